@@ -1,0 +1,126 @@
+// Implementation of the shared text helpers.
+#include "common/text.h"
+
+namespace orv {
+
+std::string ToUpper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = ToUpperAscii(c);
+  return out;
+}
+
+std::string ToLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = ToLowerAscii(c);
+  return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  return true;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(ToUpperAscii(a[i]));
+    unsigned char y = static_cast<unsigned char>(ToUpperAscii(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
+  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
+  if (text.size() < needle.size()) return std::string_view::npos;
+  const char first = ToUpperAscii(needle[0]);
+  for (size_t i = from; i + needle.size() <= text.size(); ++i) {
+    if (ToUpperAscii(text[i]) != first) continue;
+    if (EqualsNoCase(text.substr(i, needle.size()), needle)) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string_view TrimView(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string CollapseBlanks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool pending_blank = false;
+  for (char c : text) {
+    if (IsBlank(c)) {
+      pending_blank = !out.empty();
+      continue;
+    }
+    if (pending_blank) out += ' ';
+    pending_blank = false;
+    out += c;
+  }
+  return out;
+}
+
+std::vector<std::string> Split(std::string_view text, char sep) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    size_t pos = text.find(sep, start);
+    if (pos == std::string_view::npos) {
+      fields.emplace_back(text.substr(start));
+      return fields;
+    }
+    fields.emplace_back(text.substr(start, pos - start));
+    start = pos + 1;
+  }
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t pos = text.find('\n', start);
+    if (pos == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, pos - start));
+    start = pos + 1;
+  }
+  return lines;
+}
+
+PathParts SplitPath(std::string_view path) {
+  PathParts parts;
+  size_t slash = path.rfind('/');
+  size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+  parts.directory = std::string(path.substr(0, name_start));
+  std::string_view file = path.substr(name_start);
+  size_t dot = file.rfind('.');
+  if (dot == std::string_view::npos) {
+    parts.name = std::string(file);
+  } else {
+    parts.name = std::string(file.substr(0, dot));
+    parts.extension = std::string(file.substr(dot));
+  }
+  return parts;
+}
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+// Text helpers shared by every subsystem: ASCII-only case folding and
+// case-insensitive compare and search, trimming, splitting and path parts.
+// The program's text is 8-bit bytes in std::string; nothing here knows about
+// character sets beyond ASCII letters.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+inline char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+inline char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+std::string ToUpper(std::string_view text);
+std::string ToLower(std::string_view text);
+
+// Case-insensitive (ASCII letters only) equality and ordering.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+int CompareNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+bool EndsWithNoCase(std::string_view text, std::string_view suffix);
+
+// Position of the first case-insensitive occurrence of `needle` at or after
+// `from`, or npos. Linear in the text for the short needles we search for.
+size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0);
+
+// Blanks are space, tab, carriage return and line feed.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+std::string_view TrimView(std::string_view text);
+std::string Trim(std::string_view text);
+
+// Replaces every run of blanks by one space and trims the ends.
+std::string CollapseBlanks(std::string_view text);
+
+// Splits at every occurrence of `sep`; an empty text gives one empty field.
+std::vector<std::string> Split(std::string_view text, char sep);
+
+// Splits at line feeds; a final line feed does not add an empty last line.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// A path cut into directory (ending in "/", or empty), name and extension
+// (beginning with ".", or empty). The extension starts at the last "." of
+// the last path component.
+struct PathParts {
+  std::string directory;
+  std::string name;
+  std::string extension;
+};
+PathParts SplitPath(std::string_view path);
+
+}  // namespace orv

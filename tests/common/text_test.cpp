@@ -1,0 +1,44 @@
+// Tests of the shared text helpers: case folding is ASCII-only, and path
+// splitting keeps the directory's final "/".
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+TEST(TextTest, CaseInsensitiveSearchIgnoresOnlyAsciiLetters) {
+  EXPECT_EQ(FindNoCase("abc</TABLE>", "</table>"), 3u);
+  EXPECT_EQ(FindNoCase("ab", "abc"), std::string::npos);
+  EXPECT_TRUE(EqualsNoCase("Remove All Tags", "remove all tags"));
+  EXPECT_FALSE(EqualsNoCase("\xe9", "\xc9"));  // Latin-1 letters are not folded
+  EXPECT_LT(CompareNoCase("abc", "ABD"), 0);
+  EXPECT_EQ(CompareNoCase("ABC", "abc"), 0);
+  EXPECT_GT(CompareNoCase("abcd", "ABC"), 0);
+}
+
+TEST(TextTest, TrimAndCollapse) {
+  EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
+  EXPECT_EQ(CollapseBlanks("  Target   Page\twidth  "), "Target Page width");
+  EXPECT_EQ(CollapseBlanks(""), "");
+}
+
+TEST(TextTest, SplitKeepsEmptyFieldsAndLinesDropFinalFeed) {
+  EXPECT_EQ(Split("8,,4", ','), (std::vector<std::string>{"8", "", "4"}));
+  EXPECT_EQ(SplitLines("a\n\nb\n"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_TRUE(SplitLines("").empty());
+}
+
+TEST(TextTest, SplitPathTakesLastDotOfLastComponent) {
+  PathParts p = SplitPath("/data/v1.2/page.tar.htm");
+  EXPECT_EQ(p.directory, "/data/v1.2/");
+  EXPECT_EQ(p.name, "page.tar");
+  EXPECT_EQ(p.extension, ".htm");
+  PathParts q = SplitPath("/data/v1.2/README");
+  EXPECT_EQ(q.directory, "/data/v1.2/");
+  EXPECT_EQ(q.name, "README");
+  EXPECT_EQ(q.extension, "");
+}
+
+}  // namespace
+}  // namespace orv
