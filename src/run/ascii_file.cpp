@@ -1,0 +1,178 @@
+// Writing and reading text files through a stack of open files.
+#include "run/ascii_file.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace orv {
+
+ASCIIFile::ASCIIFile() : console_stream_(&std::cout) {}
+
+ASCIIFile::~ASCIIFile() {
+  flush_hook_ = nullptr;  // the owner may already be gone
+  ClearStack();
+  std::free(read_buffer_);
+}
+
+void ASCIIFile::Close() {
+  if (!open_ && stack_.empty()) return;
+  if (flush_hook_) flush_hook_();
+  ClearStack();
+}
+
+bool ASCIIFile::OpenAndPush(const std::string& path, const char* mode) {
+  std::FILE* handle = std::fopen(path.c_str(), mode);
+  if (handle == nullptr) return false;
+  Push(handle, path);
+  return true;
+}
+
+bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {
+  console_ = console;
+  binary_ = binary;
+  position_ = 0;
+  if (console) {
+    open_ = true;
+    return true;
+  }
+  if (!OpenAndPush(path, binary ? "wb" : "w")) {
+    open_ = !stack_.empty();
+    return false;
+  }
+  return true;
+}
+
+bool ASCIIFile::OpenRead(const std::string& path) {
+  console_ = false;
+  return OpenAndPush(path, "r");
+}
+
+bool ASCIIFile::SwitchTo(const std::string& path) {
+  CloseTop();
+  if (switch_count_ >= kMaxSwitches) return false;
+  ++switch_count_;
+  return OpenAndPush(path, "r");
+}
+
+void ASCIIFile::ClearStack() {
+  for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) std::fclose(it->handle);
+  stack_.clear();
+  open_ = false;
+  console_ = false;
+}
+
+void ASCIIFile::CloseTop() {
+  if (stack_.empty()) return;
+  std::fclose(stack_.back().handle);
+  stack_.pop_back();
+  open_ = !stack_.empty();
+}
+
+void ASCIIFile::Push(std::FILE* handle, std::string name) {
+  if (handle == nullptr) return;
+  stack_.push_back(OpenFile{handle, std::move(name)});
+  open_ = true;
+}
+
+bool ASCIIFile::IsOnStack(std::string_view name) const {
+  for (const OpenFile& file : stack_)
+    if (file.name == name) return true;
+  return false;
+}
+
+bool ASCIIFile::OpenInclude(const std::string& path) {
+  if (IsOnStack(path)) return false;
+  return OpenAndPush(path, "r");
+}
+
+bool ASCIIFile::ReadLine(std::string& line) {
+  line.clear();
+  if (stack_.empty()) return false;
+  ssize_t length = ::getline(&read_buffer_, &read_capacity_, stack_.back().handle);
+  if (length < 0) return false;
+  size_t n = static_cast<size_t>(length);
+  if (n > 0 && read_buffer_[n - 1] == '\n') --n;
+  if (n > 0 && read_buffer_[n - 1] == '\r') --n;
+  line.assign(read_buffer_, n);
+  position_ += length;
+  return true;
+}
+
+bool ASCIIFile::ReadNextLine(std::string& line) {
+  if (lines_ != nullptr) {
+    if (next_list_line_ >= lines_->size()) {
+      line.clear();
+      return false;
+    }
+    line = (*lines_)[next_list_line_++];
+    return true;
+  }
+  while (!stack_.empty()) {
+    if (ReadLine(line)) return true;
+    if (stack_.size() == 1) return false;  // the bottom file stays open until Close
+    CloseTop();
+  }
+  line.clear();
+  return false;
+}
+
+bool ASCIIFile::WriteText(std::string_view text) {
+  if (lines_ != nullptr) {
+    if (lines_->empty()) lines_->emplace_back();
+    lines_->back().append(text);
+    return true;
+  }
+  if (!open_) return false;
+  if (console_) {
+    console_stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
+    return static_cast<bool>(*console_stream_);
+  }
+  if (stack_.empty()) return false;
+  std::FILE* handle = stack_.back().handle;
+  if (std::ferror(handle)) return false;
+  size_t written = std::fwrite(text.data(), 1, text.size(), handle);
+  position_ += static_cast<long>(written);
+  return written == text.size();
+}
+
+bool ASCIIFile::WriteLine(std::string_view text) {
+  if (lines_ != nullptr) {
+    lines_->emplace_back(text);
+    return true;
+  }
+  if (!open_) return false;
+  if (console_) {
+    console_stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
+    *console_stream_ << '\n';
+    return static_cast<bool>(*console_stream_);
+  }
+  bool ok = WriteText(text);
+  return WriteText("\n") && ok;
+}
+
+bool ASCIIFile::IsOpen() const { return open_; }
+
+bool ASCIIFile::WriteUtf8Marker() {
+  if (lines_ != nullptr) return false;  // a line list holds text, not file bytes
+  return WriteText("\xEF\xBB\xBF");
+}
+
+void ASCIIFile::AttachLineList(std::vector<std::string>* lines) {
+  lines_ = lines;
+  next_list_line_ = 0;
+}
+
+void ASCIIFile::DetachLineList() {
+  lines_ = nullptr;
+  next_list_line_ = 0;
+}
+
+void ASCIIFile::SetConsoleStream(std::ostream* stream) {
+  console_stream_ = stream != nullptr ? stream : &std::cout;
+}
+
+std::string ASCIIFile::CurrentName() const { return stack_.empty() ? std::string() : stack_.back().name; }
+
+std::FILE* ASCIIFile::TopHandle() const { return stack_.empty() ? nullptr : stack_.back().handle; }
+
+}  // namespace orv

@@ -1,0 +1,108 @@
+// The text file object used for everything orvtext writes (converted
+// output, log, policy files) and for the readers of input and policy files.
+// It writes to a named file, to standard output (console mode) or to an
+// in-memory line list, and reads through a stack of open files so that
+// included files are read in the middle of the file that includes them.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+class ASCIIFile {
+ public:
+  // At most this many files are used in a row by switching.
+  static constexpr int kMaxSwitches = 9;
+
+  ASCIIFile();
+  virtual ~ASCIIFile();
+  ASCIIFile(const ASCIIFile&) = delete;
+  ASCIIFile& operator=(const ASCIIFile&) = delete;
+
+  // Lets the owner flush what it still holds, then closes every file of the
+  // stack. Closing a file that is not open does nothing.
+  virtual void Close();
+  // Opens `path` for writing ("wb" when binary, else "w") and pushes it; in
+  // console mode only marks the file open. An existing file is replaced.
+  // Returns false when the file cannot be created.
+  virtual bool OpenWrite(const std::string& path, bool console = false, bool binary = false);
+  // Opens `path` for reading and pushes it on the stack.
+  virtual bool OpenRead(const std::string& path);
+  // Replaces the current (top) file by `path` opened for reading. The
+  // current file is closed first; the switch fails once kMaxSwitches
+  // switches were made, so at most ten files are used in a row.
+  virtual bool SwitchTo(const std::string& path);
+  // Closes every file of the stack without the owner's flush.
+  virtual void ClearStack();
+  virtual void CloseTop();
+  // Pushes an already open handle; the object owns and closes it.
+  virtual void Push(std::FILE* handle, std::string name);
+  // Recursion check: is a file of this name open on the stack already?
+  virtual bool IsOnStack(std::string_view name) const;
+  // Opens `path` for reading as a nested include: its lines come next, then
+  // the rest of the including file. Refused when it is already on the stack.
+  virtual bool OpenInclude(const std::string& path);
+  // One physical line of the top file, without its line end ("\n" or
+  // "\r\n"). False at the end of that file.
+  virtual bool ReadLine(std::string& line);
+  // The next line: from the attached line list when there is one, else from
+  // the top file; a finished include file is closed and reading goes on in
+  // the file below it. False at the end of all input.
+  virtual bool ReadNextLine(std::string& line);
+  // Writes text as it is; ignored (false) when nothing is open or the stream
+  // has failed.
+  virtual bool WriteText(std::string_view text);
+  // Writes one line: appended to the line list when attached, else the text
+  // and a line end to standard output (console) or the top file.
+  virtual bool WriteLine(std::string_view text);
+  virtual bool IsOpen() const;
+
+  // The three bytes EF BB BF, written before the first line when asked.
+  bool WriteUtf8Marker();
+
+  // While attached, written lines go to `lines` and lines are read from it.
+  void AttachLineList(std::vector<std::string>* lines);
+  void DetachLineList();
+  // Called at the start of Close, so the owning output can flush.
+  void SetFlushHook(std::function<void()> hook) { flush_hook_ = std::move(hook); }
+  // Where console output goes (std::cout unless a test says otherwise).
+  void SetConsoleStream(std::ostream* stream);
+
+  bool IsConsole() const { return console_; }
+  bool IsBinary() const { return binary_; }
+  int SwitchCount() const { return switch_count_; }
+  size_t Depth() const { return stack_.size(); }
+  // The name of the file being read or written, or "" when none is open.
+  std::string CurrentName() const;
+  // The top file's handle, for readers that need raw bytes; null if none.
+  std::FILE* TopHandle() const;
+  long Position() const { return position_; }
+
+ private:
+  struct OpenFile {
+    std::FILE* handle;
+    std::string name;
+  };
+
+  bool OpenAndPush(const std::string& path, const char* mode);
+
+  bool console_ = false;
+  bool binary_ = false;
+  bool open_ = false;
+  long position_ = 0;
+  std::vector<OpenFile> stack_;
+  int switch_count_ = 0;
+  std::vector<std::string>* lines_ = nullptr;
+  size_t next_list_line_ = 0;
+  std::function<void()> flush_hook_;
+  std::ostream* console_stream_;
+  char* read_buffer_ = nullptr;
+  size_t read_capacity_ = 0;
+};
+
+}  // namespace orv

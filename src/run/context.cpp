@@ -1,0 +1,57 @@
+// Command-line stage reporting and the batch log file.
+#include "run/context.h"
+
+#include <ostream>
+
+#include "common/text.h"
+#include "run/message_table.h"
+
+namespace orv {
+
+Context::Context() = default;
+
+void Context::Report(std::string_view message) {
+  if (echo_) {
+    sink_.Err() << message << '\n';
+    sink_.Err().flush();
+  }
+  if (!startup_record_.empty()) startup_record_ += '\n';
+  startup_record_ += "SESSION: ";
+  startup_record_ += message;
+  if (sink_.IsLogOpen()) {
+    sink_.WriteToLog(startup_record_);
+    startup_record_.clear();
+  }
+}
+
+bool Context::AttachOpenedLog(const std::string& path) {
+  sink_.AttachLog(path, &log_file_);
+  sink_.ReportPlain("Generating log file " + path);
+  if (!startup_record_.empty()) {
+    sink_.WriteToLog(startup_record_);
+    startup_record_.clear();
+  }
+  return true;
+}
+
+bool Context::OpenLog(std::string_view log_value, const std::string& output_directory) {
+  CloseLog();
+  std::string path(log_value.empty() ? kDefaultLogName : log_value);
+  if (SplitPath(path).directory.empty()) path = output_directory + path;
+  if (log_file_.OpenWrite(path)) return AttachOpenedLog(path);
+
+  Report(MessageWith(kMsgFailedToOpenLog, path));
+  path = output_directory + std::string(kDefaultLogName);
+  Report(MessageWith(kMsgOpeningInstead, path));
+  if (log_file_.OpenWrite(path)) return AttachOpenedLog(path);
+  Report(MessageWith(kMsgFailedToOpenLog, path));
+  return false;
+}
+
+void Context::CloseLog() {
+  if (sink_.LogName().empty() && !log_file_.IsOpen()) return;
+  sink_.DetachLog();
+  log_file_.Close();
+}
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+// The run context: one per program. It owns the message sink, the log file
+// of a batch, the start-up record of command-line stage messages and the
+// state that the command line and the batch share. Policy sets attached to
+// it report through its sink.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "run/ascii_file.h"
+#include "run/messages.h"
+
+namespace orv {
+
+class Context {
+ public:
+  Context();
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  MessageSink& Sink() { return sink_; }
+  const MessageSink& Sink() const { return sink_; }
+
+  // Command-line stage report: echoed to standard error while the echo flag
+  // is on, kept in the start-up record ("SESSION: " lines), and the record
+  // is written to the log as soon as a log is open.
+  void Report(std::string_view message);
+
+  bool Echo() const { return echo_; }
+  void SetEcho(bool echo) { echo_ = echo; }
+  const std::string& StartupRecord() const { return startup_record_; }
+
+  // Opens the batch's log file. `log_value` is the /LOG value ("" gives the
+  // default name); a value without a directory part is put in the output
+  // directory. When the file cannot be created the default name in the
+  // output directory is tried; failing that the run goes on without a log.
+  // Returns true when a log is open.
+  bool OpenLog(std::string_view log_value, const std::string& output_directory);
+  void CloseLog();
+  bool IsLogOpen() const { return log_file_.IsOpen(); }
+
+  static constexpr std::string_view kDefaultLogName = "Tessaly.log";
+
+ private:
+  bool AttachOpenedLog(const std::string& path);
+
+  MessageSink sink_;
+  bool echo_ = true;
+  std::string startup_record_;
+  ASCIIFile log_file_;
+};
+
+}  // namespace orv
