@@ -1,0 +1,147 @@
+// Tests of the text file object: output to a file, the console and a line
+// list; reading through the stack of included files with its recursion
+// check and switch limit; and the failure paths that must stay quiet.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "run/ascii_file.h"
+#include "test_support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> ReadAll(ASCIIFile& file) {
+  std::vector<std::string> lines;
+  std::string line;
+  while (file.ReadNextLine(line)) lines.push_back(line);
+  return lines;
+}
+
+TEST(ASCIIFileTest, WritesFileWithMarkerAndReplacesExistingFile) {
+  TempDir dir;
+  const std::string path = dir.MakeFile("out.txt", "old content that must go\n");
+  ASCIIFile file;
+  ASSERT_TRUE(file.OpenWrite(path));
+  EXPECT_TRUE(file.WriteUtf8Marker());
+  EXPECT_TRUE(file.WriteLine("first"));
+  EXPECT_TRUE(file.WriteText("partial "));
+  EXPECT_TRUE(file.WriteLine("second"));
+  file.Close();
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF" "first\npartial second\n");
+}
+
+TEST(ASCIIFileTest, ConsoleModeWritesToStreamAndCreatesNothing) {
+  TempDir dir;
+  std::ostringstream console;
+  ASCIIFile file;
+  file.SetConsoleStream(&console);
+  ASSERT_TRUE(file.OpenWrite(dir.Path("never.txt"), /*console=*/true));
+  EXPECT_TRUE(file.WriteLine("to the console"));
+  file.Close();
+  EXPECT_EQ(console.str(), "to the console\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("never.txt")));
+}
+
+TEST(ASCIIFileTest, LineListCollectsAndReplaysLines) {
+  std::vector<std::string> lines;
+  ASCIIFile file;
+  file.AttachLineList(&lines);
+  EXPECT_TRUE(file.WriteLine("one"));
+  EXPECT_TRUE(file.WriteLine("two"));
+  EXPECT_FALSE(file.WriteUtf8Marker());  // no marker bytes in a line list
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+  file.AttachLineList(&lines);  // rewinds
+  EXPECT_EQ(ReadAll(file), lines);
+}
+
+TEST(ASCIIFileTest, FailuresAreQuiet) {
+  TempDir dir;
+  const std::string blocker = dir.MakeFile("blocker", "x");
+  ASCIIFile file;
+  file.Close();  // closing what is not open does nothing
+  EXPECT_FALSE(file.OpenWrite(blocker + "/out.txt"));  // parent is a regular file
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(file.WriteLine("ignored"));
+  EXPECT_FALSE(file.WriteText("ignored"));
+  std::string line;
+  EXPECT_FALSE(file.ReadNextLine(line));
+  EXPECT_FALSE(file.OpenRead(dir.Path("missing.pol")));
+
+  // A stream that fails while being written: every write is refused or
+  // ignored, nothing crashes.
+  if (std::filesystem::exists("/dev/full")) {
+    ASCIIFile full;
+    ASSERT_TRUE(full.OpenWrite("/dev/full"));
+    bool any_refused = false;
+    const std::string long_line(4096, 'x');
+    for (int i = 0; i < 200; ++i) any_refused |= !full.WriteLine(long_line);
+    EXPECT_TRUE(any_refused);
+    full.Close();
+  }
+}
+
+TEST(ASCIIFileTest, ReadsLinesAcceptingCrLfAndLongLines) {
+  TempDir dir;
+  const std::string long_line(100000, 'a');
+  const std::string path = dir.MakeFile("in.txt", "dos\r\nunix\n\n" + long_line + "\nlast");
+  ASCIIFile file;
+  ASSERT_TRUE(file.OpenRead(path));
+  EXPECT_EQ(ReadAll(file), (std::vector<std::string>{"dos", "unix", "", long_line, "last"}));
+}
+
+TEST(ASCIIFileTest, IncludedFileIsReadInPlaceAndRecursionRefused) {
+  TempDir dir;
+  const std::string main_path = dir.MakeFile("main.pol", "a\nINCLUDE\nb\n");
+  const std::string inc_path = dir.MakeFile("inc.pol", "i1\ni2\n");
+  ASCIIFile file;
+  ASSERT_TRUE(file.OpenRead(main_path));
+  std::vector<std::string> lines;
+  std::string line;
+  while (file.ReadNextLine(line)) {
+    lines.push_back(line);
+    if (line == "INCLUDE") {
+      EXPECT_TRUE(file.OpenInclude(inc_path));
+      EXPECT_FALSE(file.OpenInclude(inc_path));   // already open: recursion
+      EXPECT_FALSE(file.OpenInclude(main_path));  // includes its includer
+      EXPECT_TRUE(file.IsOnStack(main_path));
+      EXPECT_EQ(file.Depth(), 2u);
+    }
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "INCLUDE", "i1", "i2", "b"}));
+}
+
+TEST(ASCIIFileTest, AtMostTenFilesInARowBySwitching) {
+  TempDir dir;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 11; ++i)
+    paths.push_back(dir.MakeFile("f" + std::to_string(i) + ".pol", "line" + std::to_string(i) + "\n"));
+  ASCIIFile file;
+  ASSERT_TRUE(file.OpenRead(paths[0]));
+  std::string line;
+  int files_read = 0;
+  for (int i = 1; i <= 10; ++i) {
+    ASSERT_TRUE(file.ReadNextLine(line));
+    EXPECT_EQ(line, "line" + std::to_string(i - 1));
+    ++files_read;
+    bool switched = file.SwitchTo(paths[i]);
+    EXPECT_EQ(switched, i <= ASCIIFile::kMaxSwitches) << i;
+    if (!switched) break;
+  }
+  EXPECT_EQ(files_read, 10);
+  EXPECT_FALSE(file.IsOpen());  // the refused switch closed the current file
+  EXPECT_FALSE(file.ReadNextLine(line));
+}
+
+}  // namespace
+}  // namespace orv
