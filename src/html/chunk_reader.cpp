@@ -1,0 +1,316 @@
+// The input line reader and the gathering of lines into chunks.
+#include "html/chunk_reader.h"
+
+#include <cstring>
+
+#include "common/text.h"
+
+namespace orv {
+namespace {
+
+constexpr size_t kReadBlock = 1 << 16;
+constexpr std::string_view kDefineTextFragment = "$_$_DEFINE_TEXT_FRAGMENT";
+constexpr std::string_view kEndBlock = "$_$_END_BLOCK";
+
+void AppendUtf8(std::string& out, unsigned code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+}  // namespace
+
+bool InputLineReader::Open(const std::string& path, bool text_mode) {
+  text_mode_ = text_mode;
+  first_line_ = true;
+  encoding_ = Encoding::kEightBit;
+  buffer_.assign(kReadBlock, '\0');
+  buffer_pos_ = buffer_end_ = 0;
+  at_eof_ = false;
+  pending_.clear();
+  pending_pos_ = 0;
+  if (!file_.OpenRead(path)) return false;
+  if (!FillBuffer()) return true;  // an empty file has no lines
+  if (buffer_end_ >= 2) {
+    unsigned char b0 = static_cast<unsigned char>(buffer_[0]);
+    unsigned char b1 = static_cast<unsigned char>(buffer_[1]);
+    if (b0 == 0xFF && b1 == 0xFE) encoding_ = Encoding::kUtf16LittleEndian;
+    if (b0 == 0xFE && b1 == 0xFF) encoding_ = Encoding::kUtf16BigEndian;
+  }
+  return true;
+}
+
+// Moves any unread bytes to the front of the buffer and reads more behind
+// them. False when nothing is left at all.
+bool InputLineReader::FillBuffer() {
+  if (buffer_pos_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + buffer_pos_, buffer_end_ - buffer_pos_);
+    buffer_end_ -= buffer_pos_;
+    buffer_pos_ = 0;
+  }
+  if (!at_eof_) {
+    if (buffer_end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    std::FILE* handle = file_.TopHandle();
+    size_t got = handle == nullptr ? 0
+                                   : std::fread(buffer_.data() + buffer_end_, 1,
+                                                buffer_.size() - buffer_end_, handle);
+    if (got == 0) at_eof_ = true;
+    buffer_end_ += got;
+  }
+  return buffer_end_ > buffer_pos_;
+}
+
+bool InputLineReader::ReadEightBitLine(std::string& line) {
+  line.clear();
+  while (true) {
+    const char* start = buffer_.data() + buffer_pos_;
+    size_t available = buffer_end_ - buffer_pos_;
+    const void* feed = available ? std::memchr(start, '\n', available) : nullptr;
+    if (feed != nullptr) {
+      size_t length = static_cast<const char*>(feed) - start;
+      line.append(start, length);
+      buffer_pos_ += length + 1;
+      return true;
+    }
+    line.append(start, available);
+    buffer_pos_ = buffer_end_;
+    if (!FillBuffer()) return !line.empty();
+  }
+}
+
+// Reads code units up to the line-feed unit and converts them to UTF-8.
+// Surrogate pairs become one four-byte sequence; a lone surrogate becomes
+// U+FFFD; an odd final byte is read as a unit whose missing byte is zero.
+bool InputLineReader::ReadSixteenBitLine(std::string& line) {
+  line.clear();
+  const bool little = encoding_ == Encoding::kUtf16LittleEndian;
+  bool any = false;
+  unsigned pending_high = 0;
+  while (true) {
+    size_t available = buffer_end_ - buffer_pos_;
+    if (available < 2 && !at_eof_) {
+      FillBuffer();
+      continue;
+    }
+    if (available == 0) break;
+    unsigned char b0 = static_cast<unsigned char>(buffer_[buffer_pos_]);
+    unsigned char b1 = available >= 2 ? static_cast<unsigned char>(buffer_[buffer_pos_ + 1]) : 0;
+    buffer_pos_ += available >= 2 ? 2 : 1;
+    any = true;
+    unsigned unit = little ? (b0 | (b1 << 8)) : ((b0 << 8) | b1);
+    if (pending_high != 0) {
+      if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        AppendUtf8(line, 0x10000 + ((pending_high - 0xD800) << 10) + (unit - 0xDC00));
+        pending_high = 0;
+        continue;
+      }
+      AppendUtf8(line, 0xFFFD);
+      pending_high = 0;
+    }
+    if (unit == '\n') return true;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      pending_high = unit;
+    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      AppendUtf8(line, 0xFFFD);
+    } else {
+      AppendUtf8(line, unit);
+    }
+  }
+  if (pending_high != 0) AppendUtf8(line, 0xFFFD);
+  return any;
+}
+
+bool InputLineReader::ReadPhysicalLine(std::string& line) {
+  bool got = encoding_ == Encoding::kEightBit ? ReadEightBitLine(line) : ReadSixteenBitLine(line);
+  if (!got) return false;
+  if (first_line_) {
+    first_line_ = false;
+    if (encoding_ != Encoding::kEightBit && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+  }
+  return true;
+}
+
+// NUL and carriage return become spaces; in text mode so does the
+// non-breaking space. In UTF-8 text (16-bit input) the non-breaking space is
+// the pair C2 A0, and a lone A0 byte is part of another character, so only
+// the pair is replaced there.
+void InputLineReader::CleanLine(std::string& line) const {
+  const bool utf8 = encoding_ != Encoding::kEightBit;
+  size_t out = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '\0' || c == '\r') {
+      c = ' ';
+    } else if (text_mode_ && c == '\xA0' && !utf8) {
+      c = ' ';
+    } else if (text_mode_ && utf8 && c == '\xC2' && i + 1 < line.size() && line[i + 1] == '\xA0') {
+      c = ' ';
+      ++i;
+    }
+    line[out++] = c;
+  }
+  line.resize(out);
+}
+
+bool InputLineReader::ReadLine(std::string& line) {
+  if (pending_pos_ < pending_.size()) {
+    line = std::move(pending_[pending_pos_++]);
+    return true;
+  }
+  pending_.clear();
+  pending_pos_ = 0;
+  if (!ReadPhysicalLine(line)) return false;
+  CleanLine(line);
+  if (line.find('\f') == std::string::npos) return true;
+
+  // A form feed splits the line: the text before it, the form feed alone,
+  // and the text after it (itself split again) come as separate lines.
+  std::string rest = std::move(line);
+  size_t start = 0;
+  while (true) {
+    size_t feed = rest.find('\f', start);
+    if (feed == std::string::npos) {
+      if (start < rest.size()) pending_.emplace_back(rest.substr(start));
+      break;
+    }
+    if (feed > start) pending_.emplace_back(rest.substr(start, feed - start));
+    pending_.emplace_back("\f");
+    start = feed + 1;
+  }
+  line = std::move(pending_[0]);
+  pending_pos_ = 1;
+  return true;
+}
+
+std::vector<std::string> BuiltInFragmentLines() {
+  return {
+      "$_$_DEFINE_TEXT_FRAGMENT TEXT_HEADER",
+      "[[TEXT_HEADER BOX_TOP]]",
+      "[[TEXT_HEADER TITLE]]",
+      "[[TEXT_HEADER BOX_MIDDLE]]",
+      "[[TEXT_HEADER OUT_FILENAME]]",
+      "[[TEXT_HEADER OUT_FILESIZE]]",
+      "[[TEXT_HEADER TIMESTAMP]]",
+      "[[TEXT_HEADER BOX_BOTTOM]]",
+      "",
+      "$_$_END_BLOCK",
+      // The footer is defined empty: nothing is added after the body unless
+      // a fragments file defines one.
+      "$_$_DEFINE_TEXT_FRAGMENT TEXT_FOOTER",
+      "$_$_END_BLOCK",
+  };
+}
+
+namespace {
+
+// Routes lines either into an open fragment definition or into the chunks.
+class ChunkGatherer {
+ public:
+  ChunkGatherer(const ChunkReaderOptions& options, const ReportFunction& report,
+                const FragmentCallback& on_fragment, const ChunkCallback& on_chunk,
+                std::string& whole_text)
+      : options_(options),
+        report_(report),
+        on_fragment_(on_fragment),
+        on_chunk_(on_chunk),
+        whole_text_(whole_text) {}
+
+  void Take(std::string& line) {
+    if (in_definition_) {
+      if (line.compare(0, kEndBlock.size(), kEndBlock) == 0) {
+        in_definition_ = false;
+        if (on_fragment_) on_fragment_(fragment_name_, std::move(fragment_lines_));
+        fragment_lines_.clear();
+        return;
+      }
+      fragment_lines_.push_back(line);
+      return;
+    }
+    if (line.compare(0, kDefineTextFragment.size(), kDefineTextFragment) == 0) {
+      in_definition_ = true;
+      definition_line_ = line;
+      std::vector<std::string> words = Split(CollapseBlanks(line), ' ');
+      fragment_name_ = words.size() > 1 ? words[1] : std::string();
+      return;
+    }
+    AddToChunk(line);
+  }
+
+  // After the last line: a definition that never ended gives its lines back
+  // to the document rather than losing them; the remainder is the last chunk.
+  int Finish() {
+    if (in_definition_) {
+      in_definition_ = false;
+      if (report_)
+        report_("WARNING: Text fragment definition without end statement: " + definition_line_, 8);
+      AddToChunk(definition_line_);
+      for (std::string& kept : fragment_lines_) AddToChunk(kept);
+      fragment_lines_.clear();
+    }
+    if (!chunk_.empty()) CloseChunk(/*by_size=*/false);
+    return chunk_number_;
+  }
+
+ private:
+  void AddToChunk(const std::string& line) {
+    chunk_ += line;
+    chunk_ += '\n';
+    if (chunk_.size() > options_.chunk_limit) CloseChunk(/*by_size=*/true);
+  }
+
+  void CloseChunk(bool by_size) {
+    ++chunk_number_;
+    if (by_size && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 5);
+    if (on_chunk_) on_chunk_(chunk_number_, chunk_);
+    whole_text_ += chunk_;
+    chunk_.clear();
+  }
+
+  const ChunkReaderOptions& options_;
+  const ReportFunction& report_;
+  const FragmentCallback& on_fragment_;
+  const ChunkCallback& on_chunk_;
+  std::string& whole_text_;
+  std::string chunk_;
+  int chunk_number_ = 0;
+  bool in_definition_ = false;
+  std::string definition_line_;
+  std::string fragment_name_;
+  std::vector<std::string> fragment_lines_;
+};
+
+}  // namespace
+
+ChunkReadResult ReadInputChunks(const std::string& path, const ChunkReaderOptions& options,
+                                const ReportFunction& report, const FragmentCallback& on_fragment,
+                                const ChunkCallback& on_chunk, std::string& whole_text) {
+  ChunkReadResult result;
+  InputLineReader reader;
+  if (!reader.Open(path, options.text_mode)) return result;
+  result.opened = true;
+  result.encoding = reader.FileEncoding();
+
+  ChunkGatherer gatherer(options, report, on_fragment, on_chunk, whole_text);
+  for (std::string predefined : options.predefined_lines) gatherer.Take(predefined);
+  std::string line;
+  while (reader.ReadLine(line)) gatherer.Take(line);
+  result.chunks = gatherer.Finish();
+
+  if (result.encoding == InputLineReader::Encoding::kUtf16LittleEndian && report)
+    report("WARNING: File " + path + " is UNICODE.  Not all conversion options may work", 8);
+  return result;
+}
+
+}  // namespace orv

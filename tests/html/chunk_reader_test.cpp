@@ -1,0 +1,156 @@
+// Tests of reading an input file into cleaned logical lines and chunks:
+// 8-bit and 16-bit input, the cleaning rules, fragment definitions kept out
+// of the document, and chunks cut only at line ends.
+#include <gtest/gtest.h>
+
+#include "html/chunk_reader.h"
+#include "test_support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+std::vector<std::string> ReadLines(const std::string& path, bool text_mode = true) {
+  InputLineReader reader;
+  EXPECT_TRUE(reader.Open(path, text_mode));
+  std::vector<std::string> lines;
+  std::string line;
+  while (reader.ReadLine(line)) lines.push_back(line);
+  return lines;
+}
+
+std::string Utf16(const std::u16string& text, bool little) {
+  std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+  for (char16_t unit : text) {
+    char lo = static_cast<char>(unit & 0xFF), hi = static_cast<char>(unit >> 8);
+    bytes += little ? lo : hi;
+    bytes += little ? hi : lo;
+  }
+  return bytes;
+}
+
+struct Read {
+  std::string text;
+  std::vector<int> chunk_numbers;
+  std::vector<std::string> messages;
+  std::vector<std::pair<std::string, std::vector<std::string>>> fragments;
+  ChunkReadResult result;
+};
+
+Read ReadChunks(const std::string& path, ChunkReaderOptions options = {}) {
+  Read read;
+  read.result = ReadInputChunks(
+      path, options, [&](const std::string& m, int) { read.messages.push_back(m); },
+      [&](const std::string& name, std::vector<std::string> lines) {
+        read.fragments.emplace_back(name, std::move(lines));
+      },
+      [&](int number, std::string& chunk) {
+        read.chunk_numbers.push_back(number);
+        EXPECT_EQ(chunk.back(), '\n');  // chunks end at a line end
+      },
+      read.text);
+  return read;
+}
+
+TEST(InputLineReaderTest, EightBitCleaningRules) {
+  TempDir dir;
+  const std::string path = dir.MakeFile(
+      "a.htm", std::string("nul\0byte\r\nnb\xA0sp\nx\fy\f\fz\n\fstart\nlast", 34));
+  EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"nul byte ", "nb sp", "x", "\f", "y", "\f",
+                                                       "\f", "z", "\f", "start", "last"}));
+  // Markup-removal mode keeps the non-breaking space byte.
+  EXPECT_EQ(ReadLines(path, /*text_mode=*/false)[1], "nb\xA0sp");
+}
+
+TEST(InputLineReaderTest, LongLinesAreDeliveredWhole) {
+  TempDir dir;
+  const std::string long_line(5 * 4096 + 17, 'w');
+  const std::string path = dir.MakeFile("long.htm", "a\n" + long_line + "\nb\n");
+  EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"a", long_line, "b"}));
+}
+
+TEST(InputLineReaderTest, SixteenBitInBothByteOrdersBecomesUtf8) {
+  TempDir dir;
+  // (the helper writes the BOM) "é", a non-breaking space, a line feed, "€" and a surrogate pair (U+1F600).
+  const std::u16string text = u"\u00e9\u00a0x\r\n\u20ac\U0001F600";
+  for (bool little : {true, false}) {
+    const std::string path = dir.MakeFile(little ? "le.htm" : "be.htm", Utf16(text, little));
+    EXPECT_EQ(ReadLines(path),
+              (std::vector<std::string>{"\xC3\xA9 x ", "\xE2\x82\xAC\xF0\x9F\x98\x80"}))
+        << little;
+    Read read = ReadChunks(path);
+    EXPECT_EQ(read.result.encoding, little ? InputLineReader::Encoding::kUtf16LittleEndian
+                                           : InputLineReader::Encoding::kUtf16BigEndian);
+    const bool warned = !read.messages.empty() &&
+                        read.messages.back() == "WARNING: File " + path +
+                                                    " is UNICODE.  Not all conversion options may work";
+    EXPECT_EQ(warned, little);  // the warning is given for little-endian files
+  }
+  // The UTF-8 form of a non-breaking space is replaced, but an A0 byte that
+  // belongs to another character ("à" is C3 A0) is not.
+  const std::string path = dir.MakeFile("a-grave.htm", Utf16(u"\u00e0", true));
+  EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"\xC3\xA0"}));
+}
+
+TEST(InputLineReaderTest, BrokenSixteenBitInputLosesNothingAndEnds) {
+  TempDir dir;
+  // An odd final byte and a lone surrogate.
+  std::string bytes = Utf16(u"ab\xD800" u"c", true) + "d";
+  const std::string path = dir.MakeFile("odd.htm", bytes);
+  EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"ab\xEF\xBF\xBD" "cd"}));
+  EXPECT_EQ(ReadLines(dir.MakeFile("bom-only.htm", "\xFF\xFE")), std::vector<std::string>{""});
+}
+
+TEST(ChunkReaderTest, FragmentDefinitionsStayOutOfTheDocument) {
+  TempDir dir;
+  const std::string path = dir.MakeFile(
+      "f.htm",
+      "<p>before\n$_$_DEFINE_TEXT_FRAGMENT  MINE extra\nline one\n\n$_$_END_BLOCK trailing\nafter\n");
+  ChunkReaderOptions options;
+  options.predefined_lines = BuiltInFragmentLines();
+  Read read = ReadChunks(path, options);
+  EXPECT_EQ(read.text, "<p>before\nafter\n");
+  ASSERT_EQ(read.fragments.size(), 3u);
+  EXPECT_EQ(read.fragments[0].first, "TEXT_HEADER");
+  EXPECT_EQ(read.fragments[0].second.size(), 8u);
+  EXPECT_EQ(read.fragments[1].first, "TEXT_FOOTER");
+  EXPECT_EQ(read.fragments[2].first, "MINE");
+  EXPECT_EQ(read.fragments[2].second, (std::vector<std::string>{"line one", ""}));
+}
+
+TEST(ChunkReaderTest, UnterminatedDefinitionGivesItsLinesBack) {
+  TempDir dir;
+  const std::string path =
+      dir.MakeFile("u.htm", "start\n$_$_DEFINE_TEXT_FRAGMENT X\nprecious text\n");
+  Read read = ReadChunks(path);
+  EXPECT_EQ(read.text, "start\n$_$_DEFINE_TEXT_FRAGMENT X\nprecious text\n");
+  EXPECT_TRUE(read.fragments.empty());
+  ASSERT_FALSE(read.messages.empty());
+  EXPECT_EQ(read.messages[0].rfind("WARNING:", 0), 0u);
+}
+
+TEST(ChunkReaderTest, ChunksAreCutAtLineEndsAfterTheLimit) {
+  TempDir dir;
+  // 450000 bytes in lines of 100 bytes: chunks 1 and 2 closed by size, 3 the rest.
+  std::string content;
+  while (content.size() < 450000) content += std::string(99, 'x') + "\n";
+  const std::string path = dir.MakeFile("big.htm", content);
+  Read read = ReadChunks(path);
+  EXPECT_EQ(read.chunk_numbers, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(read.messages, (std::vector<std::string>{"INFO: Processing chunk #1 ",
+                                                     "INFO: Processing chunk #2 "}));
+  EXPECT_EQ(read.text, content);
+  EXPECT_EQ(read.result.chunks, 3);
+}
+
+TEST(ChunkReaderTest, EmptyAndMissingFiles) {
+  TempDir dir;
+  Read empty = ReadChunks(dir.MakeFile("empty.htm", ""));
+  EXPECT_TRUE(empty.result.opened);
+  EXPECT_EQ(empty.result.chunks, 0);
+  EXPECT_TRUE(empty.text.empty());
+  Read missing = ReadChunks(dir.Path("missing.htm"));
+  EXPECT_FALSE(missing.result.opened);
+}
+
+}  // namespace
+}  // namespace orv
