@@ -272,7 +272,7 @@ class ChunkGatherer {
 
   void CloseChunk(bool by_size) {
     ++chunk_number_;
-    if (by_size && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 5);
+    if (by_size && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 10);
     if (on_chunk_) on_chunk_(chunk_number_, chunk_);
     whole_text_ += chunk_;
     chunk_.clear();
