@@ -8,13 +8,13 @@ namespace orv {
 namespace {
 
 constexpr std::string_view kMultiByteSets[] = {
-    "x-sjis",      "big5",        "csbig5",       "gb2312",       "csgb2312",     "x-euc-tw",
-    "shift_jis",   "csShiftJIS",  "ms_Kanji",     "x-euc-jp",     "euc-kr",       "iso-2022-kr",
-    "iso-2022-jp", "tis-620",     "iso-8859-7",   "iso-8859-8",   "koi8-r",       "UTF-8",
+    "x-sjis",       "big5",         "csbig5",       "gb2312",      "csgb2312", "x-euc-tw",
+    "shift_jis",    "csShiftJIS",   "ms_Kanji",     "x-euc-jp",    "euc-kr",   "iso-2022-kr",
+    "iso-2022-jp",  "tis-620",      "iso-8859-7",   "iso-8859-8",  "koi8-r",   "UTF-8",
     "windows-1251", "windows-1253", "windows-1254", "windows-1256"};
 
 constexpr std::string_view kNonWesternSets[] = {
-    "windows-1251", "iso-8859-2", "iso-8859-3", "iso-8859-4",   "iso-8859-5",  "iso-8859-8",
+    "windows-1251", "iso-8859-2", "iso-8859-3",   "iso-8859-4",   "iso-8859-5",  "iso-8859-8",
     "iso-8859-10",  "koi8-r",     "windows-1253", "windows-1254", "windows-1256"};
 
 template <size_t N>

@@ -48,10 +48,18 @@ void ElementTable::AddElements(ElementKind kind, std::string_view names, int gro
     entry.extension_attributes.AddCommaList(extension);
 
     switch (kind) {
-      case ElementKind::kStandard: standard_names_.Add(name); break;
-      case ElementKind::kDeclaration: declaration_names_.Add(name); break;
-      case ElementKind::kNonStandard: non_standard_names_.Add(name); break;
-      case ElementKind::kDeprecated: deprecated_names_.Add(name); break;
+      case ElementKind::kStandard:
+        standard_names_.Add(name);
+        break;
+      case ElementKind::kDeclaration:
+        declaration_names_.Add(name);
+        break;
+      case ElementKind::kNonStandard:
+        non_standard_names_.Add(name);
+        break;
+      case ElementKind::kDeprecated:
+        deprecated_names_.Add(name);
+        break;
     }
     first_row_.try_emplace(ToLower(name), entries_.size());
     entries_.push_back(std::move(entry));

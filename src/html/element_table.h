@@ -40,9 +40,9 @@ enum class AttributeStatus {
 // table and stands for all three.
 enum AttributeGroup : int {
   kAllGroups = 1,
-  kCoreGroup = 2,             // id,class,style,title
-  kInternationalGroup = 4,    // lang,dir
-  kEventGroup = 8,            // onclick ... onkeyup
+  kCoreGroup = 2,           // id,class,style,title
+  kInternationalGroup = 4,  // lang,dir
+  kEventGroup = 8,          // onclick ... onkeyup
 };
 
 // One row of the element table.
@@ -50,7 +50,7 @@ struct ElementEntry {
   std::string name;
   ElementKind kind = ElementKind::kStandard;
   int groups = 0;
-  TagNameList standard_attributes;    // the common groups first, then its own
+  TagNameList standard_attributes;  // the common groups first, then its own
   TagNameList deprecated_attributes;
   TagNameList extension_attributes;
 };

@@ -15,6 +15,7 @@ struct EntityName {
   int code;
 };
 
+// clang-format off
 // HTML 4.01: Latin-1, then symbols and Greek, then special characters, then
 // the four upper-case spellings that documents commonly use.
 constexpr EntityName kEntities[] = {
@@ -88,6 +89,7 @@ constexpr Alternative kAlternatives[] = {
     {8250, ">"},     {8260, "/"},     {8465, "I"},     {8472, "P"},     {8476, "R"},
     {8482, "-TM-"},  {8592, "<-"},    {8594, "->"},    {8596, "<->"},   {8722, "-"},
     {8727, "*"},     {8764, "~"},     {8901, "\xB7"}};
+// clang-format on
 
 const std::unordered_map<std::string_view, int>& NameToCodeMap() {
   static const std::unordered_map<std::string_view, int> map = [] {
@@ -140,7 +142,9 @@ bool ContainsMarkupCharacter(std::string_view text) {
 
 // A code point that is a reference to something no output can carry: the
 // NUL character and the UTF-16 surrogate halves, which have no UTF-8 form.
-bool IsUnwritable(int code) { return code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 65535; }
+bool IsUnwritable(int code) {
+  return code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 65535;
+}
 
 }  // namespace
 

@@ -9,9 +9,12 @@ namespace {
 
 std::string ConvertCase(std::string_view text, NameCase name_case) {
   switch (name_case) {
-    case NameCase::kUpper: return ToUpper(text);
-    case NameCase::kLower: return ToLower(text);
-    case NameCase::kAsWritten: break;
+    case NameCase::kUpper:
+      return ToUpper(text);
+    case NameCase::kLower:
+      return ToLower(text);
+    case NameCase::kAsWritten:
+      break;
   }
   return std::string(text);
 }
@@ -88,8 +91,9 @@ ParsedTag ParsedTag::Parse(std::string_view text) {
       } else {
         while (j < n && !IsBlank(body[j])) ++j;
       }
-      attribute.value_text = "=";
-      attribute.value_text += body.substr(value_start, j - value_start);
+      attribute.value_text.reserve(j - value_start + 1);
+      attribute.value_text += '=';
+      attribute.value_text.append(body.data() + value_start, j - value_start);
       i = j;
     }
     // Without "=" the blanks after the name become the next separator.

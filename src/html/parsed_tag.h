@@ -25,13 +25,13 @@ struct TagAttribute {
 enum class NameCase { kAsWritten, kUpper, kLower };
 
 struct ParsedTag {
-  std::string leading;      // text before the "<" (normally empty)
-  bool has_open = false;    // a "<" was found
-  std::string name;         // from after "<" to the first blank
+  std::string leading;    // text before the "<" (normally empty)
+  bool has_open = false;  // a "<" was found
+  std::string name;       // from after "<" to the first blank
   std::vector<TagAttribute> attributes;
-  std::string tail;         // trailing blanks and a final "/" before ">"
-  bool has_close = false;   // the tag ended with ">"
-  std::string trailing;     // text after the ">" (normally empty)
+  std::string tail;        // trailing blanks and a final "/" before ">"
+  bool has_close = false;  // the tag ended with ">"
+  std::string trailing;    // text after the ">" (normally empty)
 
   // Splits a tag. Text before the first "<" is kept in `leading`; the tag
   // ends at the first ">" or at the end of the text. The name ends at a

@@ -38,7 +38,8 @@ bool TagNameList::Add(std::string_view name) {
   size_t at = LowerBound(key, name);
   if (at < entries_.size() && entries_[at].key == key && EqualsNoCase(entries_[at].name, name))
     return false;
-  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{key, std::string(name)});
+  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
+                  Entry{key, std::string(name)});
   last_found_ = kNotFound;  // positions after `at` have moved
   return true;
 }
@@ -60,7 +61,8 @@ int TagNameList::Find(std::string_view name) const {
   while (lo <= hi && key >= entries_[lo].key && key <= entries_[hi].key) {
     const uint32_t lo_key = entries_[lo].key, hi_key = entries_[hi].key;
     size_t probe = lo;
-    if (hi_key != lo_key) probe = lo + size_t(uint64_t(key - lo_key) * (hi - lo) / (hi_key - lo_key));
+    if (hi_key != lo_key)
+      probe = lo + size_t(uint64_t(key - lo_key) * (hi - lo) / (hi_key - lo_key));
     const uint32_t probe_key = entries_[probe].key;
     if (probe_key < key) {
       lo = probe + 1;
@@ -91,25 +93,25 @@ constexpr std::string_view kHtmlTagNames[] = {
     "code", "col", "colgroup", "dd", "del", "dfn", "dir", "div", "dl", "dt", "em", "fieldset",
     "font", "form", "frame", "frameset", "h1", "h2", "h3", "h4", "h5", "h6", "head", "hr", "html",
     "i", "iframe", "img", "input", "ins", "isindex", "kbd", "label", "legend", "li", "link",
-    "listing", "map", "menu", "meta", "noframes", "noscript", "object", "ol", "optgroup",
-    "option", "p", "plaintext", "pre", "q", "s", "samp", "script", "select", "small", "span",
-    "strike", "strong", "style", "sub", "sup", "table", "tbody", "td", "textarea", "tfoot", "th",
-    "thead", "title", "tr", "tt", "u", "ul", "var", "xmp",
+    "listing", "map", "menu", "meta", "noframes", "noscript", "object", "ol", "optgroup", "option",
+    "p", "plaintext", "pre", "q", "s", "samp", "script", "select", "small", "span", "strike",
+    "strong", "style", "sub", "sup", "table", "tbody", "td", "textarea", "tfoot", "th", "thead",
+    "title", "tr", "tt", "u", "ul", "var", "xmp",
     // Browser extensions.
-    "blink", "keygen", "multicol", "param", "server", "wbr", "spacer", "ilayer", "layer",
-    "nolayer", "banner", "bgsound", "comment", "embed", "hn", "marquee", "nobr", "noembed", "rt",
-    "ruby", "audioscope", "blackface", "bq", "fn", "limittext", "nosmartquote", "shadow"};
+    "blink", "keygen", "multicol", "param", "server", "wbr", "spacer", "ilayer", "layer", "nolayer",
+    "banner", "bgsound", "comment", "embed", "hn", "marquee", "nobr", "noembed", "rt", "ruby",
+    "audioscope", "blackface", "bq", "fn", "limittext", "nosmartquote", "shadow"};
 
 constexpr std::string_view kMailTagNames[] = {"x-html", "x-sigsep", "x-tab"};
 
 constexpr std::string_view kOfficeTagNames[] = {
-    "xml", "o:Company", "o:Lines", "o:Lock", "o:Paragraphs", "o:CharactersWithSpaces",
-    "o:Version", "o:LastPrinted", "o:Characters", "o:DocumentProperties", "o:Author",
-    "o:Template", "o:LastAuthor", "o:p", "o:Revision", "o:TotalTime", "o:Created", "o:LastSaved",
-    "o:Pages", "o:Words", "w:WordDocument", "w:BrowserLevel", "w:Compatibility",
-    "w:FootnoteLayoutLikeWW8", "w:ShapeLayoutLikeWW8", "w:AlignTablesRowByRow",
-    "w:ForgetLastTabAlignment", "w:LayoutRawTableWidth", "w:LayoutTableRowsApart", "v:f",
-    "v:formulas", "v:stroke", "v:shapetype", "v:path", "v:imagedata", "v:shape",
+    "xml", "o:Company", "o:Lines", "o:Lock", "o:Paragraphs", "o:CharactersWithSpaces", "o:Version",
+    "o:LastPrinted", "o:Characters", "o:DocumentProperties", "o:Author", "o:Template",
+    "o:LastAuthor", "o:p", "o:Revision", "o:TotalTime", "o:Created", "o:LastSaved", "o:Pages",
+    "o:Words", "w:WordDocument", "w:BrowserLevel", "w:Compatibility", "w:FootnoteLayoutLikeWW8",
+    "w:ShapeLayoutLikeWW8", "w:AlignTablesRowByRow", "w:ForgetLastTabAlignment",
+    "w:LayoutRawTableWidth", "w:LayoutTableRowsApart", "v:f", "v:formulas", "v:stroke",
+    "v:shapetype", "v:path", "v:imagedata", "v:shape",
     // Conditional-comment markers.
     "!--[if", "![endif]--", "![if", "![endif]"};
 

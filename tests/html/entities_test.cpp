@@ -1,5 +1,7 @@
 // Tests of entity lookup, UTF-8 encoding, the entity replacement pass and
 // the character-set classes.
+#include "html/entities.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "html/charset.h"
-#include "html/entities.h"
 
 namespace orv {
 namespace {
@@ -18,18 +19,18 @@ TEST(EntityTableTest, HoldsTheHtml4EntitiesAndFourUpperCaseSpellings) {
   const struct {
     const char* reference;
     int code;
-  } known[] = {{"&eacute;", 233}, {"&Eacute;", 201}, {"&nbsp;", 160}, {"&NBSP;", 160},
-               {"&AMP;", 38},     {"&amp;", 38},     {"&LT;", 60},    {"&GT;", 62},
-               {"thetasym", 977}, {"&euro;", 8364},  {"&yuml;", 255}, {"&Yuml;", 376},
-               {"&diams;", 9830}, {"&fnof;", 402},   {"&#169;", 169}, {"#0065", 65},
+  } known[] = {{"&eacute;", 233},  {"&Eacute;", 201}, {"&nbsp;", 160}, {"&NBSP;", 160},
+               {"&AMP;", 38},      {"&amp;", 38},     {"&LT;", 60},    {"&GT;", 62},
+               {"thetasym", 977},  {"&euro;", 8364},  {"&yuml;", 255}, {"&Yuml;", 376},
+               {"&diams;", 9830},  {"&fnof;", 402},   {"&#169;", 169}, {"#0065", 65},
                {"&#65535;", 65535}};
   for (const auto& k : known) {
     auto code = EntityNameToCode(k.reference);
     ASSERT_TRUE(code.has_value()) << k.reference;
     EXPECT_EQ(*code, k.code) << k.reference;
   }
-  for (const char* unknown : {"&Amp;", "&EACUTE;", "&#x41;", "&#;", "&#12a;", "&;", "", "&",
-                              "&apos;", "&#99999999999;"})
+  for (const char* unknown :
+       {"&Amp;", "&EACUTE;", "&#x41;", "&#;", "&#12a;", "&;", "", "&", "&apos;", "&#99999999999;"})
     EXPECT_FALSE(EntityNameToCode(unknown).has_value()) << unknown;
 }
 
@@ -151,14 +152,17 @@ TEST(ReplaceEntitiesTest, UnicodeFlagIsNeverCleared) {
 
 TEST(ReplaceEntitiesTest, UnwritableCodePointsStayAndAreReportedOnce) {
   std::vector<std::pair<std::string, int>> messages;
-  auto report = [&](const std::string& message, int level) { messages.emplace_back(message, level); };
+  auto report = [&](const std::string& message, int level) {
+    messages.emplace_back(message, level);
+  };
   bool unicode = false;
 
   std::string one = "a&#0;b &eacute;";
   EXPECT_EQ(ReplaceEntities(one, EntityOptions{true, true, false}, unicode, report), 1);
   EXPECT_EQ(one, "a&#0;b \xE9");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].first, "WARNING: Character reference &#0; cannot be written and is left as it is");
+  EXPECT_EQ(messages[0].first,
+            "WARNING: Character reference &#0; cannot be written and is left as it is");
   EXPECT_EQ(messages[0].second, 7);
 
   messages.clear();
@@ -202,13 +206,20 @@ TEST(CharsetTest, Classes) {
     bool multi_byte;
     bool non_western;
   } cases[] = {
-      {"UTF-8", true, false},        {"utf-8", true, false},
-      {"Shift_JIS", true, false},    {"csShiftJIS", true, false},
-      {" windows-1251 ", true, true}, {"KOI8-R", true, true},
-      {"iso-8859-7", true, false},   {"iso-8859-2", false, true},
-      {"ISO-8859-10", false, true},  {"windows-1252", false, false},
-      {"iso-8859-1", false, false},  {"us-ascii", false, false},
-      {"", false, false},            {"bogus", false, false},
+      {"UTF-8", true, false},
+      {"utf-8", true, false},
+      {"Shift_JIS", true, false},
+      {"csShiftJIS", true, false},
+      {" windows-1251 ", true, true},
+      {"KOI8-R", true, true},
+      {"iso-8859-7", true, false},
+      {"iso-8859-2", false, true},
+      {"ISO-8859-10", false, true},
+      {"windows-1252", false, false},
+      {"iso-8859-1", false, false},
+      {"us-ascii", false, false},
+      {"", false, false},
+      {"bogus", false, false},
   };
   for (const auto& c : cases) {
     CharsetClass cls = ClassifyCharset(c.name);

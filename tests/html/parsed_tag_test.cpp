@@ -1,10 +1,11 @@
 // Tests of splitting one tag into name and attributes and writing it back.
+#include "html/parsed_tag.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/text.h"
-#include "html/parsed_tag.h"
 
 namespace orv {
 namespace {
@@ -68,7 +69,8 @@ TEST(ParsedTagTest, Normalisations) {
       // An attribute written straight after a quoted value gets one space.
       {"<a href=\"x\"title=\"y\">", "<a href=\"x\" title=\"y\">"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ParsedTag::Parse(c.input).Reassemble(), c.output) << c.input;
+  for (const auto& c : cases)
+    EXPECT_EQ(ParsedTag::Parse(c.input).Reassemble(), c.output) << c.input;
 }
 
 TEST(ParsedTagTest, NamesAndValuesOfOddAttributes) {
@@ -109,10 +111,10 @@ TEST(ParsedTagTest, TagsLeftAlone) {
     const char* text;
     bool left_alone;
   } cases[] = {
-      {"<!-- x -->", true}, {"<!--x-->", true},  {"<!DOCTYPE html>", true},
-      {"<!doctype html>", true}, {"<3>", true},  {"<12>", true},
-      {"no tag here", true},  {"", true},         {"<p>", false},
-      {"<3a>", false},        {"<>", false},      {"<!ELEMENT x>", false},
+      {"<!-- x -->", true},      {"<!--x-->", true}, {"<!DOCTYPE html>", true},
+      {"<!doctype html>", true}, {"<3>", true},      {"<12>", true},
+      {"no tag here", true},     {"", true},         {"<p>", false},
+      {"<3a>", false},           {"<>", false},      {"<!ELEMENT x>", false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ParsedTag::Parse(c.text).IsLeftAlone(), c.left_alone) << c.text;

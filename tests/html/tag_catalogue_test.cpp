@@ -1,4 +1,6 @@
 // Tests of TagNameList, the tag catalogue families and the element table.
+#include "html/tag_catalogue.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,7 +10,6 @@
 
 #include "common/text.h"
 #include "html/element_table.h"
-#include "html/tag_catalogue.h"
 
 namespace orv {
 namespace {
@@ -125,15 +126,15 @@ TEST(TagCatalogueTest, FamiliesIgnoreCaseAndTestHtmlFirst) {
     const char* name;
     TagFamily family;
   } cases[] = {
-      {"table", TagFamily::kHtml},      {"TABLE", TagFamily::kHtml},
-      {"Table", TagFamily::kHtml},      {"!DOCTYPE", TagFamily::kHtml},
-      {"marquee", TagFamily::kHtml},    {"nosmartquote", TagFamily::kHtml},
-      {"", TagFamily::kHtml},           {"X-TAB", TagFamily::kMail},
-      {"x-sigsep", TagFamily::kMail},   {"O:P", TagFamily::kOffice},
-      {"o:p", TagFamily::kOffice},      {"w:worddocument", TagFamily::kOffice},
-      {"XML", TagFamily::kOffice},      {"![endif]", TagFamily::kOffice},
-      {"!--[if", TagFamily::kOffice},   {"unknown", TagFamily::kNone},
-      {"o:", TagFamily::kNone},         {"tables", TagFamily::kNone},
+      {"table", TagFamily::kHtml},    {"TABLE", TagFamily::kHtml},
+      {"Table", TagFamily::kHtml},    {"!DOCTYPE", TagFamily::kHtml},
+      {"marquee", TagFamily::kHtml},  {"nosmartquote", TagFamily::kHtml},
+      {"", TagFamily::kHtml},         {"X-TAB", TagFamily::kMail},
+      {"x-sigsep", TagFamily::kMail}, {"O:P", TagFamily::kOffice},
+      {"o:p", TagFamily::kOffice},    {"w:worddocument", TagFamily::kOffice},
+      {"XML", TagFamily::kOffice},    {"![endif]", TagFamily::kOffice},
+      {"!--[if", TagFamily::kOffice}, {"unknown", TagFamily::kNone},
+      {"o:", TagFamily::kNone},       {"tables", TagFamily::kNone},
   };
   for (const auto& c : cases) EXPECT_EQ(catalogue.FamilyOf(c.name), c.family) << c.name;
   // The empty name is in every family, so "<>" is an HTML tag.
@@ -147,16 +148,26 @@ TEST(ElementTableTest, ElementStatus) {
     const char* name;
     ElementStatus status;
   } cases[] = {
-      {"table", ElementStatus::kStandard},       {"TABLE", ElementStatus::kStandard},
-      {"Table", ElementStatus::kStandard},       {" td ", ElementStatus::kStandard},
-      {"/td", ElementStatus::kStandard},         {"br/", ElementStatus::kStandard},
-      {"caption", ElementStatus::kStandard},     {"center", ElementStatus::kDeprecated},
-      {"FONT", ElementStatus::kDeprecated},      {"u", ElementStatus::kDeprecated},
-      {"/u", ElementStatus::kDeprecated},        {"marquee", ElementStatus::kNonStandard},
-      {"blink", ElementStatus::kNonStandard},    {"xml", ElementStatus::kNonStandard},
-      {"!doctype", ElementStatus::kDeclaration}, {"!DOCTYPE", ElementStatus::kDeclaration},
-      {"?xml", ElementStatus::kDeclaration},     {"foo", ElementStatus::kUnknown},
-      {"", ElementStatus::kUnknown},             {"/", ElementStatus::kUnknown},
+      {"table", ElementStatus::kStandard},
+      {"TABLE", ElementStatus::kStandard},
+      {"Table", ElementStatus::kStandard},
+      {" td ", ElementStatus::kStandard},
+      {"/td", ElementStatus::kStandard},
+      {"br/", ElementStatus::kStandard},
+      {"caption", ElementStatus::kStandard},
+      {"center", ElementStatus::kDeprecated},
+      {"FONT", ElementStatus::kDeprecated},
+      {"u", ElementStatus::kDeprecated},
+      {"/u", ElementStatus::kDeprecated},
+      {"marquee", ElementStatus::kNonStandard},
+      {"blink", ElementStatus::kNonStandard},
+      {"xml", ElementStatus::kNonStandard},
+      {"!doctype", ElementStatus::kDeclaration},
+      {"!DOCTYPE", ElementStatus::kDeclaration},
+      {"?xml", ElementStatus::kDeclaration},
+      {"foo", ElementStatus::kUnknown},
+      {"", ElementStatus::kUnknown},
+      {"/", ElementStatus::kUnknown},
       {"o:p", ElementStatus::kUnknown},
   };
   for (const auto& c : cases) EXPECT_EQ(table.StatusOfElement(c.name), c.status) << c.name;
