@@ -1,0 +1,63 @@
+// Character entity references: the HTML 4.01 entity table, decimal
+// references, UTF-8 encoding, and the one-pass replacement of references by
+// bytes, plain-ASCII alternatives or UTF-8 sequences. The character-set
+// classes live in charset.h; the detag pass calls ReplaceEntities on the
+// whole text after the remaining tags are gone.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// Receives a prefixed message ("WARNING: ...") and its level (1 to 10).
+using EntityReporter = std::function<void(const std::string& message, int level)>;
+
+// What ReplaceEntities may produce, taken from the policies by the caller.
+struct EntityOptions {
+  // True when the output is laid-out text; false when HTML is written back,
+  // in which case references to the markup characters < > & " stay as they
+  // are so that escaped text cannot turn into markup.
+  bool text_output = true;
+  bool allow_8bit = false;               // "Allow 8-bit ANSI values in output"
+  bool allow_ansi_alternatives = false;  // "Allow ANSI alternatives (e.g. space for &nbsp;)"
+};
+
+// Longest stretch between "&" and ";" that can be a reference.
+inline constexpr size_t kMaxReferenceName = 8;
+
+// Code point of a reference given with or without its "&" and ";" ("&eacute;",
+// "eacute", "&#233;", "#233"). Named references match exactly, with case;
+// numeric ones are "#" and decimal digits only. nullopt when unknown.
+std::optional<int> EntityNameToCode(std::string_view reference);
+
+// The entity reference ("&eacute;") for a code point, or nullopt when the
+// table has no name for it. Where two names share a code the lower-case
+// spelling is returned.
+std::optional<std::string> CodeToEntityReference(int code);
+
+// Appends the UTF-8 form of a code point: one byte below 128, two below
+// 2048, three up to 65535. Returns false, appending nothing, for negative or
+// larger code points.
+bool AppendUtf8(int code, std::string& out);
+
+// Number of entries in the entity table (the 252 of HTML 4.01 and four
+// upper-case spellings).
+size_t EntityTableSize();
+
+// Replaces entity references in `text` in one left-to-right pass and returns
+// the number of replacements. A reference is "&" up to the first ";" when at
+// most kMaxReferenceName characters lie between them. "&amp;" always gives
+// "&"; with ANSI alternatives some characters become plain-ASCII or
+// Windows-1252 stand-ins; below 128 the character itself; 128 to 255 the
+// byte when 8-bit output is allowed; otherwise the UTF-8 sequence, which sets
+// `unicode_output` (never cleared here). Unknown references are left alone;
+// references to code points that cannot be written (0, surrogates, above
+// 65535) are left alone too and reported once through `report`.
+// Linear in the length of the text.
+int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unicode_output,
+                    const EntityReporter& report = {});
+
+}  // namespace orv
