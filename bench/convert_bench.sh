@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Whole-process speed and peak memory of `orvtext FILE` (output to a file
+# beside the input) on the postgresql-doc corpus and on hostile inputs that
+# must convert in time proportional to their size.
+#
+#   bench/convert_bench.sh            # all cases
+#   bench/convert_bench.sh corpus     # only the real-HTML corpus
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+only=${1:-all}
+
+"$root/scripts/bootstrap"
+command -v /usr/bin/time >/dev/null 2>&1 || { apt-get update -qq && apt-get install -y -qq time; }
+cmake -S "$root" -B "$root/build-rel" -DCMAKE_BUILD_TYPE=Release -DORVTEXT_TESTS=OFF >/dev/null
+cmake --build "$root/build-rel" -j"$(nproc)" --target orvtext >/dev/null
+[ -f "$here/corpus/pgdoc.html" ] || "$here/make_corpus.sh"
+orvtext="$root/build-rel/orvtext"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+MB=$((1024 * 1024))
+
+make_case() {  # name, then a command whose standard output is the file
+  local name=$1
+  shift
+  "$@" >"$work/$name" 2>/dev/null || true
+}
+
+cp "$here/corpus/pgdoc.html" "$work/pgdoc.htm"
+if [ "$only" != corpus ]; then
+  make_case binary.htm head -c $((10 * MB)) /dev/urandom
+  make_case one-line.htm bash -c "yes 'some words <b>bold</b> and &amp; more ' | head -c $((5 * MB)) | tr -d '\n'"
+  make_case lt-only.htm bash -c "head -c $((10 * MB)) /dev/zero | tr '\0' '<'"
+  make_case lt-a.htm bash -c "yes '<a' | tr -d '\n' | head -c $((10 * MB))"
+  make_case open-no-close.htm bash -c "printf '<'; yes 'plain text line without a closing bracket' | head -c $((10 * MB))"
+  make_case lt-then-gt.htm bash -c "head -c $((10 * MB)) /dev/zero | tr '\0' '<'; printf '>'"
+  make_case shift-ops.htm bash -c "yes 'if (a << 2 < b && c <= d) x <<= 1; cout << y >> z;' | head -c $((10 * MB))"
+  make_case odd-utf16.htm bash -c "printf '\xff\xfe'; yes '<p>hello <b>world</b> caf&eacute;</p>' | head -c $((4 * MB)) | iconv -f ascii -t utf-16le; printf 'x'"
+  make_case nul.htm head -c $((10 * MB)) /dev/zero
+  make_case empty.htm true
+fi
+
+printf '%-20s %10s %9s %9s %10s %8s\n' case "size(MB)" "time(s)" "MB/s" "peak(MB)" "peak/in"
+for input in "$work"/*.htm; do
+  name=$(basename "$input")
+  size=$(stat -c %s "$input")
+  /usr/bin/time -f '%e %M' -o "$work/time" "$orvtext" "$input" >/dev/null 2>&1 || true
+  read -r secs kb < <(tail -n 1 "$work/time")
+  awk -v n="$name" -v s="$size" -v t="$secs" -v k="$kb" 'BEGIN {
+    mb = s / 1048576; peak = k / 1024;
+    rate = (t > 0) ? mb / t : 0; ratio = (s > 0) ? (k * 1024) / s : 0;
+    printf "%-20s %10.2f %9.2f %9.1f %10.1f %8.2f\n", n, mb, t, rate, peak, ratio }'
+  rm -f "${input%.htm}.txt"
+done
