@@ -16,8 +16,10 @@ namespace {
 
 constexpr int kEmptyFileLevel = 7;
 constexpr int kErrorLevel = 10;
+// Appended to pattern and name so that a match must run to the end.
+constexpr std::string_view kNameEndMark = "_()_()_";
 
-void SearchDirectory(const std::string& directory, const std::string& pattern, bool subfolders,
+void SearchDirectory(const std::string& directory, NameMatcher& matcher, bool subfolders,
                      std::set<FileId>& visited, MatchResult& result) {
   if (subfolders) {
     // A folder reached again through a link would make the search endless.
@@ -30,10 +32,10 @@ void SearchDirectory(const std::string& directory, const std::string& pattern, b
   for (const DirEntry& entry : entries) {
     if (entry.is_directory) {
       if (subfolders && !entry.name.empty() && entry.name[0] != '.')
-        SearchDirectory(directory + entry.name + "/", pattern, subfolders, visited, result);
+        SearchDirectory(directory + entry.name + "/", matcher, subfolders, visited, result);
       continue;
     }
-    if (!NameMatches(pattern, entry.name)) continue;
+    if (!matcher.Matches(entry.name)) continue;
     if (entry.size == 0) {
       result.empty_files.push_back(directory + entry.name);
     } else {
@@ -94,35 +96,45 @@ void FileBatch::Clear() {
   spares.clear();
 }
 
-bool NameMatches(std::string_view pattern, std::string_view file_name) {
-  // Iterative wildcard match: on a mismatch after a "*", let that "*" take
-  // one more character and try again. At most pattern x name steps.
-  size_t p = 0, n = 0;
-  size_t star = std::string_view::npos, star_n = 0;
-  while (n < file_name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      star_n = n;
-    } else if (p < pattern.size() &&
-               (pattern[p] == '%' || ToUpperAscii(pattern[p]) == ToUpperAscii(file_name[n]))) {
-      ++p;
-      ++n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      n = ++star_n;
-    } else {
-      return false;
+NameMatcher::NameMatcher(std::string_view pattern) {
+  // In the pattern-list language "**" is any run of characters and "%*"
+  // any one character; "?" and "|" are special there, so a name's own are
+  // escaped with "|".
+  std::string text;
+  for (char c : pattern) {
+    switch (c) {
+      case '*': text += "**"; break;
+      case '%': text += "%*"; break;
+      case '?':
+      case '|':
+        text += '|';
+        text += c;
+        break;
+      default: text += c;
     }
   }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
+  text += kNameEndMark;
+  valid_ = list_.AddReplace(text, "");
+}
+
+bool NameMatcher::Matches(std::string_view file_name) {
+  if (!valid_) return false;
+  std::string text(file_name);
+  text += kNameEndMark;
+  list_.Apply(text);
+  return list_.Result().empty();
+}
+
+bool NameMatches(std::string_view pattern, std::string_view file_name) {
+  return NameMatcher(pattern).Matches(file_name);
 }
 
 MatchResult FindMatches(std::string_view spec, bool subfolders) {
   PathParts parts = SplitPath(spec);
   MatchResult result;
   std::set<FileId> visited;
-  SearchDirectory(parts.directory, parts.name + parts.extension, subfolders, visited, result);
+  NameMatcher matcher(parts.name + parts.extension);
+  SearchDirectory(parts.directory, matcher, subfolders, visited, result);
   std::sort(result.paths.begin(), result.paths.end());
   std::sort(result.empty_files.begin(), result.empty_files.end());
   return result;

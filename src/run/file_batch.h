@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "html/pattern_list.h"
 #include "platform/message_box.h"
 
 namespace orv {
@@ -40,8 +41,23 @@ struct FileSelection {
 // Levelled report (message, level); the Context's sink by default.
 using LevelReportFn = std::function<void(std::string_view message, int level)>;
 
-// True when `file_name` matches `pattern` as a whole, where "*" stands for
-// any run of characters and "%" for any one character, letter case ignored.
+// Matches file names against the name part of a specification, where "*"
+// stands for any run of characters and "%" for any one character, letter
+// case ignored. Built once per search: a one-entry pattern list that
+// replaces a whole matching name (with an end mark appended to both) by
+// nothing.
+class NameMatcher {
+ public:
+  explicit NameMatcher(std::string_view pattern);
+  // True when `file_name` matches as a whole. Linear in the name.
+  bool Matches(std::string_view file_name);
+
+ private:
+  PatternList list_;
+  bool valid_ = false;
+};
+
+// One-off form of NameMatcher.
 bool NameMatches(std::string_view pattern, std::string_view file_name);
 
 // The files that `spec` (directory, then a name that may hold wildcards)

@@ -26,6 +26,11 @@ TEST(NameMatchesTest, WildcardsAndCase) {
       {"%", "", false},             {"a*b*c", "aXbYbZc", true},    {"a*b*c", "aXbYbZ", false},
       {"*.*", "noext", false},      {"*~1.htm", "page.htm", false}, {"*~1.htm", "PAGE~1.HTM", true},
       {"\xe9.htm", "\xc9.htm", false},
+      // Characters that the pattern language treats specially are plain in
+      // a file name.
+      {"what?.htm", "what?.htm", true}, {"what?.htm", "what.htm", false},
+      {"a|b", "a|b", true},             {"a|b", "ab", false},
+      {"*|%", "x|y", true},             {"n*t", "nxt", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(NameMatches(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
