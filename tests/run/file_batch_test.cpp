@@ -20,17 +20,30 @@ TEST(NameMatchesTest, WildcardsAndCase) {
     std::string_view pattern, name;
     bool matches;
   } cases[] = {
-      {"*.htm", "a.htm", true},     {"*.HTM", "page.htm", true},   {"*.htm", "a.html", false},
-      {"a.htm", "xa.htm", false},   {"a.htm", "a.htmx", false},    {"a%c.txt", "abc.txt", true},
-      {"a%c.txt", "ac.txt", false}, {"*", "anything", true},       {"*", "", true},
-      {"%", "", false},             {"a*b*c", "aXbYbZc", true},    {"a*b*c", "aXbYbZ", false},
-      {"*.*", "noext", false},      {"*~1.htm", "page.htm", false}, {"*~1.htm", "PAGE~1.HTM", true},
+      {"*.htm", "a.htm", true},
+      {"*.HTM", "page.htm", true},
+      {"*.htm", "a.html", false},
+      {"a.htm", "xa.htm", false},
+      {"a.htm", "a.htmx", false},
+      {"a%c.txt", "abc.txt", true},
+      {"a%c.txt", "ac.txt", false},
+      {"*", "anything", true},
+      {"*", "", true},
+      {"%", "", false},
+      {"a*b*c", "aXbYbZc", true},
+      {"a*b*c", "aXbYbZ", false},
+      {"*.*", "noext", false},
+      {"*~1.htm", "page.htm", false},
+      {"*~1.htm", "PAGE~1.HTM", true},
       {"\xe9.htm", "\xc9.htm", false},
       // Characters that the pattern language treats specially are plain in
       // a file name.
-      {"what?.htm", "what?.htm", true}, {"what?.htm", "what.htm", false},
-      {"a|b", "a|b", true},             {"a|b", "ab", false},
-      {"*|%", "x|y", true},             {"n*t", "nxt", true},
+      {"what?.htm", "what?.htm", true},
+      {"what?.htm", "what.htm", false},
+      {"a|b", "a|b", true},
+      {"a|b", "ab", false},
+      {"*|%", "x|y", true},
+      {"n*t", "nxt", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(NameMatches(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
@@ -68,10 +81,9 @@ TEST_F(FileTreeTest, TopLevelOnlyWithoutSubfolders) {
 TEST_F(FileTreeTest, SubfoldersGiveOneListSortedByFullPath) {
   MatchResult m = FindMatches(root_ + "*.htm", true);
   // sub/... sorts before t.htm: one list over all levels, not level by level.
-  EXPECT_EQ(m.paths,
-            (std::vector<std::string>{root_ + ".hidden.htm", root_ + "a.htm", root_ + "b.htm",
-                                      root_ + "sub/c.htm", root_ + "sub/deeper/d.HTM",
-                                      root_ + "t.htm"}));
+  EXPECT_EQ(m.paths, (std::vector<std::string>{root_ + ".hidden.htm", root_ + "a.htm",
+                                               root_ + "b.htm", root_ + "sub/c.htm",
+                                               root_ + "sub/deeper/d.HTM", root_ + "t.htm"}));
   EXPECT_EQ(m.empty_files,
             (std::vector<std::string>{root_ + "empty.htm", root_ + "sub/deeper/blank.htm"}));
 }
@@ -116,7 +128,8 @@ TEST_F(FileTreeTest, QuotedListJoinsTheDirectoryOnlyToRelativeNames) {
   FileBatch batch;
   const std::string spec = root_ + "\"a.htm\" \"sub/c.htm\" \"" + elsewhere + "\" \"missing.htm\"";
   EXPECT_EQ(ExpandFileSpec(spec, "", false, batch, nullptr), 3u);
-  EXPECT_EQ(batch.paths, (std::vector<std::string>{root_ + "a.htm", root_ + "sub/c.htm", elsewhere}));
+  EXPECT_EQ(batch.paths,
+            (std::vector<std::string>{root_ + "a.htm", root_ + "sub/c.htm", elsewhere}));
 }
 
 TEST_F(FileTreeTest, ContextExpansionUsesItsSubfolderFlagAndSink) {

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "platform/directory.h"
 #include "common/text.h"
+#include "platform/directory.h"
 #include "run/qualifiers.h"
 #include "support/temp_folder.h"
 

@@ -193,8 +193,8 @@ TEST(QualifierParserTest, TableAbbreviationsFollowTheMinimumLengths) {
 // must return on each (the sanitizers catch memory faults).
 TEST(QualifierParserTest, GeneratedArgumentsNeverBreakTheParser) {
   std::mt19937 random(20261207);
-  const std::string_view pieces[] = {"/",  "=",    "\"",     "<",      ">",    " ",  "\t",
-                                     "lo", "log",  "OUTPUT", "sub",    "tree", "?",  "help",
+  const std::string_view pieces[] = {"/",  "=",    "\"",     "<",        ">",      " ",   "\t",
+                                     "lo", "log",  "OUTPUT", "sub",      "tree",   "?",   "help",
                                      ".",  ".pol", ".txt",   "\xff\xe9", "ctx_in", "con", "x"};
   Context context;
   std::ostringstream sink;
