@@ -12,8 +12,8 @@ bool DirectoryCheck(std::string_view directory, bool is_input, const LineReportF
   auto say = [&](std::string_view line) {
     if (report) report(line);
   };
-  std::string dir(directory);
-  if (dir.empty() || dir.back() != '/') dir += '/';
+  std::string dir(directory.empty() ? std::string_view("./") : directory);
+  if (dir.back() != '/') dir += '/';
 
   // No drive types here: every drive is valid and writeable when the
   // absolute directory reads like one. The root "/" is as good a directory

@@ -154,6 +154,7 @@ TEST(DirectoryCheckTest, ExistingDirectoryPassesQuietly) {
   Reports r;
   EXPECT_TRUE(DirectoryCheck(dir.Path(), false, r.Fn()));
   EXPECT_TRUE(DirectoryCheck("/", false, r.Fn()));
+  EXPECT_TRUE(DirectoryCheck("", true, r.Fn()));  // the current directory, not the root
   EXPECT_TRUE(r.lines.empty());
 }
 
