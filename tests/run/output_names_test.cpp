@@ -154,7 +154,14 @@ TEST(DirectoryCheckTest, ExistingDirectoryPassesQuietly) {
   Reports r;
   EXPECT_TRUE(DirectoryCheck(dir.Path(), false, r.Fn()));
   EXPECT_TRUE(DirectoryCheck("/", false, r.Fn()));
-  EXPECT_TRUE(DirectoryCheck("", true, r.Fn()));  // the current directory, not the root
+  // An empty directory text is the current directory, not the root.
+  std::string listed;
+  auto record = [&](std::string_view d) {
+    listed = d;
+    return ListDirectory(d);
+  };
+  EXPECT_TRUE(DirectoryCheck("", true, r.Fn(), record));
+  EXPECT_EQ(listed, "./");
   EXPECT_TRUE(r.lines.empty());
 }
 
