@@ -30,7 +30,7 @@ struct MessageCase {
   std::string_view messages;  // what is echoed to standard error
 };
 
-TEST(QualifierParserTest, ReportsExactlyTheDesignedMessages) {
+TEST(QualifierParserTest, ReportsEachProblemInItsOwnWords) {
   const MessageCase cases[] = {
       {"/lo", ""},
       {"/LOG", ""},
