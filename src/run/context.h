@@ -8,7 +8,9 @@
 #include <string_view>
 
 #include "run/ascii_file.h"
+#include "run/file_batch.h"
 #include "run/messages.h"
+#include "run/qualifiers.h"
 
 namespace orv {
 
@@ -41,6 +43,13 @@ class Context {
 
   static constexpr std::string_view kDefaultLogName = "Tessaly.log";
 
+  // What the command-line qualifiers set (run/qualifiers.h).
+  QualifierSettings& Qualifiers() { return qualifiers_; }
+  const QualifierSettings& Qualifiers() const { return qualifiers_; }
+  // The input files of the run (run/file_batch.h).
+  FileBatch& Batch() { return batch_; }
+  const FileBatch& Batch() const { return batch_; }
+
  private:
   bool AttachOpenedLog(const std::string& path);
 
@@ -48,6 +57,8 @@ class Context {
   bool echo_ = true;
   std::string startup_record_;
   ASCIIFile log_file_;
+  QualifierSettings qualifiers_;
+  FileBatch batch_;
 };
 
 }  // namespace orv

@@ -1,0 +1,313 @@
+// Pattern lists: adding and validating entries, the one-scan application
+// with its action and resume rules, and extract-between. Matching itself is
+// FeedCharacter (pattern_matcher.cpp); this file only decides where the
+// scan must look.
+//
+// Skipping ahead. Feeding every character to every entry is the definition
+// of the scan, but most characters change nothing: an idle entry ignores
+// characters that cannot start it, and an entry inside a quantifier simply
+// takes every character that neither ends the quantifier nor falls out of
+// its class. So before feeding, the scan asks each entry for the next
+// offset that can matter to it and jumps to the nearest one. Each entry and
+// quantifier token has a PatternFinder for that: a byte set searched with memchr
+// (small sets) or a table, or, for `**` before a literal run, a substring
+// search for the whole run. A finder remembers its last answer: the input
+// does not change during a scan, so an answer found from offset `f` is
+// valid for every later query from between `f` and the answer. That keeps a
+// rescan after ActionRejected from searching the same stretch again (10 MB
+// of `<` before one `>` stays linear).
+#include "html/pattern_list.h"
+
+#include <utility>
+
+#include "common/text.h"
+
+namespace orv {
+namespace {
+
+constexpr size_t kNone = std::string::npos;
+
+bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Adds the bytes that satisfy `token` when looked at by a quantifier (or
+// that can be its first character).
+void AddFirstBytes(const CompiledPattern& p, const PatternToken& token, CharacterSet& set) {
+  if (token.kind == TokenKind::Literal) {
+    set[token.ch] = true;
+    if (!p.case_sensitive && IsLetter(token.ch)) {
+      set[static_cast<unsigned char>(ToLowerAscii(static_cast<char>(token.ch)))] = true;
+      set[static_cast<unsigned char>(ToUpperAscii(static_cast<char>(token.ch)))] = true;
+    }
+    return;
+  }
+  for (int b = 0; b < 256; ++b)
+    if ((*token.set)[b]) set[b] = true;
+}
+
+}  // namespace
+
+bool PatternList::AddReplace(std::string_view pattern, std::string_view replacement, bool case_sensitive) {
+  return Add(Replace, pattern, replacement, case_sensitive, nullptr, nullptr);
+}
+
+bool PatternList::AddInsertAfter(std::string_view pattern, std::string_view text, bool case_sensitive) {
+  return Add(InsertAfter, pattern, text, case_sensitive, nullptr, nullptr);
+}
+
+bool PatternList::AddInsertBefore(std::string_view pattern, std::string_view text, bool case_sensitive) {
+  return Add(InsertBefore, pattern, text, case_sensitive, nullptr, nullptr);
+}
+
+bool PatternList::AddDelete(std::string_view pattern, bool case_sensitive) {
+  return Add(Delete, pattern, std::string_view(), case_sensitive, nullptr, nullptr);
+}
+
+bool PatternList::AddCallback(std::string_view pattern, PatternHandler handler, void* data,
+                              bool case_sensitive) {
+  return Add(Callback, pattern, std::string_view(), case_sensitive, std::move(handler), data);
+}
+
+bool PatternList::Add(ActionKind kind, std::string_view pattern, std::string_view replacement,
+                      bool case_sensitive, PatternHandler handler, void* data) {
+  if (frozen_ || applying_) return false;
+  const int k = static_cast<int>(kind);
+  if (k < Replace || k > Callback) return false;
+  if (k == 5) kind = Callback;
+  if (kind == Callback && !handler) return false;
+  Pattern entry;
+  entry.text = StoredPatternText(pattern, case_sensitive);
+  if (!CompilePattern(entry.text, case_sensitive, entry.compiled)) return false;
+  entry.kind = kind;
+  entry.replacement.assign(replacement);
+  entry.case_sensitive = case_sensitive;
+  entry.handler = std::move(handler);
+  entry.data = data;
+  entry.sequence = static_cast<int>(entries_.size()) + 1;
+  entries_.push_back(std::move(entry));
+  scans_ready_ = false;
+  return true;
+}
+
+void PatternList::Clear() {
+  if (frozen_ || applying_) return;
+  entries_.clear();
+  states_.clear();
+  scans_.clear();
+  scans_ready_ = false;
+}
+
+void PatternList::PrepareScan() {
+  if (!scans_ready_) {
+    scans_.clear();
+    CharacterSet all_starts{};
+    for (const Pattern& entry : entries_) {
+      const CompiledPattern& p = entry.compiled;
+      PatternEntryScan scan;
+      const PatternToken& first = p.tokens.front();
+      AddFirstBytes(p, first, scan.start_set);
+      if (first.kind == TokenKind::Star && p.tokens.size() > 1) AddFirstBytes(p, p.tokens[1], scan.start_set);
+      for (size_t t = 0; t < p.tokens.size(); ++t) {
+        const PatternToken& token = p.tokens[t];
+        if (token.kind != TokenKind::Star && token.kind != TokenKind::Plus) {
+          scan.token_finders.emplace_back();
+          continue;
+        }
+        if (!token.run.empty()) {
+          scan.token_finders.push_back(PatternFinder::ForRun(token.run, p.case_sensitive));
+          continue;
+        }
+        // Stop at a byte outside the class, or one the next token accepts.
+        CharacterSet stop{};
+        for (int b = 0; b < 256; ++b) stop[b] = !(*token.set)[b];
+        if (t + 1 < p.tokens.size()) AddFirstBytes(p, p.tokens[t + 1], stop);
+        scan.token_finders.push_back(PatternFinder::ForSet(stop));
+      }
+      for (int b = 0; b < 256; ++b)
+        if (scan.start_set[b]) all_starts[b] = true;
+      scans_.push_back(std::move(scan));
+    }
+    union_start_ = PatternFinder::ForSet(all_starts);
+    scans_ready_ = true;
+  }
+  for (PatternEntryScan& scan : scans_)
+    for (PatternFinder& f : scan.token_finders) f.ResetCache();
+  union_start_.ResetCache();
+  states_.assign(entries_.size(), MatchState());
+}
+
+// The first offset >= i at which feeding a character can change some
+// entry's state. Entries inside a quantifier are moved on to that offset as
+// if they had taken the skipped characters.
+size_t PatternList::NextEvent(size_t i) {
+  const size_t n = input_.size();
+  size_t event = n;
+  bool any_idle = false;
+  for (size_t e = 0; e < entries_.size(); ++e) {
+    const MatchState& s = states_[e];
+    if (s.Idle()) {
+      any_idle = true;
+      continue;
+    }
+    const CompiledPattern& p = entries_[e].compiled;
+    const PatternToken& token = p.tokens[s.position];
+    if (token.kind == TokenKind::Literal || token.kind == TokenKind::One) return i;
+    size_t q = scans_[e].token_finders[s.position].Next(input_, i);
+    // A final quantifier completes on the character before the first one
+    // outside its class, so that character is the one to stop at.
+    if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
+    if (q <= i) return i;
+    if (q < event) event = q;
+  }
+  if (any_idle && event > i) {
+    const size_t q = union_start_.Next(input_, i);
+    if (q < event) event = q;
+  }
+  if (event > i && event < n) {
+    for (MatchState& s : states_)
+      if (!s.Idle()) s.repeat += event - i;
+  }
+  return event;
+}
+
+int PatternList::Apply(std::string_view text) {
+  if (applying_) return 0;
+  struct ApplyingGuard {
+    bool& flag;
+    ~ApplyingGuard() { flag = false; }
+  } guard{applying_};
+  applying_ = true;
+
+  input_.assign(text.data(), text.size());  // first: `text` may be our own result
+  result_.clear();
+  result_.reserve(input_.size());
+  copied_ = 0;
+  PrepareScan();
+
+  int actions = 0;
+  const size_t n = input_.size();
+  size_t i = 0;
+  while (i < n) {
+    i = NextEvent(i);
+    if (i >= n) break;
+    position_ = i;
+    const unsigned char c = static_cast<unsigned char>(input_[i]);
+    size_t first = kNone;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+      MatchState& s = states_[e];
+      if (s.Idle() && !scans_[e].start_set[c]) continue;
+      if (FeedCharacter(entries_[e].compiled, s, input_, i) == StepResult::Complete) {
+        ++entries_[e].matches_found;
+        if (first == kNone) first = e;
+      }
+    }
+    if (first == kNone) {
+      ++i;
+      continue;
+    }
+    const long start = states_[first].start;
+    const long end = states_[first].end;
+    for (MatchState& s : states_)
+      if (s.matched) s.Reset();  // only one entry acts; the other matches are spent
+
+    const size_t saved_size = result_.size();
+    const size_t saved_copied = copied_;
+    const int result = Act(first, start, end);
+    const bool rejected = result == ActionRejected;
+    if (rejected) {
+      result_.resize(saved_size);
+      copied_ = saved_copied;
+    } else if (result == ActionChanged || handler_changed_) {
+      ++actions;
+      ++entries_[first].actions_taken;
+    }
+    match_start_ = match_end_ = -1;
+    if (result == ActionStop) break;
+    if (result == ActionChanged || rejected) {
+      for (MatchState& s : states_) s.Reset();
+      i = rejected ? static_cast<size_t>(start) + 1 : i + 1;
+    } else {
+      ++i;
+    }
+  }
+  result_.append(input_, copied_, kNone);
+  copied_ = n;
+  return actions;
+}
+
+int PatternList::Act(size_t index, long start, long end) {
+  Pattern& entry = entries_[index];
+  match_start_ = start;
+  match_end_ = end;
+  handler_changed_ = false;
+  const size_t s = static_cast<size_t>(start);
+  const size_t e = static_cast<size_t>(end);
+  switch (entry.kind) {
+    case Replace: return Splice(s, e + 1, entry.replacement);
+    case Delete: return Splice(s, e + 1, std::string_view());
+    case InsertAfter: return Splice(e + 1, e + 1, entry.replacement);
+    case InsertBefore: return Splice(s, s, entry.replacement);
+    case Callback: return entry.handler(*this, entry, start, end, input_, position_, entry.data);
+  }
+  return ActionNone;
+}
+
+// Puts `insert` in place of input[from, to) in the result. Refused when the
+// range reaches back into text already rewritten or beyond the scan position.
+int PatternList::Splice(size_t from, size_t to, std::string_view insert) {
+  if (!applying_ || from < copied_ || from > to || to > position_ + 1 || to > input_.size())
+    return ActionNone;
+  result_.append(input_, copied_, from - copied_);
+  result_.append(insert);
+  copied_ = to;
+  handler_changed_ = true;
+  return ActionChanged;
+}
+
+int PatternList::ReplaceMatch(std::string_view replacement) {
+  return ReplaceText(match_start_, match_end_, replacement);
+}
+
+int PatternList::ReplaceText(long start, long end, std::string_view replacement) {
+  if (!applying_ || start < 0 || end < 0 || end < start || static_cast<size_t>(end) >= input_.size())
+    return ActionNone;
+  return Splice(static_cast<size_t>(start), static_cast<size_t>(end) + 1, replacement);
+}
+
+int PatternList::InsertText(long offset, std::string_view insert) {
+  if (!applying_ || offset < 0) return ActionNone;
+  return Splice(static_cast<size_t>(offset), static_cast<size_t>(offset), insert);
+}
+
+bool ExtractBetween(std::string_view text, std::string_view start_pattern, std::string_view end_pattern,
+                    std::string& result) {
+  result.clear();
+  // The end pattern is searched for from just after the start match, so an
+  // end that would also match the start text (a quote after a quote) is
+  // still found.
+  long open_end = -1;
+  PatternList opening;
+  if (!opening.AddCallback(start_pattern, [&open_end](PatternList&, const Pattern&, long, long end,
+                                                        const std::string&, size_t, void*) {
+        open_end = end;
+        return static_cast<int>(ActionStop);
+      }))
+    return false;
+  opening.Apply(text);
+  if (open_end < 0) return false;
+
+  const std::string_view rest = text.substr(static_cast<size_t>(open_end) + 1);
+  long close_start = -1;
+  PatternList closing;
+  if (!closing.AddCallback(end_pattern, [&close_start](PatternList&, const Pattern&, long start, long,
+                                                         const std::string&, size_t, void*) {
+        close_start = start;
+        return static_cast<int>(ActionStop);
+      }))
+    return false;
+  closing.Apply(rest);
+  if (close_start < 0) return false;
+  result.assign(rest.substr(0, static_cast<size_t>(close_start)));
+  return true;
+}
+
+}  // namespace orv

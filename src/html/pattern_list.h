@@ -1,0 +1,136 @@
+// Ordered lists of wildcard patterns with actions, applied to a text in one
+// left-to-right scan, and the extract-between helper built on them. The
+// pattern language and the one-entry matcher are in pattern_matcher.h.
+//
+// How a handler sees the text. During Apply the list scans a private copy of
+// the input, which does not change while the scan runs. Every offset a
+// handler receives (match start and end, inclusive, and the scan position)
+// refers to that input, and `text` is that input. The rewritten text is
+// built separately, by copying unchanged stretches and appending
+// replacements, so a handler never sees text rewritten earlier in the same
+// scan. A handler changes the text only through the list: ReplaceMatch,
+// DeleteMatch, ReplaceText or InsertText, each addressed in input offsets.
+// Those calls accept a range that starts at or after the end of everything
+// already rewritten in this scan and ends no later than the scan position;
+// anything else does nothing and returns ActionNone.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "html/pattern_finder.h"
+#include "html/pattern_matcher.h"
+
+namespace orv {
+
+enum ActionKind : int { Replace = 1, InsertAfter = 2, InsertBefore = 3, Delete = 4, Callback = 6 };
+// Kind 5 is accepted by PatternList::Add as an older spelling of Callback.
+enum ActionResult : int { ActionChanged = 1001, ActionNone = 1002, ActionStop = 1003, ActionRejected = 1004 };
+
+class PatternList;
+struct Pattern;
+
+// Handler of a Callback entry: receives the list, the entry, the match start
+// and end offsets (inclusive) into `text` (the input being scanned), the
+// scan position and the handler data; returns an ActionResult.
+using PatternHandler = std::function<int(PatternList& list, const Pattern& entry, long start, long end,
+                                         const std::string& text, size_t position, void* data)>;
+
+// One entry of a list.
+struct Pattern {
+  std::string text;  // the pattern in its stored form (see StoredPatternText)
+  ActionKind kind = Replace;
+  std::string replacement;
+  bool case_sensitive = false;
+  PatternHandler handler;
+  void* data = nullptr;
+  int sequence = 0;           // order of addition, from 1
+  long matches_found = 0;     // completed matches, over all applications
+  long actions_taken = 0;     // matches that changed the text
+  CompiledPattern compiled;
+};
+
+class PatternList {
+ public:
+  // Convenience forms of Add. Each returns true when the entry was added.
+  bool AddReplace(std::string_view pattern, std::string_view replacement, bool case_sensitive = false);
+  bool AddInsertAfter(std::string_view pattern, std::string_view text, bool case_sensitive = false);
+  bool AddInsertBefore(std::string_view pattern, std::string_view text, bool case_sensitive = false);
+  bool AddDelete(std::string_view pattern, bool case_sensitive = false);
+  bool AddCallback(std::string_view pattern, PatternHandler handler, void* data = nullptr,
+                   bool case_sensitive = false);
+
+  // Validates `pattern` and appends an entry. Adds nothing and returns false
+  // when the list is frozen or being applied, the pattern is invalid, the
+  // kind is unknown, or a Callback entry has no handler.
+  bool Add(ActionKind kind, std::string_view pattern, std::string_view replacement, bool case_sensitive,
+           PatternHandler handler, void* data);
+
+  // Deletes every entry; refused (does nothing) while frozen or applying.
+  void Clear();
+  void Freeze() { frozen_ = true; }
+  void Unfreeze() { frozen_ = false; }
+  bool IsFrozen() const { return frozen_; }
+  size_t Size() const { return entries_.size(); }
+  const Pattern& Entry(size_t index) const { return entries_[index]; }
+
+  // Runs one scan over `text` and returns the number of actions that
+  // changed the text; Result() then holds the rewritten text. At every
+  // position the first entry (in list order) that completes a match acts.
+  // After a change all partial matches are dropped and the scan goes on
+  // after the match; inserted and replacement text is never scanned again.
+  // After ActionNone the scan goes on with the next character, partial
+  // matches kept; after ActionRejected it restarts one character after the
+  // start of the rejected match (any change the handler made is undone);
+  // ActionStop ends the scan. A call from inside one of the list's own
+  // handlers does nothing and returns 0. Cost: linear in the text plus the
+  // replacement text for the usual patterns; the scan skips ahead to the
+  // next byte that can matter to some entry.
+  int Apply(std::string_view text);
+
+  // The rewritten text of the last Apply.
+  const std::string& Result() const { return result_; }
+
+  // For handlers, during Apply. Each returns ActionChanged when it changed
+  // the text and ActionNone when the offsets were refused (see above).
+  // Replaces the match the handler was called for.
+  int ReplaceMatch(std::string_view replacement);
+  int DeleteMatch() { return ReplaceMatch(std::string_view()); }
+  // Replaces input[start..end] (inclusive).
+  int ReplaceText(long start, long end, std::string_view replacement);
+  // Inserts `insert` before input[offset]; offset may be one past the scan position.
+  int InsertText(long offset, std::string_view insert);
+
+ private:
+  int Act(size_t index, long start, long end);
+  int Splice(size_t from, size_t to, std::string_view insert);
+  size_t NextEvent(size_t i);
+  void PrepareScan();
+
+  std::vector<Pattern> entries_;
+  std::vector<MatchState> states_;
+  bool frozen_ = false;
+  bool applying_ = false;
+  std::string input_;
+  std::string result_;
+  size_t copied_ = 0;        // input before this offset is already in result_
+  size_t position_ = 0;      // scan position during Apply
+  long match_start_ = -1;    // the match a handler is running for
+  long match_end_ = -1;
+  bool handler_changed_ = false;
+  bool scans_ready_ = false;  // scans_ matches entries_
+  std::vector<PatternEntryScan> scans_;
+  PatternFinder union_start_;  // bytes that can start any entry
+};
+
+// The text between the first match of `start_pattern` and the next match of
+// `end_pattern` that begins after it, without either match. Returns false
+// with an empty result when either is missing. Both patterns ignore case.
+// Cost: linear in the text.
+bool ExtractBetween(std::string_view text, std::string_view start_pattern, std::string_view end_pattern,
+                    std::string& result);
+
+}  // namespace orv

@@ -1,0 +1,190 @@
+// End-to-end tests: the built orvtext program run as a user would, in a
+// temporary folder with real files, checking standard output, standard
+// error and the exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run/qualifiers.h"
+#include "support/temp_folder.h"
+
+namespace orv {
+namespace {
+
+using testing::TempFolder;
+
+struct RunResult {
+  std::string out;
+  std::string err;
+  int status = -1;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs orvtext with `arguments` in `folder` (no shell: the arguments reach
+// it as given), with stored settings pointed at a file that does not exist.
+RunResult RunOrvtext(const TempFolder& folder, const std::vector<std::string>& arguments) {
+  const std::string out_path = folder.Path() + ".stdout";
+  const std::string err_path = folder.Path() + ".stderr";
+  pid_t child = fork();
+  if (child == 0) {
+    if (chdir(folder.Path().c_str()) != 0) _exit(127);
+    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, 1);
+    dup2(err, 2);
+    setenv("ORVTEXT_SETTINGS", (folder.Path() + ".no-settings.ini").c_str(), 1);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(ORVTEXT_BINARY));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(ORVTEXT_BINARY, argv.data());
+    _exit(127);
+  }
+  RunResult result;
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = ReadAll(out_path);
+  result.err = ReadAll(err_path);
+  unlink(out_path.c_str());
+  unlink(err_path.c_str());
+  return result;
+}
+
+TEST(ProgramTest, HelpPrintsUsageAndSucceeds) {
+  TempFolder dir;
+  for (std::string help : {"-help", "--help", "-?", "/he", "-HELP"}) {
+    RunResult r = RunOrvtext(dir, {help});
+    EXPECT_EQ(r.status, 0) << help;
+    EXPECT_EQ(r.out, UsageText()) << help;
+    EXPECT_EQ(r.err, "") << help;
+  }
+}
+
+TEST(ProgramTest, NoInputFileIsAnError) {
+  TempFolder dir;
+  for (std::vector<std::string> args : {std::vector<std::string>{}, {"-log", "-subfolders"}}) {
+    RunResult r = RunOrvtext(dir, args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, UsageText() + "ERROR: No input file given\n");
+  }
+}
+
+TEST(ProgramTest, NamedFilesAreFound) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>a</p>");
+  dir.Write("b.htm", "<p>b</p>");
+  const std::string absolute = dir.Write("sub/c.htm", "<p>c</p>");
+  for (std::vector<std::string> args : {std::vector<std::string>{"a.htm"},
+                                        {"*.htm"},
+                                        {"a.htm", "b.htm", absolute},
+                                        {absolute, "-lo=run.log"},
+                                        {"-output=out/*.txt", "a.htm"}}) {
+    RunResult r = RunOrvtext(dir, args);
+    EXPECT_EQ(r.status, 0) << args[0];
+    EXPECT_EQ(r.out, "") << args[0];
+    EXPECT_EQ(r.err, "") << args[0];
+  }
+}
+
+TEST(ProgramTest, QualifierMessagesGoToStandardError) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>a</p>");
+  RunResult r =
+      RunOrvtext(dir, {"-l", "-s", "-subfoldersx", "-log=run.txt", "-output=x.pol", "a.htm"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "*** Unrecognised, ambiguous or repeated qualifiers : /l \n"
+            "*** Unrecognised, ambiguous or repeated qualifiers : /s \n"
+            "Illegal Qualifier : /subfoldersx\n"
+            "*** Unrecognised, ambiguous or repeated qualifiers : /subfoldersx \n"
+            "Can't use \".txt\" for a log file.  Changing to \".log\"\n"
+            "Can't use \".pol\" for an output file.  Changing to \".html\"\n");
+
+  RunResult blank = RunOrvtext(dir, {"-log= run.log", "a.htm"});
+  EXPECT_EQ(blank.err, "Missing value after \"=\" for qualifier /LOG\n");
+}
+
+TEST(ProgramTest, TreeNeedsSubfoldersInEitherOrder) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>a</p>");
+  EXPECT_EQ(RunOrvtext(dir, {"-tree", "a.htm"}).err,
+            "/tree has no effect unless /subfolders is set\n");
+  EXPECT_EQ(RunOrvtext(dir, {"-tree", "-subfolders", "a.htm"}).err, "");
+  EXPECT_EQ(RunOrvtext(dir, {"a.htm", "-sub", "-tree"}).err, "");
+}
+
+TEST(ProgramTest, SilentAndConsoleStopTheEchoButNotMessageBoxes) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>a</p>");
+  for (std::string quiet : {"-silent", "-console"}) {
+    RunResult r = RunOrvtext(dir, {quiet, "-zz", "missing.htm", "a.htm"});
+    EXPECT_EQ(r.status, 0) << quiet;
+    EXPECT_EQ(r.err, "File selection error: Unable to locate file \"missing.htm\"\n") << quiet;
+    EXPECT_EQ(r.out, "") << quiet;
+  }
+}
+
+TEST(ProgramTest, FileParametersThatFindNothing) {
+  TempFolder dir;
+  dir.Write("e1.htm", "");
+  dir.Write("e2.htm", "");
+  RunResult empty = RunOrvtext(dir, {"*.htm"});
+  EXPECT_EQ(empty.status, 2);
+  EXPECT_EQ(empty.err, "WARNING: File is empty " + dir.Path() + "e1.htm\n" +
+                           "WARNING: File is empty " + dir.Path() + "e2.htm\n" +
+                           "File selection error: Unable to locate file \"*.htm\"\n" + UsageText() +
+                           "ERROR: No input file given\n");
+
+  RunResult steering = RunOrvtext(dir, {"@list.txt"});
+  EXPECT_EQ(steering.status, 2);
+  EXPECT_TRUE(steering.err.starts_with("File selection error: Steering files not yet supported\n"));
+}
+
+TEST(ProgramTest, SubfolderSearchFindsFilesBelowOnly) {
+  TempFolder dir;
+  dir.Write("top.txt", "x");
+  dir.Write("deep/er/page.htm", "<p>x</p>");
+  EXPECT_EQ(RunOrvtext(dir, {"*.htm"}).status, 2);
+  RunResult r = RunOrvtext(dir, {"-subfolders", "*.htm"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(ProgramTest, OddArgumentsNeitherCrashNorHang) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>a</p>");
+  const std::vector<std::string> odd = {"-",
+                                        "--",
+                                        "-=",
+                                        "-log=\"",
+                                        "-log=<",
+                                        "-o=<a\">",
+                                        "/",
+                                        "//",
+                                        "-\xff\xfe",
+                                        std::string(20000, 'x'),
+                                        "-" + std::string(20000, '/'),
+                                        "a.htm"};
+  RunResult r = RunOrvtext(dir, odd);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+}  // namespace
+}  // namespace orv
