@@ -1,0 +1,197 @@
+// The per-file steps of the detag pass, its chunk pass and whole-text pass.
+#include "html/detag.h"
+
+#include "common/text.h"
+#include "html/charset.h"
+#include "html/chunk_reader.h"
+#include "html/entities.h"
+
+namespace orv {
+
+DetagPass::DetagPass(const TagCatalogue& catalogue) : catalogue_(catalogue) {}
+
+namespace {
+
+void Rebuild(PatternList& list) {
+  list.Unfreeze();
+  list.Clear();
+}
+
+}  // namespace
+
+// Builds the pattern lists that the policies ask for. Every list is cleared
+// and rebuilt for each file, then frozen while in use.
+void DetagPass::BuildLists() {
+  const bool text = options_.TextMode();
+  Rebuild(head_list_);
+  if (text || options_.remove_head) head_list_.AddDelete("<head**/head>");
+  head_list_.Freeze();
+
+  Rebuild(style_list_);
+  if (text || options_.remove_style_sheet) {
+    style_list_.AddDelete("<style%W**/style>");
+    style_list_.AddDelete("<style>**/style>");
+  }
+  if (text || options_.remove_script) {
+    style_list_.AddDelete("<script%W**/script>");
+    style_list_.AddDelete("<script>**/script>");
+  }
+  style_list_.Freeze();
+
+  Rebuild(objects_list_);
+  if (text || options_.remove_object) {
+    objects_list_.AddDelete("<object%W**/object>");
+    objects_list_.AddDelete("<object>**/object>");
+  }
+  objects_list_.Freeze();
+
+  Rebuild(forms_list_);
+  if (text || options_.remove_form) {
+    for (const char* pattern :
+         {"<form%W**>", "<form>", "</form>", "<fieldset**/fieldset>", "<label%W**/label>",
+          "<legend%W**/legend>", "<input%W**>", "<isindex**>", "<select**/select>",
+          "<textarea**/textarea>"})
+      forms_list_.AddDelete(pattern);
+  }
+  forms_list_.Freeze();
+}
+
+int DetagPass::ApplyList(PatternList& list, std::string& text, const char* message) {
+  if (list.Size() == 0) return 0;
+  int actions = list.Apply(text);
+  if (actions > 0) {
+    text = list.Result();
+    if (report_ && message != nullptr) report_(message, 10);
+  }
+  return actions;
+}
+
+void DetagPass::ChunkPass(int chunk_number, std::string& text) {
+  const bool text_mode = options_.TextMode();
+  if (chunk_number == 1) {
+    std::string title;
+    if (ExtractBetween(text, "<title>", "</title>", title)) {
+      DetagOptions bare = options_;
+      bare.remove_all_tags = true;
+      RemainingTagPass(title, bare, catalogue_, {}, {});
+      bool unicode = false;
+      ReplaceEntities(title, EntityOptions{true, options_.allow_8bit_ansi, options_.allow_ansi_alternatives},
+                      unicode);
+      info_.title = CollapseBlanks(title);
+    }
+    if (text_mode || options_.remove_head || options_.remove_office_tags)
+      ApplyList(head_list_, text, "INFO: Removing <HEAD>..</HEAD> tags");
+  }
+  if (text_mode || options_.remove_style_sheet || options_.remove_script)
+    ApplyList(style_list_, text, "INFO: Removing style sheet");
+  if (text_mode || options_.remove_object) ApplyList(objects_list_, text, "INFO: Removing objects");
+  if (text_mode || options_.remove_form) ApplyList(forms_list_, text, "INFO: Removing Form fields");
+  if (EllipsisIsSpelledOut(ClassifyCharset(info_.charset))) SpellOutEllipses(text);
+}
+
+void DetagPass::WholeTextPass(std::string& text) {
+  const bool text_mode = options_.TextMode();
+  if (report_)
+    report_(text_mode ? "INFO: Removing all remaining tags" : "INFO: Processing remaining markup", 10);
+  RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
+  if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
+      text.find(';') != std::string::npos) {
+    EntityOptions entity_options{text_mode, options_.allow_8bit_ansi, options_.allow_ansi_alternatives};
+    ReplaceEntities(text, entity_options, unicode_output_, report_);
+  }
+}
+
+// Splits the text into output lines. In text mode, outside verbatim
+// stretches and unless white space is preserved, lines are trimmed, trailing
+// blanks are removed and every run of empty lines becomes one empty line.
+std::vector<std::string> DetagPass::MakeOutputLines(const std::string& text) const {
+  std::vector<std::string> lines = SplitLines(text);
+  if (!options_.TextMode() || options_.preserve_white_space) return lines;
+  std::vector<std::string> out;
+  out.reserve(lines.size());
+  bool verbatim = false;
+  for (std::string& line : lines) {
+    if (line == "$_$_START_PRE" || line == "$_$_START_HEADING") verbatim = true;
+    if (line == "$_$_END_PRE" || line == "$_$_END_HEADING") verbatim = false;
+    std::string kept = verbatim ? std::move(line) : Trim(line);
+    while (!kept.empty() && (kept.back() == ' ' || kept.back() == '\t')) kept.pop_back();
+    if (kept.empty() && (out.empty() || out.back().empty())) continue;
+    out.push_back(std::move(kept));
+  }
+  while (!out.empty() && out.back().empty()) out.pop_back();
+  return out;
+}
+
+bool DetagPass::OpenOutput(const DetagRequest& request, ASCIIFile& output) {
+  if (request.line_list != nullptr) {
+    output.AttachLineList(request.line_list);
+    return true;
+  }
+  if (!request.first_of_output && output.IsOpen()) {
+    if (report_) report_("INFO: Appending results to " + request.output_path, 10);
+    return true;
+  }
+  const bool unicode_file = options_.TextMode() && unicode_output_ && options_.may_add_unicode_marker;
+  if (report_)
+    report_((unicode_file ? "INFO: Generating Unicode text file " : "INFO: Creating output file ") +
+                request.output_path,
+            10);
+  if (!output.OpenWrite(request.output_path, request.console)) {
+    if (report_) report_("ERROR: Error opening " + request.output_path, 10);
+    return false;
+  }
+  if (unicode_file) {
+    if (report_) report_("WARNING: Unicode text detected.  Inserting UTF-8 file marker", 8);
+    output.WriteUtf8Marker();
+  }
+  return true;
+}
+
+bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& request,
+                            ASCIIFile& output, const ReportFunction& report) {
+  options_ = options;
+  options_.ApplyDependentRules();
+  report_ = report;
+  info_ = DocumentInfo{};
+  unicode_output_ = false;
+
+  if (EqualsNoCase(request.input_path, request.output_path) && !request.overwrite_allowed &&
+      request.append_size == 0 && request.line_list == nullptr && !request.console) {
+    if (report_) {
+      report_("ERROR: Output file is overwriting input file - " + request.input_path, 10);
+      report_("ERROR: Choose a different output directory", 10);
+    }
+    return false;
+  }
+
+  BuildLists();
+
+  {
+    ASCIIFile probe;
+    if (!probe.OpenRead(request.input_path)) {
+      if (report_) report_("ERROR: Error opening " + request.input_path, 10);
+      return false;
+    }
+  }
+  if (report_) report_("INFO: Reading input file " + request.input_path, 10);
+
+  ChunkReaderOptions reader_options;
+  reader_options.text_mode = options_.TextMode();
+  if (options_.TextMode()) reader_options.predefined_lines = BuiltInFragmentLines();
+  std::string whole_text;
+  ChunkReadResult read = ReadInputChunks(
+      request.input_path, reader_options, report_, /*on_fragment=*/{},
+      [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
+  if (!read.opened) {
+    if (report_) report_("ERROR: Error opening " + request.input_path, 10);
+    return false;
+  }
+
+  WholeTextPass(whole_text);
+
+  if (!OpenOutput(request, output)) return false;
+  for (const std::string& line : MakeOutputLines(whole_text)) output.WriteLine(line);
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,85 @@
+// The detag pass: converts one HTML input file. The input is read into
+// chunks, each chunk is rewritten by the chunk pass's pattern lists, the
+// whole text by the whole-text pass (remaining tags, entities), and the
+// resulting lines are written to the output.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/report.h"
+#include "html/detag_options.h"
+#include "html/pattern_list.h"
+#include "html/tag_catalogue.h"
+#include "html/tag_scanner.h"
+#include "run/ascii_file.h"
+
+namespace orv {
+
+// What the run tells the pass about one file.
+struct DetagRequest {
+  std::string input_path;
+  std::string output_path;
+  // Size of an existing output the results are appended to (0: none).
+  size_t append_size = 0;
+  // The caller's output line list (clipboard output), or none.
+  std::vector<std::string>* line_list = nullptr;
+  bool overwrite_allowed = false;  // /OVERWRITE
+  bool console = false;            // /CONSOLE: lines go to standard output
+  bool first_of_output = true;     // opens the output (else appends to it)
+  bool last_of_output = true;      // the last input written to this output
+};
+
+// Document information gathered while converting one file.
+struct DocumentInfo {
+  std::string title;
+  std::string author;
+  std::string email;
+  std::string charset;
+  std::string base_url;
+  std::string by_line;
+  std::string size_text;
+};
+
+class DetagPass {
+ public:
+  explicit DetagPass(const TagCatalogue& catalogue);
+
+  // Converts one file into `output`, which stays open across the files of
+  // a concatenated output (the caller closes it). Returns false when the
+  // file could not be converted (overwrite refused, input or output could
+  // not be opened); the reasons are reported.
+  bool ConvertFile(const DetagOptions& options, const DetagRequest& request, ASCIIFile& output,
+                   const ReportFunction& report);
+
+  // The two rewriting stages, exposed for tests and for the table analysis.
+  void ChunkPass(int chunk_number, std::string& text);
+  void WholeTextPass(std::string& text);
+
+  const DocumentInfo& Info() const { return info_; }
+  // Set by the whole-text pass when entity replacement wrote UTF-8.
+  bool UnicodeOutput() const { return unicode_output_; }
+  // Installs the markup-removal tag rewriter (none: surviving tags stay).
+  void SetTagRewriter(TagRewriter rewriter) { rewriter_ = std::move(rewriter); }
+
+ private:
+  void BuildLists();
+  // Applies `list` to `text` and reports `message` when it acted.
+  int ApplyList(PatternList& list, std::string& text, const char* message);
+  std::vector<std::string> MakeOutputLines(const std::string& text) const;
+  bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
+
+  const TagCatalogue& catalogue_;
+  DetagOptions options_;
+  ReportFunction report_;
+  TagRewriter rewriter_;
+  DocumentInfo info_;
+  bool unicode_output_ = false;
+
+  PatternList head_list_;
+  PatternList style_list_;
+  PatternList objects_list_;
+  PatternList forms_list_;
+};
+
+}  // namespace orv

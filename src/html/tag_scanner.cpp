@@ -1,0 +1,99 @@
+// The remaining-tag pass and its counted messages.
+#include "html/tag_scanner.h"
+
+#include <string_view>
+
+#include "html/detag_options.h"
+#include "html/pattern_list.h"
+#include "html/tag_catalogue.h"
+
+namespace orv {
+
+void CountedMessages::Add(const std::string& message) {
+  for (auto& [text, count] : messages_) {
+    if (text == message) {
+      ++count;
+      return;
+    }
+  }
+  messages_.emplace_back(message, 1);
+}
+
+void CountedMessages::ReportAll(const ReportFunction& report, int level) const {
+  if (!report) return;
+  for (const auto& [text, count] : messages_)
+    report(count > 1 ? text + " (" + std::to_string(count) + " times)" : text, level);
+}
+
+bool RewriterWanted(const DetagOptions& options) {
+  return options.remove_non_standard_tags || options.remove_non_standard_attributes ||
+         options.remove_style_sheet || options.remove_office_tags || options.tags_to_lower ||
+         options.tags_to_upper;
+}
+
+namespace {
+
+inline bool EndsFirstWord(char c) { return c == ' ' || c == '\n' || c == '\t'; }
+
+struct PassState {
+  const DetagOptions& options;
+  const TagCatalogue& catalogue;
+  const TagRewriter& rewriter;
+  bool rewriter_wanted;
+  CountedMessages messages;
+};
+
+// The tag name of a match: after "<" or "</", up to white space, "/" or
+// ">". Only looks at the name's own characters, so a huge match costs no
+// more than a short one.
+std::string_view TagName(std::string_view match) {
+  size_t begin = 1;
+  if (match.size() > 1 && match[1] == '/') begin = 2;
+  size_t end = begin;
+  while (end < match.size() && !EndsFirstWord(match[end]) && match[end] != '/' && match[end] != '>')
+    ++end;
+  return match.substr(begin, end - begin);
+}
+
+int OnTag(PassState& state, PatternList& list, const std::string& text, long start, long end) {
+  std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
+  // "<" followed by white space, "<=" and "<<" are operators, not tags.
+  if (match.size() < 2 || EndsFirstWord(match[1]) || match[1] == '=' || match[1] == '<')
+    return ActionRejected;
+  if (state.options.TextMode()) return list.DeleteMatch();
+
+  std::string_view name = TagName(match);
+  if (name.substr(0, 3) == "!--") return ActionRejected;  // comments have their own list
+  bool remove = false;
+  switch (state.catalogue.FamilyOf(name)) {
+    case TagFamily::kHtml: remove = state.options.remove_all_html_tags; break;
+    case TagFamily::kMail: remove = state.options.remove_mail_tags; break;
+    case TagFamily::kOffice: remove = state.options.remove_office_tags; break;
+    case TagFamily::kNone: break;
+  }
+  if (remove) return list.DeleteMatch();
+  if (!state.rewriter_wanted || !state.rewriter) return ActionRejected;
+  std::string replacement;
+  if (!state.rewriter(std::string(match), replacement, state.messages)) return ActionRejected;
+  return list.ReplaceMatch(replacement);
+}
+
+}  // namespace
+
+int RemainingTagPass(std::string& text, const DetagOptions& options, const TagCatalogue& catalogue,
+                     const TagRewriter& rewriter, const ReportFunction& report) {
+  if (text.find('<') == std::string::npos || text.find('>') == std::string::npos) return 0;
+  PassState state{options, catalogue, rewriter, RewriterWanted(options), {}};
+  PatternList list;
+  list.AddCallback("<**>", [&state](PatternList& l, const Pattern&, long start, long end,
+                                    const std::string& current, size_t, void*) {
+    return OnTag(state, l, current, start, end);
+  });
+  list.Freeze();
+  int actions = list.Apply(text);
+  if (actions > 0) text = list.Result();
+  state.messages.ReportAll(report, 10);
+  return actions;
+}
+
+}  // namespace orv
