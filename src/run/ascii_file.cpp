@@ -1,6 +1,8 @@
 // Writing and reading text files through a stack of open files.
 #include "run/ascii_file.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -82,7 +84,23 @@ bool ASCIIFile::IsOnStack(std::string_view name) const {
 
 bool ASCIIFile::OpenInclude(const std::string& path) {
   if (IsOnStack(path)) return false;
-  return OpenAndPush(path, "r");
+  std::FILE* handle = std::fopen(path.c_str(), "r");
+  if (handle == nullptr) return false;
+  // The same file under another name ("./a.pol", a link) is a recursion
+  // too: compare the identity of the open files, not only their names.
+  struct stat opened;
+  if (::fstat(::fileno(handle), &opened) == 0) {
+    for (const OpenFile& file : stack_) {
+      struct stat existing;
+      if (::fstat(::fileno(file.handle), &existing) == 0 && existing.st_dev == opened.st_dev &&
+          existing.st_ino == opened.st_ino) {
+        std::fclose(handle);
+        return false;
+      }
+    }
+  }
+  Push(handle, path);
+  return true;
 }
 
 bool ASCIIFile::ReadLine(std::string& line) {

@@ -45,7 +45,8 @@ class ASCIIFile {
   // Recursion check: is a file of this name open on the stack already?
   virtual bool IsOnStack(std::string_view name) const;
   // Opens `path` for reading as a nested include: its lines come next, then
-  // the rest of the including file. Refused when it is already on the stack.
+  // the rest of the including file. Refused when it is already on the stack,
+  // under this or any other name.
   virtual bool OpenInclude(const std::string& path);
   // One physical line of the top file, without its line end ("\n" or
   // "\r\n"). False at the end of that file.

@@ -8,7 +8,16 @@
 
 namespace orv {
 
-Context::Context() = default;
+Context::Context() { CreateOrvanelSections(policy_sections_); }
+
+PolicySection& Context::PolicySectionAt(int number) {
+  if (number < 1 || number > kPolicySectionCount) return unknown_section_;
+  return policy_sections_[number - 1];
+}
+
+void Context::ResetAllSections() {
+  for (PolicySection& section : policy_sections_) section.ResetAll();
+}
 
 void Context::Report(std::string_view message) {
   if (echo_) {

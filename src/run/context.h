@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "policy/orvanel_catalogue.h"
 #include "run/ascii_file.h"
 #include "run/file_batch.h"
 #include "run/messages.h"
@@ -49,6 +50,27 @@ class Context {
   // The input files of the run (run/file_batch.h).
   FileBatch& Batch() { return batch_; }
   const FileBatch& Batch() const { return batch_; }
+  // Orvanel's ten policy sections, shared by every policy set attached to
+  // this Context. `number` is 1..10; any other number gives an empty
+  // section whose reads return the fallbacks.
+  PolicySection& PolicySectionAt(int number);
+  PolicySections& Sections() { return policy_sections_; }
+  // Resets every policy of the ten sections to its default.
+  void ResetAllSections();
+
+  // The rule set named by the last rule-set policy line (0 none,
+  // 1 Tarnwell, 2 SEC).
+  int RuleSet() const { return rule_set_; }
+  void SetRuleSet(int rule_set) { rule_set_ = rule_set; }
+  // Whether policies report a user's value that a rule set leaves alone.
+  bool ReportRuleSetOverrides() const { return report_rule_set_overrides_; }
+  void SetReportRuleSetOverrides(bool on) { report_rule_set_overrides_ = on; }
+  // A second folder in which policy include files are looked for; "" none.
+  const std::string& IncludeFolder() const { return include_folder_; }
+  void SetIncludeFolder(std::string folder) { include_folder_ = std::move(folder); }
+  // Which part of the program is running (1 while a policy file is read).
+  int CodeLocation() const { return code_location_; }
+  void SetCodeLocation(int location) { code_location_ = location; }
 
  private:
   bool AttachOpenedLog(const std::string& path);
@@ -59,6 +81,12 @@ class Context {
   ASCIIFile log_file_;
   QualifierSettings qualifiers_;
   FileBatch batch_;
+  PolicySections policy_sections_;
+  PolicySection unknown_section_;
+  int rule_set_ = 0;
+  bool report_rule_set_overrides_ = false;
+  std::string include_folder_;
+  int code_location_ = 0;
 };
 
 }  // namespace orv

@@ -1,0 +1,26 @@
+// Derived layout values read from the Context's policy sections.
+#include "policy/derived_values.h"
+
+#include "policy/orvanel_catalogue.h"
+#include "run/context.h"
+
+namespace orv {
+
+std::array<int, 8> OutputIndentationPositions(Context& context) {
+  return IndentationPositions(
+      context.PolicySectionAt(kSectionTextFormatting).GetText(kOutputIndentationPositions));
+}
+
+int EffectiveTableWidth(Context& context) {
+  PolicySection& tables = context.PolicySectionAt(kSectionTextTables);
+  if (tables.WasSet(kTargetTableWidth)) return tables.GetInteger(kTargetTableWidth);
+  return context.PolicySectionAt(kSectionTextFormatting).GetInteger(kTargetPageWidth);
+}
+
+std::string FirstLineIndentText(Context& context) {
+  int indent = context.PolicySectionAt(kSectionTextFormatting).GetInteger(kFirstLineIndent);
+  if (indent > kMaxFirstLineIndent) indent = kMaxFirstLineIndent;
+  return std::string(static_cast<size_t>(indent > 0 ? indent : 0), ' ');
+}
+
+}  // namespace orv
