@@ -112,3 +112,13 @@ struct DetagOptions {
 };
 
 }  // namespace orv
+
+namespace orv {
+
+class PolicySet;
+
+// Fills the options from the policies in force: Orvanel's sections through
+// the set's Context, then applies the dependent rules.
+DetagOptions FillDetagOptions(PolicySet& policies);
+
+}  // namespace orv
