@@ -5,6 +5,7 @@
 #include "html/charset.h"
 #include "html/chunk_reader.h"
 #include "html/entities.h"
+#include "run/output_names.h"
 
 namespace orv {
 
@@ -155,14 +156,16 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   info_ = DocumentInfo{};
   unicode_output_ = false;
 
-  if (EqualsNoCase(request.input_path, request.output_path) && !request.overwrite_allowed &&
-      request.append_size == 0 && request.line_list == nullptr && !request.console) {
-    if (report_) {
-      report_("ERROR: Output file is overwriting input file - " + request.input_path, 10);
-      report_("ERROR: Choose a different output directory", 10);
-    }
+  // Appending to an existing output, writing to the caller's line list or
+  // to the console cannot overwrite the input.
+  const bool overwrite_harmless =
+      request.overwrite_allowed || request.append_size > 0 || request.console;
+  if (!CheckOverwrite(request.input_path, request.output_path, overwrite_harmless,
+                      request.line_list != nullptr,
+                      [this](std::string_view message, int level) {
+                        if (report_) report_(std::string(message), level);
+                      }))
     return false;
-  }
 
   BuildLists();
 
