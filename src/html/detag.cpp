@@ -87,7 +87,9 @@ void DetagPass::ChunkPass(int chunk_number, std::string& text) {
     ApplyList(style_list_, text, "INFO: Removing style sheet");
   if (text_mode || options_.remove_object) ApplyList(objects_list_, text, "INFO: Removing objects");
   if (text_mode || options_.remove_form) ApplyList(forms_list_, text, "INFO: Removing Form fields");
-  if (EllipsisIsSpelledOut(ClassifyCharset(info_.charset))) SpellOutEllipses(text);
+  // Byte 133 is the Windows ellipsis only in a Western 8-bit text; in UTF-8
+  // read from a 16-bit file it is part of another character.
+  if (!utf8_input_ && EllipsisIsSpelledOut(ClassifyCharset(info_.charset))) SpellOutEllipses(text);
 }
 
 void DetagPass::WholeTextPass(std::string& text) {
@@ -170,11 +172,15 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   BuildLists();
 
   {
+    // The probe also tells 16-bit input, which reaches the passes as UTF-8.
     ASCIIFile probe;
     if (!probe.OpenRead(request.input_path)) {
       if (report_) report_("ERROR: Error opening " + request.input_path, 10);
       return false;
     }
+    unsigned char mark[2] = {0, 0};
+    const size_t got = std::fread(mark, 1, 2, probe.TopHandle());
+    utf8_input_ = got == 2 && ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF));
   }
   if (report_) report_("INFO: Reading input file " + request.input_path, 10);
 

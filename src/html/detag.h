@@ -75,6 +75,7 @@ class DetagPass {
   TagRewriter rewriter_;
   DocumentInfo info_;
   bool unicode_output_ = false;
+  bool utf8_input_ = false;
 
   PatternList head_list_;
   PatternList style_list_;

@@ -106,6 +106,15 @@ TEST(DetagTest, UnicodeOutputGetsMarkerWhenAllowed) {
             result.messages.end());
 }
 
+TEST(DetagTest, EllipsisRuleLeavesUtf8FromSixteenBitInputAlone) {
+  TempDir dir;
+  // "\u00c5" is C3 85 in UTF-8; 85 hex is 133, the Windows ellipsis byte.
+  const std::string input = dir.MakeFile("a.htm", std::string("\xFF\xFE\xC5\x00\n\x00", 6));
+  EXPECT_EQ(Convert(input, dir.Path("a.txt")).output, "\xC3\x85\n");
+  const std::string latin = dir.MakeFile("b.htm", "wait\x85\n");
+  EXPECT_EQ(Convert(latin, dir.Path("b.txt")).output, "wait...\n");
+}
+
 // Inputs that are not HTML at all still convert, keep their text, and end.
 TEST(DetagTest, HostileInputsKeepTheirText) {
   TempDir dir;
