@@ -57,10 +57,11 @@ TEST_P(PolicyValueLineTest, ParsesOrRefuses) {
         if (section.At(i).Key() == v.key) set = section.At(i).IsSet();
   }
   EXPECT_EQ(set, v.set_after);
-  if (*v.message == '\0')
+  if (*v.message == '\0') {
     EXPECT_EQ(c.err.str(), "");
-  else
+  } else {
     EXPECT_TRUE(c.Saw(v.message)) << c.err.str();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
