@@ -378,6 +378,7 @@ bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
     context_->SetCodeLocation(1);
   }
   const std::string folder = SplitPath(reader.CurrentName()).directory;
+  error_text.clear();
   bool failed = false;
   auto fail = [&](const std::string& message) {
     Report(message, 10);

@@ -229,8 +229,11 @@ void PolicySet::ApplyRuleSet() {
   const bool report_overrides = context_ != nullptr && context_->ReportRuleSetOverrides();
   for (const RuleSetValue& entry : *values)
     Engine(entry.policy).ApplyRuleSetValue(entry.value, false, this, report_overrides);
-  analysis_.indent_positions.assign(1, 0);
-  analysis_.indent_given = true;
+  // Like the policies, indent positions that a policy file gave are kept.
+  if (!analysis_.indent_given) {
+    analysis_.indent_positions.assign(1, 0);
+    analysis_.indent_given = true;
+  }
 }
 
 }  // namespace orv

@@ -137,8 +137,9 @@ class PolicySet : public PolicyReporter {
   int RuleSet() const { return rule_set_; }
   bool RuleSetGiven() const { return rule_set_given_; }
   // Gives the rule set's values to the policies that nothing has set
-  // ("Tarnwell" and "SEC" also reset the indent positions to 0). Called
-  // after a policy file has been read.
+  // ("Tarnwell" and "SEC" also set the indent positions to the single
+  // position 0 unless they were given). Called after a policy file has
+  // been read.
   void ApplyRuleSet();
   const AnalysisSettings& Analysis() const { return analysis_; }
 
