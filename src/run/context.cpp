@@ -19,6 +19,8 @@ void Context::ResetAllSections() {
   for (PolicySection& section : policy_sections_) section.ResetAll();
 }
 
+void Context::StartNewFile(std::string_view input_path) { current_input_ = SplitPath(input_path); }
+
 void Context::Report(std::string_view message) {
   if (echo_) {
     sink_.Err() << message << '\n';
