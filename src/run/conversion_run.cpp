@@ -151,8 +151,8 @@ bool ConversionRun::StartRun() {
   const std::string& full_spec = selection_.input_spec;
   const size_t quote = full_spec.find('"');
   const size_t cut = quote != std::string::npos ? quote : full_spec.rfind('/') + 1;
-  selection_.input_directory = full_spec.substr(0, cut);
-  selection_.input_spec = full_spec.substr(cut);
+  input_directory_ = full_spec.substr(0, cut);
+  input_spec_ = full_spec.substr(cut);
 
   for (PolicySet* set : {&main_, &run_, &changes_, &extra_, &a_, &b_, &c_})
     AttachContext(context_, *set);
@@ -185,13 +185,13 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
       q.output_directory.empty() ? selection_.output_directory : q.output_directory;
   if (q.log) context_.OpenLog(q.log_file_name, output_directory);
 
-  run_set.SetText(EnginePolicy::kInputDirectory, selection_.input_directory, false);
+  run_set.SetText(EnginePolicy::kInputDirectory, input_directory_, false);
   run_set.SetText(EnginePolicy::kOutputDirectory, selection_.output_directory, false);
 
   // The batch of an earlier run is not converted again.
   FileBatch& batch = context_.Batch();
   batch.Clear();
-  const std::string spec = selection_.input_directory + selection_.input_spec;
+  const std::string spec = input_directory_ + input_spec_;
   const size_t found =
       ExpandFileSpec(spec, policy_file, q.subfolders, batch,
                      [this](std::string_view message, int level) { main_.Report(message, level); });
@@ -250,10 +250,9 @@ bool ConversionRun::ConvertFile(const std::string& input_path,
 
   FileJob job;
   job.input_path = input_path;
-  job.input_spec = current_spec_.empty() ? selection_.input_directory + selection_.input_spec
-                                         : current_spec_;
+  job.input_spec = current_spec_.empty() ? input_directory_ + input_spec_ : current_spec_;
   // A list of names or a pattern names no single output file.
-  const std::string& spec = selection_.input_spec;
+  const std::string& spec = input_spec_;
   const bool many = spec.find('"') != std::string::npos || spec.find('*') != std::string::npos ||
                     spec.find('%') != std::string::npos;
   job.output_file_name = many ? "" : output_file_name_;

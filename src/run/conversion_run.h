@@ -146,6 +146,10 @@ class ConversionRun {
   FileObserver observer_;
 
   FileSelection selection_;
+  // The selection's specification split for the run: the folder it names
+  // and the name, pattern or list of names in it.
+  std::string input_directory_;
+  std::string input_spec_;
   std::string output_file_name_;
   bool output_to_clipboard_ = false;
   bool command_line_mode_ = false;
