@@ -64,7 +64,8 @@ bool PutOnClipboard(std::string_view text) {
   }
   close(pipe_ends[0]);
   // A tool that quits early must not kill us with SIGPIPE.
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore = {};
+  struct sigaction previous = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &previous);
   bool written = true;

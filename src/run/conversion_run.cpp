@@ -27,8 +27,7 @@ RunSettings RunSettings::FromStored(const StoredSettings& stored) {
   s.default_policy_file = stored.GetString("DefaultPolicy\\File");
   s.always_reload = stored.GetFlag("DefaultPolicy\\AlwaysReload", s.always_reload);
   s.view_status_window = stored.GetFlag("DragAndDrop\\ViewStatusWindow", s.view_status_window);
-  s.display_status_dialog =
-      stored.GetFlag("Dialogs\\DisplayStatusDialog", s.display_status_dialog);
+  s.display_status_dialog = stored.GetFlag("Dialogs\\DisplayStatusDialog", s.display_status_dialog);
   s.auto_dismiss_status_dialog =
       stored.GetFlag("Dialogs\\AutoDismissStatusDialog", s.auto_dismiss_status_dialog);
   s.output_to_source = stored.GetFlag("OutputFile\\OutputToSource", s.output_to_source);
@@ -59,6 +58,11 @@ ConversionRun::ConversionRun(Context& context, StatusWindow& status, RunSettings
       message_box_(std::move(message_box)),
       clipboard_([](const std::string& text) { return PutOnClipboard(text); }),
       detag_(catalogue_) {}
+
+ConversionRun::~ConversionRun() {
+  context_.Sink().SetLevelCallback(nullptr);
+  context_.Sink().SetPlainCallback(nullptr);
+}
 
 void ConversionRun::StatusLine(std::string_view line) {
   status_.Append(line);
@@ -115,7 +119,8 @@ bool ConversionRun::LoadPolicyFile(const std::string& path) {
   AttachContext(context_, main_);
   if (ReadPolicyFileInto(main_, path)) return true;
   if (message_box_)
-    message_box_(MessageText(kMsgCaptionPolicyFileError), MessageWith(kMsgCantFindPolicyFile, path));
+    message_box_(MessageText(kMsgCaptionPolicyFileError),
+                 MessageWith(kMsgCantFindPolicyFile, path));
   return false;
 }
 
@@ -181,9 +186,7 @@ bool ConversionRun::StartRun() {
 
 bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file, bool& abort) {
   const QualifierSettings& q = context_.Qualifiers();
-  const std::string& output_directory =
-      q.output_directory.empty() ? selection_.output_directory : q.output_directory;
-  if (q.log) context_.OpenLog(q.log_file_name, output_directory);
+  if (q.log) context_.OpenLog(q.log_file_name, selection_.output_directory);
 
   run_set.SetText(EnginePolicy::kInputDirectory, input_directory_, false);
   run_set.SetText(EnginePolicy::kOutputDirectory, selection_.output_directory, false);
@@ -222,12 +225,10 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
     for (EnginePolicy policy : {EnginePolicy::kMakeDirectory, EnginePolicy::kDirectoryFilename})
       main_.Engine(policy).Merge(run_set.Engine(policy), true);
     AttachContext(context_, main_);
-    if (count > 1) conversion_done_ = false;
 
     current_spec_ = batch.specs[count - 1];
     last_of_batch_ = count == batch.Size();
     if (ConvertFile(input_path, parts.name + parts.extension)) {
-      conversion_done_ = true;
       ++files_converted_;
     } else {
       abort = true;
@@ -245,7 +246,6 @@ bool ConversionRun::ConvertFile(const std::string& input_path,
                                 [[maybe_unused]] const std::string& input_name) {
   // RunOneFile reports the file under the name its path gives.
   for (PolicySet* set : {&a_, &b_, &c_}) set->Reset();
-  analysis_pass_ = true;
   output_pass_ = true;
 
   FileJob job;
@@ -372,10 +372,9 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
   request.last_of_output = !concatenate || job.last_of_batch;
 
   const DetagOptions options = FillDetagOptions(c);
-  const bool ok = detag_.ConvertFile(options, request, output_,
-                                     [&c](const std::string& message, int level) {
-                                       c.Report(message, level);
-                                     });
+  const bool ok =
+      detag_.ConvertFile(options, request, output_,
+                         [&c](const std::string& message, int level) { c.Report(message, level); });
   if (!appending) concat_output_path_ = request.output_path;
   last_output_path_ = request.output_path;
   if (!concatenate || request.last_of_output) {

@@ -57,6 +57,8 @@ class ConversionRun {
   // the run.
   ConversionRun(Context& context, StatusWindow& status, RunSettings settings,
                 MessageBoxFn message_box);
+  // Unhooks the Context's message sink from the status window.
+  ~ConversionRun();
   ConversionRun(const ConversionRun&) = delete;
   ConversionRun& operator=(const ConversionRun&) = delete;
 
@@ -155,9 +157,8 @@ class ConversionRun {
   bool command_line_mode_ = false;
   bool policies_changed_ = false;
   bool changes_in_use_ = false;
-  bool conversion_done_ = false;
   bool no_files_found_ = false;
-  bool analysis_pass_ = true;
+  // Cleared by an analysis that reports files without converting them.
   bool output_pass_ = true;
   int files_converted_ = 0;
   std::string last_output_file_;

@@ -20,7 +20,8 @@ using testing::RunResult;
 using testing::TempFolder;
 
 const std::string kPage =
-    "<html><head><title>T</title></head>\n<body><h1>Hello</h1><p>Some text.</p></body></html>\n";
+    "<html><head><title>T</title></head>\n<body><h1>Hello</h1><p>Some "
+    "text.</p></body></html>\n";
 const std::string kSeparator = std::string(50, '%') + "\n";
 const std::string kComplete = "%%%%%%%%%%%%%%%%%%% Conversion complete %%%%%%%%%%%%%%%%%%\n";
 
@@ -28,8 +29,7 @@ bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
 size_t CountOf(const std::string& text, const std::string& part) {
   size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
 }
 
@@ -44,7 +44,7 @@ TEST(ConversionTest, OnePageBecomesText) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_TRUE(r.err.starts_with(kSeparator + "Processing : \"page.htm\"\n"
-                                "---- Starting Output pass ----\n"))
+                                             "---- Starting Output pass ----\n"))
       << r.err;
   EXPECT_TRUE(Has(r.err, "INFO: Creating output file " + dir.Path() + "page.txt\n")) << r.err;
   EXPECT_TRUE(r.err.ends_with(kComplete)) << r.err;
@@ -89,9 +89,10 @@ TEST(ConversionTest, DetagRefusesToOverwriteItsInputUnlessAllowed) {
   const std::string input = dir.Write("a.htm", kPage);
   RunResult refused = RunOrvtext(dir, {"-detag", "a.htm"});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_TRUE(Has(refused.err, "ERROR: Output file is overwriting input file - " + input + "\n"
-                               "ERROR: Choose a different output directory\n"
-                               "ERROR: Failed to complete output pass\n"))
+  EXPECT_TRUE(Has(refused.err, "ERROR: Output file is overwriting input file - " + input +
+                                   "\n"
+                                   "ERROR: Choose a different output directory\n"
+                                   "ERROR: Failed to complete output pass\n"))
       << refused.err;
   EXPECT_TRUE(refused.err.ends_with(kComplete + "Convert Error: Conversion failed\n"))
       << refused.err;
@@ -105,7 +106,7 @@ TEST(ConversionTest, DetagRefusesToOverwriteItsInputUnlessAllowed) {
 TEST(ConversionTest, TheFirstFailingFileStopsTheBatch) {
   struct Case {
     std::string what;
-    std::vector<std::string> files;          // three inputs, the second fails
+    std::vector<std::string> files;  // three inputs, the second fails
     std::vector<std::string> arguments;
     std::string first_output, third_output;  // relative to the folder
     std::function<void(const TempFolder&)> spoil;
@@ -187,9 +188,11 @@ TEST(ConversionTest, LogFileHoldsTheSession) {
   EXPECT_EQ(r.status, 0);
   EXPECT_FALSE(Exists(dir.Path() + "run.txt"));
   const std::string log = ReadAll(dir.Path() + "run.log");
-  EXPECT_TRUE(log.starts_with("Generating log file " + dir.Path() + "run.log\n"
-                              "SESSION: Can't use \".txt\" for a log file.  Changing to \".log\"\n"
-                              + kSeparator + "Processing : \"page.htm\"\n"))
+  EXPECT_TRUE(
+      log.starts_with("Generating log file " + dir.Path() +
+                      "run.log\n"
+                      "SESSION: Can't use \".txt\" for a log file.  Changing to \".log\"\n" +
+                      kSeparator + "Processing : \"page.htm\"\n"))
       << log;
   EXPECT_TRUE(Has(log, "INFO: Creating output file " + dir.Path() + "page.txt\n")) << log;
 
@@ -242,8 +245,7 @@ TEST(ConversionTest, SilentRunsWriteNothingButTheirFiles) {
 TEST(ConversionTest, StoredSettingsCanHideTheStatusWindow) {
   TempFolder dir;
   dir.Write("a.htm", kPage);
-  const std::string settings =
-      dir.Write("settings.ini", "[DragAndDrop]\nViewStatusWindow=no\n");
+  const std::string settings = dir.Write("settings.ini", "[DragAndDrop]\nViewStatusWindow=no\n");
   RunResult r = RunOrvtext(dir, {"a.htm"}, settings);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");

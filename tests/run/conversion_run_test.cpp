@@ -186,9 +186,7 @@ struct RunFixture {
   RunSettings settings;
   std::unique_ptr<ConversionRun> run;
 
-  RunFixture() {
-    context.Sink().SetStreams(&shown, &shown);
-  }
+  RunFixture() { context.Sink().SetStreams(&shown, &shown); }
   ConversionRun& Make() {
     run = std::make_unique<ConversionRun>(context, status, settings, StreamMessageBox(boxes));
     return *run;
@@ -267,7 +265,8 @@ TEST(ConversionRunTest, InvalidDirectoriesStopTheRun) {
     selection.output_directory = selection.input_directory;
     EXPECT_EQ(run.RunCommandLine(selection), 1);
     EXPECT_EQ(f.boxes.str(),
-              "Directory Error: Invalid Input Directory\nConvert Error: Conversion failed\n");
+              "Directory Error: Invalid Input "
+              "Directory\nConvert Error: Conversion failed\n");
     EXPECT_NE(f.StatusText().find("ERROR: Selected output directory has unexpected format"),
               std::string::npos);
   }
@@ -293,8 +292,8 @@ TEST(ConversionRunTest, MissingPolicyFiles) {
   FileSelection selection = f.Select("a.htm");
   selection.policy_file_path = f.dir.Path() + "gone.pol";
   EXPECT_EQ(run.RunCommandLine(selection), 0);
-  EXPECT_EQ(f.boxes.str(), "Policy File Error: Can't find policy file \"" + f.dir.Path() +
-                               "gone.pol\"\n");
+  EXPECT_EQ(f.boxes.str(),
+            "Policy File Error: Can't find policy file \"" + f.dir.Path() + "gone.pol\"\n");
   // Both master loads of the run report it, and the run goes on.
   const std::string line = "ERROR: Can't find master policy file " + f.dir.Path() + "gone.pol\n";
   const std::string status = f.StatusText();
