@@ -105,7 +105,8 @@ int ConversionRun::RunCommandLine(FileSelection selection) {
 bool ConversionRun::ReadPolicyFileInto(PolicySet& set, const std::string& path) {
   context_.ResetAllSections();
   ASCIIFile reader;
-  if (IsDirectory(path) || !reader.OpenRead(path)) return false;
+  // Only a plain file is read: a pipe or device could block the run.
+  if (!IsRegularFile(path) || !reader.OpenRead(path)) return false;
   set.Reset();
   std::string error_text;
   // Every problem of the file has been reported line by line; the values
@@ -346,7 +347,7 @@ void ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
   }
   c.ReportPlain("Generating policy file " + path);
   ASCIIFile out;
-  if (IsDirectory(path) || !out.OpenWrite(path)) {
+  if ((PathExists(path) && !IsRegularFile(path)) || !out.OpenWrite(path)) {
     c.Report("ERROR: Can't open file \"" + path + "\"", 10);
     return;
   }
@@ -370,6 +371,14 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
   request.console = q.console;
   request.first_of_output = !appending;
   request.last_of_output = !concatenate || job.last_of_batch;
+
+  // Only a plain file (or a new one) is written: a folder cannot be, and
+  // a pipe or device would block the run.
+  const bool to_file = !request.console && request.line_list == nullptr && !appending;
+  if (to_file && PathExists(request.output_path) && !IsRegularFile(request.output_path)) {
+    c.Report("ERROR: Error opening " + request.output_path, 10);
+    return false;
+  }
 
   const DetagOptions options = FillDetagOptions(c);
   const bool ok =

@@ -2,6 +2,7 @@
 // in a temporary folder on real files, checking the files it writes, its
 // messages on standard error, standard output and the exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -240,6 +241,30 @@ TEST(ConversionTest, SilentRunsWriteNothingButTheirFiles) {
   RunResult failed = RunOrvtext(dir, {"-silent", "-detag", "a.htm"});
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.err, "Convert Error: Conversion failed\n");
+}
+
+TEST(ConversionTest, PipesNamedAsFilesNeverBlockTheRun) {
+  TempFolder dir;
+  dir.Write("a.htm", kPage);
+  for (const char* name : {"a.txt", "pipe.pol", "a.pol", "run.log"})
+    ASSERT_EQ(mkfifo((dir.Path() + name).c_str(), 0644), 0);
+
+  RunResult policy = RunOrvtext(dir, {"pipe.pol", "a.htm"});
+  EXPECT_EQ(policy.status, 1);
+  EXPECT_TRUE(policy.err.starts_with("Policy File Error: Can't find policy file \"pipe.pol\"\n"))
+      << policy.err;
+  EXPECT_TRUE(Has(policy.err, "ERROR: Error opening " + dir.Path() + "a.txt\n")) << policy.err;
+
+  RunResult others = RunOrvtext(dir, {"-policy", "-log", "-output=b.txt", "a.htm"});
+  EXPECT_EQ(others.status, 0) << others.err;
+  EXPECT_TRUE(Has(others.err, "ERROR: Can't open file \"" + dir.Path() + "a.pol\"\n"))
+      << others.err;
+  EXPECT_TRUE(Exists(dir.Path() + "b.txt"));
+
+  RunResult log = RunOrvtext(dir, {"-log=run.log", "-output=b.txt", "a.htm"});
+  EXPECT_EQ(log.status, 0);
+  EXPECT_TRUE(Has(log.err, "*** Failed to open log file : " + dir.Path() + "run.log ***\n"))
+      << log.err;
 }
 
 TEST(ConversionTest, StoredSettingsCanHideTheStatusWindow) {

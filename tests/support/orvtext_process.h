@@ -31,7 +31,7 @@ inline std::string ReadAll(const std::string& path) {
 
 // Runs orvtext with `arguments` in `folder`. The stored settings come from
 // `settings_file`, by default a file that does not exist, so every stored
-// value has its default.
+// value has its default. A run that takes more than a minute is killed.
 inline RunResult RunOrvtext(const TempFolder& folder, const std::vector<std::string>& arguments,
                             const std::string& settings_file = "") {
   const std::string out_path = folder.Path() + ".stdout";
@@ -46,6 +46,9 @@ inline RunResult RunOrvtext(const TempFolder& folder, const std::vector<std::str
     dup2(out, 1);
     dup2(err, 2);
     setenv("ORVTEXT_SETTINGS", settings.c_str(), 1);
+    // A program that hangs is killed (the alarm survives exec) and the
+    // test sees status -1 instead of waiting for ever.
+    alarm(60);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(ORVTEXT_BINARY));
     for (const std::string& argument : arguments)
