@@ -59,6 +59,11 @@ bool IsDirectory(std::string_view path) {
   return stat(std::string(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsRegularFile(std::string_view path) {
+  struct stat info;
+  return stat(std::string(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool CanOpenForReading(std::string_view path) {
   int fd = open(std::string(path).c_str(), O_RDONLY | O_NONBLOCK);
   if (fd < 0) return false;

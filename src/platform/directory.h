@@ -45,6 +45,9 @@ std::optional<FileId> IdentifyFile(std::string_view path);
 // True when `path` names an existing file or directory.
 bool PathExists(std::string_view path);
 bool IsDirectory(std::string_view path);
+// True when `path` names a plain file (not a folder, pipe or device), so
+// reading it cannot block.
+bool IsRegularFile(std::string_view path);
 // True when the file at `path` can be opened for reading.
 bool CanOpenForReading(std::string_view path);
 // True when both paths exist and name the same file (same device and inode).

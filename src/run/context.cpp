@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "common/text.h"
+#include "platform/directory.h"
 #include "run/message_table.h"
 
 namespace orv {
@@ -18,6 +19,8 @@ PolicySection& Context::PolicySectionAt(int number) {
 void Context::ResetAllSections() {
   for (PolicySection& section : policy_sections_) section.ResetAll();
 }
+
+void Context::StartNewFile(std::string_view input_path) { current_input_ = SplitPath(input_path); }
 
 void Context::Report(std::string_view message) {
   if (echo_) {
@@ -47,12 +50,16 @@ bool Context::OpenLog(std::string_view log_value, const std::string& output_dire
   CloseLog();
   std::string path(log_value.empty() ? kDefaultLogName : log_value);
   if (SplitPath(path).directory.empty()) path = output_directory + path;
-  if (log_file_.OpenWrite(path)) return AttachOpenedLog(path);
+  // Only a plain file (or a new one) is opened: a pipe would block the run.
+  auto open = [this](const std::string& candidate) {
+    return (!PathExists(candidate) || IsRegularFile(candidate)) && log_file_.OpenWrite(candidate);
+  };
+  if (open(path)) return AttachOpenedLog(path);
 
   Report(MessageWith(kMsgFailedToOpenLog, path));
   path = output_directory + std::string(kDefaultLogName);
   Report(MessageWith(kMsgOpeningInstead, path));
-  if (log_file_.OpenWrite(path)) return AttachOpenedLog(path);
+  if (open(path)) return AttachOpenedLog(path);
   Report(MessageWith(kMsgFailedToOpenLog, path));
   return false;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"
 #include "policy/orvanel_catalogue.h"
 #include "run/ascii_file.h"
 #include "run/file_batch.h"
@@ -68,6 +69,11 @@ class Context {
   // A second folder in which policy include files are looked for; "" none.
   const std::string& IncludeFolder() const { return include_folder_; }
   void SetIncludeFolder(std::string folder) { include_folder_ = std::move(folder); }
+  // Starts a new input file: forgets what belonged to the previous one and
+  // records the path of this one, split into directory, name and extension.
+  void StartNewFile(std::string_view input_path);
+  const PathParts& CurrentInput() const { return current_input_; }
+
   // Which part of the program is running (1 while a policy file is read).
   int CodeLocation() const { return code_location_; }
   void SetCodeLocation(int location) { code_location_ = location; }
@@ -87,6 +93,7 @@ class Context {
   bool report_rule_set_overrides_ = false;
   std::string include_folder_;
   int code_location_ = 0;
+  PathParts current_input_;
 };
 
 }  // namespace orv

@@ -1,0 +1,396 @@
+// The conversion run: program start's command-line path, StartRun,
+// RunBatch, ConvertFile and RunOneFile with their policy-set choreography.
+#include "run/conversion_run.h"
+
+#include "common/text.h"
+#include "html/detag_options.h"
+#include "platform/clipboard.h"
+#include "platform/directory.h"
+#include "platform/exit_status.h"
+#include "platform/paths.h"
+#include "run/message_table.h"
+#include "run/output_names.h"
+#include "run/qualifier_policies.h"
+
+namespace orv {
+namespace {
+
+// A batch larger than this is converted with only errors shown.
+constexpr size_t kBusyBatchSize = 100;
+
+const std::string kFileSeparator(50, '%');
+
+}  // namespace
+
+RunSettings RunSettings::FromStored(const StoredSettings& stored) {
+  RunSettings s;
+  s.default_policy_file = stored.GetString("DefaultPolicy\\File");
+  s.always_reload = stored.GetFlag("DefaultPolicy\\AlwaysReload", s.always_reload);
+  s.view_status_window = stored.GetFlag("DragAndDrop\\ViewStatusWindow", s.view_status_window);
+  s.display_status_dialog = stored.GetFlag("Dialogs\\DisplayStatusDialog", s.display_status_dialog);
+  s.auto_dismiss_status_dialog =
+      stored.GetFlag("Dialogs\\AutoDismissStatusDialog", s.auto_dismiss_status_dialog);
+  s.output_to_source = stored.GetFlag("OutputFile\\OutputToSource", s.output_to_source);
+  return s;
+}
+
+std::string PolicyOutputPath(const PolicySet& output_set, std::string_view policy_value,
+                             const PathParts& input) {
+  const std::string& output_directory = output_set.OutputDirectory();
+  std::string name = output_set.OutputPolicyFilename();
+  if (name.empty()) {
+    const PathParts asked = SplitPath(policy_value);
+    std::string directory = asked.directory;
+    if (directory.empty()) directory = output_directory;
+    if (directory.empty()) directory = input.directory;
+    name = directory + (asked.name.empty() ? input.name : asked.name) +
+           (asked.extension.empty() ? std::string(".pol") : asked.extension);
+  }
+  const std::string& base = output_directory.empty() ? input.directory : output_directory;
+  return FullPathFrom(name, FullPath(base.empty() ? std::string("./") : base));
+}
+
+ConversionRun::ConversionRun(Context& context, StatusWindow& status, RunSettings settings,
+                             MessageBoxFn message_box)
+    : context_(context),
+      status_(status),
+      settings_(std::move(settings)),
+      message_box_(std::move(message_box)),
+      clipboard_([](const std::string& text) { return PutOnClipboard(text); }),
+      detag_(catalogue_) {}
+
+ConversionRun::~ConversionRun() {
+  context_.Sink().SetLevelCallback(nullptr);
+  context_.Sink().SetPlainCallback(nullptr);
+}
+
+void ConversionRun::StatusLine(std::string_view line) {
+  status_.Append(line);
+  // The status window is the run's record; the log gets these lines too.
+  if (context_.Sink().IsLogOpen()) context_.Sink().WriteToLog(line);
+}
+
+void ConversionRun::HookSinkToStatusWindow() {
+  auto append = [this](const std::string& text) { status_.Append(text); };
+  context_.Sink().SetLevelCallback(append);
+  context_.Sink().SetPlainCallback(append);
+}
+
+// ---- Program start ------------------------------------------------------
+
+int ConversionRun::RunCommandLine(FileSelection selection) {
+  // A stored default policy file replaces one named on the command line.
+  if (!settings_.default_policy_file.empty())
+    selection.policy_file_path = settings_.default_policy_file;
+  selection.input_spec = selection.input_directory + selection.input_spec;
+  selection_ = std::move(selection);
+  command_line_mode_ = true;
+
+  // The status window comes up before the policy file is read, so its
+  // messages are seen (never while messages are not echoed).
+  HookSinkToStatusWindow();
+  if (settings_.view_status_window && context_.Echo()) status_.Show();
+
+  if (!selection_.policy_file_path.empty()) LoadPolicyFile(selection_.policy_file_path);
+
+  const bool ok = StartRun();
+  if (!ok) {
+    if (message_box_)
+      message_box_(MessageText(kMsgCaptionConvertError), MessageText(kMsgConversionFailed));
+    return kExitRunFailed;
+  }
+  return no_files_found_ ? kExitNoFilesFound : kExitSuccess;
+}
+
+bool ConversionRun::ReadPolicyFileInto(PolicySet& set, const std::string& path) {
+  context_.ResetAllSections();
+  ASCIIFile reader;
+  // Only a plain file is read: a pipe or device could block the run.
+  if (!IsRegularFile(path) || !reader.OpenRead(path)) return false;
+  set.Reset();
+  std::string error_text;
+  // Every problem of the file has been reported line by line; the values
+  // that were accepted stay in force.
+  set.ReadPolicyFile(reader, error_text);
+  reader.Close();
+  return true;
+}
+
+bool ConversionRun::LoadPolicyFile(const std::string& path) {
+  AttachContext(context_, main_);
+  if (ReadPolicyFileInto(main_, path)) return true;
+  if (message_box_)
+    message_box_(MessageText(kMsgCaptionPolicyFileError),
+                 MessageWith(kMsgCantFindPolicyFile, path));
+  return false;
+}
+
+void ConversionRun::LoadMasterPolicyFile(PolicySet& set, const std::string& path) {
+  if (!ReadPolicyFileInto(set, path)) StatusLine("ERROR: Can't find master policy file " + path);
+}
+
+// ---- StartRun -----------------------------------------------------------
+
+bool ConversionRun::StartRun() {
+  no_files_found_ = false;
+  const LineReportFn to_status = [this](std::string_view line) { StatusLine(line); };
+
+  if (!DirectoryCheck(selection_.input_directory, true, to_status)) {
+    if (message_box_)
+      message_box_(MessageText(kMsgCaptionDirectoryError), MessageText(kMsgInvalidInputDirectory));
+    return false;
+  }
+  if (!settings_.output_to_source &&
+      !DirectoryCheck(selection_.output_directory, false, to_status)) {
+    if (message_box_)
+      message_box_(MessageText(kMsgCaptionDirectoryError), MessageText(kMsgInvalidOutputDirectory));
+    return false;
+  }
+
+  if (!command_line_mode_ || settings_.view_status_window) {
+    status_.Clear();
+    if (settings_.display_status_dialog && context_.Echo()) status_.Show();
+  }
+
+  // A list of quoted names is cut before its first quote, anything else
+  // after its last folder separator.
+  const std::string& full_spec = selection_.input_spec;
+  const size_t quote = full_spec.find('"');
+  const size_t cut = quote != std::string::npos ? quote : full_spec.rfind('/') + 1;
+  input_directory_ = full_spec.substr(0, cut);
+  input_spec_ = full_spec.substr(cut);
+
+  for (PolicySet* set : {&main_, &run_, &changes_, &extra_, &a_, &b_, &c_})
+    AttachContext(context_, *set);
+  HookSinkToStatusWindow();
+
+  const std::string& policy_file = selection_.policy_file_path;
+  if (settings_.always_reload && !policy_file.empty()) {
+    LoadMasterPolicyFile(run_, policy_file);
+    LoadMasterPolicyFile(main_, policy_file);
+    AttachContext(context_, run_);
+    AttachContext(context_, main_);
+  }
+  if (policies_changed_) run_.Assign(main_);
+  if (changes_in_use_) run_.Merge(changes_, true);
+
+  bool abort = false;
+  RunBatch(run_, policy_file, abort);
+
+  main_.ReportPlain(MessageText(kMsgConversionComplete));
+
+  if (!abort && settings_.auto_dismiss_status_dialog) status_.Hide();
+  return !abort;
+}
+
+// ---- RunBatch -----------------------------------------------------------
+
+bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file, bool& abort) {
+  const QualifierSettings& q = context_.Qualifiers();
+  if (q.log) context_.OpenLog(q.log_file_name, selection_.output_directory);
+
+  run_set.SetText(EnginePolicy::kInputDirectory, input_directory_, false);
+  run_set.SetText(EnginePolicy::kOutputDirectory, selection_.output_directory, false);
+
+  // The batch of an earlier run is not converted again.
+  FileBatch& batch = context_.Batch();
+  batch.Clear();
+  const std::string spec = input_directory_ + input_spec_;
+  const size_t found =
+      ExpandFileSpec(spec, policy_file, q.subfolders, batch,
+                     [this](std::string_view message, int level) { main_.Report(message, level); });
+
+  // A busy batch shows only errors, unless the policies chose a level.
+  if (found > kBusyBatchSize && !main_.WasSet(EnginePolicy::kErrorReportingLevel)) {
+    main_.SetInteger(EnginePolicy::kErrorReportingLevel, 1, true);
+    main_.SetYesNo(EnginePolicy::kSuppressINFOMessages, true, true);
+  }
+
+  if (batch.Empty()) {
+    no_files_found_ = true;
+    const std::string message = MessageWith(kMsgNoFilesFound, spec);
+    status_.Hide();
+    if (message_box_) message_box_(MessageText(kMsgCaptionFileSelectionError), message);
+    StatusLine("ERROR: " + message);
+    context_.CloseLog();
+    return false;
+  }
+
+  files_converted_ = 0;
+  for (size_t count = 1; !abort; ++count) {
+    if (count > batch.Size() || batch.paths[count - 1].empty()) break;
+    const PathParts parts = SplitPath(batch.paths[count - 1]);
+    const std::string input_path = parts.directory + parts.name + parts.extension;
+
+    // The directory-index settings of the run carry over to every file.
+    for (EnginePolicy policy : {EnginePolicy::kMakeDirectory, EnginePolicy::kDirectoryFilename})
+      main_.Engine(policy).Merge(run_set.Engine(policy), true);
+    AttachContext(context_, main_);
+
+    current_spec_ = batch.specs[count - 1];
+    last_of_batch_ = count == batch.Size();
+    if (ConvertFile(input_path, parts.name + parts.extension)) {
+      ++files_converted_;
+    } else {
+      abort = true;
+    }
+  }
+  output_.Close();
+  output_.DetachLineList();
+  context_.CloseLog();
+  return true;
+}
+
+// ---- ConvertFile --------------------------------------------------------
+
+bool ConversionRun::ConvertFile(const std::string& input_path,
+                                [[maybe_unused]] const std::string& input_name) {
+  // RunOneFile reports the file under the name its path gives.
+  for (PolicySet* set : {&a_, &b_, &c_}) set->Reset();
+  output_pass_ = true;
+
+  FileJob job;
+  job.input_path = input_path;
+  job.input_spec = current_spec_.empty() ? input_directory_ + input_spec_ : current_spec_;
+  // A list of names or a pattern names no single output file.
+  const std::string& spec = input_spec_;
+  const bool many = spec.find('"') != std::string::npos || spec.find('*') != std::string::npos ||
+                    spec.find('%') != std::string::npos;
+  job.output_file_name = many ? "" : output_file_name_;
+  std::vector<std::string> clipboard_lines;
+  if (output_to_clipboard_) job.line_list = &clipboard_lines;
+  job.last_of_batch = last_of_batch_;
+
+  extra_.Merge(changes_, true);
+  if (!RunOneFile(main_, extra_, a_, b_, c_, job)) return false;
+
+  last_output_file_ = last_output_path_;
+  if (job.line_list != nullptr) {
+    std::string text;
+    for (size_t i = 0; i < clipboard_lines.size(); ++i) {
+      if (i > 0) text += '\n';
+      text += clipboard_lines[i];
+    }
+    if (!clipboard_ || !clipboard_(text)) c_.Report("ERROR: No clipboard available", 10);
+  }
+  return true;
+}
+
+// ---- RunOneFile ---------------------------------------------------------
+
+bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, PolicySet& b,
+                               PolicySet& c, const FileJob& job) {
+  const QualifierSettings& q = context_.Qualifiers();
+
+  // The working set: master policies, then the named policy file, then
+  // the dialog's changes.
+  PolicySet working;
+  AttachContext(context_, working);
+  working.Merge(main, false);
+  if (named_) working.Merge(*named_, false);
+  working.Merge(extra, false);
+
+  OutputNameInputs inputs;
+  inputs.input_path = job.input_path;
+  inputs.input_spec = job.input_spec;
+  inputs.single_output_name = job.output_file_name;
+  TakeQualifiers(q, inputs);
+  inputs.chosen_output_directory = selection_.output_directory;
+  inputs.chosen_output_directory_in_use =
+      !settings_.output_to_source && selection_.output_directory != selection_.input_directory;
+  inputs.diagnostics_asked = working.GetYesNo(EnginePolicy::kGenerateDiagnosticsFiles);
+  inputs.output_is_text = OutputIsText(q);
+  inputs.html_extension = HtmlExtension(q, working);
+  const OutputNameResult names = OutputNames(inputs);
+  const PathParts input = SplitPath(job.input_path);
+
+  working.ReportPlain(kFileSeparator);
+  working.ReportPlain("Processing : \"" + input.name + input.extension + "\"");
+
+  for (PolicySet* set : {&a, &b, &c}) {
+    AttachContext(context_, *set);
+    set->SetText(EnginePolicy::kInputDirectory, names.input_directory, false);
+    set->SetText(EnginePolicy::kOutputDirectory, names.output_directory, false);
+  }
+  context_.StartNewFile(job.input_path);
+
+  a.Merge(main, true);
+  if (named_) a.Merge(*named_, false);
+  a.Merge(extra, false);
+  c.Merge(main, true);
+  if (named_) c.Merge(*named_, true);
+  c.Merge(extra, true);
+
+  if (q.policy || c.OutputPolicyFile()) WritePolicyOutput(c, input);
+
+  if (observer_) observer_(job.input_path, c);
+
+  if (output_pass_) {
+    c.ReportPlain("---- Starting Output pass ----");
+    if (!names.directory_ready)
+      c.Report("ERROR: Can't create output folder " + names.output_directory, 10);
+    if (!RunOutputPass(c, job, names.OutputPath())) {
+      c.Report("ERROR: Failed to complete output pass", 10);
+      return false;
+    }
+  }
+  return true;
+}
+
+void ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
+  const std::string path = PolicyOutputPath(c, context_.Qualifiers().policy_out_name, input);
+  const std::string input_path = input.directory + input.name + input.extension;
+  // Policies never replace the document they were written for.
+  if (EqualsNoCase(FullPath(path), FullPath(input_path)) || SameFile(path, input_path)) {
+    c.Report("ERROR: Policy file would overwrite input file - " + path, 10);
+    return;
+  }
+  c.ReportPlain("Generating policy file " + path);
+  ASCIIFile out;
+  if ((PathExists(path) && !IsRegularFile(path)) || !out.OpenWrite(path)) {
+    c.Report("ERROR: Can't open file \"" + path + "\"", 10);
+    return;
+  }
+  c.WritePolicyFile(out, true);
+  out.Close();
+}
+
+bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
+                                  const std::string& output_path) {
+  const QualifierSettings& q = context_.Qualifiers();
+  const bool concatenate = c.ConcatenateResults() && job.line_list == nullptr;
+  const bool appending = concatenate && output_.IsOpen();
+
+  DetagRequest request;
+  request.input_path = job.input_path;
+  // Every file of a concatenated output is written to the first one's.
+  request.output_path = appending ? concat_output_path_ : output_path;
+  request.append_size = job.append_size;
+  request.line_list = job.line_list;
+  request.overwrite_allowed = q.overwrite;
+  request.console = q.console;
+  request.first_of_output = !appending;
+  request.last_of_output = !concatenate || job.last_of_batch;
+
+  // Only a plain file (or a new one) is written: a folder cannot be, and
+  // a pipe or device would block the run.
+  const bool to_file = !request.console && request.line_list == nullptr && !appending;
+  if (to_file && PathExists(request.output_path) && !IsRegularFile(request.output_path)) {
+    c.Report("ERROR: Error opening " + request.output_path, 10);
+    return false;
+  }
+
+  const DetagOptions options = FillDetagOptions(c);
+  const bool ok =
+      detag_.ConvertFile(options, request, output_,
+                         [&c](const std::string& message, int level) { c.Report(message, level); });
+  if (!appending) concat_output_path_ = request.output_path;
+  last_output_path_ = request.output_path;
+  if (!concatenate || request.last_of_output) {
+    output_.Close();
+    output_.DetachLineList();
+  }
+  return ok;
+}
+
+}  // namespace orv

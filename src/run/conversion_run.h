@@ -1,0 +1,190 @@
+// The conversion run: from a command line that named input files to the
+// exit status. StartRun checks the directories and loads the master
+// policies, RunBatch expands the input specification and converts the
+// files in order until one fails, ConvertFile and RunOneFile build the
+// policy sets of one file and hand it to the detag pass (html/detag.h).
+// Messages go through the Context's sink to the status window.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "html/detag.h"
+#include "html/tag_catalogue.h"
+#include "platform/message_box.h"
+#include "platform/settings.h"
+#include "platform/status_window.h"
+#include "policy/policy_set.h"
+#include "run/ascii_file.h"
+#include "run/context.h"
+#include "run/file_batch.h"
+
+namespace orv {
+
+// The stored settings a run reads, with this platform's defaults.
+struct RunSettings {
+  std::string default_policy_file;          // DefaultPolicy\File
+  bool always_reload = false;               // DefaultPolicy\AlwaysReload
+  bool view_status_window = true;           // DragAndDrop\ViewStatusWindow
+  bool display_status_dialog = true;        // Dialogs\DisplayStatusDialog
+  bool auto_dismiss_status_dialog = false;  // Dialogs\AutoDismissStatusDialog
+  bool output_to_source = false;            // OutputFile\OutputToSource
+
+  static RunSettings FromStored(const StoredSettings& stored);
+};
+
+// The name of the policy file that /POLICY (or "Output policy file") writes
+// for one input file: the set's "Output policy filename" when given, else
+// the /POLICY value's folder, name and extension, each falling back to the
+// output directory (or the input file's folder), the input file's name and
+// ".pol"; a relative result is taken against the set's output directory
+// (or the input file's folder). `policy_value` is the /POLICY value.
+std::string PolicyOutputPath(const PolicySet& output_set, std::string_view policy_value,
+                             const PathParts& input);
+
+class ConversionRun {
+ public:
+  // Puts text on the clipboard; false when it could not.
+  using ClipboardFn = std::function<bool(const std::string& text)>;
+  // Told about every file once its output set is ready, just before the
+  // output pass (tests look at the set, and may change it).
+  using FileObserver = std::function<void(const std::string& input_path, PolicySet& output_set)>;
+
+  // `context`, `status` and whatever `message_box` writes to must outlive
+  // the run.
+  ConversionRun(Context& context, StatusWindow& status, RunSettings settings,
+                MessageBoxFn message_box);
+  // Unhooks the Context's message sink from the status window.
+  ~ConversionRun();
+  ConversionRun(const ConversionRun&) = delete;
+  ConversionRun& operator=(const ConversionRun&) = delete;
+
+  // The command-line path of program start, for a selection that names
+  // input files: a stored default policy file replaces the one named on
+  // the command line, the specification is joined to the input directory,
+  // the policy file is loaded into the main set, the status window is
+  // shown (unless messages are not echoed) and StartRun converts. A failed
+  // run shows the "Conversion failed" box. Returns the exit status
+  // (platform/exit_status.h).
+  int RunCommandLine(FileSelection selection);
+
+  // Loads the policy file at `path` into the main set (the Context's
+  // sections are reset with it). A file that cannot be opened is shown in
+  // a "Policy File Error" box and the main set keeps its policies. Returns
+  // whether the file was read.
+  bool LoadPolicyFile(const std::string& path);
+
+  // One run over the current selection: checks the input and output
+  // directories, loads the master policy file when the settings ask for
+  // it, runs the batch and reports the completion message. Returns false
+  // when a directory was invalid or a file failed.
+  bool StartRun();
+
+  // Opens the log (/LOG), expands the specification into the Context's
+  // batch and converts each file in order; the first file that fails sets
+  // `abort` and stops the batch. Returns false only when no file was found.
+  bool RunBatch(PolicySet& run_set, const std::string& policy_file, bool& abort);
+
+  // Prepares the output sets of one file and converts it. Returns the
+  // file's success.
+  bool ConvertFile(const std::string& input_path, const std::string& input_name);
+
+  // What RunOneFile needs besides the policy sets.
+  struct FileJob {
+    std::string input_path;
+    std::string input_spec;
+    std::string output_file_name;  // may be "" or hold "*" parts
+    size_t append_size = 0;
+    std::vector<std::string>* line_list = nullptr;  // clipboard output
+    bool last_of_batch = true;
+  };
+  // Builds the working set of one file, reports it, writes its policy file
+  // when asked and runs the output pass on set C. Returns false when the
+  // output pass fails.
+  bool RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, PolicySet& b, PolicySet& c,
+                  const FileJob& job);
+
+  // The selection the run converts (what the main window holds).
+  void SetSelection(FileSelection selection) { selection_ = std::move(selection); }
+  const FileSelection& Selection() const { return selection_; }
+  // The output file name of a one-file selection ("" lets each file's name
+  // come from the output-name rules).
+  void SetOutputFileName(std::string name) { output_file_name_ = std::move(name); }
+  // Output to the clipboard instead of files.
+  void SetOutputToClipboard(bool on) { output_to_clipboard_ = on; }
+  void SetClipboard(ClipboardFn clipboard) { clipboard_ = std::move(clipboard); }
+  void SetFileObserver(FileObserver observer) { observer_ = std::move(observer); }
+
+  PolicySet& MainSet() { return main_; }
+  PolicySet& ChangesSet() { return changes_; }
+  // Dialog state: policies edited (the main set is copied into the run
+  // set) and a changes set in use (merged over every file).
+  void SetPoliciesChanged(bool on) { policies_changed_ = on; }
+  void SetChangesInUse(bool on) { changes_in_use_ = on; }
+
+  bool NoFilesFound() const { return no_files_found_; }
+  int FilesConverted() const { return files_converted_; }
+  const std::string& LastOutputFile() const { return last_output_file_; }
+
+ private:
+  // Every line of the directory check and the batch errors goes here.
+  void StatusLine(std::string_view line);
+  // Resets the sections and `set` and reads the file into it; false when
+  // the file cannot be opened.
+  bool ReadPolicyFileInto(PolicySet& set, const std::string& path);
+  void LoadMasterPolicyFile(PolicySet& set, const std::string& path);
+  void HookSinkToStatusWindow();
+  void WritePolicyOutput(PolicySet& c, const PathParts& input);
+  bool RunOutputPass(PolicySet& c, const FileJob& job, const std::string& output_path);
+
+  Context& context_;
+  StatusWindow& status_;
+  RunSettings settings_;
+  MessageBoxFn message_box_;
+  ClipboardFn clipboard_;
+  FileObserver observer_;
+
+  FileSelection selection_;
+  // The selection's specification split for the run: the folder it names
+  // and the name, pattern or list of names in it.
+  std::string input_directory_;
+  std::string input_spec_;
+  std::string output_file_name_;
+  bool output_to_clipboard_ = false;
+  bool command_line_mode_ = false;
+  bool policies_changed_ = false;
+  bool changes_in_use_ = false;
+  bool no_files_found_ = false;
+  // Cleared by an analysis that reports files without converting them.
+  bool output_pass_ = true;
+  int files_converted_ = 0;
+  std::string last_output_file_;
+  // The batch entry being converted: the specification that found it and
+  // whether it is the last one.
+  std::string current_spec_;
+  bool last_of_batch_ = true;
+  std::string last_output_path_;
+
+  PolicySet main_;
+  PolicySet run_;
+  PolicySet changes_;
+  PolicySet extra_;
+  PolicySet a_;
+  PolicySet b_;
+  PolicySet c_;
+  // The set loaded from a policy file named on a qualifier line; none in a
+  // command-line run.
+  std::unique_ptr<PolicySet> named_;
+
+  TagCatalogue catalogue_;
+  DetagPass detag_;
+  // The output of the file being converted; stays open across the files
+  // of a concatenated output.
+  ASCIIFile output_;
+  std::string concat_output_path_;
+};
+
+}  // namespace orv
