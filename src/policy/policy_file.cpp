@@ -395,7 +395,7 @@ bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
     if (colon != std::string::npos) {
       value = Trim(std::string_view(raw).substr(colon + 1));
     } else if (!bang && !header && raw.find('[') == std::string::npos &&
-               raw.find(']') == std::string::npos && !TrimView(raw).empty() &&
+               raw.find(']') == std::string::npos && !raw.empty() &&
                !Contains(raw, " recognised headings") && !Contains(raw, "Contents level") &&
                !Contains(raw, "Heading level")) {
       Report("POLICY: Ignored - Missing colon in \"" + raw + "\"", 10);

@@ -92,6 +92,18 @@ TEST(ReadPolicyFileTest, RefusedLinesAreReportedAndFailTheRead) {
   EXPECT_EQ(error, "POLICY: Ignored - \\[Unknown header]\\");
 }
 
+// The reader's own missing-colon test looks at the raw line: a line of
+// blanks is not empty there, so it is reported, while the normalised line
+// is blank and accepted.
+TEST(ReadPolicyFileTest, ALineOfBlanksDrawsOnlyTheReadersReport) {
+  TempFolder folder;
+  CapturedSet c;
+  std::string error;
+  EXPECT_TRUE(ReadFile(c, folder.Write("b.pol", "TAB size : 3\n \t \n\nPage Width : 70\n"), error));
+  EXPECT_EQ(c.err.str(), "POLICY: Ignored - Missing colon in \" \t \"\n");
+  EXPECT_EQ(c.set.GetInteger(EnginePolicy::kPageWidth), 70);
+}
+
 TEST(ReadPolicyFileTest, IncludeAndSwitchFilesFromThePolicyFilesFolder) {
   TempFolder folder;
   folder.Write("inc.pol", "Page Width : 61\n");
