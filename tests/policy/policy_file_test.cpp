@@ -193,6 +193,23 @@ TEST(WritePolicyFileTest, WriteAllWritesOrvanelsFirstSevenSectionsOnly) {
   EXPECT_LT(joined.find("Convert tags to upper case"), joined.find("Convert tags to lower case"));
 }
 
+// The last three of Orvanel's sections hold their changed policies only,
+// even when everything else is written.
+TEST(WritePolicyFileTest, MailHelpAndConversionSectionsAreAlwaysChangedOnly) {
+  CapturedSet c;
+  c.Load("Level of header details wanted (0-10) : 3");
+  c.Load("Help body background colour : ffffe0");
+  const std::string text = Joined(Written(c.set, true));
+  EXPECT_NE(text.find("\n\n\n[Mail Tidy]\n\nLevel of header details wanted (0-10)     : 3 \n\n\n"
+                      "[RTF Help files]\n\nHelp body background colour               : #FFFFE0\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Simplify the mail headers"), std::string::npos);
+  EXPECT_EQ(text.find("Help file citation"), std::string::npos);
+  EXPECT_EQ(text.find("[Text conversion]"), std::string::npos);
+  EXPECT_LT(text.find("[Text tables]"), text.find("[Mail Tidy]"));
+}
+
 TEST(WritePolicyFileTest, SectionOrderChangedOnlySectionsAndEngineSections) {
   CapturedSet c;
   c.Load("XE tag prefix : <x>");
