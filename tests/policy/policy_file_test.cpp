@@ -2,6 +2,7 @@
 // configuration files, the writer's layout, round trips and bad input.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <vector>
 
@@ -465,6 +466,35 @@ TEST(BadPolicyFileTest, AChainOfElevenSwitchFilesStopsAtTheTenth) {
   }
   EXPECT_FALSE(c.set.FindEngine(keys[10])->IsSet());
   EXPECT_EQ(error, "** Failed to open policy include file f10.pol ***");
+}
+
+// A folder opens for reading but has no lines: switching to it would end
+// the reading silently, including it would pass unnoticed. Both are
+// refused and reported, and the current file is read on.
+TEST(BadPolicyFileTest, FoldersAndEmptyNamesAreNotPolicyFiles) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.Path() + "sub");
+  struct Case {
+    const char* line;
+    const char* error;
+  } cases[] = {
+      {"Switch to file : sub", "** Failed to open policy include file sub ***"},
+      {"Switch to file :", "** Failed to open policy include file  ***"},
+      {"Policy include file : sub", "** Failed to open policy include file sub ***"},
+      {"include file :", "** Failed to open policy include file  ***"},
+  };
+  for (const Case& k : cases) {
+    CapturedSet c;
+    std::string error;
+    EXPECT_FALSE(ReadFile(c, folder.Write("p.pol", std::string(k.line) + "\nTAB size : 3\n"), error))
+        << k.line;
+    EXPECT_EQ(error, k.error) << k.line;
+    EXPECT_EQ(c.set.GetInteger(EnginePolicy::kTABSize), 3) << k.line;
+  }
+  CapturedSet c;
+  std::string error;
+  EXPECT_FALSE(ReadFile(c, folder.Write("d.pol", "Definitions file : sub\n"), error));
+  EXPECT_NE(error.find("sub"), std::string::npos);
 }
 
 TEST(BadPolicyFileTest, MissingSwitchFileKeepsReadingTheCurrentFile) {
