@@ -5,6 +5,7 @@
 #include "policy/policy_set.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "common/text.h"
 #include "policy/orvanel_catalogue.h"
@@ -91,7 +92,13 @@ std::string ResolveAgainst(const std::string& folder, std::string_view name) {
   return folder + std::string(name);
 }
 
+// Whether `path` names a file that can be read. A folder opens for reading
+// on some systems but yields no lines, so it does not count: a switch or
+// include line naming a folder (or naming nothing, which leaves the folder
+// of the policy file) must be reported, not silently end the reading.
 bool CanOpenForReading(const std::string& path) {
+  std::error_code ignored;
+  if (path.empty() || std::filesystem::is_directory(path, ignored)) return false;
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) return false;
   std::fclose(file);
@@ -395,7 +402,7 @@ bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
     if (colon != std::string::npos) {
       value = Trim(std::string_view(raw).substr(colon + 1));
     } else if (!bang && !header && raw.find('[') == std::string::npos &&
-               raw.find(']') == std::string::npos && !TrimView(raw).empty() &&
+               raw.find(']') == std::string::npos && !raw.empty() &&
                !Contains(raw, " recognised headings") && !Contains(raw, "Contents level") &&
                !Contains(raw, "Heading level")) {
       Report("POLICY: Ignored - Missing colon in \"" + raw + "\"", 10);
@@ -415,11 +422,13 @@ bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
         fail("** Failed to open policy include file " + value + " ***");
     } else if (Contains(raw, "include file")) {
       if (none) continue;
-      bool opened = reader.OpenInclude(ResolveAgainst(folder, value));
+      std::string path = ResolveAgainst(folder, value);
+      bool opened = CanOpenForReading(path) && reader.OpenInclude(path);
       if (!opened && context_ != nullptr && !context_->IncludeFolder().empty()) {
         std::string other = context_->IncludeFolder();
         if (other.back() != '/') other += '/';
-        opened = reader.OpenInclude(ResolveAgainst(other, value));
+        path = ResolveAgainst(other, value);
+        opened = CanOpenForReading(path) && reader.OpenInclude(path);
       }
       if (!opened) fail("** Failed to open policy include file " + value + " ***");
     } else if (Contains(raw, "Link Dictionary File")) {

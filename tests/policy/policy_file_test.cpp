@@ -2,6 +2,7 @@
 // configuration files, the writer's layout, round trips and bad input.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <vector>
 
@@ -92,6 +93,18 @@ TEST(ReadPolicyFileTest, RefusedLinesAreReportedAndFailTheRead) {
   EXPECT_EQ(error, "POLICY: Ignored - \\[Unknown header]\\");
 }
 
+// The reader's own missing-colon test looks at the raw line: a line of
+// blanks is not empty there, so it is reported, while the normalised line
+// is blank and accepted.
+TEST(ReadPolicyFileTest, ALineOfBlanksDrawsOnlyTheReadersReport) {
+  TempFolder folder;
+  CapturedSet c;
+  std::string error;
+  EXPECT_TRUE(ReadFile(c, folder.Write("b.pol", "TAB size : 3\n \t \n\nPage Width : 70\n"), error));
+  EXPECT_EQ(c.err.str(), "POLICY: Ignored - Missing colon in \" \t \"\n");
+  EXPECT_EQ(c.set.GetInteger(EnginePolicy::kPageWidth), 70);
+}
+
 TEST(ReadPolicyFileTest, IncludeAndSwitchFilesFromThePolicyFilesFolder) {
   TempFolder folder;
   folder.Write("inc.pol", "Page Width : 61\n");
@@ -179,6 +192,23 @@ TEST(WritePolicyFileTest, WriteAllWritesOrvanelsFirstSevenSectionsOnly) {
   EXPECT_NE(joined.find("\nRemove HTML alignment attributes from tables  : No\n"), std::string::npos);
   EXPECT_NE(joined.find("\nStart list marker                         : (none)\n"), std::string::npos);
   EXPECT_LT(joined.find("Convert tags to upper case"), joined.find("Convert tags to lower case"));
+}
+
+// The last three of Orvanel's sections hold their changed policies only,
+// even when everything else is written.
+TEST(WritePolicyFileTest, MailHelpAndConversionSectionsAreAlwaysChangedOnly) {
+  CapturedSet c;
+  c.Load("Level of header details wanted (0-10) : 3");
+  c.Load("Help body background colour : ffffe0");
+  const std::string text = Joined(Written(c.set, true));
+  EXPECT_NE(text.find("\n\n\n[Mail Tidy]\n\nLevel of header details wanted (0-10)     : 3 \n\n\n"
+                      "[RTF Help files]\n\nHelp body background colour               : #FFFFE0\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Simplify the mail headers"), std::string::npos);
+  EXPECT_EQ(text.find("Help file citation"), std::string::npos);
+  EXPECT_EQ(text.find("[Text conversion]"), std::string::npos);
+  EXPECT_LT(text.find("[Text tables]"), text.find("[Mail Tidy]"));
 }
 
 TEST(WritePolicyFileTest, SectionOrderChangedOnlySectionsAndEngineSections) {
@@ -436,6 +466,35 @@ TEST(BadPolicyFileTest, AChainOfElevenSwitchFilesStopsAtTheTenth) {
   }
   EXPECT_FALSE(c.set.FindEngine(keys[10])->IsSet());
   EXPECT_EQ(error, "** Failed to open policy include file f10.pol ***");
+}
+
+// A folder opens for reading but has no lines: switching to it would end
+// the reading silently, including it would pass unnoticed. Both are
+// refused and reported, and the current file is read on.
+TEST(BadPolicyFileTest, FoldersAndEmptyNamesAreNotPolicyFiles) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.Path() + "sub");
+  struct Case {
+    const char* line;
+    const char* error;
+  } cases[] = {
+      {"Switch to file : sub", "** Failed to open policy include file sub ***"},
+      {"Switch to file :", "** Failed to open policy include file  ***"},
+      {"Policy include file : sub", "** Failed to open policy include file sub ***"},
+      {"include file :", "** Failed to open policy include file  ***"},
+  };
+  for (const Case& k : cases) {
+    CapturedSet c;
+    std::string error;
+    EXPECT_FALSE(ReadFile(c, folder.Write("p.pol", std::string(k.line) + "\nTAB size : 3\n"), error))
+        << k.line;
+    EXPECT_EQ(error, k.error) << k.line;
+    EXPECT_EQ(c.set.GetInteger(EnginePolicy::kTABSize), 3) << k.line;
+  }
+  CapturedSet c;
+  std::string error;
+  EXPECT_FALSE(ReadFile(c, folder.Write("d.pol", "Definitions file : sub\n"), error));
+  EXPECT_NE(error.find("sub"), std::string::npos);
 }
 
 TEST(BadPolicyFileTest, MissingSwitchFileKeepsReadingTheCurrentFile) {

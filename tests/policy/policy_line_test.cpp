@@ -190,7 +190,12 @@ TEST(LoadPolicyLineTest, CategoriesAndResultTexts) {
                {"Suppress URL messages : no", 3},     {"Error reporting level : 4", 4},
                {"Indent position(s) : 4", 1},         {"Rule set to be used : none", 3},
                {"Recognised USENET groups : a.b", 4}, {"Include document section(s) : x", 3},
-               {"Allow by-line to be used for Author field : yes", 4}};
+               {"Allow by-line to be used for Author field : yes", 4},
+               {"Hanging paragraph position(s) : 6", 1},  {"Definition Char : '-' (weak)", 1},
+               {"Bullet char : '*'", 1},              {"We have 2 recognised headings", 1},
+               {"Heading level 0 = CHAPTER n", 1},     {"Contents level 1 = n.n", 1},
+               {"Input file type : text table", 3},  {"Text color : Red", 3},
+               {"[Text tables]", 2}};
   for (const Case& k : cases) {
     int category = -1;
     std::string text;
