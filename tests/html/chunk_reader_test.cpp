@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "html/chunk_reader.h"
-#include "test_support/temp_dir.h"
+#include "support/temp_folder.h"
 
 namespace orv {
 namespace {
@@ -52,8 +52,8 @@ Read ReadChunks(const std::string& path, ChunkReaderOptions options = {}) {
 }
 
 TEST(InputLineReaderTest, EightBitCleaningRules) {
-  TempDir dir;
-  const std::string path = dir.MakeFile(
+  testing::TempFolder dir;
+  const std::string path = dir.Write(
       "a.htm", std::string("nul\0byte\r\nnb\xA0sp\nx\fy\f\fz\n\fstart\nlast", 34));
   EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"nul byte ", "nb sp", "x", "\f", "y", "\f",
                                                        "\f", "z", "\f", "start", "last"}));
@@ -62,18 +62,18 @@ TEST(InputLineReaderTest, EightBitCleaningRules) {
 }
 
 TEST(InputLineReaderTest, LongLinesAreDeliveredWhole) {
-  TempDir dir;
+  testing::TempFolder dir;
   const std::string long_line(5 * 4096 + 17, 'w');
-  const std::string path = dir.MakeFile("long.htm", "a\n" + long_line + "\nb\n");
+  const std::string path = dir.Write("long.htm", "a\n" + long_line + "\nb\n");
   EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"a", long_line, "b"}));
 }
 
 TEST(InputLineReaderTest, SixteenBitInBothByteOrdersBecomesUtf8) {
-  TempDir dir;
+  testing::TempFolder dir;
   // (the helper writes the BOM) "é", a non-breaking space, a line feed, "€" and a surrogate pair (U+1F600).
   const std::u16string text = u"\u00e9\u00a0x\r\n\u20ac\U0001F600";
   for (bool little : {true, false}) {
-    const std::string path = dir.MakeFile(little ? "le.htm" : "be.htm", Utf16(text, little));
+    const std::string path = dir.Write(little ? "le.htm" : "be.htm", Utf16(text, little));
     EXPECT_EQ(ReadLines(path),
               (std::vector<std::string>{"\xC3\xA9 x ", "\xE2\x82\xAC\xF0\x9F\x98\x80"}))
         << little;
@@ -87,22 +87,22 @@ TEST(InputLineReaderTest, SixteenBitInBothByteOrdersBecomesUtf8) {
   }
   // The UTF-8 form of a non-breaking space is replaced, but an A0 byte that
   // belongs to another character ("à" is C3 A0) is not.
-  const std::string path = dir.MakeFile("a-grave.htm", Utf16(u"\u00e0", true));
+  const std::string path = dir.Write("a-grave.htm", Utf16(u"\u00e0", true));
   EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"\xC3\xA0"}));
 }
 
 TEST(InputLineReaderTest, BrokenSixteenBitInputLosesNothingAndEnds) {
-  TempDir dir;
+  testing::TempFolder dir;
   // An odd final byte and a lone surrogate.
   std::string bytes = Utf16(u"ab\xD800" u"c", true) + "d";
-  const std::string path = dir.MakeFile("odd.htm", bytes);
+  const std::string path = dir.Write("odd.htm", bytes);
   EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"ab\xEF\xBF\xBD" "cd"}));
-  EXPECT_EQ(ReadLines(dir.MakeFile("bom-only.htm", "\xFF\xFE")), std::vector<std::string>{""});
+  EXPECT_EQ(ReadLines(dir.Write("bom-only.htm", "\xFF\xFE")), std::vector<std::string>{""});
 }
 
 TEST(ChunkReaderTest, FragmentDefinitionsStayOutOfTheDocument) {
-  TempDir dir;
-  const std::string path = dir.MakeFile(
+  testing::TempFolder dir;
+  const std::string path = dir.Write(
       "f.htm",
       "<p>before\n$_$_DEFINE_TEXT_FRAGMENT  MINE extra\nline one\n\n$_$_END_BLOCK trailing\nafter\n");
   ChunkReaderOptions options;
@@ -118,9 +118,9 @@ TEST(ChunkReaderTest, FragmentDefinitionsStayOutOfTheDocument) {
 }
 
 TEST(ChunkReaderTest, UnterminatedDefinitionGivesItsLinesBack) {
-  TempDir dir;
+  testing::TempFolder dir;
   const std::string path =
-      dir.MakeFile("u.htm", "start\n$_$_DEFINE_TEXT_FRAGMENT X\nprecious text\n");
+      dir.Write("u.htm", "start\n$_$_DEFINE_TEXT_FRAGMENT X\nprecious text\n");
   Read read = ReadChunks(path);
   EXPECT_EQ(read.text, "start\n$_$_DEFINE_TEXT_FRAGMENT X\nprecious text\n");
   EXPECT_TRUE(read.fragments.empty());
@@ -129,11 +129,11 @@ TEST(ChunkReaderTest, UnterminatedDefinitionGivesItsLinesBack) {
 }
 
 TEST(ChunkReaderTest, ChunksAreCutAtLineEndsAfterTheLimit) {
-  TempDir dir;
+  testing::TempFolder dir;
   // 450000 bytes in lines of 100 bytes: chunks 1 and 2 closed by size, 3 the rest.
   std::string content;
   while (content.size() < 450000) content += std::string(99, 'x') + "\n";
-  const std::string path = dir.MakeFile("big.htm", content);
+  const std::string path = dir.Write("big.htm", content);
   Read read = ReadChunks(path);
   EXPECT_EQ(read.chunk_numbers, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(read.messages, (std::vector<std::string>{"INFO: Processing chunk #1 ",
@@ -143,12 +143,12 @@ TEST(ChunkReaderTest, ChunksAreCutAtLineEndsAfterTheLimit) {
 }
 
 TEST(ChunkReaderTest, EmptyAndMissingFiles) {
-  TempDir dir;
-  Read empty = ReadChunks(dir.MakeFile("empty.htm", ""));
+  testing::TempFolder dir;
+  Read empty = ReadChunks(dir.Write("empty.htm", ""));
   EXPECT_TRUE(empty.result.opened);
   EXPECT_EQ(empty.result.chunks, 0);
   EXPECT_TRUE(empty.text.empty());
-  Read missing = ReadChunks(dir.Path("missing.htm"));
+  Read missing = ReadChunks((dir.Path() + "missing.htm"));
   EXPECT_FALSE(missing.result.opened);
 }
 

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "html/detag.h"
-#include "test_support/temp_dir.h"
+#include "support/temp_folder.h"
 
 namespace orv {
 namespace {
@@ -44,9 +44,9 @@ Conversion Convert(const std::string& input, const std::string& output_path,
 class DetagGoldenTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DetagGoldenTest, MatchesCheckedOutput) {
-  TempDir dir;
+  testing::TempFolder dir;
   const std::string base = std::string(ORVTEXT_TEST_DATA) + "/detag/" + GetParam();
-  Conversion result = Convert(base + ".htm", dir.Path("out.txt"));
+  Conversion result = Convert(base + ".htm", (dir.Path() + "out.txt"));
   ASSERT_TRUE(result.ok);
   EXPECT_EQ(result.output, ReadFile(base + ".expected.txt"));
 }
@@ -55,18 +55,18 @@ INSTANTIATE_TEST_SUITE_P(Documents, DetagGoldenTest,
                          ::testing::Values("listing", "entities", "utf16"));
 
 TEST(DetagTest, ReportsItsStepsAndRefusesToOverwriteItsInput) {
-  TempDir dir;
-  const std::string input = dir.MakeFile("a.htm", "<p>text</p>\n");
-  Conversion converted = Convert(input, dir.Path("a.txt"));
+  testing::TempFolder dir;
+  const std::string input = dir.Write("a.htm", "<p>text</p>\n");
+  Conversion converted = Convert(input, (dir.Path() + "a.txt"));
   EXPECT_TRUE(converted.ok);
   EXPECT_EQ(converted.messages,
             (std::vector<std::string>{"INFO: Reading input file " + input,
                                       "INFO: Removing all remaining tags",
-                                      "INFO: Creating output file " + dir.Path("a.txt")}));
+                                      "INFO: Creating output file " + (dir.Path() + "a.txt")}));
 
   DetagOptions markup_removal;
   markup_removal.remove_all_tags = false;
-  Conversion refused = Convert(input, dir.Path("A.HTM").substr(0, input.size() - 5) + "a.HTM",
+  Conversion refused = Convert(input, (dir.Path() + "A.HTM").substr(0, input.size() - 5) + "a.HTM",
                                markup_removal);
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.messages,
@@ -82,24 +82,24 @@ TEST(DetagTest, ReportsItsStepsAndRefusesToOverwriteItsInput) {
 }
 
 TEST(DetagTest, OpenFailuresAreReported) {
-  TempDir dir;
-  Conversion missing = Convert(dir.Path("missing.htm"), dir.Path("missing.txt"));
+  testing::TempFolder dir;
+  Conversion missing = Convert((dir.Path() + "missing.htm"), (dir.Path() + "missing.txt"));
   EXPECT_FALSE(missing.ok);
-  EXPECT_EQ(missing.messages, std::vector<std::string>{"ERROR: Error opening " + dir.Path("missing.htm")});
+  EXPECT_EQ(missing.messages, std::vector<std::string>{"ERROR: Error opening " + (dir.Path() + "missing.htm")});
 
-  const std::string input = dir.MakeFile("b.htm", "text\n");
-  const std::string blocker = dir.MakeFile("blocker", "x");
+  const std::string input = dir.Write("b.htm", "text\n");
+  const std::string blocker = dir.Write("blocker", "x");
   Conversion unwritable = Convert(input, blocker + "/b.txt");
   EXPECT_FALSE(unwritable.ok);
   EXPECT_EQ(unwritable.messages.back(), "ERROR: Error opening " + blocker + "/b.txt");
 }
 
 TEST(DetagTest, UnicodeOutputGetsMarkerWhenAllowed) {
-  TempDir dir;
-  const std::string input = dir.MakeFile("u.htm", "<p>&euro; 5</p>\n");
+  testing::TempFolder dir;
+  const std::string input = dir.Write("u.htm", "<p>&euro; 5</p>\n");
   DetagOptions options;
   options.may_add_unicode_marker = true;
-  Conversion result = Convert(input, dir.Path("u.txt"), options);
+  Conversion result = Convert(input, (dir.Path() + "u.txt"), options);
   EXPECT_EQ(result.output, "\xEF\xBB\xBF\xE2\x82\xAC 5\n");
   EXPECT_NE(std::find(result.messages.begin(), result.messages.end(),
                       "WARNING: Unicode text detected.  Inserting UTF-8 file marker"),
@@ -107,17 +107,17 @@ TEST(DetagTest, UnicodeOutputGetsMarkerWhenAllowed) {
 }
 
 TEST(DetagTest, EllipsisRuleLeavesUtf8FromSixteenBitInputAlone) {
-  TempDir dir;
+  testing::TempFolder dir;
   // "\u00c5" is C3 85 in UTF-8; 85 hex is 133, the Windows ellipsis byte.
-  const std::string input = dir.MakeFile("a.htm", std::string("\xFF\xFE\xC5\x00\n\x00", 6));
-  EXPECT_EQ(Convert(input, dir.Path("a.txt")).output, "\xC3\x85\n");
-  const std::string latin = dir.MakeFile("b.htm", "wait\x85\n");
-  EXPECT_EQ(Convert(latin, dir.Path("b.txt")).output, "wait...\n");
+  const std::string input = dir.Write("a.htm", std::string("\xFF\xFE\xC5\x00\n\x00", 6));
+  EXPECT_EQ(Convert(input, (dir.Path() + "a.txt")).output, "\xC3\x85\n");
+  const std::string latin = dir.Write("b.htm", "wait\x85\n");
+  EXPECT_EQ(Convert(latin, (dir.Path() + "b.txt")).output, "wait...\n");
 }
 
 // Inputs that are not HTML at all still convert, keep their text, and end.
 TEST(DetagTest, HostileInputsKeepTheirText) {
-  TempDir dir;
+  testing::TempFolder dir;
   struct Case {
     const char* name;
     std::string content;
@@ -139,19 +139,19 @@ TEST(DetagTest, HostileInputsKeepTheirText) {
       {"empty", "", ""},
   };
   for (const Case& c : cases) {
-    const std::string input = dir.MakeFile(std::string(c.name) + ".htm", c.content);
-    Conversion result = Convert(input, dir.Path(std::string(c.name) + ".txt"));
+    const std::string input = dir.Write(std::string(c.name) + ".htm", c.content);
+    Conversion result = Convert(input, (dir.Path() + std::string(c.name) + ".txt"));
     EXPECT_TRUE(result.ok) << c.name;
     EXPECT_EQ(result.output, c.expected) << c.name;
   }
 }
 
 TEST(DetagTest, LongLineAndChunkedDocument) {
-  TempDir dir;
+  testing::TempFolder dir;
   std::string line;
   while (line.size() < 1000000) line += "word <b>bold</b> ";
-  const std::string input = dir.MakeFile("long.htm", line + "\n");
-  Conversion result = Convert(input, dir.Path("long.txt"));
+  const std::string input = dir.Write("long.htm", line + "\n");
+  Conversion result = Convert(input, (dir.Path() + "long.txt"));
   ASSERT_TRUE(result.ok);
   EXPECT_EQ(result.output.find('<'), std::string::npos);
   EXPECT_EQ(result.output.substr(0, 15), "word bold word ");
@@ -159,13 +159,13 @@ TEST(DetagTest, LongLineAndChunkedDocument) {
   // 450000 bytes convert in three chunks, and the title comes from the first.
   std::string doc = "<html><head><title>Chunked</title></head><body>\n";
   while (doc.size() < 450000) doc += "<p>A paragraph of ordinary text, long enough to count.</p>\n";
-  const std::string big = dir.MakeFile("big.htm", doc);
+  const std::string big = dir.Write("big.htm", doc);
   TagCatalogue catalogue;
   DetagPass pass(catalogue);
   ASCIIFile output;
   DetagRequest request;
   request.input_path = big;
-  request.output_path = dir.Path("big.txt");
+  request.output_path = (dir.Path() + "big.txt");
   std::vector<std::string> messages;
   ASSERT_TRUE(pass.ConvertFile(DetagOptions{}, request, output,
                                [&](const std::string& m, int) { messages.push_back(m); }));

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "run/ascii_file.h"
-#include "test_support/temp_dir.h"
+#include "support/temp_folder.h"
 
 namespace orv {
 namespace {
@@ -28,8 +28,8 @@ std::vector<std::string> ReadAll(ASCIIFile& file) {
 }
 
 TEST(ASCIIFileTest, WritesFileWithMarkerAndReplacesExistingFile) {
-  TempDir dir;
-  const std::string path = dir.MakeFile("out.txt", "old content that must go\n");
+  testing::TempFolder dir;
+  const std::string path = dir.Write("out.txt", "old content that must go\n");
   ASCIIFile file;
   ASSERT_TRUE(file.OpenWrite(path));
   EXPECT_TRUE(file.WriteUtf8Marker());
@@ -42,15 +42,15 @@ TEST(ASCIIFileTest, WritesFileWithMarkerAndReplacesExistingFile) {
 }
 
 TEST(ASCIIFileTest, ConsoleModeWritesToStreamAndCreatesNothing) {
-  TempDir dir;
+  testing::TempFolder dir;
   std::ostringstream console;
   ASCIIFile file;
   file.SetConsoleStream(&console);
-  ASSERT_TRUE(file.OpenWrite(dir.Path("never.txt"), /*console=*/true));
+  ASSERT_TRUE(file.OpenWrite((dir.Path() + "never.txt"), /*console=*/true));
   EXPECT_TRUE(file.WriteLine("to the console"));
   file.Close();
   EXPECT_EQ(console.str(), "to the console\n");
-  EXPECT_FALSE(std::filesystem::exists(dir.Path("never.txt")));
+  EXPECT_FALSE(std::filesystem::exists((dir.Path() + "never.txt")));
 }
 
 TEST(ASCIIFileTest, LineListCollectsAndReplaysLines) {
@@ -66,8 +66,8 @@ TEST(ASCIIFileTest, LineListCollectsAndReplaysLines) {
 }
 
 TEST(ASCIIFileTest, FailuresAreQuiet) {
-  TempDir dir;
-  const std::string blocker = dir.MakeFile("blocker", "x");
+  testing::TempFolder dir;
+  const std::string blocker = dir.Write("blocker", "x");
   ASCIIFile file;
   file.Close();  // closing what is not open does nothing
   EXPECT_FALSE(file.OpenWrite(blocker + "/out.txt"));  // parent is a regular file
@@ -76,7 +76,7 @@ TEST(ASCIIFileTest, FailuresAreQuiet) {
   EXPECT_FALSE(file.WriteText("ignored"));
   std::string line;
   EXPECT_FALSE(file.ReadNextLine(line));
-  EXPECT_FALSE(file.OpenRead(dir.Path("missing.pol")));
+  EXPECT_FALSE(file.OpenRead((dir.Path() + "missing.pol")));
 
   // A stream that fails while being written: every write is refused or
   // ignored, nothing crashes.
@@ -92,18 +92,18 @@ TEST(ASCIIFileTest, FailuresAreQuiet) {
 }
 
 TEST(ASCIIFileTest, ReadsLinesAcceptingCrLfAndLongLines) {
-  TempDir dir;
+  testing::TempFolder dir;
   const std::string long_line(100000, 'a');
-  const std::string path = dir.MakeFile("in.txt", "dos\r\nunix\n\n" + long_line + "\nlast");
+  const std::string path = dir.Write("in.txt", "dos\r\nunix\n\n" + long_line + "\nlast");
   ASCIIFile file;
   ASSERT_TRUE(file.OpenRead(path));
   EXPECT_EQ(ReadAll(file), (std::vector<std::string>{"dos", "unix", "", long_line, "last"}));
 }
 
 TEST(ASCIIFileTest, IncludedFileIsReadInPlaceAndRecursionRefused) {
-  TempDir dir;
-  const std::string main_path = dir.MakeFile("main.pol", "a\nINCLUDE\nb\n");
-  const std::string inc_path = dir.MakeFile("inc.pol", "i1\ni2\n");
+  testing::TempFolder dir;
+  const std::string main_path = dir.Write("main.pol", "a\nINCLUDE\nb\n");
+  const std::string inc_path = dir.Write("inc.pol", "i1\ni2\n");
   ASCIIFile file;
   ASSERT_TRUE(file.OpenRead(main_path));
   std::vector<std::string> lines;
@@ -122,10 +122,10 @@ TEST(ASCIIFileTest, IncludedFileIsReadInPlaceAndRecursionRefused) {
 }
 
 TEST(ASCIIFileTest, AtMostTenFilesInARowBySwitching) {
-  TempDir dir;
+  testing::TempFolder dir;
   std::vector<std::string> paths;
   for (int i = 0; i < 11; ++i)
-    paths.push_back(dir.MakeFile("f" + std::to_string(i) + ".pol", "line" + std::to_string(i) + "\n"));
+    paths.push_back(dir.Write("f" + std::to_string(i) + ".pol", "line" + std::to_string(i) + "\n"));
   ASCIIFile file;
   ASSERT_TRUE(file.OpenRead(paths[0]));
   std::string line;

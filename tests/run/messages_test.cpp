@@ -9,7 +9,7 @@
 
 #include "run/context.h"
 #include "run/messages.h"
-#include "test_support/temp_dir.h"
+#include "support/temp_folder.h"
 
 namespace orv {
 namespace {
@@ -110,10 +110,10 @@ TEST_F(SinkTest, PlainReports) {
 }
 
 TEST_F(SinkTest, LogTakesLevelSuppressedButNotPrefixSuppressedMessages) {
-  TempDir dir;
+  testing::TempFolder dir;
   ASCIIFile log;
-  ASSERT_TRUE(log.OpenWrite(dir.Path("run.log")));
-  sink_.AttachLog(dir.Path("run.log"), &log);
+  ASSERT_TRUE(log.OpenWrite((dir.Path() + "run.log")));
+  sink_.AttachLog((dir.Path() + "run.log"), &log);
   SinkSettings quiet;
   quiet.level = 2;
   sink_.ApplySettings(quiet);
@@ -121,12 +121,12 @@ TEST_F(SinkTest, LogTakesLevelSuppressedButNotPrefixSuppressedMessages) {
   sink_.Report("URL: http://example.invalid/", 10);
   sink_.ReportPlain("plain line");
   log.Close();
-  EXPECT_EQ(ReadFile(dir.Path("run.log")), "WARNING: level 7 at reporting level 2\nplain line\n");
+  EXPECT_EQ(ReadFile((dir.Path() + "run.log")), "WARNING: level 7 at reporting level 2\nplain line\n");
   EXPECT_EQ(err_.str(), "");
 }
 
 TEST(ContextTest, StartupRecordReachesLogEvenWhenSilent) {
-  TempDir dir;
+  testing::TempFolder dir;
   Context context;
   std::ostringstream out, err;
   context.Sink().SetStreams(&out, &err);
@@ -135,11 +135,11 @@ TEST(ContextTest, StartupRecordReachesLogEvenWhenSilent) {
   context.Report("Illegal Qualifier : /subfoldersx");
   context.Report("*** Unrecognised, ambiguous or repeated qualifiers : /subfoldersx ");
   EXPECT_EQ(err.str(), "");
-  ASSERT_TRUE(context.OpenLog("run.log", dir.Path("")));
+  ASSERT_TRUE(context.OpenLog("run.log", dir.Path()));
   context.Report("after the log opened");
   context.CloseLog();
-  EXPECT_EQ(ReadFile(dir.Path("run.log")),
-            "Generating log file " + dir.Path("run.log") +
+  EXPECT_EQ(ReadFile((dir.Path() + "run.log")),
+            "Generating log file " + (dir.Path() + "run.log") +
                 "\nSESSION: Illegal Qualifier : /subfoldersx\n"
                 "SESSION: *** Unrecognised, ambiguous or repeated qualifiers : /subfoldersx \n"
                 "SESSION: after the log opened\n");
@@ -156,18 +156,18 @@ TEST(ContextTest, EchoWritesQualifierMessagesToErrorStream) {
 }
 
 TEST(ContextTest, LogFallsBackToDefaultNameThenRunsWithout) {
-  TempDir dir;
-  const std::string blocker = dir.MakeFile("blocker", "not a folder");
+  testing::TempFolder dir;
+  const std::string blocker = dir.Write("blocker", "not a folder");
   {
     // The named log cannot be created, the default in the output directory can.
     Context context;
     std::ostringstream out, err;
     context.Sink().SetStreams(&out, &err);
-    EXPECT_TRUE(context.OpenLog(blocker + "/run.log", dir.Path("")));
+    EXPECT_TRUE(context.OpenLog(blocker + "/run.log", dir.Path()));
     EXPECT_EQ(err.str(), "*** Failed to open log file : " + blocker + "/run.log ***\n" +
-                             "    Opening " + dir.Path("Tessaly.log") + " instead\n");
+                             "    Opening " + (dir.Path() + "Tessaly.log") + " instead\n");
     context.CloseLog();
-    EXPECT_TRUE(std::filesystem::exists(dir.Path("Tessaly.log")));
+    EXPECT_TRUE(std::filesystem::exists((dir.Path() + "Tessaly.log")));
   }
   {
     // Both fail: two failure lines, and the run goes on without a log.
