@@ -41,19 +41,6 @@ Conversion Convert(const std::string& input, const std::string& output_path,
   return result;
 }
 
-class DetagGoldenTest : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(DetagGoldenTest, MatchesCheckedOutput) {
-  testing::TempFolder dir;
-  const std::string base = std::string(ORVTEXT_TEST_DATA) + "/detag/" + GetParam();
-  Conversion result = Convert(base + ".htm", (dir.Path() + "out.txt"));
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.output, ReadFile(base + ".expected.txt"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Documents, DetagGoldenTest,
-                         ::testing::Values("listing", "entities", "utf16"));
-
 TEST(DetagTest, ReportsItsStepsAndRefusesToOverwriteItsInput) {
   testing::TempFolder dir;
   const std::string input = dir.Write("a.htm", "<p>text</p>\n");

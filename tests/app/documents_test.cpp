@@ -1,0 +1,27 @@
+// End to end: documents in tests/data/detag/ converted by the program as a
+// user runs it, compared with expected output that was read and checked by
+// hand. When a conversion rule changes, the expected file is re-read and
+// re-checked, never regenerated blindly.
+#include <gtest/gtest.h>
+
+#include "support/orvtext_process.h"
+
+namespace orv::testing {
+namespace {
+
+class DocumentTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DocumentTest, ConvertsToTheCheckedText) {
+  TempFolder folder;
+  const std::string base = std::string(ORVTEXT_TEST_DATA) + "/detag/" + GetParam();
+  folder.Write("page.htm", ReadAll(base + ".htm"));
+  RunResult run = RunOrvtext(folder, {"page.htm"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadAll(folder.Path() + "page.txt"), ReadAll(base + ".expected.txt"));
+  EXPECT_NE(run.err.find("Processing : \"page.htm\""), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, DocumentTest, ::testing::Values("listing", "entities", "utf16"));
+
+}  // namespace
+}  // namespace orv::testing
