@@ -122,17 +122,50 @@ void PatternList::PrepareScan() {
         if (t + 1 < p.tokens.size()) AddFirstBytes(p, p.tokens[t + 1], stop);
         scan.token_finders.push_back(PatternFinder::ForSet(stop));
       }
+      auto single = [](const PatternToken& t) {
+        return t.kind == TokenKind::Literal || t.kind == TokenKind::One;
+      };
+      if (p.tokens.size() >= 2 && single(p.tokens[0]) && single(p.tokens[1])) {
+        scan.fails_on_second = true;
+        AddFirstBytes(p, p.tokens[1], scan.second_set);
+      }
       for (int b = 0; b < 256; ++b)
         if (scan.start_set[b]) all_starts[b] = true;
       scans_.push_back(std::move(scan));
     }
     union_start_ = PatternFinder::ForSet(all_starts);
+    skip_pairs_.clear();
+    skip_row_ready_.assign(256, false);
     scans_ready_ = true;
   }
   for (PatternEntryScan& scan : scans_)
     for (PatternFinder& f : scan.token_finders) f.ResetCache();
   union_start_.ResetCache();
+  ResetStates();
+}
+
+void PatternList::ResetStates() {
   states_.assign(entries_.size(), MatchState());
+  no_start_before_.assign(entries_.size(), 0);
+  latest_no_start_ = 0;
+  running_ = 0;
+}
+
+bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
+  if (!skip_row_ready_[first]) {
+    if (skip_pairs_.empty()) skip_pairs_.resize(256);
+    std::bitset<256>& row = skip_pairs_[first];
+    row.set();
+    for (const PatternEntryScan& scan : scans_) {
+      for (int b = 0; b < 256; ++b) {
+        const bool survives = scan.start_set[first] && (!scan.fails_on_second || scan.second_set[b]);
+        const bool starts_late = !scan.start_set[first] && scan.start_set[b];
+        if (survives || starts_late) row.reset(b);
+      }
+    }
+    skip_row_ready_[first] = true;
+  }
+  return skip_pairs_[first].test(second);
 }
 
 // The first offset >= i at which feeding a character can change some
@@ -142,20 +175,28 @@ size_t PatternList::NextEvent(size_t i) {
   const size_t n = input_.size();
   size_t event = n;
   bool any_idle = false;
+  running_ = 0;
   for (size_t e = 0; e < entries_.size(); ++e) {
     const MatchState& s = states_[e];
     if (s.Idle()) {
       any_idle = true;
       continue;
     }
+    ++running_;
     const CompiledPattern& p = entries_[e].compiled;
     const PatternToken& token = p.tokens[s.position];
-    if (token.kind == TokenKind::Literal || token.kind == TokenKind::One) return i;
+    if (token.kind == TokenKind::Literal || token.kind == TokenKind::One) {
+      running_ = entries_.size();  // not counted to the end; assume busy
+      return i;
+    }
     size_t q = scans_[e].token_finders[s.position].Next(input_, i);
     // A final quantifier completes on the character before the first one
     // outside its class, so that character is the one to stop at.
     if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
-    if (q <= i) return i;
+    if (q <= i) {
+      running_ = entries_.size();  // not counted to the end; assume busy
+      return i;
+    }
     if (q < event) event = q;
   }
   if (any_idle && event > i) {
@@ -189,12 +230,27 @@ int PatternList::Apply(std::string_view text) {
   while (i < n) {
     i = NextEvent(i);
     if (i >= n) break;
-    position_ = i;
     const unsigned char c = static_cast<unsigned char>(input_[i]);
+    const bool has_next = i + 1 < n;
+    const unsigned char next = has_next ? static_cast<unsigned char>(input_[i + 1]) : 0;
+    if (running_ == 0 && latest_no_start_ <= i && has_next && CanSkipPair(c, next)) {
+      i += 2;  // every attempt that could start here dies on the next character
+      continue;
+    }
+    position_ = i;
     size_t first = kNone;
     for (size_t e = 0; e < entries_.size(); ++e) {
       MatchState& s = states_[e];
-      if (s.Idle() && !scans_[e].start_set[c]) continue;
+      if (s.Idle()) {
+        const PatternEntryScan& scan = scans_[e];
+        if (!scan.start_set[c] || no_start_before_[e] > i) continue;
+        if (scan.fails_on_second && has_next && !scan.second_set[next]) {
+          // The attempt would fail on the next character and spend it.
+          no_start_before_[e] = i + 2;
+          latest_no_start_ = i + 2;
+          continue;
+        }
+      }
       if (FeedCharacter(entries_[e].compiled, s, input_, i) == StepResult::Complete) {
         ++entries_[e].matches_found;
         if (first == kNone) first = e;
@@ -223,7 +279,7 @@ int PatternList::Apply(std::string_view text) {
     match_start_ = match_end_ = -1;
     if (result == ActionStop) break;
     if (result == ActionChanged || rejected) {
-      for (MatchState& s : states_) s.Reset();
+      ResetStates();
       i = rejected ? static_cast<size_t>(start) + 1 : i + 1;
     } else {
       ++i;

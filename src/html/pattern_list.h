@@ -15,6 +15,7 @@
 // anything else does nothing and returns ActionNone.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -109,6 +110,8 @@ class PatternList {
   int Splice(size_t from, size_t to, std::string_view insert);
   size_t NextEvent(size_t i);
   void PrepareScan();
+  void ResetStates();
+  bool CanSkipPair(unsigned char first, unsigned char second);
 
   std::vector<Pattern> entries_;
   std::vector<MatchState> states_;
@@ -124,6 +127,16 @@ class PatternList {
   bool scans_ready_ = false;  // scans_ matches entries_
   std::vector<PatternEntryScan> scans_;
   PatternFinder union_start_;  // bytes that can start any entry
+  size_t running_ = 0;         // entries in the middle of an attempt, as of NextEvent
+  // An attempt known to fail on its second character is not run: the entry
+  // just may not start again before this offset (it would have been busy).
+  std::vector<size_t> no_start_before_;
+  size_t latest_no_start_ = 0;  // the largest of them since the last reset
+  // For a character pair (a, b): true when every entry that can start on a
+  // fails on b and no other entry can start on b, so with all entries idle
+  // the scan may step over both. Rows are built on first use.
+  std::vector<std::bitset<256>> skip_pairs_;
+  std::vector<bool> skip_row_ready_;
 };
 
 // The text between the first match of `start_pattern` and the next match of
