@@ -99,9 +99,12 @@ void PatternList::Clear() {
 void PatternList::PrepareScan() {
   if (!scans_ready_) {
     scans_.clear();
+    words_ = (entries_.size() + 63) / 64;
+    starters_.assign(256 * words_, 0);
+    survives_.assign(256 * words_, 0);
     CharacterSet all_starts{};
-    for (const Pattern& entry : entries_) {
-      const CompiledPattern& p = entry.compiled;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+      const CompiledPattern& p = entries_[e].compiled;
       PatternEntryScan scan;
       const PatternToken& first = p.tokens.front();
       AddFirstBytes(p, first, scan.start_set);
@@ -129,8 +132,14 @@ void PatternList::PrepareScan() {
         scan.fails_on_second = true;
         AddFirstBytes(p, p.tokens[1], scan.second_set);
       }
-      for (int b = 0; b < 256; ++b)
-        if (scan.start_set[b]) all_starts[b] = true;
+      const uint64_t bit = uint64_t{1} << (e % 64);
+      for (int b = 0; b < 256; ++b) {
+        if (scan.start_set[b]) {
+          all_starts[b] = true;
+          starters_[b * words_ + e / 64] |= bit;
+        }
+        if (!scan.fails_on_second || scan.second_set[b]) survives_[b * words_ + e / 64] |= bit;
+      }
       scans_.push_back(std::move(scan));
     }
     union_start_ = PatternFinder::ForSet(all_starts);
@@ -146,9 +155,10 @@ void PatternList::PrepareScan() {
 
 void PatternList::ResetStates() {
   states_.assign(entries_.size(), MatchState());
-  no_start_before_.assign(entries_.size(), 0);
-  latest_no_start_ = 0;
-  running_ = 0;
+  running_.assign(words_, 0);
+  doomed_.assign(words_, 0);
+  feed_.assign(words_, 0);
+  doomed_at_ = kNone;
 }
 
 bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
@@ -174,38 +184,32 @@ bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
 size_t PatternList::NextEvent(size_t i) {
   const size_t n = input_.size();
   size_t event = n;
-  bool any_idle = false;
-  running_ = 0;
-  for (size_t e = 0; e < entries_.size(); ++e) {
-    const MatchState& s = states_[e];
-    if (s.Idle()) {
-      any_idle = true;
-      continue;
+  size_t running = 0;
+  for (size_t w = 0; w < words_; ++w) {
+    for (uint64_t bits = running_[w]; bits != 0; bits &= bits - 1) {
+      const size_t e = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+      ++running;
+      const MatchState& s = states_[e];
+      const CompiledPattern& p = entries_[e].compiled;
+      const PatternToken& token = p.tokens[s.position];
+      if (token.kind == TokenKind::Literal || token.kind == TokenKind::One) return i;
+      size_t q = scans_[e].token_finders[s.position].Next(input_, i);
+      // A final quantifier completes on the character before the first one
+      // outside its class, so that character is the one to stop at.
+      if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
+      if (q <= i) return i;
+      if (q < event) event = q;
     }
-    ++running_;
-    const CompiledPattern& p = entries_[e].compiled;
-    const PatternToken& token = p.tokens[s.position];
-    if (token.kind == TokenKind::Literal || token.kind == TokenKind::One) {
-      running_ = entries_.size();  // not counted to the end; assume busy
-      return i;
-    }
-    size_t q = scans_[e].token_finders[s.position].Next(input_, i);
-    // A final quantifier completes on the character before the first one
-    // outside its class, so that character is the one to stop at.
-    if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
-    if (q <= i) {
-      running_ = entries_.size();  // not counted to the end; assume busy
-      return i;
-    }
-    if (q < event) event = q;
   }
-  if (any_idle && event > i) {
+  if (running < entries_.size()) {
     const size_t q = union_start_.Next(input_, i);
     if (q < event) event = q;
   }
-  if (event > i && event < n) {
-    for (MatchState& s : states_)
-      if (!s.Idle()) s.repeat += event - i;
+  if (event > i && event < n && running > 0) {
+    for (size_t w = 0; w < words_; ++w) {
+      for (uint64_t bits = running_[w]; bits != 0; bits &= bits - 1)
+        states_[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))].repeat += event - i;
+    }
   }
   return event;
 }
@@ -233,38 +237,57 @@ int PatternList::Apply(std::string_view text) {
     const unsigned char c = static_cast<unsigned char>(input_[i]);
     const bool has_next = i + 1 < n;
     const unsigned char next = has_next ? static_cast<unsigned char>(input_[i + 1]) : 0;
-    if (running_ == 0 && latest_no_start_ <= i && has_next && CanSkipPair(c, next)) {
-      i += 2;  // every attempt that could start here dies on the next character
+    const bool blocked_here = doomed_at_ != kNone && doomed_at_ + 1 == i;
+    bool any_running = false;
+    bool any_blocked = false;
+    for (size_t w = 0; w < words_; ++w) {
+      any_running |= running_[w] != 0;
+      any_blocked |= blocked_here && doomed_[w] != 0;
+    }
+    if (!any_running && !any_blocked && has_next && CanSkipPair(c, next)) {
+      i += 2;  // every attempt that could start here fails on the next character
       continue;
     }
+
+    // Who is fed here: the running entries, and those that may start on this
+    // character unless their attempt is bound to fail on the next one.
+    for (size_t w = 0; w < words_; ++w) {
+      const uint64_t blocked = blocked_here ? doomed_[w] : 0;
+      const uint64_t start = starters_[c * words_ + w] & ~running_[w] & ~blocked;
+      const uint64_t doom = has_next ? start & ~survives_[next * words_ + w] : 0;
+      feed_[w] = running_[w] | (start & ~doom);
+      doomed_[w] = doom;
+    }
+    doomed_at_ = i;
+
     position_ = i;
     size_t first = kNone;
-    for (size_t e = 0; e < entries_.size(); ++e) {
-      MatchState& s = states_[e];
-      if (s.Idle()) {
-        const PatternEntryScan& scan = scans_[e];
-        if (!scan.start_set[c] || no_start_before_[e] > i) continue;
-        if (scan.fails_on_second && has_next && !scan.second_set[next]) {
-          // The attempt would fail on the next character and spend it.
-          no_start_before_[e] = i + 2;
-          latest_no_start_ = i + 2;
-          continue;
+    long start = -1;
+    for (size_t w = 0; w < words_; ++w) {
+      for (uint64_t bits = feed_[w]; bits != 0; bits &= bits - 1) {
+        const size_t e = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+        MatchState& s = states_[e];
+        const uint64_t bit = uint64_t{1} << (e % 64);
+        if (FeedCharacter(entries_[e].compiled, s, input_, i) == StepResult::Complete) {
+          ++entries_[e].matches_found;
+          if (first == kNone) {
+            first = e;
+            start = s.start;
+          }
+          s.Reset();  // only one entry acts; the other matches are spent
+          running_[w] &= ~bit;
+        } else if (s.Idle()) {
+          running_[w] &= ~bit;
+        } else {
+          running_[w] |= bit;
         }
-      }
-      if (FeedCharacter(entries_[e].compiled, s, input_, i) == StepResult::Complete) {
-        ++entries_[e].matches_found;
-        if (first == kNone) first = e;
       }
     }
     if (first == kNone) {
       ++i;
       continue;
     }
-    const long start = states_[first].start;
-    const long end = states_[first].end;
-    for (MatchState& s : states_)
-      if (s.matched) s.Reset();  // only one entry acts; the other matches are spent
-
+    const long end = static_cast<long>(i);
     const size_t saved_size = result_.size();
     const size_t saved_copied = copied_;
     const int result = Act(first, start, end);

@@ -17,6 +17,7 @@
 
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -127,11 +128,18 @@ class PatternList {
   bool scans_ready_ = false;  // scans_ matches entries_
   std::vector<PatternEntryScan> scans_;
   PatternFinder union_start_;  // bytes that can start any entry
-  size_t running_ = 0;         // entries in the middle of an attempt, as of NextEvent
-  // An attempt known to fail on its second character is not run: the entry
-  // just may not start again before this offset (it would have been busy).
-  std::vector<size_t> no_start_before_;
-  size_t latest_no_start_ = 0;  // the largest of them since the last reset
+  // Entry sets as bit masks of `words_` 64-bit words each, in entry order.
+  size_t words_ = 0;
+  std::vector<uint64_t> starters_;   // per byte: entries that can start on it
+  std::vector<uint64_t> survives_;   // per byte: entries whose start is not
+                                     // bound to fail on it as the second character
+  std::vector<uint64_t> running_;    // entries in the middle of an attempt
+  // An attempt bound to fail on its second character is not run at all; the
+  // entries that would have been busy with one started at `doomed_at_` may
+  // not start on the character after it (that character is spent).
+  std::vector<uint64_t> doomed_;
+  size_t doomed_at_ = std::string::npos;
+  std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
   // For a character pair (a, b): true when every entry that can start on a
   // fails on b and no other entry can start on b, so with all entries idle
   // the scan may step over both. Rows are built on first use.
