@@ -55,6 +55,11 @@ struct PatternEntryScan {
   // `second_set` is bound to fail on that follower.
   bool fails_on_second = false;
   CharacterSet second_set{};
+  // The characters accepted by each of the leading one-character tokens (at
+  // most kMaxBlock of them), to foresee an attempt failing early. Empty for
+  // patterns where a failing literal may slide a run of copies instead.
+  static constexpr size_t kMaxBlock = 7;
+  std::vector<CharacterSet> block_sets;
   std::vector<PatternFinder> token_finders;  // one per token; unused for literals and `%C`
 };
 

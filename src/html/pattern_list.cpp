@@ -132,6 +132,12 @@ void PatternList::PrepareScan() {
         scan.fails_on_second = true;
         AddFirstBytes(p, p.tokens[1], scan.second_set);
       }
+      if (p.leading_run < 2) {
+        for (size_t t = 0; t < p.tokens.size() && t < PatternEntryScan::kMaxBlock && single(p.tokens[t]); ++t) {
+          scan.block_sets.emplace_back();
+          AddFirstBytes(p, p.tokens[t], scan.block_sets.back());
+        }
+      }
       const uint64_t bit = uint64_t{1} << (e % 64);
       for (int b = 0; b < 256; ++b) {
         if (scan.start_set[b]) {
@@ -156,9 +162,19 @@ void PatternList::PrepareScan() {
 void PatternList::ResetStates() {
   states_.assign(entries_.size(), MatchState());
   running_.assign(words_, 0);
-  doomed_.assign(words_, 0);
+  busy_.assign(kBusyRing * words_, 0);
+  for (size_t& at : busy_at_) at = kNone;
   feed_.assign(words_, 0);
-  doomed_at_ = kNone;
+}
+
+void PatternList::MarkBusy(size_t offset, size_t word, uint64_t bits) {
+  const size_t slot = offset % kBusyRing;
+  uint64_t* mask = &busy_[slot * words_];
+  if (busy_at_[slot] != offset) {
+    busy_at_[slot] = offset;
+    for (size_t w = 0; w < words_; ++w) mask[w] = 0;
+  }
+  mask[word] |= bits;
 }
 
 bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
@@ -237,28 +253,40 @@ int PatternList::Apply(std::string_view text) {
     const unsigned char c = static_cast<unsigned char>(input_[i]);
     const bool has_next = i + 1 < n;
     const unsigned char next = has_next ? static_cast<unsigned char>(input_[i + 1]) : 0;
-    const bool blocked_here = doomed_at_ != kNone && doomed_at_ + 1 == i;
+    const size_t slot = i % kBusyRing;
+    const uint64_t* busy = busy_at_[slot] == i ? &busy_[slot * words_] : nullptr;
     bool any_running = false;
-    bool any_blocked = false;
+    bool any_busy = false;
     for (size_t w = 0; w < words_; ++w) {
       any_running |= running_[w] != 0;
-      any_blocked |= blocked_here && doomed_[w] != 0;
+      any_busy |= busy != nullptr && busy[w] != 0;
     }
-    if (!any_running && !any_blocked && has_next && CanSkipPair(c, next)) {
+    if (!any_running && !any_busy && has_next && CanSkipPair(c, next)) {
       i += 2;  // every attempt that could start here fails on the next character
       continue;
     }
 
     // Who is fed here: the running entries, and those that may start on this
-    // character unless their attempt is bound to fail on the next one.
+    // character unless their attempt is bound to fail within the next few.
     for (size_t w = 0; w < words_; ++w) {
-      const uint64_t blocked = blocked_here ? doomed_[w] : 0;
-      const uint64_t start = starters_[c * words_ + w] & ~running_[w] & ~blocked;
+      const uint64_t start = starters_[c * words_ + w] & ~running_[w] & ~(busy ? busy[w] : 0);
       const uint64_t doom = has_next ? start & ~survives_[next * words_ + w] : 0;
-      feed_[w] = running_[w] | (start & ~doom);
-      doomed_[w] = doom;
+      if (doom != 0) MarkBusy(i + 1, w, doom);
+      uint64_t feed = running_[w];
+      for (uint64_t bits = start & ~doom; bits != 0; bits &= bits - 1) {
+        const size_t b = static_cast<size_t>(__builtin_ctzll(bits));
+        const std::vector<CharacterSet>& block = scans_[w * 64 + b].block_sets;
+        size_t k = 2;
+        while (k < block.size() && i + k < n && block[k][static_cast<unsigned char>(input_[i + k])]) ++k;
+        if (k < block.size() && i + k < n) {
+          for (size_t busy_offset = i + 1; busy_offset <= i + k; ++busy_offset)
+            MarkBusy(busy_offset, w, uint64_t{1} << b);
+        } else {
+          feed |= uint64_t{1} << b;
+        }
+      }
+      feed_[w] = feed;
     }
-    doomed_at_ = i;
 
     position_ = i;
     size_t first = kNone;

@@ -134,11 +134,14 @@ class PatternList {
   std::vector<uint64_t> survives_;   // per byte: entries whose start is not
                                      // bound to fail on it as the second character
   std::vector<uint64_t> running_;    // entries in the middle of an attempt
-  // An attempt bound to fail on its second character is not run at all; the
-  // entries that would have been busy with one started at `doomed_at_` may
-  // not start on the character after it (that character is spent).
-  std::vector<uint64_t> doomed_;
-  size_t doomed_at_ = std::string::npos;
+  // An attempt that is bound to fail within its first few characters is not
+  // run at all; instead the entry is marked busy for the offsets the attempt
+  // would have occupied, up to the one it fails on (that character is spent
+  // and may not start a new attempt). A ring of masks, one per offset ahead.
+  static constexpr size_t kBusyRing = 8;
+  std::vector<uint64_t> busy_;  // kBusyRing * words_
+  size_t busy_at_[kBusyRing] = {};
+  void MarkBusy(size_t offset, size_t word, uint64_t bits);
   std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
   // For a character pair (a, b): true when every entry that can start on a
   // fails on b and no other entry can start on b, so with all entries idle
