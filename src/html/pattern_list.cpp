@@ -150,7 +150,7 @@ void PatternList::PrepareScan() {
     }
     union_start_ = PatternFinder::ForSet(all_starts);
     skip_pairs_.clear();
-    skip_row_ready_.assign(256, false);
+    skip_row_ready_.assign(256, 0);
     scans_ready_ = true;
   }
   for (PatternEntryScan& scan : scans_)
@@ -189,7 +189,7 @@ bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
         if (survives || starts_late) row.reset(b);
       }
     }
-    skip_row_ready_[first] = true;
+    skip_row_ready_[first] = 1;
   }
   return skip_pairs_[first].test(second);
 }
@@ -262,7 +262,12 @@ int PatternList::Apply(std::string_view text) {
       any_busy |= busy != nullptr && busy[w] != 0;
     }
     if (!any_running && !any_busy && has_next && CanSkipPair(c, next)) {
-      i += 2;  // every attempt that could start here fails on the next character
+      // Every attempt that could start here fails on the next character;
+      // go on over such pairs while they come.
+      i += 2;
+      while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] &&
+             CanSkipPair(static_cast<unsigned char>(input_[i]), static_cast<unsigned char>(input_[i + 1])))
+        i += 2;
       continue;
     }
 

@@ -147,7 +147,7 @@ class PatternList {
   // fails on b and no other entry can start on b, so with all entries idle
   // the scan may step over both. Rows are built on first use.
   std::vector<std::bitset<256>> skip_pairs_;
-  std::vector<bool> skip_row_ready_;
+  std::vector<unsigned char> skip_row_ready_;
 };
 
 // The text between the first match of `start_pattern` and the next match of
