@@ -16,6 +16,15 @@
 // valid for every later query from between `f` and the answer. That keeps a
 // rescan after ActionRejected from searching the same stretch again (10 MB
 // of `<` before one `>` stays linear).
+//
+// Attempts that cannot succeed are not run. Where an entry's first tokens
+// each take one character, the scan checks them against the text before
+// starting: an attempt bound to fail on its k-th character only marks the
+// entry busy for the k offsets it would have occupied (so it cannot start on
+// the character that failed it, exactly as if it had run). When all entries
+// are idle and every entry that can start on a character fails on the next
+// one, the pair is stepped over whole. Entry sets are bit masks, so a dense
+// run of start characters (10 MB of `<`) costs a few operations per pair.
 #include "html/pattern_list.h"
 
 #include <utility>

@@ -79,8 +79,11 @@ class PatternList {
   size_t Size() const { return entries_.size(); }
   const Pattern& Entry(size_t index) const { return entries_[index]; }
 
-  // Runs one scan over `text` and returns the number of actions that
-  // changed the text; Result() then holds the rewritten text. At every
+  // Runs one scan over `text` and returns the number of actions taken:
+  // every Replace, Insert or Delete that was carried out, and every handler
+  // call that returned ActionChanged or changed the text through the list
+  // (and did not reject the match). Result() then holds the rewritten text.
+  // A handler result other than the four ActionResults counts as ActionNone. At every
   // position the first entry (in list order) that completes a match acts.
   // After a change all partial matches are dropped and the scan goes on
   // after the match; inserted and replacement text is never scanned again.
