@@ -45,11 +45,21 @@ struct PatternFinder {
   bool RunAt(std::string_view text, size_t at) const;
 };
 
-// What a scan knows about one entry: the bytes that can start it and, per
-// quantifier token, a finder for the next character that can end or break
-// the quantifier.
+// What a scan knows about one entry: the bytes that can start it, the bytes
+// its second token accepts, and, per quantifier token, a finder for the next
+// character that can end or break the quantifier.
 struct PatternEntryScan {
   CharacterSet start_set{};
+  // When the first two tokens each take exactly one character (literals or
+  // `%C`), an attempt started on a character whose follower is not in
+  // `second_set` is bound to fail on that follower.
+  bool fails_on_second = false;
+  CharacterSet second_set{};
+  // The characters accepted by each of the leading one-character tokens (at
+  // most kMaxBlock of them), to foresee an attempt failing early. Empty for
+  // patterns where a failing literal may slide a run of copies instead.
+  static constexpr size_t kMaxBlock = 7;
+  std::vector<CharacterSet> block_sets;
   std::vector<PatternFinder> token_finders;  // one per token; unused for literals and `%C`
 };
 

@@ -16,6 +16,15 @@
 // valid for every later query from between `f` and the answer. That keeps a
 // rescan after ActionRejected from searching the same stretch again (10 MB
 // of `<` before one `>` stays linear).
+//
+// Attempts that cannot succeed are not run. Where an entry's first tokens
+// each take one character, the scan checks them against the text before
+// starting: an attempt bound to fail on its k-th character only marks the
+// entry busy for the k offsets it would have occupied (so it cannot start on
+// the character that failed it, exactly as if it had run). When all entries
+// are idle and every entry that can start on a character fails on the next
+// one, the pair is stepped over whole. Entry sets are bit masks, so a dense
+// run of start characters (10 MB of `<`) costs a few operations per pair.
 #include "html/pattern_list.h"
 
 #include <utility>
@@ -99,9 +108,12 @@ void PatternList::Clear() {
 void PatternList::PrepareScan() {
   if (!scans_ready_) {
     scans_.clear();
+    words_ = (entries_.size() + 63) / 64;
+    starters_.assign(256 * words_, 0);
+    survives_.assign(256 * words_, 0);
     CharacterSet all_starts{};
-    for (const Pattern& entry : entries_) {
-      const CompiledPattern& p = entry.compiled;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+      const CompiledPattern& p = entries_[e].compiled;
       PatternEntryScan scan;
       const PatternToken& first = p.tokens.front();
       AddFirstBytes(p, first, scan.start_set);
@@ -122,17 +134,73 @@ void PatternList::PrepareScan() {
         if (t + 1 < p.tokens.size()) AddFirstBytes(p, p.tokens[t + 1], stop);
         scan.token_finders.push_back(PatternFinder::ForSet(stop));
       }
-      for (int b = 0; b < 256; ++b)
-        if (scan.start_set[b]) all_starts[b] = true;
+      auto single = [](const PatternToken& t) {
+        return t.kind == TokenKind::Literal || t.kind == TokenKind::One;
+      };
+      if (p.tokens.size() >= 2 && single(p.tokens[0]) && single(p.tokens[1])) {
+        scan.fails_on_second = true;
+        AddFirstBytes(p, p.tokens[1], scan.second_set);
+      }
+      if (p.leading_run < 2) {
+        for (size_t t = 0; t < p.tokens.size() && t < PatternEntryScan::kMaxBlock && single(p.tokens[t]); ++t) {
+          scan.block_sets.emplace_back();
+          AddFirstBytes(p, p.tokens[t], scan.block_sets.back());
+        }
+      }
+      const uint64_t bit = uint64_t{1} << (e % 64);
+      for (int b = 0; b < 256; ++b) {
+        if (scan.start_set[b]) {
+          all_starts[b] = true;
+          starters_[b * words_ + e / 64] |= bit;
+        }
+        if (!scan.fails_on_second || scan.second_set[b]) survives_[b * words_ + e / 64] |= bit;
+      }
       scans_.push_back(std::move(scan));
     }
     union_start_ = PatternFinder::ForSet(all_starts);
+    skip_pairs_.clear();
+    skip_row_ready_.assign(256, 0);
     scans_ready_ = true;
   }
   for (PatternEntryScan& scan : scans_)
     for (PatternFinder& f : scan.token_finders) f.ResetCache();
   union_start_.ResetCache();
+  ResetStates();
+}
+
+void PatternList::ResetStates() {
   states_.assign(entries_.size(), MatchState());
+  running_.assign(words_, 0);
+  busy_.assign(kBusyRing * words_, 0);
+  for (size_t& at : busy_at_) at = kNone;
+  feed_.assign(words_, 0);
+}
+
+void PatternList::MarkBusy(size_t offset, size_t word, uint64_t bits) {
+  const size_t slot = offset % kBusyRing;
+  uint64_t* mask = &busy_[slot * words_];
+  if (busy_at_[slot] != offset) {
+    busy_at_[slot] = offset;
+    for (size_t w = 0; w < words_; ++w) mask[w] = 0;
+  }
+  mask[word] |= bits;
+}
+
+bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
+  if (!skip_row_ready_[first]) {
+    if (skip_pairs_.empty()) skip_pairs_.resize(256);
+    std::bitset<256>& row = skip_pairs_[first];
+    row.set();
+    for (const PatternEntryScan& scan : scans_) {
+      for (int b = 0; b < 256; ++b) {
+        const bool survives = scan.start_set[first] && (!scan.fails_on_second || scan.second_set[b]);
+        const bool starts_late = !scan.start_set[first] && scan.start_set[b];
+        if (survives || starts_late) row.reset(b);
+      }
+    }
+    skip_row_ready_[first] = 1;
+  }
+  return skip_pairs_[first].test(second);
 }
 
 // The first offset >= i at which feeding a character can change some
@@ -141,30 +209,32 @@ void PatternList::PrepareScan() {
 size_t PatternList::NextEvent(size_t i) {
   const size_t n = input_.size();
   size_t event = n;
-  bool any_idle = false;
-  for (size_t e = 0; e < entries_.size(); ++e) {
-    const MatchState& s = states_[e];
-    if (s.Idle()) {
-      any_idle = true;
-      continue;
+  size_t running = 0;
+  for (size_t w = 0; w < words_; ++w) {
+    for (uint64_t bits = running_[w]; bits != 0; bits &= bits - 1) {
+      const size_t e = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+      ++running;
+      const MatchState& s = states_[e];
+      const CompiledPattern& p = entries_[e].compiled;
+      const PatternToken& token = p.tokens[s.position];
+      if (token.kind == TokenKind::Literal || token.kind == TokenKind::One) return i;
+      size_t q = scans_[e].token_finders[s.position].Next(input_, i);
+      // A final quantifier completes on the character before the first one
+      // outside its class, so that character is the one to stop at.
+      if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
+      if (q <= i) return i;
+      if (q < event) event = q;
     }
-    const CompiledPattern& p = entries_[e].compiled;
-    const PatternToken& token = p.tokens[s.position];
-    if (token.kind == TokenKind::Literal || token.kind == TokenKind::One) return i;
-    size_t q = scans_[e].token_finders[s.position].Next(input_, i);
-    // A final quantifier completes on the character before the first one
-    // outside its class, so that character is the one to stop at.
-    if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
-    if (q <= i) return i;
-    if (q < event) event = q;
   }
-  if (any_idle && event > i) {
+  if (running < entries_.size()) {
     const size_t q = union_start_.Next(input_, i);
     if (q < event) event = q;
   }
-  if (event > i && event < n) {
-    for (MatchState& s : states_)
-      if (!s.Idle()) s.repeat += event - i;
+  if (event > i && event < n && running > 0) {
+    for (size_t w = 0; w < words_; ++w) {
+      for (uint64_t bits = running_[w]; bits != 0; bits &= bits - 1)
+        states_[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))].repeat += event - i;
+    }
   }
   return event;
 }
@@ -189,26 +259,77 @@ int PatternList::Apply(std::string_view text) {
   while (i < n) {
     i = NextEvent(i);
     if (i >= n) break;
-    position_ = i;
     const unsigned char c = static_cast<unsigned char>(input_[i]);
+    const bool has_next = i + 1 < n;
+    const unsigned char next = has_next ? static_cast<unsigned char>(input_[i + 1]) : 0;
+    const size_t slot = i % kBusyRing;
+    const uint64_t* busy = busy_at_[slot] == i ? &busy_[slot * words_] : nullptr;
+    bool any_running = false;
+    bool any_busy = false;
+    for (size_t w = 0; w < words_; ++w) {
+      any_running |= running_[w] != 0;
+      any_busy |= busy != nullptr && busy[w] != 0;
+    }
+    if (!any_running && !any_busy && has_next && CanSkipPair(c, next)) {
+      // Every attempt that could start here fails on the next character;
+      // go on over such pairs while they come.
+      i += 2;
+      while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] &&
+             CanSkipPair(static_cast<unsigned char>(input_[i]), static_cast<unsigned char>(input_[i + 1])))
+        i += 2;
+      continue;
+    }
+
+    // Who is fed here: the running entries, and those that may start on this
+    // character unless their attempt is bound to fail within the next few.
+    for (size_t w = 0; w < words_; ++w) {
+      const uint64_t start = starters_[c * words_ + w] & ~running_[w] & ~(busy ? busy[w] : 0);
+      const uint64_t doom = has_next ? start & ~survives_[next * words_ + w] : 0;
+      if (doom != 0) MarkBusy(i + 1, w, doom);
+      uint64_t feed = running_[w];
+      for (uint64_t bits = start & ~doom; bits != 0; bits &= bits - 1) {
+        const size_t b = static_cast<size_t>(__builtin_ctzll(bits));
+        const std::vector<CharacterSet>& block = scans_[w * 64 + b].block_sets;
+        size_t k = 2;
+        while (k < block.size() && i + k < n && block[k][static_cast<unsigned char>(input_[i + k])]) ++k;
+        if (k < block.size() && i + k < n) {
+          for (size_t busy_offset = i + 1; busy_offset <= i + k; ++busy_offset)
+            MarkBusy(busy_offset, w, uint64_t{1} << b);
+        } else {
+          feed |= uint64_t{1} << b;
+        }
+      }
+      feed_[w] = feed;
+    }
+
+    position_ = i;
     size_t first = kNone;
-    for (size_t e = 0; e < entries_.size(); ++e) {
-      MatchState& s = states_[e];
-      if (s.Idle() && !scans_[e].start_set[c]) continue;
-      if (FeedCharacter(entries_[e].compiled, s, input_, i) == StepResult::Complete) {
-        ++entries_[e].matches_found;
-        if (first == kNone) first = e;
+    long start = -1;
+    for (size_t w = 0; w < words_; ++w) {
+      for (uint64_t bits = feed_[w]; bits != 0; bits &= bits - 1) {
+        const size_t e = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+        MatchState& s = states_[e];
+        const uint64_t bit = uint64_t{1} << (e % 64);
+        if (FeedCharacter(entries_[e].compiled, s, input_, i) == StepResult::Complete) {
+          ++entries_[e].matches_found;
+          if (first == kNone) {
+            first = e;
+            start = s.start;
+          }
+          s.Reset();  // only one entry acts; the other matches are spent
+          running_[w] &= ~bit;
+        } else if (s.Idle()) {
+          running_[w] &= ~bit;
+        } else {
+          running_[w] |= bit;
+        }
       }
     }
     if (first == kNone) {
       ++i;
       continue;
     }
-    const long start = states_[first].start;
-    const long end = states_[first].end;
-    for (MatchState& s : states_)
-      if (s.matched) s.Reset();  // only one entry acts; the other matches are spent
-
+    const long end = static_cast<long>(i);
     const size_t saved_size = result_.size();
     const size_t saved_copied = copied_;
     const int result = Act(first, start, end);
@@ -223,7 +344,7 @@ int PatternList::Apply(std::string_view text) {
     match_start_ = match_end_ = -1;
     if (result == ActionStop) break;
     if (result == ActionChanged || rejected) {
-      for (MatchState& s : states_) s.Reset();
+      ResetStates();
       i = rejected ? static_cast<size_t>(start) + 1 : i + 1;
     } else {
       ++i;

@@ -15,7 +15,9 @@
 // anything else does nothing and returns ActionNone.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -77,8 +79,11 @@ class PatternList {
   size_t Size() const { return entries_.size(); }
   const Pattern& Entry(size_t index) const { return entries_[index]; }
 
-  // Runs one scan over `text` and returns the number of actions that
-  // changed the text; Result() then holds the rewritten text. At every
+  // Runs one scan over `text` and returns the number of actions taken:
+  // every Replace, Insert or Delete that was carried out, and every handler
+  // call that returned ActionChanged or changed the text through the list
+  // (and did not reject the match). Result() then holds the rewritten text.
+  // A handler result other than the four ActionResults counts as ActionNone. At every
   // position the first entry (in list order) that completes a match acts.
   // After a change all partial matches are dropped and the scan goes on
   // after the match; inserted and replacement text is never scanned again.
@@ -109,6 +114,8 @@ class PatternList {
   int Splice(size_t from, size_t to, std::string_view insert);
   size_t NextEvent(size_t i);
   void PrepareScan();
+  void ResetStates();
+  bool CanSkipPair(unsigned char first, unsigned char second);
 
   std::vector<Pattern> entries_;
   std::vector<MatchState> states_;
@@ -124,6 +131,26 @@ class PatternList {
   bool scans_ready_ = false;  // scans_ matches entries_
   std::vector<PatternEntryScan> scans_;
   PatternFinder union_start_;  // bytes that can start any entry
+  // Entry sets as bit masks of `words_` 64-bit words each, in entry order.
+  size_t words_ = 0;
+  std::vector<uint64_t> starters_;   // per byte: entries that can start on it
+  std::vector<uint64_t> survives_;   // per byte: entries whose start is not
+                                     // bound to fail on it as the second character
+  std::vector<uint64_t> running_;    // entries in the middle of an attempt
+  // An attempt that is bound to fail within its first few characters is not
+  // run at all; instead the entry is marked busy for the offsets the attempt
+  // would have occupied, up to the one it fails on (that character is spent
+  // and may not start a new attempt). A ring of masks, one per offset ahead.
+  static constexpr size_t kBusyRing = 8;
+  std::vector<uint64_t> busy_;  // kBusyRing * words_
+  size_t busy_at_[kBusyRing] = {};
+  void MarkBusy(size_t offset, size_t word, uint64_t bits);
+  std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
+  // For a character pair (a, b): true when every entry that can start on a
+  // fails on b and no other entry can start on b, so with all entries idle
+  // the scan may step over both. Rows are built on first use.
+  std::vector<std::bitset<256>> skip_pairs_;
+  std::vector<unsigned char> skip_row_ready_;
 };
 
 // The text between the first match of `start_pattern` and the next match of

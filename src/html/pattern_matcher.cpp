@@ -260,9 +260,7 @@ bool CompilePattern(std::string_view stored, bool case_sensitive, CompiledPatter
 
 StepResult FeedCharacter(const CompiledPattern& pattern, MatchState& state, std::string_view text,
                          size_t i) {
-  const bool starting = state.Idle();
-  if (starting) {
-    if (state.blocked_at == static_cast<long>(i)) return StepResult::Idle;
+  if (state.Idle()) {
     state.start = static_cast<long>(i);
     state.position = 0;
     state.repeat = 0;
@@ -277,10 +275,9 @@ StepResult FeedCharacter(const CompiledPattern& pattern, MatchState& state, std:
     case Presented::Failed:
       break;
   }
-  // A first character that does not fit simply starts nothing; a later one
-  // ends the attempt and may not start the next one.
+  // Whether the attempt failed on its first character or later, the entry
+  // is idle again and this character is spent: it does not start a new one.
   state.Reset();
-  if (!starting) state.blocked_at = static_cast<long>(i);
   return StepResult::Idle;
 }
 

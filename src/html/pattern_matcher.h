@@ -64,15 +64,13 @@ bool CompilePattern(std::string_view stored, bool case_sensitive, CompiledPatter
 // The progress of one entry through the text during one list application.
 // `position` is the index of the current token; `repeat` counts the
 // characters the current quantified token has taken. An entry is idle when
-// `start` is -1. `blocked_at` is the offset of the character that made the
-// last attempt fail: that character may not start a new attempt.
+// `start` is -1.
 struct MatchState {
   bool matched = false;
   long start = -1;
   long end = -1;
   size_t position = 0;
   size_t repeat = 0;
-  long blocked_at = -1;
 
   bool Idle() const { return start < 0; }
   void Reset() { *this = MatchState(); }
@@ -86,7 +84,9 @@ enum class StepResult {
 
 // Feeds the character at offset `i` of `text` to the entry. Characters must
 // be fed in increasing offsets without gaps while an attempt runs (an idle
-// entry may be fed from any offset). The matcher looks ahead in `text` for
+// entry may be fed from any offset). A character that makes an attempt fail
+// leaves the entry idle and is not offered as the start of a new attempt;
+// the next attempt can begin with the following character. The matcher looks ahead in `text` for
 // the literal run after `**` and for a quantifier that ends the pattern.
 // On Complete, `state.start`/`state.end` hold the inclusive match offsets
 // and `state.matched` is set; the caller resets the state before reuse.

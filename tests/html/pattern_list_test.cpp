@@ -126,6 +126,25 @@ TEST(PatternMatchTest, MatchesAcrossManyCharactersStayExact) {
   EXPECT_TRUE(Matches("<**>", lt).empty());
 }
 
+TEST(PatternListTest, RejectingEveryMatchOfALongRunStaysExact) {
+  // Every `<` starts a match ending at the one `>`; each is rejected and the
+  // scan resumes one character later.
+  const std::string text = std::string(100000, '<') + ">";
+  PatternList list;
+  long calls = 0;
+  long last_start = -1;
+  list.AddCallback("<**>", [&](PatternList&, const Pattern&, long s, long e, const std::string&, size_t, void*) {
+    EXPECT_EQ(s, last_start + 1);
+    EXPECT_EQ(e, 100000);
+    last_start = s;
+    ++calls;
+    return static_cast<int>(ActionRejected);
+  });
+  EXPECT_EQ(list.Apply(text), 0);
+  EXPECT_EQ(calls, 100000);
+  EXPECT_EQ(list.Result(), text);
+}
+
 TEST(PatternValidationTest, RefusesMalformedPatterns) {
   struct Case {
     const char* pattern;

@@ -54,7 +54,6 @@ struct State {
   long end = -1;
   size_t at = 0;  // offset in the pattern text
   long count = 0;
-  long blocked = -1;
   bool matched = false;
 };
 
@@ -165,14 +164,13 @@ struct Matcher {
     }
   }
 
-  // Feeds character i; returns true when the entry completes on it.
+  // Feeds character i; returns true when the entry completes on it. A
+  // character that makes an attempt fail is simply dropped: it is never
+  // offered again as the start of the next attempt.
   bool Feed(State& s, size_t i) const {
-    bool fresh = false;
     if (s.start < 0) {
-      if (s.blocked == static_cast<long>(i)) return false;
       s = State();
       s.start = static_cast<long>(i);
-      fresh = true;
     }
     const char r = Present(s, i);
     if (r == 'C') {
@@ -180,10 +178,7 @@ struct Matcher {
       s.matched = true;
       return true;
     }
-    if (r == 'F') {
-      s = State();
-      if (!fresh) s.blocked = static_cast<long>(i);
-    }
+    if (r == 'F') s = State();
     return false;
   }
 };
