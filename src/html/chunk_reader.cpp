@@ -274,7 +274,11 @@ class ChunkGatherer {
     ++chunk_number_;
     if (by_size && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 10);
     if (on_chunk_) on_chunk_(chunk_number_, chunk_);
-    whole_text_ += chunk_;
+    if (whole_text_.empty()) {
+      whole_text_.swap(chunk_);  // a one-chunk document is not copied
+    } else {
+      whole_text_ += chunk_;
+    }
     chunk_.clear();
   }
 

@@ -59,11 +59,8 @@ void DetagPass::BuildLists() {
 
 int DetagPass::ApplyList(PatternList& list, std::string& text, const char* message) {
   if (list.Size() == 0) return 0;
-  int actions = list.Apply(text);
-  if (actions > 0) {
-    text = list.Result();
-    if (report_ && message != nullptr) report_(message, 10);
-  }
+  int actions = list.ApplyInPlace(text);
+  if (actions > 0 && report_ && message != nullptr) report_(message, 10);
   return actions;
 }
 
@@ -104,25 +101,40 @@ void DetagPass::WholeTextPass(std::string& text) {
   }
 }
 
-// Splits the text into output lines. In text mode, outside verbatim
+// Hands the text to `write` line by line. In text mode, outside verbatim
 // stretches and unless white space is preserved, lines are trimmed, trailing
-// blanks are removed and every run of empty lines becomes one empty line.
-std::vector<std::string> DetagPass::MakeOutputLines(const std::string& text) const {
-  std::vector<std::string> lines = SplitLines(text);
-  if (!options_.TextMode() || options_.preserve_white_space) return lines;
-  std::vector<std::string> out;
-  out.reserve(lines.size());
+// blanks are removed and every run of empty lines becomes one empty line;
+// empty lines at the end are dropped. Works on views of the text, so a large
+// document is not copied again.
+void DetagPass::ForEachOutputLine(const std::string& text,
+                                  const std::function<void(std::string_view)>& write) const {
+  const bool tidy = options_.TextMode() && !options_.preserve_white_space;
   bool verbatim = false;
-  for (std::string& line : lines) {
+  size_t empty_lines_held = 0;
+  bool wrote_any = false;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t feed = text.find('\n', start);
+    if (feed == std::string::npos) feed = text.size();
+    std::string_view line(text.data() + start, feed - start);
+    start = feed + 1;
+    if (!tidy) {
+      write(line);
+      continue;
+    }
     if (line == "$_$_START_PRE" || line == "$_$_START_HEADING") verbatim = true;
     if (line == "$_$_END_PRE" || line == "$_$_END_HEADING") verbatim = false;
-    std::string kept = verbatim ? std::move(line) : Trim(line);
-    while (!kept.empty() && (kept.back() == ' ' || kept.back() == '\t')) kept.pop_back();
-    if (kept.empty() && (out.empty() || out.back().empty())) continue;
-    out.push_back(std::move(kept));
+    std::string_view kept = verbatim ? line : TrimView(line);
+    while (!kept.empty() && (kept.back() == ' ' || kept.back() == '\t')) kept.remove_suffix(1);
+    if (kept.empty()) {
+      if (wrote_any) empty_lines_held = 1;
+      continue;
+    }
+    if (empty_lines_held > 0) write(std::string_view());
+    empty_lines_held = 0;
+    write(kept);
+    wrote_any = true;
   }
-  while (!out.empty() && out.back().empty()) out.pop_back();
-  return out;
 }
 
 bool DetagPass::OpenOutput(const DetagRequest& request, ASCIIFile& output) {
@@ -199,7 +211,7 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   WholeTextPass(whole_text);
 
   if (!OpenOutput(request, output)) return false;
-  for (const std::string& line : MakeOutputLines(whole_text)) output.WriteLine(line);
+  ForEachOutputLine(whole_text, [&output](std::string_view line) { output.WriteLine(line); });
   return true;
 }
 

@@ -4,7 +4,9 @@
 // resulting lines are written to the output.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/report.h"
@@ -66,7 +68,8 @@ class DetagPass {
   void BuildLists();
   // Applies `list` to `text` and reports `message` when it acted.
   int ApplyList(PatternList& list, std::string& text, const char* message);
-  std::vector<std::string> MakeOutputLines(const std::string& text) const;
+  void ForEachOutputLine(const std::string& text,
+                         const std::function<void(std::string_view)>& write) const;
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
 
   const TagCatalogue& catalogue_;

@@ -241,15 +241,32 @@ size_t PatternList::NextEvent(size_t i) {
 
 int PatternList::Apply(std::string_view text) {
   if (applying_) return 0;
+  std::string input(text);  // first: `text` may be our own result
+  input_.swap(input);
+  const int actions = Scan(/*keep_unchanged_result=*/true);
+  std::string().swap(input_);
+  return actions;
+}
+
+int PatternList::ApplyInPlace(std::string& text) {
+  if (applying_) return 0;
+  input_.swap(text);
+  const int actions = Scan(/*keep_unchanged_result=*/false);
+  text.swap(actions > 0 ? result_ : input_);
+  // Neither copy is kept: a list may live for a whole run over large texts.
+  std::string().swap(input_);
+  std::string().swap(result_);
+  return actions;
+}
+
+int PatternList::Scan(bool keep_unchanged_result) {
   struct ApplyingGuard {
     bool& flag;
     ~ApplyingGuard() { flag = false; }
   } guard{applying_};
   applying_ = true;
 
-  input_.assign(text.data(), text.size());  // first: `text` may be our own result
   result_.clear();
-  result_.reserve(input_.size());
   copied_ = 0;
   PrepareScan();
 
@@ -350,7 +367,7 @@ int PatternList::Apply(std::string_view text) {
       ++i;
     }
   }
-  result_.append(input_, copied_, kNone);
+  if (actions > 0 || keep_unchanged_result) result_.append(input_, copied_, kNone);
   copied_ = n;
   return actions;
 }
@@ -377,6 +394,9 @@ int PatternList::Act(size_t index, long start, long end) {
 int PatternList::Splice(size_t from, size_t to, std::string_view insert) {
   if (!applying_ || from < copied_ || from > to || to > position_ + 1 || to > input_.size())
     return ActionNone;
+  // The first change sizes the result once for the usual case of a text
+  // that shrinks or grows a little.
+  if (result_.capacity() < input_.size()) result_.reserve(input_.size());
   result_.append(input_, copied_, from - copied_);
   result_.append(insert);
   copied_ = to;

@@ -96,6 +96,12 @@ class PatternList {
   // next byte that can matter to some entry.
   int Apply(std::string_view text);
 
+  // The same scan over `text`, which is rewritten in place: the list takes
+  // the text for the scan and hands back the rewritten (or unchanged) text,
+  // keeping no copy, so peak memory is the text plus its rewrite. Result()
+  // is empty afterwards. Use it for large texts.
+  int ApplyInPlace(std::string& text);
+
   // The rewritten text of the last Apply.
   const std::string& Result() const { return result_; }
 
@@ -110,6 +116,7 @@ class PatternList {
   int InsertText(long offset, std::string_view insert);
 
  private:
+  int Scan(bool keep_unchanged_result);
   int Act(size_t index, long start, long end);
   int Splice(size_t from, size_t to, std::string_view insert);
   size_t NextEvent(size_t i);

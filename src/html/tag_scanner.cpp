@@ -90,8 +90,7 @@ int RemainingTagPass(std::string& text, const DetagOptions& options, const TagCa
     return OnTag(state, l, current, start, end);
   });
   list.Freeze();
-  int actions = list.Apply(text);
-  if (actions > 0) text = list.Result();
+  int actions = list.ApplyInPlace(text);
   state.messages.ReportAll(report, 10);
   return actions;
 }

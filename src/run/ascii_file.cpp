@@ -148,6 +148,7 @@ bool ASCIIFile::WriteText(std::string_view text) {
   if (stack_.empty()) return false;
   std::FILE* handle = stack_.back().handle;
   if (std::ferror(handle)) return false;
+  if (text.empty()) return true;  // an empty view may have no data pointer
   size_t written = std::fwrite(text.data(), 1, text.size(), handle);
   position_ += static_cast<long>(written);
   return written == text.size();

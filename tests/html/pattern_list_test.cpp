@@ -507,6 +507,13 @@ ListRun RunProduction(const std::vector<reference::Entry>& entries, const std::s
     run.found.push_back(list.Entry(e).matches_found);
     run.taken.push_back(list.Entry(e).actions_taken);
   }
+  // Rewriting in place gives the same text and count and keeps no copy.
+  const size_t calls_before = run.calls.size();
+  std::string in_place = text;
+  EXPECT_EQ(list.ApplyInPlace(in_place), run.count);
+  EXPECT_EQ(in_place, run.text);
+  EXPECT_TRUE(list.Result().empty());
+  run.calls.resize(calls_before);
   return run;
 }
 

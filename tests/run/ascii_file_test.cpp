@@ -36,9 +36,10 @@ TEST(ASCIIFileTest, WritesFileWithMarkerAndReplacesExistingFile) {
   EXPECT_TRUE(file.WriteLine("first"));
   EXPECT_TRUE(file.WriteText("partial "));
   EXPECT_TRUE(file.WriteLine("second"));
+  EXPECT_TRUE(file.WriteLine(std::string_view()));  // an empty view has no data pointer
   file.Close();
   EXPECT_FALSE(file.IsOpen());
-  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF" "first\npartial second\n");
+  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF" "first\npartial second\n\n");
 }
 
 TEST(ASCIIFileTest, ConsoleModeWritesToStreamAndCreatesNothing) {
