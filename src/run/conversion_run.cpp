@@ -362,8 +362,10 @@ bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, 
 void ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
   const std::string path = PolicyOutputPath(c, context_.Qualifiers().policy_out_name, input);
   const std::string input_path = input.directory + input.name + input.extension;
-  // Policies never replace the document they were written for.
-  if (EqualsNoCase(FullPath(path), FullPath(input_path)) || SameFile(path, input_path)) {
+  // Policies never replace the document they were written for, nor any
+  // other file of the batch.
+  if (EqualsNoCase(FullPath(path), FullPath(input_path)) || SameFile(path, input_path) ||
+      IsOneOf(batch_inputs_, path)) {
     c.Report("ERROR: Policy file would overwrite input file - " + path, 10);
     return;
   }

@@ -158,6 +158,16 @@ TEST(CommandLineTest, OutputNeverReplacesAnotherInputOfTheBatch) {
   EXPECT_EQ(ReadAll(notes), "page\n");
 }
 
+TEST(CommandLineTest, PolicyOutputNeverReplacesAnInputFile) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>page</p>");
+  const std::string other = dir.Write("a.pol.txt", "kept as it is");
+  RunResult r = RunOrvtext(dir, {"-policy=a.pol.txt", "-output=out.txt", "a.htm", "a.pol.txt"});
+  EXPECT_EQ(ReadAll(other), "kept as it is");
+  EXPECT_TRUE(Has(r.err, "ERROR: Policy file would overwrite input file - " + other + "\n"))
+      << r.err;
+}
+
 TEST(CommandLineTest, LogNeverReplacesAnInputFile) {
   TempFolder dir;
   const std::string input = dir.Write("a.htm", "<p>page</p>");
