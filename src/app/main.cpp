@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
   if (context.Qualifiers().help) return kExitSuccess;
 
   if (NoInputFile(selection)) {
-    std::cerr << UsageText() << "ERROR: No input file given\n";
+    std::cout << UsageText();
+    std::cout.flush();
+    std::cerr << "ERROR: No input file given\n";
     return kExitNoInputFile;
   }
 

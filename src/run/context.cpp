@@ -46,12 +46,18 @@ bool Context::AttachOpenedLog(const std::string& path) {
   return true;
 }
 
-bool Context::OpenLog(std::string_view log_value, const std::string& output_directory) {
+bool Context::OpenLog(std::string_view log_value, const std::string& output_directory,
+                      const std::function<bool(const std::string& path)>& is_input) {
   CloseLog();
   std::string path(log_value.empty() ? kDefaultLogName : log_value);
   if (SplitPath(path).directory.empty()) path = output_directory + path;
   // Only a plain file (or a new one) is opened: a pipe would block the run.
-  auto open = [this](const std::string& candidate) {
+  // Opening empties the file, so one that is to be converted is refused.
+  auto open = [this, &is_input](const std::string& candidate) {
+    if (is_input && is_input(candidate)) {
+      Report("ERROR: Log file would overwrite input file - " + candidate);
+      return false;
+    }
     return (!PathExists(candidate) || IsRegularFile(candidate)) && log_file_.OpenWrite(candidate);
   };
   if (open(path)) return AttachOpenedLog(path);

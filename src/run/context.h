@@ -4,6 +4,7 @@
 // it report through its sink.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,10 +37,12 @@ class Context {
 
   // Opens the batch's log file. `log_value` is the /LOG value ("" gives the
   // default name); a value without a directory part is put in the output
-  // directory. When the file cannot be created the default name in the
-  // output directory is tried; failing that the run goes on without a log.
-  // Returns true when a log is open.
-  bool OpenLog(std::string_view log_value, const std::string& output_directory);
+  // directory. When the file cannot be created, or `is_input` says it is a
+  // file the run is to read (reported: it is never replaced), the default
+  // name in the output directory is tried; failing that the run goes on
+  // without a log. Returns true when a log is open.
+  bool OpenLog(std::string_view log_value, const std::string& output_directory,
+               const std::function<bool(const std::string& path)>& is_input = nullptr);
   void CloseLog();
   bool IsLogOpen() const { return log_file_.IsOpen(); }
 

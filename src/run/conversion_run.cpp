@@ -20,6 +20,19 @@ constexpr size_t kBusyBatchSize = 100;
 
 const std::string kFileSeparator(50, '%');
 
+// The identities of the files of `batch` that exist.
+std::set<FileId> IdentitiesOf(const FileBatch& batch) {
+  std::set<FileId> ids;
+  for (const std::string& path : batch.paths)
+    if (std::optional<FileId> id = IdentifyFile(path)) ids.insert(*id);
+  return ids;
+}
+
+bool IsOneOf(const std::set<FileId>& ids, std::string_view path) {
+  std::optional<FileId> id = IdentifyFile(path);
+  return id && ids.contains(*id);
+}
+
 }  // namespace
 
 RunSettings RunSettings::FromStored(const StoredSettings& stored) {
@@ -187,7 +200,16 @@ bool ConversionRun::StartRun() {
 
 bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file, bool& abort) {
   const QualifierSettings& q = context_.Qualifiers();
-  if (q.log) context_.OpenLog(q.log_file_name, selection_.output_directory);
+  const std::string spec = input_directory_ + input_spec_;
+  if (q.log) {
+    // The log is opened before the files are listed, so that it records
+    // the listing; a quiet look at the files first keeps it off them.
+    FileBatch preview;
+    ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr);
+    const std::set<FileId> inputs = IdentitiesOf(preview);
+    context_.OpenLog(q.log_file_name, selection_.output_directory,
+                     [&inputs](const std::string& path) { return IsOneOf(inputs, path); });
+  }
 
   run_set.SetText(EnginePolicy::kInputDirectory, input_directory_, false);
   run_set.SetText(EnginePolicy::kOutputDirectory, selection_.output_directory, false);
@@ -195,10 +217,10 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   // The batch of an earlier run is not converted again.
   FileBatch& batch = context_.Batch();
   batch.Clear();
-  const std::string spec = input_directory_ + input_spec_;
   const size_t found =
       ExpandFileSpec(spec, policy_file, q.subfolders, batch,
                      [this](std::string_view message, int level) { main_.Report(message, level); });
+  batch_inputs_ = IdentitiesOf(batch);
 
   // A busy batch shows only errors, unless the policies chose a level.
   if (found > kBusyBatchSize && !main_.WasSet(EnginePolicy::kErrorReportingLevel)) {
@@ -340,8 +362,10 @@ bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, 
 void ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
   const std::string path = PolicyOutputPath(c, context_.Qualifiers().policy_out_name, input);
   const std::string input_path = input.directory + input.name + input.extension;
-  // Policies never replace the document they were written for.
-  if (EqualsNoCase(FullPath(path), FullPath(input_path)) || SameFile(path, input_path)) {
+  // Policies never replace the document they were written for, nor any
+  // other file of the batch.
+  if (EqualsNoCase(FullPath(path), FullPath(input_path)) || SameFile(path, input_path) ||
+      IsOneOf(batch_inputs_, path)) {
     c.Report("ERROR: Policy file would overwrite input file - " + path, 10);
     return;
   }
@@ -377,6 +401,14 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
   const bool to_file = !request.console && request.line_list == nullptr && !appending;
   if (to_file && PathExists(request.output_path) && !IsRegularFile(request.output_path)) {
     c.Report("ERROR: Error opening " + request.output_path, 10);
+    return false;
+  }
+  // Writing over another file of the batch would lose it before (or after)
+  // it is converted; the file's own input is the detag pass's to refuse.
+  if (to_file && !request.overwrite_allowed && !SameFile(request.output_path, job.input_path) &&
+      IsOneOf(batch_inputs_, request.output_path)) {
+    c.Report("ERROR: Output file is overwriting input file - " + request.output_path, 10);
+    c.Report("ERROR: Choose a different output directory", 10);
     return false;
   }
 

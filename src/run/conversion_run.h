@@ -8,12 +8,14 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "html/detag.h"
 #include "html/tag_catalogue.h"
+#include "platform/directory.h"
 #include "platform/message_box.h"
 #include "platform/settings.h"
 #include "platform/status_window.h"
@@ -167,6 +169,9 @@ class ConversionRun {
   std::string current_spec_;
   bool last_of_batch_ = true;
   std::string last_output_path_;
+  // The files of the current batch; no output may replace one of them
+  // unless /OVERWRITE allows it.
+  std::set<FileId> batch_inputs_;
 
   PolicySet main_;
   PolicySet run_;

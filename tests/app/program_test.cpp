@@ -43,8 +43,8 @@ TEST(ProgramTest, NoInputFileIsAnError) {
   for (std::vector<std::string> args : {std::vector<std::string>{}, {"-log", "-subfolders"}}) {
     RunResult r = RunOrvtext(dir, args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, UsageText() + "ERROR: No input file given\n");
+    EXPECT_EQ(r.out, UsageText());
+    EXPECT_EQ(r.err, "ERROR: No input file given\n");
   }
 }
 
@@ -114,8 +114,9 @@ TEST(ProgramTest, FileParametersThatFindNothing) {
   EXPECT_EQ(empty.status, 2);
   EXPECT_EQ(empty.err, "WARNING: File is empty " + dir.Path() + "e1.htm\n" +
                            "WARNING: File is empty " + dir.Path() + "e2.htm\n" +
-                           "File selection error: Unable to locate file \"*.htm\"\n" + UsageText() +
+                           "File selection error: Unable to locate file \"*.htm\"\n" +
                            "ERROR: No input file given\n");
+  EXPECT_EQ(empty.out, UsageText());
 
   RunResult steering = RunOrvtext(dir, {"@list.txt"});
   EXPECT_EQ(steering.status, 2);
