@@ -26,7 +26,7 @@ bool IsOneOf(std::string_view attribute, std::initializer_list<std::string_view>
 
 // The table attribute policies: true (with the message) when one of them
 // discards the attribute of a table element.
-bool DiscardedByTablePolicy(const DetagOptions &options, std::string_view attribute) {
+bool DiscardedByTablePolicy(const DetagOptions& options, std::string_view attribute) {
   if (options.remove_table_size &&
       IsOneOf(attribute, {"width", "hspace", "vspace", "cellspacing", "cellpadding", "height"}))
     return true;
@@ -39,10 +39,10 @@ bool DiscardedByTablePolicy(const DetagOptions &options, std::string_view attrib
 
 // Decides whether one attribute of a kept tag is written back; reports why
 // it is not, or that a questionable one is kept.
-bool KeepAttribute(const DetagOptions &options, const ElementTable &table,
-                   CountedMessages &messages, std::string_view tag_name, std::string_view element,
-                   const std::string &upper_element, const TagAttribute &attribute) {
-  auto report = [&](const char *text) {
+bool KeepAttribute(const DetagOptions& options, const ElementTable& table,
+                   CountedMessages& messages, std::string_view tag_name, std::string_view element,
+                   const std::string& upper_element, const TagAttribute& attribute) {
+  auto report = [&](const char* text) {
     messages.Add(text + upper_element + "/" + ToUpper(attribute.name));
   };
   if (IsTableElement(element) && DiscardedByTablePolicy(options, attribute.name)) {
@@ -93,8 +93,8 @@ std::string ConvertName(std::string_view name, NameCase name_case) {
 
 }  // namespace
 
-bool RewriteTag(const DetagOptions &options, const ElementTable &table, CountedMessages &messages,
-                const std::string &tag, std::string &result) {
+bool RewriteTag(const DetagOptions& options, const ElementTable& table, CountedMessages& messages,
+                const std::string& tag, std::string& result) {
   const ParsedTag parsed = ParsedTag::Parse(tag);
   if (parsed.IsLeftAlone()) return false;
 
@@ -102,7 +102,7 @@ bool RewriteTag(const DetagOptions &options, const ElementTable &table, CountedM
   const std::string_view element = ElementLookupName(parsed.name);
   const std::string upper_element = ToUpper(element);
   // A removed tag leaves whatever text surrounded it in `tag`.
-  auto remove = [&](const char *message) {
+  auto remove = [&](const char* message) {
     messages.Add(message + upper_element);
     result = parsed.leading + parsed.trailing;
     return true;
@@ -129,7 +129,7 @@ bool RewriteTag(const DetagOptions &options, const ElementTable &table, CountedM
   rebuilt += parsed.leading;
   rebuilt += '<';
   rebuilt += ConvertName(parsed.name, name_case);
-  for (const TagAttribute &attribute : parsed.attributes) {
+  for (const TagAttribute& attribute : parsed.attributes) {
     if (!KeepAttribute(options, table, messages, parsed.name, element, upper_element, attribute))
       continue;
     if (attribute.separator.empty())
@@ -148,9 +148,9 @@ bool RewriteTag(const DetagOptions &options, const ElementTable &table, CountedM
   return true;
 }
 
-TagRewriter MakeTagRewriter(const DetagOptions &options, const ElementTable &table) {
-  return [options, &table](const std::string &tag, std::string &replacement,
-                           CountedMessages &messages) {
+TagRewriter MakeTagRewriter(const DetagOptions& options, const ElementTable& table) {
+  return [options, &table](const std::string& tag, std::string& replacement,
+                           CountedMessages& messages) {
     return RewriteTag(options, table, messages, tag, replacement);
   };
 }

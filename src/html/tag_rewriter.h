@@ -21,11 +21,11 @@ namespace orv {
 // texts are copied as written. Returns true and sets `result` (empty for a
 // removed tag) when the tag changed; false leaves `result` untouched.
 // Messages go to `messages`. Linear in the length of the tag.
-bool RewriteTag(const DetagOptions &options, const ElementTable &table, CountedMessages &messages,
-                const std::string &tag, std::string &result);
+bool RewriteTag(const DetagOptions& options, const ElementTable& table, CountedMessages& messages,
+                const std::string& tag, std::string& result);
 
 // A TagRewriter for the remaining-tag pass that calls RewriteTag with a copy
 // of `options` and with `table`, which must outlive the rewriter.
-TagRewriter MakeTagRewriter(const DetagOptions &options, const ElementTable &table);
+TagRewriter MakeTagRewriter(const DetagOptions& options, const ElementTable& table);
 
 }  // namespace orv

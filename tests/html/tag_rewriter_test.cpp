@@ -15,7 +15,7 @@
 namespace orv {
 namespace {
 
-const ElementTable &Table() {
+const ElementTable& Table() {
   static const ElementTable table = ElementTable::Html4();
   return table;
 }
@@ -35,27 +35,27 @@ struct Rewritten {
   std::vector<std::string> messages;
 };
 
-Rewritten Rewrite(const DetagOptions &options, const std::string &tag) {
+Rewritten Rewrite(const DetagOptions& options, const std::string& tag) {
   Rewritten out;
   CountedMessages messages;
   out.result = "(untouched)";
   out.changed = RewriteTag(options, Table(), messages, tag, out.result);
-  messages.ReportAll([&](const std::string &m, int) { out.messages.push_back(m); }, 10);
+  messages.ReportAll([&](const std::string& m, int) { out.messages.push_back(m); }, 10);
   return out;
 }
 
 using Messages = std::vector<std::string>;
 
 struct Case {
-  const char *what;
+  const char* what;
   DetagOptions options;
   std::string tag;
   std::string expected;  // "(untouched)" when the tag is left as written
   Messages messages;
 };
 
-void RunCases(const std::vector<Case> &cases) {
-  for (const Case &c : cases) {
+void RunCases(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
     Rewritten r = Rewrite(c.options, c.tag);
     const bool untouched = c.expected == "(untouched)";
     EXPECT_EQ(r.changed, !untouched) << c.what;
@@ -249,11 +249,11 @@ struct Pass {
   Messages messages;
 };
 
-Pass RunPass(std::string text, const DetagOptions &options) {
+Pass RunPass(std::string text, const DetagOptions& options) {
   static const TagCatalogue catalogue;
   Pass pass;
   pass.actions = RemainingTagPass(text, options, catalogue, MakeTagRewriter(options, Table()),
-                                  [&](const std::string &m, int) { pass.messages.push_back(m); });
+                                  [&](const std::string& m, int) { pass.messages.push_back(m); });
   pass.text = std::move(text);
   return pass;
 }
@@ -286,7 +286,7 @@ TEST(TagRewriterTest, ThroughTheRemainingTagPass) {
   EXPECT_EQ(same.actions, 0);
 }
 
-std::string ReadFile(const std::string &path) {
+std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
@@ -311,13 +311,13 @@ TEST(TagRewriterTest, DetagPassRewritesByDefaultInMarkupRemoval) {
   options.keep_deprecated_tags = false;
   options.remove_table_color = true;
 
-  auto convert = [&](DetagPass &pass, const std::string &name, Messages &messages) {
+  auto convert = [&](DetagPass& pass, const std::string& name, Messages& messages) {
     ASCIIFile output;
     DetagRequest request;
     request.input_path = input;
     request.output_path = dir.Path() + name;
     EXPECT_TRUE(pass.ConvertFile(options, request, output,
-                                 [&](const std::string &m, int) { messages.push_back(m); }));
+                                 [&](const std::string& m, int) { messages.push_back(m); }));
     output.Close();
     return ReadFile(request.output_path);
   };
@@ -346,7 +346,7 @@ TEST(TagRewriterTest, DetagPassRewritesByDefaultInMarkupRemoval) {
   // by the caller replaces the built-in one.
   Messages again;
   EXPECT_EQ(convert(pass, "again.htm", again), ReadFile(dir.Path() + "out.htm"));
-  pass.SetTagRewriter([](const std::string &, std::string &, CountedMessages &) { return false; });
+  pass.SetTagRewriter([](const std::string&, std::string&, CountedMessages&) { return false; });
   Messages none;
   EXPECT_NE(convert(pass, "kept.htm", none).find("<BLINK>on</BLINK>"), std::string::npos);
 }
