@@ -5,11 +5,13 @@
 #include "html/charset.h"
 #include "html/chunk_reader.h"
 #include "html/entities.h"
+#include "html/tag_rewriter.h"
 #include "run/output_names.h"
 
 namespace orv {
 
-DetagPass::DetagPass(const TagCatalogue& catalogue) : catalogue_(catalogue) {}
+DetagPass::DetagPass(const TagCatalogue& catalogue)
+    : catalogue_(catalogue), element_table_(ElementTable::Html4()) {}
 
 namespace {
 
@@ -93,7 +95,11 @@ void DetagPass::WholeTextPass(std::string& text) {
   const bool text_mode = options_.TextMode();
   if (report_)
     report_(text_mode ? "INFO: Removing all remaining tags" : "INFO: Processing remaining markup", 10);
-  RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
+  if (rewriter_) {
+    RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
+  } else {
+    RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, element_table_), report_);
+  }
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
       text.find(';') != std::string::npos) {
     EntityOptions entity_options{text_mode, options_.allow_8bit_ansi, options_.allow_ansi_alternatives};

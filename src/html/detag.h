@@ -11,6 +11,7 @@
 
 #include "common/report.h"
 #include "html/detag_options.h"
+#include "html/element_table.h"
 #include "html/pattern_list.h"
 #include "html/tag_catalogue.h"
 #include "html/tag_scanner.h"
@@ -45,6 +46,7 @@ struct DocumentInfo {
 
 class DetagPass {
  public:
+  // Builds the element table once; the pass is kept for the whole run.
   explicit DetagPass(const TagCatalogue& catalogue);
 
   // Converts one file into `output`, which stays open across the files of
@@ -61,7 +63,9 @@ class DetagPass {
   const DocumentInfo& Info() const { return info_; }
   // Set by the whole-text pass when entity replacement wrote UTF-8.
   bool UnicodeOutput() const { return unicode_output_; }
-  // Installs the markup-removal tag rewriter (none: surviving tags stay).
+  // Replaces the markup-removal tag rewriter. By default (or after an empty
+  // one is set) the pass uses RewriteTag with the file's options and its
+  // own element table.
   void SetTagRewriter(TagRewriter rewriter) { rewriter_ = std::move(rewriter); }
 
  private:
@@ -73,9 +77,10 @@ class DetagPass {
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
 
   const TagCatalogue& catalogue_;
+  const ElementTable element_table_;
   DetagOptions options_;
   ReportFunction report_;
-  TagRewriter rewriter_;
+  TagRewriter rewriter_;  // set by tests; empty: the built-in rewriter
   DocumentInfo info_;
   bool unicode_output_ = false;
   bool utf8_input_ = false;

@@ -10,13 +10,11 @@
 namespace orv {
 
 void CountedMessages::Add(const std::string& message) {
-  for (auto& [text, count] : messages_) {
-    if (text == message) {
-      ++count;
-      return;
-    }
-  }
-  messages_.emplace_back(message, 1);
+  auto [found, added] = index_.try_emplace(message, messages_.size());
+  if (added)
+    messages_.emplace_back(message, 1);
+  else
+    ++messages_[found->second].second;
 }
 
 void CountedMessages::ReportAll(const ReportFunction& report, int level) const {

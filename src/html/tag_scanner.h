@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -20,14 +21,21 @@ class TagCatalogue;
 // raises its count, and each is reported once at the end with " (N times)".
 class CountedMessages {
  public:
+  // Counts one occurrence. A hash lookup, so a tag with very many distinct
+  // problems still costs time linear in its length.
   void Add(const std::string& message);
   // Reports every distinct message in order of first occurrence.
   void ReportAll(const ReportFunction& report, int level) const;
   bool Empty() const { return messages_.empty(); }
-  void Clear() { messages_.clear(); }
+  void Clear() {
+    messages_.clear();
+    index_.clear();
+  }
 
  private:
   std::vector<std::pair<std::string, int>> messages_;
+  // Message text to its position in messages_.
+  std::unordered_map<std::string, size_t> index_;
 };
 
 // Rewrites one surviving tag in markup-removal mode. Returns true and sets
