@@ -222,6 +222,9 @@ size_t PatternList::NextEvent(size_t i) {
       // A final quantifier completes on the character before the first one
       // outside its class, so that character is the one to stop at.
       if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
+      // With only final `*C` tokens after it, a quantifier that runs to the
+      // end of the text completes on the last character.
+      else if (q >= n && s.position + 1 >= p.zero_tail) q = n - 1;
       if (q <= i) return i;
       if (q < event) event = q;
     }

@@ -106,6 +106,15 @@ TEST(PatternMatchTest, QuantifierEndingThePattern) {
       {"a*1", "ab", {}},
       {".?S", "End.  Next. x", {{3, 5}, {10, 11}}},
       {"x?*", "axbc", {{1, 3}}},
+      // Final `*C` tokens also match nothing when an earlier quantifier
+      // takes the last character of the text.
+      {"x?1*W", "x12", {{0, 2}}},
+      {"x?1*W", "x12 y", {{0, 3}}},
+      {"x?1*W", "x1a", {}},
+      {"x*1*W", "x", {{0, 0}}},
+      {"x*1*W", "xy", {}},
+      {"a***W", "ab", {{0, 1}}},
+      {"a*W*1", "a ", {{0, 1}}},
   });
 }
 
