@@ -91,7 +91,7 @@ std::vector<reference::Entry> Entries(std::mt19937& rng, size_t count, int max_t
 
 TEST(PatternWideDifferentialTest, LongPatternsAndWideAlphabetAgree) {
   std::mt19937 rng(31337);
-  for (int n = 0; n < 4000; ++n) {
+  for (int n = 0; n < 1500; ++n) {
     const auto entries = Entries(rng, 1 + rng() % 5, 11);
     for (int t = 0; t < 3; ++t) Compare(entries, Text(rng, 120));
   }
@@ -99,7 +99,7 @@ TEST(PatternWideDifferentialTest, LongPatternsAndWideAlphabetAgree) {
 
 TEST(PatternWideDifferentialTest, ListsOfMoreThanSixtyFourEntriesAgree) {
   std::mt19937 rng(4242);
-  for (int n = 0; n < 150; ++n) {
+  for (int n = 0; n < 60; ++n) {
     const auto entries = Entries(rng, 60 + rng() % 80, 5);
     for (int t = 0; t < 2; ++t) Compare(entries, Text(rng, 300));
   }
