@@ -21,10 +21,12 @@
 // each take one character, the scan checks them against the text before
 // starting: an attempt bound to fail on its k-th character only marks the
 // entry busy for the k offsets it would have occupied (so it cannot start on
-// the character that failed it, exactly as if it had run). When all entries
-// are idle and every entry that can start on a character fails on the next
-// one, the pair is stepped over whole. Entry sets are bit masks, so a dense
-// run of start characters (10 MB of `<`) costs a few operations per pair.
+// the character that failed it, exactly as if it had run). When no entry is
+// running and every entry free to start on a character (not busy there)
+// fails on the next one, and no entry is free to start on that next one,
+// the pair is stepped over whole. Entry sets are bit masks, so a dense run
+// of start characters (10 MB of `<`, or of `<a`) costs a few operations per
+// pair.
 #include "html/pattern_list.h"
 
 #include <algorithm>
