@@ -21,12 +21,15 @@
 // each take one character, the scan checks them against the text before
 // starting: an attempt bound to fail on its k-th character only marks the
 // entry busy for the k offsets it would have occupied (so it cannot start on
-// the character that failed it, exactly as if it had run). When all entries
-// are idle and every entry that can start on a character fails on the next
-// one, the pair is stepped over whole. Entry sets are bit masks, so a dense
-// run of start characters (10 MB of `<`) costs a few operations per pair.
+// the character that failed it, exactly as if it had run). When no entry is
+// running and every entry free to start on a character (not busy there)
+// fails on the next one, and no entry is free to start on that next one,
+// the pair is stepped over whole. Entry sets are bit masks, so a dense run
+// of start characters (10 MB of `<`, or of `<a`) costs a few operations per
+// pair.
 #include "html/pattern_list.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/text.h"
@@ -203,11 +206,49 @@ bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
   return skip_pairs_[first].test(second);
 }
 
+// The busy-aware form of CanSkipPair, for an offset `i` (with a follower)
+// where some entries are busy and none is running: the entries free to
+// start on input_[i] must all fail on input_[i + 1], and no entry may be
+// free to start on input_[i + 1] (those failing there are spent on it).
+bool PatternList::CanSkipBusyPair(size_t i, const uint64_t* busy) const {
+  const unsigned char c = static_cast<unsigned char>(input_[i]);
+  const unsigned char next = static_cast<unsigned char>(input_[i + 1]);
+  const size_t slot = (i + 1) % kBusyRing;
+  const uint64_t* busy_next = busy_at_[slot] == i + 1 ? &busy_[slot * words_] : nullptr;
+  for (size_t w = 0; w < words_; ++w) {
+    const uint64_t start = starters_[c * words_ + w] & ~(busy != nullptr ? busy[w] : 0);
+    if ((start & survives_[next * words_ + w]) != 0) return false;
+    const uint64_t late = starters_[next * words_ + w] & ~start & ~(busy_next != nullptr ? busy_next[w] : 0);
+    if (late != 0) return false;
+  }
+  return true;
+}
+
+// The busy marks for offset `i`, or nullptr when there are none.
+const uint64_t* PatternList::BusyAt(size_t i) const {
+  const size_t slot = i % kBusyRing;
+  if (busy_at_[slot] != i) return nullptr;
+  const uint64_t* mask = &busy_[slot * words_];
+  for (size_t w = 0; w < words_; ++w)
+    if (mask[w] != 0) return mask;
+  return nullptr;
+}
+
 // The first offset >= i at which feeding a character can change some
 // entry's state. Entries inside a quantifier are moved on to that offset as
 // if they had taken the skipped characters.
 size_t PatternList::NextEvent(size_t i) {
   const size_t n = input_.size();
+  bool none_running = true;
+  for (size_t w = 0; w < words_; ++w) none_running &= running_[w] == 0;
+  if (none_running) {
+    // Start characters are often close together (dense markup): look at
+    // the next few directly before searching.
+    const size_t near = std::min(n, i + 8);
+    for (size_t j = i; j < near; ++j)
+      if (union_start_.set[static_cast<unsigned char>(input_[j])]) return j;
+    return near < n ? union_start_.Next(input_, near) : n;
+  }
   size_t event = n;
   size_t running = 0;
   for (size_t w = 0; w < words_; ++w) {
@@ -222,6 +263,9 @@ size_t PatternList::NextEvent(size_t i) {
       // A final quantifier completes on the character before the first one
       // outside its class, so that character is the one to stop at.
       if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
+      // With only final `*C` tokens after it, a quantifier that runs to the
+      // end of the text completes on the last character.
+      else if (q >= n && s.position + 1 >= p.zero_tail) q = n - 1;
       if (q <= i) return i;
       if (q < event) event = q;
     }
@@ -279,21 +323,29 @@ int PatternList::Scan(bool keep_unchanged_result) {
     const unsigned char c = static_cast<unsigned char>(input_[i]);
     const bool has_next = i + 1 < n;
     const unsigned char next = has_next ? static_cast<unsigned char>(input_[i + 1]) : 0;
-    const size_t slot = i % kBusyRing;
-    const uint64_t* busy = busy_at_[slot] == i ? &busy_[slot * words_] : nullptr;
+    const uint64_t* busy = BusyAt(i);
     bool any_running = false;
-    bool any_busy = false;
-    for (size_t w = 0; w < words_; ++w) {
-      any_running |= running_[w] != 0;
-      any_busy |= busy != nullptr && busy[w] != 0;
-    }
-    if (!any_running && !any_busy && has_next && CanSkipPair(c, next)) {
-      // Every attempt that could start here fails on the next character;
-      // go on over such pairs while they come.
+    for (size_t w = 0; w < words_; ++w) any_running |= running_[w] != 0;
+    // With no entry running, a pair of characters can be stepped over when
+    // every attempt that could start on the first fails on the second.
+    auto skippable = [this](size_t at, const uint64_t* busy_here) {
+      return busy_here == nullptr ? CanSkipPair(static_cast<unsigned char>(input_[at]),
+                                                static_cast<unsigned char>(input_[at + 1]))
+                                  : CanSkipBusyPair(at, busy_here);
+    };
+    if (!any_running && has_next && skippable(i, busy)) {
+      // Go on over such pairs while they come. Busy marks are made for a
+      // few offsets after the one that makes them, so when there are none
+      // here there are none further on either.
       i += 2;
-      while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] &&
-             CanSkipPair(static_cast<unsigned char>(input_[i]), static_cast<unsigned char>(input_[i + 1])))
-        i += 2;
+      if (busy == nullptr) {
+        while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] &&
+               CanSkipPair(static_cast<unsigned char>(input_[i]), static_cast<unsigned char>(input_[i + 1])))
+          i += 2;
+      } else {
+        while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] && skippable(i, BusyAt(i)))
+          i += 2;
+      }
       continue;
     }
 

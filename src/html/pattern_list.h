@@ -123,6 +123,8 @@ class PatternList {
   void PrepareScan();
   void ResetStates();
   bool CanSkipPair(unsigned char first, unsigned char second);
+  bool CanSkipBusyPair(size_t i, const uint64_t* busy) const;
+  const uint64_t* BusyAt(size_t i) const;
 
   std::vector<Pattern> entries_;
   std::vector<MatchState> states_;

@@ -21,8 +21,9 @@
 //   `**` the attempt is abandoned.
 // - A quantifier that ends the pattern keeps taking characters while the
 //   following text character is in its class, and completes at the last of
-//   them. It needs at least one character, except that a final `*C` also
-//   completes with none when the text ends.
+//   them. It needs at least one character, except that final `*C` tokens
+//   also complete with none when the text ends (after a literal, a `%C` or
+//   a quantifier that took the last character of the text).
 // - The character that made an attempt fail never starts a new attempt of
 //   the same entry.
 #include "html/pattern_matcher.h"
@@ -105,8 +106,8 @@ bool Satisfies(const CompiledPattern& p, const PatternToken& token, unsigned cha
 StepResult AfterConsume(const CompiledPattern& p, MatchState& s, std::string_view text, size_t i) {
   const size_t n = p.tokens.size();
   if (s.position == n) return StepResult::Complete;
-  if (s.position + 1 == n && p.tokens[s.position].kind == TokenKind::Star && i + 1 >= text.size())
-    return StepResult::Complete;  // a final `*C` with the text ending here
+  if (s.position >= p.zero_tail && i + 1 >= text.size())
+    return StepResult::Complete;  // only final `*C` tokens left, and the text ends here
   return StepResult::Running;
 }
 
@@ -156,6 +157,9 @@ Presented Present(const CompiledPattern& p, MatchState& s, std::string_view text
           if (last && (i + 1 >= text.size() ||
                        !(*t.set)[static_cast<unsigned char>(text[i + 1])]))
             return Presented::Complete;
+          // The text ends here and only final `*C` tokens follow: they
+          // match nothing.
+          if (!last && s.position + 1 >= p.zero_tail && i + 1 >= text.size()) return Presented::Complete;
           return Presented::Running;
         }
         // Back up to the nearest earlier `**`; it takes over from there.
@@ -248,6 +252,8 @@ bool CompilePattern(std::string_view stored, bool case_sensitive, CompiledPatter
       t.run.push_back(static_cast<char>(lit.ch));
     }
   }
+  out.zero_tail = out.tokens.size();
+  while (out.zero_tail > 0 && out.tokens[out.zero_tail - 1].kind == TokenKind::Star) --out.zero_tail;
   const PatternToken& first = out.tokens.front();
   if (first.kind == TokenKind::Literal) {
     while (out.leading_run < out.tokens.size() &&

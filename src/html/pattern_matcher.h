@@ -55,6 +55,10 @@ struct CompiledPattern {
   // pattern does not start with a literal); drives the repeated-character
   // rule that finds `-->` at the end of `--->`.
   size_t leading_run = 0;
+  // Index of the first of the `*C` tokens that end the pattern (the number
+  // of tokens when it does not end in one). Those tokens may all match
+  // nothing when the text ends, so the pattern completes there.
+  size_t zero_tail = 0;
 };
 
 // Compiles `stored` (a pattern already in its stored form). Returns false,

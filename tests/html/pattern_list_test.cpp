@@ -96,6 +96,20 @@ TEST(PatternMatchTest, QuantifiersStopAsEarlyAsTheyMay) {
   });
 }
 
+TEST(PatternMatchTest, ElementPatternsOfTheDetagLists) {
+  RunMatchTable({
+      {"<head**/head>", "<HEAD><title>t</TITLE></HEAD> x </head>", {{0, 28}}},  // any case, first end
+      {"<head**/head>", "<head><title>t</title>", {}},                          // no end tag: no match
+      {"<style%W**/style>", "<style type=x>a{}</STYLE><style>b</style>", {{0, 24}}},
+      {"<style>**/style>", "<style type=x>a{}</STYLE><style>b</style>", {{25, 40}}},
+      {"<body**>", "<BODY bgcolor=x><body>", {{0, 15}, {16, 21}}},
+      {"<h%1**>", "<h1><hr><H6 id=a>", {{0, 3}, {8, 16}}},
+      {"</h%1>", "</h1></H12></h>", {{0, 4}}},
+      {"<a%W**>**</a>", "<a href=x><b>y</b></A> <a>z</a>", {{0, 21}}},
+      {"|?%W\"?W", "ok? \"  x?  \" y", {{2, 6}}},  // exactly one white space before the quote
+  });
+}
+
 TEST(PatternMatchTest, QuantifierEndingThePattern) {
   RunMatchTable({
       {"a?1", "a123b", {{0, 3}}},
@@ -106,6 +120,15 @@ TEST(PatternMatchTest, QuantifierEndingThePattern) {
       {"a*1", "ab", {}},
       {".?S", "End.  Next. x", {{3, 5}, {10, 11}}},
       {"x?*", "axbc", {{1, 3}}},
+      // Final `*C` tokens also match nothing when an earlier quantifier
+      // takes the last character of the text.
+      {"x?1*W", "x12", {{0, 2}}},
+      {"x?1*W", "x12 y", {{0, 3}}},
+      {"x?1*W", "x1a", {}},
+      {"x*1*W", "x", {{0, 0}}},
+      {"x*1*W", "xy", {}},
+      {"a***W", "ab", {{0, 1}}},
+      {"a*W*1", "a ", {{0, 1}}},
   });
 }
 

@@ -103,6 +103,13 @@ struct Matcher {
     return true;
   }
 
+  // Is every token from `at` to the end a `*C` (which may match nothing)?
+  bool OnlyStarsFrom(size_t at) const {
+    for (; at < p.size(); at += TokenAt(p, at).width)
+      if (TokenAt(p, at).kind != '*') return false;
+    return true;
+  }
+
   // Offset of the nearest `**` token before `before`, or npos.
   size_t EarlierAnyRun(size_t before) const {
     size_t found = std::string::npos;
@@ -124,8 +131,7 @@ struct Matcher {
           s.at = next;
           s.count = 0;
           if (s.at == p.size()) return 'C';
-          const Token after = TokenAt(p, s.at);
-          if (after.kind == '*' && s.at + after.width == p.size() && text_ends_after) return 'C';
+          if (OnlyStarsFrom(s.at) && text_ends_after) return 'C';
           return 'R';
         }
         if (t.kind == 'L' && SoFarIsRunOfCopies(s.at) && Same(TokenAt(p, 0).value, c)) {
@@ -155,6 +161,8 @@ struct Matcher {
           const bool next_in_class = !text_ends_after && InClass(t.value, (*text)[i + 1]);
           return next_in_class ? 'R' : 'C';
         }
+        // The text ends here and only `*C` tokens remain: they match nothing.
+        if (text_ends_after && OnlyStarsFrom(next)) return 'C';
         return 'R';
       }
       const size_t back = EarlierAnyRun(s.at);
