@@ -19,6 +19,10 @@ constexpr std::string_view kListItemTag = "[[LI]]";
 constexpr char kMiddleDot = '\xB7';
 // The layout width never drops below this many columns.
 constexpr int kMinLayoutWidth = 30;
+// Page widths and indents are policy values; beyond this many columns they
+// are taken as this many, so a mistyped width cannot make every centred line
+// gigabytes long.
+constexpr int kMaxColumns = 32767;
 
 struct AlignmentTag {
   std::string_view tag;
@@ -99,7 +103,8 @@ LineLayout::LineLayout(ProgramLayoutState& program_state, ReportFunction report)
 
 void LineLayout::ResetLayoutState(const DetagOptions& options, const LayoutFileInputs& inputs) {
   indent_positions_ = options.indent_positions;
-  page_width_ = options.page_width;
+  for (int& position : indent_positions_) position = std::min(position, kMaxColumns);
+  page_width_ = std::min(options.page_width, kMaxColumns);
   typical_line_length_ = inputs.typical_line_length;
   text_bullet_ = Trim(Split(options.bullet_characters, ',').front());
   bullet_ = EqualsNoCase(text_bullet_, "middot") ? std::string(1, kMiddleDot) : text_bullet_;
@@ -346,9 +351,9 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
   }
 
   // 4. Short source line.
-  const int n = static_cast<int>(line.size());
-  const int w = layout_width_;
-  const bool line_short = n < 50 || n < w - 10 || 4 * n < 3 * typical_line_length_;
+  const long n = static_cast<long>(line.size());
+  const long w = layout_width_;
+  const bool line_short = n < 50 || n < w - 10 || 4 * n < 3L * typical_line_length_;
 
   // 5. Dialogue marks.
   const bool extra = options.extra_dialogue_checks;
@@ -370,7 +375,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
   // 7. Each piece.
   for (size_t index = 0; index < pieces.size(); ++index) {
     std::string piece = pieces[index].text;
-    const int pw = pieces[index].width;
+    const long pw = pieces[index].width;
     const bool last_piece = index + 1 == pieces.size();
 
     if (piece.compare(0, kStatementPrefix.size(), kStatementPrefix) == 0)
@@ -384,7 +389,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
     // A piece that only held layout tags is not a line of text.
     if (had_tags && TrimView(piece).empty()) continue;
 
-    const int pn = static_cast<int>(piece.size());
+    const long pn = static_cast<long>(piece.size());
     const bool piece_short = (last_piece && next.empty())
                                  ? (4 * pn < 3 * pw || pn < 50 || pn < pw - 5)
                                  : 4 * pn < 3 * pw;

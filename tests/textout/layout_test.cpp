@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
+
 namespace orv {
 namespace {
 
@@ -354,6 +356,65 @@ TEST(LayoutTest, SingleLineParagraphs) {
                            "next part\n\n$_$_START_BLOCK\none" + kOppl + "two\n$_$_END_BLOCK\nlast";
   EXPECT_EQ(Lay(text, o), (Lines{long_text, "", "Short one", "next part", "", "    one", "    two",
                                  "", "last", ""}));
+}
+
+TEST(LayoutTest, ShortLinesEndParagraphs) {
+  const std::string long1 =
+      "This line is long enough that it does not count as a short line at all.";
+  const std::string long2 =
+      "And this line is long enough as well, it does not count as short either.";
+  EXPECT_EQ(Lay(long1 + "\nShort line.\nAnother short one.\n" + long2, Options()),
+            (Lines{long1, "Short line.", "", "Another short one.", long2}));
+  // A forced break after the short line is a line break, not a paragraph end.
+  EXPECT_EQ(Lay(long1 + "\nShort line.\n" + kBr + "Another short one.\n" + long2, Options()),
+            (Lines{long1, "Short line.", "Another short one.", long2}));
+}
+
+TEST(LayoutTest, DialogueLinesStandApart) {
+  struct Case {
+    bool extra_checks;
+    std::string text;
+    Lines laid_out;
+  };
+  const Case cases[] = {
+      {false,
+       "Narration line.\n\"Hello there.\"\nMore narration.",
+       {"Narration line.", "", "\"Hello there.\"", "", "More narration."}},
+      // Extra checks: a quote opens only before a capital, and closes only
+      // before a line that does not start in lower case.
+      {true,
+       "Narration line.\n\"hello there.\"\nMore narration.",
+       {"Narration line.", "\"hello there.\"", "", "More narration."}},
+      {true,
+       "Narration line.\n\"hello there.\"\nmore narration.",
+       {"Narration line.", "\"hello there.\"", "more narration."}},
+  };
+  for (const Case& c : cases) {
+    DetagOptions o = Options();
+    o.short_lines_end_paragraphs = false;
+    o.look_for_dialogue = true;
+    o.extra_dialogue_checks = c.extra_checks;
+    EXPECT_EQ(Lay(c.text, o), c.laid_out) << c.text;
+  }
+}
+
+TEST(LayoutTest, FirstLineIndentNarrowsTheFirstPiece) {
+  DetagOptions o = Options(40);
+  o.short_lines_end_paragraphs = false;
+  o.first_line_indent = "   ";
+  EXPECT_EQ(Lay("This guide shows how the layout step is filling paragraphs to the page width.", o),
+            (Lines{"   This guide shows how the layout step",
+                   "is filling paragraphs to the page width."}));
+}
+
+TEST(LayoutTest, AbsurdPageWidthIsBounded) {
+  DetagOptions o = Options(2000000000);
+  o.indent_positions = {0,          2000000000, 2000000000, 2000000000,
+                        2000000000, 2000000000, 2000000000, 2000000000};
+  const Lines lines = Lay("[[CENTER]]middle\n$_$_START_BLOCK\nindented", o);
+  ASSERT_FALSE(lines.empty());
+  for (const std::string& line : lines) EXPECT_LT(line.size(), 70000u);
+  EXPECT_EQ(Trim(lines[0]), "middle");
 }
 
 TEST(LayoutTest, MarkupRemovalPassesLinesThrough) {
