@@ -1,0 +1,480 @@
+// The line layout step and the output pass that drives it. Each source line
+// goes through the same steps in order: rule-line check, pending text and
+// forced breaks, empty lines, the short-line and dialogue tests, cutting
+// into pieces, and for each piece statements, alignment tags, carry-over of
+// a short tail, bullets, alignment and indentation; then the paragraph-end
+// tests. The string work is in text_line.cpp.
+#include "textout/layout.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "common/text.h"
+
+namespace orv {
+namespace {
+
+constexpr std::string_view kStatementPrefix = "$_$_";
+constexpr std::string_view kListItemTag = "[[LI]]";
+constexpr char kMiddleDot = '\xB7';
+// The layout width never drops below this many columns.
+constexpr int kMinLayoutWidth = 30;
+// Page widths and indents are policy values; beyond this many columns they
+// are taken as this many, so a mistyped width cannot make every centred line
+// gigabytes long.
+constexpr int kMaxColumns = 32767;
+
+struct AlignmentTag {
+  std::string_view tag;
+  Alignment alignment;
+};
+constexpr AlignmentTag kAlignmentTags[] = {
+    {"[[LEFT]]", Alignment::kLeft},
+    {"[[CENTER]]", Alignment::kCentre},
+    {"[[RIGHT]]", Alignment::kRight},
+    {"[[JUSTIFY]]", Alignment::kJustify},
+};
+// Tags that only steer layout and are removed from every text piece.
+constexpr std::string_view kRemovedTags[] = {
+    "[[LEFT]]",    "[[CENTER]]",          "[[RIGHT]]",
+    "[[JUSTIFY]]", "[[TAB_STOP_CENTER]]", "[[TAB_STOP_RIGHT]]"};
+
+bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
+bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
+
+// Removes every occurrence of `needle` (any letter case); true when any was.
+bool RemoveAllNoCase(std::string& text, std::string_view needle) {
+  bool removed = false;
+  size_t pos = FindNoCase(text, needle);
+  while (pos != std::string::npos) {
+    text.erase(pos, needle.size());
+    removed = true;
+    pos = FindNoCase(text, needle, pos);
+  }
+  return removed;
+}
+
+void RemoveAll(std::string& text, std::string_view needle) {
+  size_t pos = text.find(needle);
+  while (pos != std::string::npos) {
+    text.erase(pos, needle.size());
+    pos = text.find(needle, pos);
+  }
+}
+
+// The first word of `text` after leading blanks (words end at a blank).
+std::string_view FirstWord(std::string_view text) {
+  const std::string_view t = TrimView(text);
+  size_t end = 0;
+  while (end < t.size() && !IsBlank(t[end])) ++end;
+  return t.substr(0, end);
+}
+
+// The `index`-th (from 0) blank-separated field of `text`, or empty.
+std::string_view Field(std::string_view text, int index) {
+  size_t pos = 0;
+  for (int f = 0;; ++f) {
+    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    size_t end = pos;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    if (f == index || pos >= text.size()) return text.substr(pos, end - pos);
+    pos = end;
+  }
+}
+
+// Reads a whole field as a non-negative number; -1 when it is not one.
+long ParseCount(std::string_view field) {
+  if (field.empty() || field.size() > 9) return -1;
+  long value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+LineLayout::LineLayout(ProgramLayoutState& program_state, ReportFunction report)
+    : program_(program_state), report_(std::move(report)) {
+  ResetLayoutState(DetagOptions{}, LayoutFileInputs{});
+}
+
+void LineLayout::ResetLayoutState(const DetagOptions& options, const LayoutFileInputs& inputs) {
+  indent_positions_ = options.indent_positions;
+  for (int& position : indent_positions_) position = std::min(position, kMaxColumns);
+  page_width_ = std::min(options.page_width, kMaxColumns);
+  typical_line_length_ = inputs.typical_line_length;
+  text_bullet_ = Trim(Split(options.bullet_characters, ',').front());
+  bullet_ = EqualsNoCase(text_bullet_, "middot") ? std::string(1, kMiddleDot) : text_bullet_;
+  bullet_chars_ = inputs.bullet_chars;
+  blocks_ = inputs.text_blocks;
+
+  SetNestingLevel(0);
+  paragraph_start_ = true;
+  previous_short_ = false;
+  verbatim_ = false;
+  pending_.clear();
+  accumulator_.clear();
+  paragraph_ended_ = false;
+}
+
+void LineLayout::SetNestingLevel(int level) {
+  level_ = level;
+  const int entry = std::clamp(level, 0, static_cast<int>(indent_positions_.size()) - 1);
+  indent_ = std::max(indent_positions_[static_cast<size_t>(entry)], 0);
+  layout_width_ = std::max(page_width_ - indent_, kMinLayoutWidth);
+  indent_string_.assign(static_cast<size_t>(indent_), ' ');
+}
+
+void LineLayout::Emit(std::vector<std::string>& output, std::string line) {
+  output.push_back(std::move(line));
+}
+
+void LineLayout::EmitEmpty(std::vector<std::string>& output) {
+  output.emplace_back();
+  paragraph_start_ = true;
+}
+
+// The pending tail stands on a line of its own when a forced break follows
+// it; it keeps the alignment of the paragraph it ended.
+void LineLayout::EmitPending(const DetagOptions& options, std::vector<std::string>& output) {
+  std::string text = std::move(pending_);
+  pending_.clear();
+  const size_t width = static_cast<size_t>(layout_width_);
+  if (program_.alignment == Alignment::kCentre || program_.alignment == Alignment::kJustify)
+    text = CentreLine(text, width);
+  else if (program_.alignment == Alignment::kRight)
+    text = RightAlignLine(text, width);
+  if (!(options.paragraph_on_single_line && !accumulator_.empty())) text.insert(0, indent_string_);
+  Emit(output, std::move(text));
+  paragraph_start_ = false;
+}
+
+// Cuts the line into pieces of at most the layout width. The first piece of
+// a paragraph is narrower by the first-line indent it will receive; a
+// leading alignment tag costs no column.
+std::vector<LineLayout::Piece> LineLayout::CutLine(const DetagOptions& options,
+                                                   std::string_view line, bool wrap) const {
+  const int first_line_indent = static_cast<int>(options.first_line_indent.size());
+  int first_width = layout_width_;
+  if (!verbatim_ && paragraph_start_ && first_line_indent >= 1)
+    first_width = std::max(layout_width_ - first_line_indent, 1);
+
+  std::vector<Piece> pieces;
+  if (!wrap) {
+    pieces.push_back({std::string(line), first_width});
+    return pieces;
+  }
+  size_t tag_length = 0;
+  for (const AlignmentTag& t : kAlignmentTags)
+    if (StartsWithNoCase(line, t.tag)) tag_length = t.tag.size();
+
+  size_t start = 0;
+  bool first = true;
+  while (start < line.size()) {
+    const int width = first ? first_width : layout_width_;
+    const size_t cut_width = static_cast<size_t>(width) + (first ? tag_length : 0);
+    pieces.push_back({CutPiece(line, &start, cut_width), width});
+    first = false;
+  }
+  return pieces;
+}
+
+bool LineLayout::DoStatement(const DetagOptions& options, std::vector<std::string>& output,
+                             const std::string& piece) {
+  if (!StartsWithNoCase(piece, kStatementPrefix)) return false;
+  if (EqualsNoCase(piece, "$_$_START_LIST")) {
+    FlushAccumulator(output);
+    SetNestingLevel(level_ + 1);
+    if (!options.start_list_marker.empty()) {
+      Emit(output, options.start_list_marker);
+      paragraph_start_ = false;
+    }
+  } else if (EqualsNoCase(piece, "$_$_END_LIST")) {
+    FlushAccumulator(output);
+    // An unmatched end never takes the level below the outermost one, so
+    // later lists keep their indentation.
+    SetNestingLevel(std::max(level_ - 1, 0));
+    if (!options.end_list_marker.empty()) Emit(output, options.end_list_marker);
+    EmitEmpty(output);
+  } else if (EqualsNoCase(piece, "$_$_START_BLOCK")) {
+    FlushAccumulator(output);
+    SetNestingLevel(level_ + 1);
+  } else if (StartsWithNoCase(piece, "$_$_END_BLOCK")) {
+    FlushAccumulator(output);
+    SetNestingLevel(std::max(level_ - 1, 0));
+  } else if (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING")) {
+    verbatim_ = true;
+  } else if (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING")) {
+    verbatim_ = false;
+  } else if (StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
+    const long number = ParseCount(Field(piece, 1));
+    const std::string* block = blocks_ != nullptr ? blocks_->Find(number) : nullptr;
+    if (block == nullptr) {
+      if (report_) report_("WARNING: No stored text block for \"" + piece + "\"", 5);
+      return true;
+    }
+    for (std::string& block_line : SplitLines(*block)) Emit(output, std::move(block_line));
+    if (!block->empty()) paragraph_start_ = false;
+  } else if (StartsWithNoCase(piece, "$_$_LINE")) {
+    if (!options.remove_rules) {
+      Emit(output, DrawRuleLine(std::string_view(piece).substr(8),
+                                static_cast<size_t>(layout_width_), program_.alignment));
+      paragraph_start_ = false;
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// List-item bullets: a non-default text bullet replaces every middle dot,
+// and a bullet from the "bullet char" settings standing alone as the first
+// word becomes the text bullet.
+void LineLayout::SubstituteBullets(std::string& piece) const {
+  if (!text_bullet_.empty() && !EqualsNoCase(text_bullet_, "middot")) {
+    for (size_t pos = piece.find(kMiddleDot); pos != std::string::npos;
+         pos = piece.find(kMiddleDot, pos + text_bullet_.size()))
+      piece.replace(pos, 1, text_bullet_);
+  }
+  if (bullet_chars_.empty()) return;
+  size_t begin = 0;
+  while (begin < piece.size() && IsBlank(piece[begin])) ++begin;
+  const std::string_view word = FirstWord(piece);
+  if (word.size() == 1 && bullet_chars_.find(word[0]) != std::string::npos)
+    piece.replace(begin, 1, bullet_);
+}
+
+// Single-line paragraphs: a paragraph-end marker at the end of the piece
+// ends the paragraph; one inside it becomes a line break that keeps the
+// indentation (none before a statement).
+void LineLayout::Accumulate(std::string piece, const std::string& indent) {
+  size_t pos = piece.find(kParagraphEndMarker);
+  while (pos != std::string::npos) {
+    const size_t after = pos + kParagraphEndMarker.size();
+    if (after == piece.size()) {
+      piece.erase(pos);
+      paragraph_ended_ = true;
+      break;
+    }
+    const bool statement_follows =
+        piece.compare(after, kStatementPrefix.size(), kStatementPrefix) == 0;
+    const std::string replacement = statement_follows ? "\n" : "\n" + indent;
+    piece.replace(pos, kParagraphEndMarker.size(), replacement);
+    pos = piece.find(kParagraphEndMarker, pos + replacement.size());
+  }
+  accumulator_ += piece;
+  accumulator_ += ' ';
+}
+
+// The accumulated paragraph goes out as one line per line break it holds,
+// followed by a blank line unless the paragraph ended in a line break.
+void LineLayout::FlushAccumulator(std::vector<std::string>& output) {
+  const bool holds_text = !TrimView(accumulator_).empty();
+  if (holds_text) {
+    for (std::string& line : Split(accumulator_, '\n')) Emit(output, std::move(line));
+    if (!verbatim_ && !paragraph_ended_) output.emplace_back();
+    paragraph_start_ = true;
+  }
+  accumulator_.clear();
+  paragraph_ended_ = false;
+}
+
+// After the last line: trailing blanks go, and each run of blank lines
+// keeps only its first line.
+void LineLayout::Tidy(std::vector<std::string>& output) const {
+  size_t kept = 0;
+  bool previous_blank = false;
+  for (size_t i = 0; i < output.size(); ++i) {
+    std::string& line = output[i];
+    size_t end = line.size();
+    while (end > 0 && IsSpaceOrTab(line[end - 1])) --end;
+    line.resize(end);
+    const bool blank = TrimView(line).empty();
+    if (blank && previous_blank) continue;
+    previous_blank = blank;
+    if (kept != i) output[kept] = std::move(line);
+    ++kept;
+  }
+  output.resize(kept);
+}
+
+void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string>& output,
+                            bool more_lines, std::string_view source, std::string_view next) {
+  if (!options.TextMode()) {
+    output.emplace_back(source);
+    return;
+  }
+  const bool preserve = options.preserve_white_space;
+  const bool single = options.paragraph_on_single_line;
+  if (preserve) more_lines = false;
+  const bool last_call = !more_lines;
+  std::string line(source);
+
+  // 1. Rule-looking lines are dropped, or kept whole.
+  bool rule_line = false;
+  if (IsRuleText(line)) {
+    if (options.remove_rules)
+      line.clear();
+    else
+      rule_line = true;
+  }
+
+  // 2. A carried-over tail joins this line, or stands alone before a forced
+  // break. Forced-break markers never reach the output.
+  const bool had_pending = !pending_.empty();
+  if (had_pending) {
+    if (line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0) {
+      EmitPending(options, output);
+    } else {
+      line = pending_ + " " + line;
+      pending_.clear();
+      // Text joined in front of a rule makes it text: cutting it down to
+      // its first piece would lose words.
+      rule_line = false;
+    }
+  }
+  RemoveAll(line, kForcedBreakMarker);
+
+  // 3. Empty lines: one blank line per run.
+  if (line.empty()) {
+    if (single && !TrimView(accumulator_).empty()) {
+      FlushAccumulator(output);
+    } else {
+      if (!paragraph_start_) output.emplace_back();
+      paragraph_start_ = true;
+    }
+    if (last_call && !preserve) Tidy(output);
+    return;
+  }
+
+  // 4. Short source line.
+  const long n = static_cast<long>(line.size());
+  const long w = layout_width_;
+  const bool line_short = n < 50 || n < w - 10 || 4 * n < 3L * typical_line_length_;
+
+  // 5. Dialogue marks.
+  const bool extra = options.extra_dialogue_checks;
+  const bool opens = n >= 2 && !had_pending && line[0] == '"' && (!extra || IsUpperAscii(line[1]));
+  const bool next_opens = next.size() > 1 && next[0] == '"' && (!extra || IsUpperAscii(next[1]));
+  const bool closes =
+      n > 1 && line.back() == '"' &&
+      (!extra || next.empty() || (next.size() > 1 && next[0] == '"' && IsUpperAscii(next[1])) ||
+       !IsLowerAscii(next[0]));
+  if (options.look_for_dialogue && !preserve && !verbatim_ && opens && !paragraph_start_)
+    EmitEmpty(output);
+
+  // 6. Pieces.
+  const bool wrap = !single && !verbatim_ && !preserve && options.impose_page_width;
+  const std::vector<Piece> pieces = CutLine(options, line, wrap);
+  const bool paragraph_end_seen = line.find(kParagraphEndMarker) != std::string::npos;
+  const bool next_is_statement = next.compare(0, kStatementPrefix.size(), kStatementPrefix) == 0;
+
+  // 7. Each piece.
+  for (size_t index = 0; index < pieces.size(); ++index) {
+    std::string piece = pieces[index].text;
+    const long pw = pieces[index].width;
+    const bool last_piece = index + 1 == pieces.size();
+
+    if (piece.compare(0, kStatementPrefix.size(), kStatementPrefix) == 0)
+      RemoveAll(piece, kParagraphEndMarker);
+    if (DoStatement(options, output, piece)) continue;
+
+    for (const AlignmentTag& t : kAlignmentTags)
+      if (StartsWithNoCase(piece, t.tag)) program_.alignment = t.alignment;
+    bool had_tags = false;
+    for (std::string_view tag : kRemovedTags) had_tags |= RemoveAllNoCase(piece, tag);
+    // A piece that only held layout tags is not a line of text.
+    if (had_tags && TrimView(piece).empty()) continue;
+
+    const long pn = static_cast<long>(piece.size());
+    const bool piece_short = (last_piece && next.empty())
+                                 ? (4 * pn < 3 * pw || pn < 50 || pn < pw - 5)
+                                 : 4 * pn < 3 * pw;
+
+    // Carry-over: the short tail of a hard-wrapped source line joins the
+    // next line instead of standing ragged.
+    if (last_piece && options.impose_page_width && !preserve && !next_is_statement && pn < pw - 5 &&
+        !next_opens && !closes && (pieces.size() >= 2 || opens) && more_lines &&
+        next.find("[[") == std::string_view::npos && !paragraph_end_seen && !next.empty() &&
+        !rule_line) {
+      pending_ = pending_.empty() ? piece : pending_ + " " + piece;
+      continue;
+    }
+
+    if (rule_line && index > 0) continue;
+
+    std::string indent = indent_string_;
+    if (FindNoCase(piece, kListItemTag) != std::string::npos) {
+      std::string bullet(FirstWord(piece));
+      RemoveAllNoCase(bullet, kListItemTag);
+      const size_t hang = bullet.size() + 1;
+      if (indent.size() >= hang) indent.resize(indent.size() - hang);
+      RemoveAllNoCase(piece, kListItemTag);
+      SubstituteBullets(piece);
+    }
+
+    const bool justify = options.right_justify && !piece_short && !verbatim_;
+    if (!justify) {
+      if (program_.alignment == Alignment::kCentre)
+        piece = CentreLine(piece, static_cast<size_t>(pw));
+      else if (program_.alignment == Alignment::kRight)
+        piece = RightAlignLine(piece, static_cast<size_t>(pw));
+    } else if (!(last_piece && !next.empty())) {
+      piece = JustifyLine(piece, static_cast<size_t>(pw), program_.justify_toggle);
+    }
+
+    if (!verbatim_ && !options.first_line_indent.empty() && paragraph_start_ && !piece.empty())
+      piece.insert(0, options.first_line_indent);
+    if (!piece.empty() && accumulator_.empty()) piece.insert(0, indent);
+
+    if (single)
+      Accumulate(std::move(piece), indent);
+    else
+      Emit(output, std::move(piece));
+    paragraph_start_ = false;
+  }
+
+  // 8. Paragraph ends: after a short line that follows a long one, and
+  // after a line that closes dialogue.
+  if (single) FlushAccumulator(output);
+  if (!verbatim_) {
+    const bool next_forces_break =
+        next.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0;
+    const bool short_end = !preserve && options.short_lines_end_paragraphs && line_short &&
+                           !previous_short_ && !paragraph_start_ && !next_forces_break;
+    const bool dialogue_end = options.look_for_dialogue && !preserve && closes;
+    if (short_end || dialogue_end) EmitEmpty(output);
+  }
+  previous_short_ = line_short;
+  if (last_call && !preserve) Tidy(output);
+}
+
+std::vector<std::string> LayOutText(std::string_view text, const DetagOptions& options,
+                                    const LayoutFileInputs& inputs, ProgramLayoutState& state,
+                                    const ReportFunction& report) {
+  std::vector<std::string> output;
+  LineLayout layout(state, report);
+  layout.ResetLayoutState(options, inputs);
+  std::vector<std::string> lines = SplitLines(text);
+  const bool trim_next = options.TextMode() && !options.preserve_white_space;
+  bool verbatim = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (EqualsNoCase(line, "$_$_START_PRE") || EqualsNoCase(line, "$_$_START_HEADING"))
+      verbatim = true;
+    else if (EqualsNoCase(line, "$_$_END_PRE") || EqualsNoCase(line, "$_$_END_HEADING"))
+      verbatim = false;
+    const bool more = i + 1 < lines.size();
+    // The look-ahead is trimmed where it stands, so it is laid out trimmed
+    // too when its turn comes.
+    if (more && trim_next && !verbatim) lines[i + 1] = Trim(lines[i + 1]);
+    const std::string_view next = more ? std::string_view(lines[i + 1]) : std::string_view();
+    layout.LayOutLine(options, output, more, line, next);
+  }
+  return output;
+}
+
+}  // namespace orv
