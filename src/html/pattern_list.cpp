@@ -294,9 +294,19 @@ int PatternList::Apply(std::string_view text) {
 
 int PatternList::ApplyInPlace(std::string& text) {
   if (applying_) return 0;
+  // Should the scan fail (out of memory), the caller gets its text back.
+  struct GiveBack {
+    std::string& text;
+    std::string& input;
+    bool done = false;
+    ~GiveBack() {
+      if (!done) text.swap(input);
+    }
+  } give_back{text, input_};
   input_.swap(text);
   const int actions = Scan(/*keep_unchanged_result=*/false);
   text.swap(actions > 0 ? result_ : input_);
+  give_back.done = true;
   // Neither copy is kept: a list may live for a whole run over large texts.
   std::string().swap(input_);
   std::string().swap(result_);
