@@ -1,7 +1,9 @@
 // The detag pass: converts one HTML input file. The input is read into
 // chunks, each chunk is rewritten by the chunk pass's pattern lists, the
 // whole text by the whole-text pass (remaining tags, entities), and the
-// resulting lines are written to the output.
+// resulting lines are written to the output. In text mode the lines of an
+// output are held until its last input is done, then written between the
+// TEXT_HEADER and TEXT_FOOTER fragments (textout/fragments.h).
 #pragma once
 
 #include <functional>
@@ -15,6 +17,7 @@
 #include "html/tag_catalogue.h"
 #include "html/tag_scanner.h"
 #include "run/ascii_file.h"
+#include "textout/fragments.h"
 
 namespace orv {
 
@@ -50,7 +53,10 @@ class DetagPass {
   // Converts one file into `output`, which stays open across the files of
   // a concatenated output (the caller closes it). Returns false when the
   // file could not be converted (overwrite refused, input or output could
-  // not be opened); the reasons are reported.
+  // not be opened); the reasons are reported. In text mode the output's
+  // lines are written when its last input is converted, framed by the
+  // header and footer fragments; should the output be closed before that
+  // (a later input failed), what was converted is written then.
   bool ConvertFile(const DetagOptions& options, const DetagRequest& request, ASCIIFile& output,
                    const ReportFunction& report);
 
@@ -63,6 +69,10 @@ class DetagPass {
   bool UnicodeOutput() const { return unicode_output_; }
   // Installs the markup-removal tag rewriter (none: surviving tags stay).
   void SetTagRewriter(TagRewriter rewriter) { rewriter_ = std::move(rewriter); }
+  // Where the header's time stamp comes from (default: the local time now).
+  void SetTimestampSource(std::function<std::string()> source) { timestamp_source_ = std::move(source); }
+  // The fragment definitions in force for the file converted last.
+  const DefinitionList& Definitions() const { return definitions_; }
 
  private:
   void BuildLists();
@@ -71,6 +81,11 @@ class DetagPass {
   void ForEachOutputLine(const std::string& text,
                          const std::function<void(std::string_view)>& write) const;
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
+  // The built-in header and footer, then the fragments file's definitions.
+  void LoadFragmentDefinitions(const std::string& input_path);
+  void FillHeaderDocument(const DetagRequest& request);
+  // Appends the footer, estimates the size, writes header and held lines.
+  void WriteHeldTextOutput(ASCIIFile& output);
 
   const TagCatalogue& catalogue_;
   DetagOptions options_;
@@ -79,6 +94,15 @@ class DetagPass {
   DocumentInfo info_;
   bool unicode_output_ = false;
   bool utf8_input_ = false;
+
+  // Text mode: the definitions of the current file, and the output lines
+  // held until the output's last input is done.
+  DefinitionList definitions_;
+  Delimiters delimiters_;
+  HeaderDocument header_document_;
+  std::vector<std::string> held_lines_;
+  bool holding_ = false;
+  std::function<std::string()> timestamp_source_;
 
   PatternList head_list_;
   PatternList style_list_;
