@@ -134,15 +134,15 @@ bool StatementWriter::WriteOutStatement(std::string_view line) {
     if (ClosesTable(*keyword)) in_table_ = false;
   }
 
-  if (file_ == nullptr || !file_->IsOpen()) {
-    if (report_) report_("PROGRAM ERROR: File not open in ASCIIFile::WriteOutStatement!", kErrorLevel);
-    return false;
+  // A file with a line list attached takes lines without being open.
+  if (file_ != nullptr && file_->WriteLine(line)) return true;
+  if (report_) {
+    if (file_ == nullptr || !file_->IsOpen())
+      report_("PROGRAM ERROR: File not open in ASCIIFile::WriteOutStatement!", kErrorLevel);
+    else
+      report_("ERROR: Error writing to file", kErrorLevel);
   }
-  if (!file_->WriteLine(line)) {
-    if (report_) report_("ERROR: Error writing to file", kErrorLevel);
-    return false;
-  }
-  return true;
+  return false;
 }
 
 void StatementWriter::Finish() {
