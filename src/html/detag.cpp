@@ -205,6 +205,11 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   }
   if (report_) report_("INFO: Reading input file " + request.input_path, 10);
 
+  // An output that continues in markup removal after inputs converted in
+  // text mode gets their text (with its header and footer) first, so the
+  // inputs keep their order.
+  if (holding_ && !options_.TextMode() && !request.first_of_output) WriteHeldTextOutput(output);
+
   ChunkReaderOptions reader_options;
   reader_options.text_mode = options_.TextMode();
   reader_options.directive_delimiter = options_.directive_delimiter;
@@ -239,7 +244,8 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   FillHeaderDocument(request);
   if (!request.last_of_output) {
     // A rule line separates the inputs of a concatenated output.
-    held_lines_.emplace_back(static_cast<size_t>(std::clamp(options_.page_width, 1, kMaxHeaderWidth)), '-');
+    const int rule_length = std::clamp(options_.page_width, 1, kMaxHeaderWidth);
+    held_lines_.emplace_back(static_cast<size_t>(rule_length), '-');
   }
   if (request.last_of_output) {
     output.SetFlushHook(nullptr);

@@ -70,9 +70,9 @@ class DetagPass {
   // Installs the markup-removal tag rewriter (none: surviving tags stay).
   void SetTagRewriter(TagRewriter rewriter) { rewriter_ = std::move(rewriter); }
   // Where the header's time stamp comes from (default: the local time now).
-  void SetTimestampSource(std::function<std::string()> source) { timestamp_source_ = std::move(source); }
-  // The fragment definitions in force for the file converted last.
-  const DefinitionList& Definitions() const { return definitions_; }
+  void SetTimestampSource(std::function<std::string()> source) {
+    timestamp_source_ = std::move(source);
+  }
 
  private:
   void BuildLists();

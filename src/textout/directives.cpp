@@ -122,6 +122,7 @@ constexpr std::array<std::string_view, kKeywordCount> kKeywordNames = {
     "TITLE",
 };
 
+// clang-format off
 constexpr std::string_view kTagVocabulary[] = {
     "BEGIN_USER_TABLE", "BOOKMARK_URL", "BR", "CHANGE_INDENT", "COLOR", "COLOUR",
     "DEFINE_VARIABLE", "EMBED_BLOCK", "ENTITY", "END_HEADING", "FILENAME", "FO", "FONT",
@@ -139,6 +140,7 @@ constexpr std::string_view kFragmentTags[] = {
     "RULEWIDTH",  "RULEWIDTHPC",  "RULEHEIGHT", "RULEALIGN",   "NOFRAMES_URL",
     "TEXT_HEADER",
 };
+// clang-format on
 
 bool ContinuesKeyword(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
@@ -179,7 +181,9 @@ std::vector<std::string> SplitFields(std::string_view text) {
 
 }  // namespace
 
-std::string_view KeywordName(Keyword keyword) { return kKeywordNames[static_cast<size_t>(keyword)]; }
+std::string_view KeywordName(Keyword keyword) {
+  return kKeywordNames[static_cast<size_t>(keyword)];
+}
 
 DirectiveKeywords::DirectiveKeywords(std::string_view delimiter) { SetDelimiter(delimiter); }
 
@@ -212,7 +216,8 @@ bool IsInlineTagName(std::string_view name, bool in_fragment) {
   return InList(kTagVocabulary, name) || (in_fragment && IsFragmentTagName(name));
 }
 
-InlineTag ParseInlineTag(std::string_view tag_text, const Delimiters& delimiters, bool in_fragment) {
+InlineTag ParseInlineTag(std::string_view tag_text, const Delimiters& delimiters,
+                         bool in_fragment) {
   InlineTag tag;
   std::string_view text = TrimView(tag_text);
   const std::string_view start = delimiters.start_tag;

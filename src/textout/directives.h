@@ -146,7 +146,8 @@ inline constexpr std::string_view kStartHeadingStatement = "$_$_START_HEADING";
 inline constexpr std::string_view kEndHeadingStatement = "$_$_END_HEADING";
 inline constexpr std::string_view kTextBlockStatement = "$_$_TEXTBLOCK";
 inline constexpr std::string_view kLineStatement = "$_$_LINE";
-inline constexpr std::string_view kBeginCommaDelimitedTableStatement = "$_$_BEGIN_COMMA_DELIMITED_TABLE";
+inline constexpr std::string_view kBeginCommaDelimitedTableStatement =
+    "$_$_BEGIN_COMMA_DELIMITED_TABLE";
 inline constexpr std::string_view kBeginDelimitedTableStatement = "$_$_BEGIN_DELIMITED_TABLE";
 inline constexpr std::string_view kEndTableStatement = "$_$_END_TABLE";
 

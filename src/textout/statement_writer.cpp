@@ -104,7 +104,8 @@ bool StatementWriter::WriteOutStatement(std::string_view line) {
     }
     in_definition_ = false;
     if (definitions_ != nullptr)
-      definitions_->Add(definition_kind_, std::move(definition_name_), std::move(definition_lines_));
+      definitions_->Add(definition_kind_, std::move(definition_name_),
+                        std::move(definition_lines_));
     definition_name_.clear();
     definition_lines_.clear();
     return true;
@@ -150,14 +151,15 @@ void StatementWriter::Finish() {
   if (in_definition_) {
     in_definition_ = false;
     if (definitions_ != nullptr)
-      definitions_->Add(definition_kind_, std::move(definition_name_), std::move(definition_lines_));
+      definitions_->Add(definition_kind_, std::move(definition_name_),
+                        std::move(definition_lines_));
     definition_name_.clear();
     definition_lines_.clear();
   }
 }
 
-int ApplyChangePolicy(std::string_view line, const DirectiveKeywords& keywords,
-                      PolicySet& policies, const ReportFunction& report) {
+int ApplyChangePolicy(std::string_view line, const DirectiveKeywords& keywords, PolicySet& policies,
+                      const ReportFunction& report) {
   const std::string& statement = keywords.Statement(Keyword::kChangePolicy);
   // The statement was recognised ignoring case, so it is removed the same
   // way: a lower-case statement still changes its policy.

@@ -70,7 +70,7 @@ class StatementWriter {
 // may change a policy set before. Returns LoadPolicyLine's result (0, 10,
 // 11); 10 after "TAG ERROR: Failed to remove directive ..." when the line
 // holds no CHANGE_POLICY statement.
-int ApplyChangePolicy(std::string_view line, const DirectiveKeywords& keywords,
-                      PolicySet& policies, const ReportFunction& report);
+int ApplyChangePolicy(std::string_view line, const DirectiveKeywords& keywords, PolicySet& policies,
+                      const ReportFunction& report);
 
 }  // namespace orv

@@ -296,7 +296,8 @@ TEST(ConversionTest, FragmentsFileFramesTheOutput) {
   testing::RunResult r = testing::RunOrvtext(dir, {"-concat", "frag.pol", "a.htm", "b.htm"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(testing::ReadAll(dir.Path() + "a.txt"),
-            "| Title        :             |\nalpha\n" + std::string(30, '-') + "\nbeta\n== end ==\n");
+            "| Title        :             |\nalpha\n" + std::string(30, '-') +
+                "\nbeta\n== end ==\n");
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ TEST_P(DocumentTest, ConvertsToTheCheckedText) {
   folder.Write("page.htm", ReadAll(base + ".htm"));
   RunResult run = RunOrvtext(folder, {"page.htm"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(MaskTimestamp(ReadAll(folder.Path() + "page.txt")), ReadAll(base + ".expected.txt"));
+  EXPECT_EQ(MaskTimestamp(ReadAll(folder.Path() + "page.txt")),
+            ReadAll(base + ".expected.txt"));
   EXPECT_NE(run.err.find("Processing : \"page.htm\""), std::string::npos);
 }
 

@@ -19,9 +19,11 @@ struct HeaderRun {
   ASCIIFile output;
   std::vector<std::string> messages;
 
-  HeaderRun() { pass.SetTimestampSource([] { return std::string("2026-03-04 05:06:07"); }); }
-  bool Convert(const std::string& input, const std::string& output_path, const DetagOptions& options,
-               bool first = true, bool last = true) {
+  HeaderRun() {
+    pass.SetTimestampSource([] { return std::string("2026-03-04 05:06:07"); });
+  }
+  bool Convert(const std::string& input, const std::string& output_path,
+               const DetagOptions& options, bool first = true, bool last = true) {
     DetagRequest request;
     request.input_path = input;
     request.output_path = output_path;
@@ -107,8 +109,9 @@ TEST(DetagHeaderTest, FragmentsFileAndDocumentDefineHeaderAndFooter) {
   ASSERT_TRUE(third.Convert(input, dir.Path() + "page2.txt", options));
   third.output.Close();
   EXPECT_EQ(testing::Body(ReadAll(dir.Path() + "page2.txt")), "Hello\n");
-  EXPECT_NE(std::find(third.messages.begin(), third.messages.end(), "ERROR: Can't find file gone.txt"),
-            third.messages.end());
+  EXPECT_NE(
+      std::find(third.messages.begin(), third.messages.end(), "ERROR: Can't find file gone.txt"),
+      third.messages.end());
 }
 
 TEST(DetagHeaderTest, ConcatenatedOutputHasOneHeaderAndFooter) {
@@ -140,7 +143,8 @@ TEST(DetagHeaderTest, ConcatenatedOutputHasOneHeaderAndFooter) {
             "|              : 05:06:07    |\n"
             "\\----------------------------/\n"
             "\n"
-            "alpha\n" + rule + "\nbeta\n" + rule + "\ngamma\n(end)\n");
+            "alpha\n" +
+                rule + "\nbeta\n" + rule + "\ngamma\n(end)\n");
 }
 
 TEST(DetagHeaderTest, AnOutputClosedBeforeItsLastInputKeepsWhatWasConverted) {
@@ -173,6 +177,28 @@ TEST(DetagHeaderTest, LineListOutputGetsTheHeaderToo) {
   EXPECT_EQ(std::vector<std::string>(lines.begin() + 8, lines.end()),
             (std::vector<std::string>{"one", "", "two"}));
   EXPECT_EQ(pass.Info().size_text, "532 bytes (approx)");  // 5 + 2 + 5 + 520
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Policies may differ between the inputs of one output: text held from an
+// input in text mode is written before an input in markup removal.
+TEST(DetagHeaderTest, InputsKeepTheirOrderWhenTheModeChanges) {
+  testing::TempFolder dir;
+  const std::string a = dir.Write("a.htm", "<p>alpha</p>\n");
+  const std::string b = dir.Write("b.htm", "<p>beta</p>\n");
+  HeaderRun run;
+  const std::string out = dir.Path() + "all.txt";
+  DetagOptions markup;
+  markup.remove_all_tags = false;
+  ASSERT_TRUE(run.Convert(a, out, DetagOptions{}, true, false));
+  ASSERT_TRUE(run.Convert(b, out, markup, false, true));
+  run.output.Close();
+  EXPECT_EQ(testing::Body(ReadAll(out)), "alpha\n" + std::string(72, '-') + "\n<p>beta</p>\n");
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // Tests of the directive language's statement table and in-line tag
 // parsing: statements follow the directive delimiter, layout statements do
 // not, names ignore case, and malformed tags give their error texts.
-#include <gtest/gtest.h>
-
 #include "textout/directives.h"
+
+#include <gtest/gtest.h>
 
 namespace orv {
 namespace {
@@ -19,7 +19,8 @@ TEST(DirectiveKeywordsTest, TableIsInOrderAndFollowsTheDelimiter) {
   for (size_t i = 0; i < kKeywordCount; ++i) {
     const Keyword keyword = static_cast<Keyword>(i);
     EXPECT_EQ(keywords.Statement(keyword), "##" + std::string(KeywordName(keyword)));
-    EXPECT_EQ(keywords.Match(keywords.Statement(keyword) + " argument"), keyword) << KeywordName(keyword);
+    EXPECT_EQ(keywords.Match(keywords.Statement(keyword) + " argument"), keyword)
+        << KeywordName(keyword);
   }
   EXPECT_EQ(keywords.Match("##end_block"), Keyword::kEndBlock);
   EXPECT_FALSE(keywords.Match("$_$_END_BLOCK").has_value());
@@ -63,11 +64,18 @@ TEST(InlineTagTest, NamesArgumentsAndFields) {
     std::vector<std::string> fields;
   };
   const Case cases[] = {
-      {"[[TEXT_HEADER BOX_TOP]]", "TEXT_HEADER", "BOX_TOP", {"BOX_TOP"}, },
+      {
+          "[[TEXT_HEADER BOX_TOP]]",
+          "TEXT_HEADER",
+          "BOX_TOP",
+          {"BOX_TOP"},
+      },
       {"  [[ timestamp ]]  ", "timestamp", "", {}},
       {"[[COLOR=red]]", "COLOR", "red", {"red"}},
       {"[[FONT,Arial, 12]]", "FONT", "Arial, 12", {"Arial", "12"}},
-      {"[[TEXT_HEADER COMMENT \"a, b\"  c]]", "TEXT_HEADER", "COMMENT \"a, b\"  c",
+      {"[[TEXT_HEADER COMMENT \"a, b\"  c]]",
+       "TEXT_HEADER",
+       "COMMENT \"a, b\"  c",
        {"COMMENT", "a, b", "c"}},
       {"$_$_LINERULE 40", "LINERULE", "40", {"40"}},
       // HTML keeps its argument as written.

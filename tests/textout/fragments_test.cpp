@@ -1,9 +1,10 @@
 // Tests of the definition list, the fragments file reader and fragment
 // expansion, above all the boxed text header lines.
+#include "textout/fragments.h"
+
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
-#include "textout/fragments.h"
 
 namespace orv {
 namespace {
@@ -19,16 +20,11 @@ TEST(DefinitionListTest, LoadsDefinitionsAndReportsMisplacedStatements) {
   const DirectiveKeywords keywords;
   DefinitionList list;
   Messages messages;
-  list.Load({"ignored line outside",
-             "$_$_DEFINE_TEXT_FRAGMENT Footer",
-             "first",
+  list.Load({"ignored line outside", "$_$_DEFINE_TEXT_FRAGMENT Footer", "first",
              "$_$_DEFINE_TEXT_FRAGMENT Inner",  // reported, stays in Footer
-             "second",
-             "$_$_END_BLOCK",
+             "second", "$_$_END_BLOCK",
              "$_$_END_BLOCK",  // reported, ignored
-             "$_$_define_html_fragment Nav",
-             "<hr>",
-             "$_$_end_block"},
+             "$_$_define_html_fragment Nav", "<hr>", "$_$_end_block"},
             keywords, messages.Function());
   EXPECT_EQ(messages.texts,
             (std::vector<std::string>{
@@ -50,7 +46,8 @@ TEST(DefinitionListTest, LoadsDefinitionsAndReportsMisplacedStatements) {
 
   // A definition whose end is missing keeps its lines.
   list.Load({"$_$_DEFINE_TEXT_FRAGMENT Open", "kept"}, keywords, messages.Function());
-  EXPECT_EQ(list.Find(DefinitionKind::kTextFragment, "open")->lines, std::vector<std::string>{"kept"});
+  EXPECT_EQ(list.Find(DefinitionKind::kTextFragment, "open")->lines,
+            std::vector<std::string>{"kept"});
 }
 
 TEST(FragmentsFileTest, ReadsDefinitionsAndFollowsIncludes) {
@@ -71,17 +68,17 @@ TEST(FragmentsFileTest, ReadsDefinitionsAndFollowsIncludes) {
             "$_$_INCLUDE frag.txt\r\n");  // already being read: refused
   Messages messages;
   std::vector<std::string> lines;
-  ASSERT_TRUE(ReadFragmentsFile("frag.txt", dir.Path(), "", DirectiveKeywords(), messages.Function(),
-                                lines));
+  ASSERT_TRUE(ReadFragmentsFile("frag.txt", dir.Path(), "", DirectiveKeywords(),
+                                messages.Function(), lines));
   EXPECT_EQ(lines, (std::vector<std::string>{"$_$_DEFINE_TEXT_FRAGMENT TEXT_FOOTER", "-- end --",
                                              "$_$_END_BLOCK", "$_$_DEFINE_HTML_FRAGMENT Nav",
                                              "<a href=\"x\">x</a>", "$_$_END_BLOCK",
                                              "$_$_RESET_HTML_FRAGMENT x"}));
-  EXPECT_EQ(messages.texts, (std::vector<std::string>{
-                                "INFO: Opened include file \"more.txt\"",
-                                "ERROR: Failed to open include file \"frag.txt\"",
-                                "ERROR: Failed to open include file \"missing.txt\"",
-                                "TAG ERROR: fragment file contains : $_$_PAGE 3"}));
+  EXPECT_EQ(messages.texts,
+            (std::vector<std::string>{"INFO: Opened include file \"more.txt\"",
+                                      "ERROR: Failed to open include file \"frag.txt\"",
+                                      "ERROR: Failed to open include file \"missing.txt\"",
+                                      "TAG ERROR: fragment file contains : $_$_PAGE 3"}));
 }
 
 TEST(FragmentsFileTest, LookupAndMissingFiles) {
@@ -122,8 +119,9 @@ TEST(TextHeaderTest, LongTitlesBreakAtTheLastSpaceWithContinuations) {
   EXPECT_TRUE(known);
 
   document.page_width = 72;
-  document.title = "Annual report of the regional water board on the state of the rivers and "
-                   "canals in the year 2025";
+  document.title =
+      "Annual report of the regional water board on the state of the rivers and "
+      "canals in the year 2025";
   EXPECT_EQ(TextHeaderLine("title", "", document, known),
             "| Title        : Annual report of the regional water board on the      |\n"
             "|              : state of the rivers and canals in the year 2025       |");
@@ -133,7 +131,8 @@ TEST(TextHeaderTest, LongTitlesBreakAtTheLastSpaceWithContinuations) {
   document.title = std::string(60, 'x');
   EXPECT_EQ(TextHeaderLine("TITLE", "", document, known),
             "| Title        :                                                       |\n"
-            "| " + std::string(60, 'x') + "         |");
+            "| " +
+                std::string(60, 'x') + "         |");
   // Newlines in the title become spaces.
   document.title = "Two\nlines";
   EXPECT_EQ(TextHeaderLine("TITLE", "", document, known),
@@ -163,8 +162,9 @@ TEST(TextHeaderTest, BoxLinesAndKinds) {
       {"OUT_FILENAME", "", "| File name    : page.txt              |"},
       {"OUT_FILESIZE", "", "| File size    : 1,234 bytes (approx)  |"},
       {"TIMESTAMP", "", "| Create date  : 2026-01-02 03:04:05   |"},
-      {"COMMENT", "  Made for\nthe archive ", "| Made for                             |\n"
-                                              "| the archive                          |"},
+      {"COMMENT", "  Made for\nthe archive ",
+       "| Made for                             |\n"
+       "| the archive                          |"},
   };
   for (const Case& c : cases) {
     bool known = false;
@@ -178,13 +178,17 @@ TEST(TextHeaderTest, BoxLinesAndKinds) {
 
   // A hostile page width still draws a box.
   d.page_width = -5;
-  EXPECT_EQ(TextHeaderLine("BOX_TOP", "", d, known), "/" + std::string(kMinHeaderWidth - 2, '-') + "\\");
+  EXPECT_EQ(TextHeaderLine("BOX_TOP", "", d, known),
+            "/" + std::string(kMinHeaderWidth - 2, '-') + "\\");
 }
 
 TEST(TextHeaderTest, SizeEstimate) {
-  const std::pair<uint64_t, const char*> numbers[] = {
-      {0, "0"}, {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}, {1000001, "1,000,001"},
-      {12345678901, "12,345,678,901"}};
+  const std::pair<uint64_t, const char*> numbers[] = {{0, "0"},
+                                                      {999, "999"},
+                                                      {1000, "1,000"},
+                                                      {1234567, "1,234,567"},
+                                                      {1000001, "1,000,001"},
+                                                      {12345678901, "12,345,678,901"}};
   for (const auto& [value, text] : numbers) EXPECT_EQ(FormatThousands(value), text);
   EXPECT_EQ(EstimatedSizeText({}), "520 bytes (approx)");
   // 3 + 2, 0 + 2, plus 520.

@@ -1,5 +1,7 @@
 // Tests of the statement writer's block rules and of CHANGE_POLICY, which
 // changes a policy from the middle of a document even when set before.
+#include "textout/statement_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -8,7 +10,6 @@
 #include "policy/policy_set.h"
 #include "run/ascii_file.h"
 #include "run/context.h"
-#include "textout/statement_writer.h"
 
 namespace orv {
 namespace {
@@ -64,8 +65,8 @@ TEST(StatementWriterTest, TablesMustEndBeforeOtherStatements) {
   const DirectiveKeywords keywords;
   StatementWriter writer(&file, keywords, w.Report());
   for (const char* line : {"$_$_BEGIN_COMMA_DELIMITED_TABLE", "a,b", "$_$_END_TABLE",
-                           "$_$_BEGIN_TABLE", "$_$_TABLE_BORDER 1", "$_$_NEW_ROW", "x",
-                           "$_$_PARA", "$_$_BEGIN_DELIMITED_TABLE", "$_$_BEGIN_TABLE"})
+                           "$_$_BEGIN_TABLE", "$_$_TABLE_BORDER 1", "$_$_NEW_ROW", "x", "$_$_PARA",
+                           "$_$_BEGIN_DELIMITED_TABLE", "$_$_BEGIN_TABLE"})
     writer.WriteOutStatement(line);
   EXPECT_TRUE(writer.InTable());
   writer.Finish();
@@ -113,14 +114,17 @@ TEST(ChangePolicyTest, AppliesThePolicyLineOverAnEarlierSetting) {
 
   Written w;
   const DirectiveKeywords keywords;
-  EXPECT_EQ(ApplyChangePolicy("$_$_CHANGE_POLICY Target Page width : 50", keywords, set, w.Report()), 0);
+  EXPECT_EQ(
+      ApplyChangePolicy("$_$_CHANGE_POLICY Target Page width : 50", keywords, set, w.Report()), 0);
   EXPECT_EQ(set.GetSectionInteger(kSectionTextFormatting, kTargetPageWidth), 50);
   // Written in lower case the statement still comes off the line.
-  EXPECT_EQ(ApplyChangePolicy("$_$_change_policy Target Page width : 44", keywords, set, w.Report()), 0);
+  EXPECT_EQ(
+      ApplyChangePolicy("$_$_change_policy Target Page width : 44", keywords, set, w.Report()), 0);
   EXPECT_EQ(set.GetSectionInteger(kSectionTextFormatting, kTargetPageWidth), 44);
   EXPECT_EQ(ApplyChangePolicy("$_$_CHANGE_POLICY No such policy : 1", keywords, set, w.Report()),
             kPolicyLineUnknown);
-  EXPECT_EQ(ApplyChangePolicy("Target Page width : 30", keywords, set, w.Report()), kPolicyLineUnknown);
+  EXPECT_EQ(ApplyChangePolicy("Target Page width : 30", keywords, set, w.Report()),
+            kPolicyLineUnknown);
   EXPECT_EQ(set.GetSectionInteger(kSectionTextFormatting, kTargetPageWidth), 44);
   EXPECT_EQ(w.Texts(), (std::vector<std::string>{
                            "POLICY: Changed - Target Page width : 50",
