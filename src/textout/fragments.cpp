@@ -165,25 +165,33 @@ bool ReadFragmentsFile(const std::string& name, const std::string& input_folder,
       if (in_definition) lines.push_back(line);
       continue;
     }
-    std::optional<Keyword> keyword = keywords.Match(line);
-    const Keyword k = keyword.value_or(Keyword::kTitle);
-    if (keyword && (k == Keyword::kDefineHtmlFragment || k == Keyword::kDefineTextFragment)) {
-      in_definition = true;
-      lines.push_back(line);
-    } else if (keyword && (k == Keyword::kEndBlock || k == Keyword::kResetHtmlFragment ||
-                           k == Keyword::kResetTextFragment)) {
-      in_definition = false;
-      lines.push_back(line);
-    } else if (keyword && k == Keyword::kInclude) {
-      const std::string include = SecondField(line);
-      const std::string include_path = LocateFile(include, input_folder, second_folder);
-      if (!include_path.empty() && file.OpenInclude(include_path)) {
-        Report(report, "INFO: Opened include file \"" + include + "\"", kInfoLevel);
-      } else {
-        Report(report, "ERROR: Failed to open include file \"" + include + "\"", kErrorLevel);
-      }
-    } else {
+    const std::optional<Keyword> keyword = keywords.Match(line);
+    if (!keyword) {
       Report(report, "TAG ERROR: fragment file contains : " + line, kTagErrorLevel);
+      continue;
+    }
+    switch (*keyword) {
+      case Keyword::kDefineHtmlFragment:
+      case Keyword::kDefineTextFragment:
+        in_definition = true;
+        lines.push_back(line);
+        continue;
+      case Keyword::kEndBlock:
+      case Keyword::kResetHtmlFragment:
+      case Keyword::kResetTextFragment:
+        in_definition = false;
+        lines.push_back(line);
+        continue;
+      case Keyword::kInclude: {
+        const std::string include = SecondField(line);
+        const std::string include_path = LocateFile(include, input_folder, second_folder);
+        if (!include_path.empty() && file.OpenInclude(include_path))
+          Report(report, "INFO: Opened include file \"" + include + "\"", kInfoLevel);
+        else
+          Report(report, "ERROR: Failed to open include file \"" + include + "\"", kErrorLevel);
+        continue;
+      }
+      default: Report(report, "TAG ERROR: fragment file contains : " + line, kTagErrorLevel);
     }
   }
   return true;
