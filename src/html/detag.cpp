@@ -208,7 +208,7 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // An output that continues in markup removal after inputs converted in
   // text mode gets their text (with its header and footer) first, so the
   // inputs keep their order.
-  if (holding_ && !options_.TextMode() && !request.first_of_output) WriteHeldTextOutput(output);
+  if (holding_ && !options_.TextMode() && !request.first_of_output) WriteTextOutput(output, nullptr);
 
   ChunkReaderOptions reader_options;
   reader_options.text_mode = options_.TextMode();
@@ -240,22 +240,22 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
     return true;
   }
 
-  ForEachOutputLine(whole_text, [this](std::string_view line) { held_lines_.emplace_back(line); });
   FillHeaderDocument(request);
-  if (!request.last_of_output) {
-    // A rule line separates the inputs of a concatenated output.
-    const int rule_length = std::clamp(options_.page_width, 1, kMaxHeaderWidth);
-    held_lines_.emplace_back(static_cast<size_t>(rule_length), '-');
-  }
   if (request.last_of_output) {
     output.SetFlushHook(nullptr);
-    WriteHeldTextOutput(output);
-  } else if (!holding_) {
+    WriteTextOutput(output, &whole_text);
+    return true;
+  }
+  // More inputs follow: hold the lines, and a rule line to separate them.
+  ForEachOutputLine(whole_text, [this](std::string_view line) { held_lines_.emplace_back(line); });
+  const int rule_length = std::clamp(options_.page_width, 1, kMaxHeaderWidth);
+  held_lines_.emplace_back(static_cast<size_t>(rule_length), '-');
+  if (!holding_) {
     holding_ = true;
     // Should the output be closed before its last input is converted, what
     // was converted so far is still written.
     output.SetFlushHook([this, &output] {
-      if (holding_) WriteHeldTextOutput(output);
+      if (holding_) WriteTextOutput(output, nullptr);
     });
   }
   return true;
@@ -294,16 +294,32 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
   d.timestamp = timestamp_source_ ? timestamp_source_() : LocalTimestamp();
 }
 
-void DetagPass::WriteHeldTextOutput(ASCIIFile& output) {
+void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   holding_ = false;
   FragmentExpander expander(definitions_, delimiters_, header_document_, report_);
-  expander.ExpandFragment("TEXT_FOOTER", held_lines_);
-  header_document_.output_size_text = EstimatedSizeText(held_lines_);
+  std::vector<std::string> footer;
+  expander.ExpandFragment("TEXT_FOOTER", footer);
+
+  // The header shows the size of everything after it.
+  uint64_t length_sum = 0;
+  uint64_t line_count = 0;
+  auto measure = [&](std::string_view line) {
+    length_sum += line.size();
+    ++line_count;
+  };
+  for (const std::string& line : held_lines_) measure(line);
+  if (text != nullptr) ForEachOutputLine(*text, measure);
+  for (const std::string& line : footer) measure(line);
+  header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
+
   std::vector<std::string> header;
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) output.WriteLine(line);
   for (const std::string& line : held_lines_) output.WriteLine(line);
+  if (text != nullptr)
+    ForEachOutputLine(*text, [&output](std::string_view line) { output.WriteLine(line); });
+  for (const std::string& line : footer) output.WriteLine(line);
   held_lines_.clear();
 }
 

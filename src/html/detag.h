@@ -84,8 +84,9 @@ class DetagPass {
   // The built-in header and footer, then the fragments file's definitions.
   void LoadFragmentDefinitions(const std::string& input_path);
   void FillHeaderDocument(const DetagRequest& request);
-  // Appends the footer, estimates the size, writes header and held lines.
-  void WriteHeldTextOutput(ASCIIFile& output);
+  // Writes the output's text between its header and footer: the held
+  // lines, then (when given) the lines of `text`, read in place.
+  void WriteTextOutput(ASCIIFile& output, const std::string* text);
 
   const TagCatalogue& catalogue_;
   DetagOptions options_;

@@ -298,10 +298,8 @@ std::string FormatThousands(uint64_t value) {
   return grouped;
 }
 
-std::string EstimatedSizeText(const std::vector<std::string>& lines) {
-  uint64_t total = 520;
-  for (const std::string& line : lines) total += line.size() + 2;
-  return FormatThousands(total) + " bytes (approx)";
+std::string EstimatedSizeText(uint64_t line_length_sum, uint64_t line_count) {
+  return FormatThousands(line_length_sum + 2 * line_count + 520) + " bytes (approx)";
 }
 
 std::string LocalTimestamp() { return FormatTime(std::time(nullptr)); }

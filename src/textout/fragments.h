@@ -106,9 +106,10 @@ std::string BoxHeaderText(std::string_view text, int page_width);
 // `value` in groups of three digits separated by commas ("1,234,567").
 std::string FormatThousands(uint64_t value);
 
-// The output size estimate shown in the header: the sum of the line
-// lengths, plus 2 per line, plus 520, as FormatThousands + " bytes (approx)".
-std::string EstimatedSizeText(const std::vector<std::string>& lines);
+// The output size estimate shown in the header, from the sum of the output
+// line lengths and the number of lines: the sum, plus 2 per line, plus 520,
+// as FormatThousands + " bytes (approx)".
+std::string EstimatedSizeText(uint64_t line_length_sum, uint64_t line_count);
 
 // The current local time as "YYYY-MM-DD hh:mm:ss".
 std::string LocalTimestamp();
