@@ -206,23 +206,43 @@ std::string BoxHeaderText(std::string_view text, int page_width) {
   const size_t width = static_cast<size_t>(HeaderWidth(page_width));
   const size_t room = width - 4;
 
+  // Each piece is worked through as the rest still to place, with or
+  // without the continuation prefix in front, so a very long text is
+  // broken in time proportional to its length.
   std::vector<std::string> rows;
   for (const std::string& source : Split(text, '\n')) {
-    std::string piece = source;
+    std::string_view rest = source;
+    bool prefixed = false;
     while (true) {
-      if (piece.size() <= room) {
-        rows.push_back(piece);
+      const size_t prefix = prefixed ? kContinuation.size() : 0;
+      if (prefix + rest.size() <= room) {
+        rows.push_back((prefixed ? std::string(kContinuation) : std::string()) + std::string(rest));
         break;
       }
-      const size_t cut = piece.rfind(' ', room);
-      if (cut == std::string::npos || cut == 0) {
-        rows.push_back(piece);  // nowhere to break: framed whole
+      // The last space at or before column `room` of prefix + rest; the
+      // prefix's own last space is at kLabelColumn.
+      size_t cut = std::string_view::npos;
+      const size_t in_rest = rest.rfind(' ', room - prefix);
+      if (in_rest != std::string_view::npos) {
+        cut = prefix + in_rest;
+      } else if (prefixed) {
+        cut = kLabelColumn;
+      }
+      if (cut == std::string_view::npos || cut == 0) {
+        // Nowhere to break: framed whole.
+        rows.push_back((prefixed ? std::string(kContinuation) : std::string()) + std::string(rest));
         break;
       }
-      rows.push_back(piece.substr(0, cut));
-      std::string rest = Trim(std::string_view(piece).substr(cut));
+      if (cut >= prefix) {
+        rows.push_back((prefixed ? std::string(kContinuation) : std::string()) +
+                       std::string(rest.substr(0, cut - prefix)));
+        rest = TrimView(rest.substr(cut - prefix));
+      } else {
+        rows.push_back(std::string(kContinuation.substr(0, cut)));
+        rest = TrimView(rest);
+      }
       if (rest.empty()) break;
-      piece = cut > kLabelColumn ? std::string(kContinuation) + rest : rest;
+      prefixed = cut > kLabelColumn;
     }
   }
 

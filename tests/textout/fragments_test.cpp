@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "support/temp_folder.h"
 
 namespace orv {
@@ -133,6 +134,18 @@ TEST(TextHeaderTest, LongTitlesBreakAtTheLastSpaceWithContinuations) {
             "| Title        :                                                       |\n"
             "| " +
                 std::string(60, 'x') + "         |");
+  // A huge title is broken in linear time; every line stays in the box.
+  document.title.clear();
+  while (document.title.size() < 2000000) document.title += "word ";
+  const std::string boxed = TextHeaderLine("TITLE", "", document, known);
+  size_t rows = 0;
+  for (const std::string& row : Split(boxed, '\n')) {
+    ++rows;
+    ASSERT_EQ(row.size(), 72u);
+    ASSERT_TRUE(row.starts_with(rows == 1 ? "| Title        : word" : "|              : word"))
+        << row;
+  }
+  EXPECT_EQ(rows, 2000000u / 5 / 10);  // ten words to a line, after the label too
   // Newlines in the title become spaces.
   document.title = "Two\nlines";
   EXPECT_EQ(TextHeaderLine("TITLE", "", document, known),
