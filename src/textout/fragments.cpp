@@ -363,11 +363,18 @@ std::string FragmentExpander::ExpandLine(std::string_view line) {
   if (start.empty() || end.empty()) return std::string(line);
   std::string out;
   size_t pos = 0;
+  // The next end delimiter is found once and kept until the scan passes
+  // it, so a line full of start delimiters is still scanned in linear time.
+  size_t close = 0;
+  bool close_known = false;
   while (pos < line.size()) {
     const size_t open = line.find(start, pos);
     if (open == std::string_view::npos) break;
     out.append(line.substr(pos, open - pos));
-    const size_t close = line.find(end, open + start.size());
+    if (!close_known || (close != std::string_view::npos && close < open + start.size())) {
+      close = line.find(end, open + start.size());
+      close_known = true;
+    }
     if (close == std::string_view::npos) {
       ReportTagError("Incomplete tag, or nested tag - \"" + std::string(line.substr(open)) + "\"");
       out.append(line.substr(open));
@@ -375,9 +382,10 @@ std::string FragmentExpander::ExpandLine(std::string_view line) {
     }
     const size_t after = close + end.size();
     const std::string_view tag_text = line.substr(open, after - open);
-    const size_t nested = line.find(start, open + start.size());
-    if (nested < close) {
-      // Keep the text up to the inner tag, which is tried on its own.
+    // With start delimiters nested inside, the error is reported once and
+    // the text kept up to the innermost tag, which is tried on its own.
+    const size_t nested = line.substr(0, close).rfind(start);
+    if (nested != std::string_view::npos && nested >= open + start.size()) {
       ReportTagError("Incomplete tag, or nested tag - \"" + std::string(tag_text) + "\"");
       out.append(line.substr(open, nested - open));
       pos = nested;

@@ -243,6 +243,14 @@ TEST(FragmentExpanderTest, ExpandsTagsAndReportsTheUnknown) {
                 "TAG ERROR: Incomplete tag, or nested tag - \"[[b [[SOURCE_FILE]]\"",
             }));
   EXPECT_FALSE(expander.ExpandFragment("TEXT_HEADER", lines));
+
+  // Hostile lines: many start delimiters, few ends. One report per tag.
+  messages.texts.clear();
+  const std::string starts(1000000, '[');
+  EXPECT_EQ(expander.ExpandLine(starts + "[[TIMESTAMP]]"), starts + "T");
+  EXPECT_EQ(messages.texts.size(), 1u);
+  EXPECT_EQ(expander.ExpandLine(starts), starts);
+  EXPECT_EQ(messages.texts.size(), 2u);
 }
 
 }  // namespace
