@@ -9,8 +9,8 @@ namespace orv {
 namespace {
 
 constexpr size_t kReadBlock = 1 << 16;
-constexpr std::string_view kDefineTextFragment = "$_$_DEFINE_TEXT_FRAGMENT";
-constexpr std::string_view kEndBlock = "$_$_END_BLOCK";
+constexpr std::string_view kDefineTextFragment = "DEFINE_TEXT_FRAGMENT";
+constexpr std::string_view kEndBlock = "END_BLOCK";
 
 void AppendUtf8(std::string& out, unsigned code) {
   if (code < 0x80) {
@@ -225,11 +225,13 @@ class ChunkGatherer {
         report_(report),
         on_fragment_(on_fragment),
         on_chunk_(on_chunk),
-        whole_text_(whole_text) {}
+        whole_text_(whole_text),
+        define_text_fragment_(options.directive_delimiter + std::string(kDefineTextFragment)),
+        end_block_(options.directive_delimiter + std::string(kEndBlock)) {}
 
   void Take(std::string& line) {
     if (in_definition_) {
-      if (line.compare(0, kEndBlock.size(), kEndBlock) == 0) {
+      if (StartsWithNoCase(line, end_block_)) {
         in_definition_ = false;
         if (on_fragment_) on_fragment_(fragment_name_, std::move(fragment_lines_));
         fragment_lines_.clear();
@@ -238,7 +240,7 @@ class ChunkGatherer {
       fragment_lines_.push_back(line);
       return;
     }
-    if (line.compare(0, kDefineTextFragment.size(), kDefineTextFragment) == 0) {
+    if (StartsWithNoCase(line, define_text_fragment_)) {
       in_definition_ = true;
       definition_line_ = line;
       std::vector<std::string> words = Split(CollapseBlanks(line), ' ');
@@ -287,6 +289,8 @@ class ChunkGatherer {
   const FragmentCallback& on_fragment_;
   const ChunkCallback& on_chunk_;
   std::string& whole_text_;
+  const std::string define_text_fragment_;
+  const std::string end_block_;
   std::string chunk_;
   int chunk_number_ = 0;
   bool in_definition_ = false;

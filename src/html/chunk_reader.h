@@ -55,6 +55,9 @@ struct ChunkReaderOptions {
   // Directive lines delivered before the file's own lines (fragment file
   // definitions and the built-in header and footer definitions).
   std::vector<std::string> predefined_lines;
+  // Prefix of the statements that open and close a text-fragment
+  // definition in the input (matched ignoring case).
+  std::string directive_delimiter = "$_$_";
 };
 
 // A captured text-fragment definition: its name and its lines.

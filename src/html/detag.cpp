@@ -1,6 +1,10 @@
 // The per-file steps of the detag pass, its chunk pass and whole-text pass.
 #include "html/detag.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
 #include "common/text.h"
 #include "html/charset.h"
 #include "html/chunk_reader.h"
@@ -14,6 +18,11 @@ DetagPass::DetagPass(const TagCatalogue& catalogue)
     : catalogue_(catalogue), element_table_(ElementTable::Html4()) {}
 
 namespace {
+
+uint64_t FileSize(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+}
 
 void Rebuild(PatternList& list) {
   list.Unfreeze();
@@ -202,12 +211,22 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   }
   if (report_) report_("INFO: Reading input file " + request.input_path, 10);
 
+  // An output that continues in markup removal after inputs converted in
+  // text mode gets their text (with its header and footer) first, so the
+  // inputs keep their order.
+  if (holding_ && !options_.TextMode() && !request.first_of_output) WriteTextOutput(output, nullptr);
+
   ChunkReaderOptions reader_options;
   reader_options.text_mode = options_.TextMode();
-  if (options_.TextMode()) reader_options.predefined_lines = BuiltInFragmentLines();
+  reader_options.directive_delimiter = options_.directive_delimiter;
+  definitions_.Clear();
+  if (options_.TextMode()) LoadFragmentDefinitions(request.input_path);
   std::string whole_text;
   ChunkReadResult read = ReadInputChunks(
-      request.input_path, reader_options, report_, /*on_fragment=*/{},
+      request.input_path, reader_options, report_,
+      [this](const std::string& name, std::vector<std::string> lines) {
+        definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
+      },
       [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
   if (!read.opened) {
     if (report_) report_("ERROR: Error opening " + request.input_path, 10);
@@ -216,9 +235,98 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
 
   WholeTextPass(whole_text);
 
+  if (request.first_of_output) {
+    output.SetFlushHook(nullptr);
+    held_lines_.clear();
+    holding_ = false;
+  }
   if (!OpenOutput(request, output)) return false;
-  ForEachOutputLine(whole_text, [&output](std::string_view line) { output.WriteLine(line); });
+  if (!options_.TextMode()) {
+    ForEachOutputLine(whole_text, [&output](std::string_view line) { output.WriteLine(line); });
+    return true;
+  }
+
+  FillHeaderDocument(request);
+  if (request.last_of_output) {
+    output.SetFlushHook(nullptr);
+    WriteTextOutput(output, &whole_text);
+    return true;
+  }
+  // More inputs follow: hold the lines, and a rule line to separate them.
+  ForEachOutputLine(whole_text, [this](std::string_view line) { held_lines_.emplace_back(line); });
+  const int rule_length = std::clamp(options_.page_width, 1, kMaxHeaderWidth);
+  held_lines_.emplace_back(static_cast<size_t>(rule_length), '-');
+  if (!holding_) {
+    holding_ = true;
+    // Should the output be closed before its last input is converted, what
+    // was converted so far is still written.
+    output.SetFlushHook([this, &output] {
+      if (holding_) WriteTextOutput(output, nullptr);
+    });
+  }
   return true;
+}
+
+void DetagPass::LoadFragmentDefinitions(const std::string& input_path) {
+  // The built-in definitions come first, so the fragments file and the
+  // document can replace them.
+  definitions_.Load(BuiltInFragmentLines(), DirectiveKeywords("$_$_"), report_);
+  delimiters_.directive = options_.directive_delimiter;
+  delimiters_.start_tag = options_.start_tag_delimiter;
+  delimiters_.end_tag = options_.end_tag_delimiter;
+  const std::string name = Trim(options_.fragments_file);
+  if (name.empty()) return;
+  const DirectiveKeywords keywords(options_.directive_delimiter);
+  std::vector<std::string> lines;
+  if (ReadFragmentsFile(name, SplitPath(input_path).directory, "", keywords, report_, lines))
+    definitions_.Load(lines, keywords, report_);
+}
+
+void DetagPass::FillHeaderDocument(const DetagRequest& request) {
+  HeaderDocument& d = header_document_;
+  d = HeaderDocument{};
+  d.page_width = options_.page_width;
+  d.title = info_.title;
+  d.author = info_.author;
+  d.second_author = info_.by_line;
+  d.top_email = info_.email;
+  d.last_email = info_.email;
+  const PathParts input = SplitPath(request.input_path);
+  const PathParts output = SplitPath(request.output_path);
+  d.input_file_name = input.name + input.extension;
+  d.output_file_name = output.name + output.extension;
+  d.input_size_text = FormatThousands(FileSize(request.input_path)) + " bytes";
+  d.input_date = FileTimestamp(request.input_path);
+  d.timestamp = timestamp_source_ ? timestamp_source_() : LocalTimestamp();
+}
+
+void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
+  holding_ = false;
+  FragmentExpander expander(definitions_, delimiters_, header_document_, report_);
+  std::vector<std::string> footer;
+  expander.ExpandFragment("TEXT_FOOTER", footer);
+
+  // The header shows the size of everything after it.
+  uint64_t length_sum = 0;
+  uint64_t line_count = 0;
+  auto measure = [&](std::string_view line) {
+    length_sum += line.size();
+    ++line_count;
+  };
+  for (const std::string& line : held_lines_) measure(line);
+  if (text != nullptr) ForEachOutputLine(*text, measure);
+  for (const std::string& line : footer) measure(line);
+  header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
+  info_.size_text = header_document_.output_size_text;
+
+  std::vector<std::string> header;
+  expander.ExpandFragment("TEXT_HEADER", header);
+  for (const std::string& line : header) output.WriteLine(line);
+  for (const std::string& line : held_lines_) output.WriteLine(line);
+  if (text != nullptr)
+    ForEachOutputLine(*text, [&output](std::string_view line) { output.WriteLine(line); });
+  for (const std::string& line : footer) output.WriteLine(line);
+  held_lines_.clear();
 }
 
 }  // namespace orv

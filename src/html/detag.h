@@ -1,7 +1,9 @@
 // The detag pass: converts one HTML input file. The input is read into
 // chunks, each chunk is rewritten by the chunk pass's pattern lists, the
 // whole text by the whole-text pass (remaining tags, entities), and the
-// resulting lines are written to the output.
+// resulting lines are written to the output. In text mode the lines of an
+// output are held until its last input is done, then written between the
+// TEXT_HEADER and TEXT_FOOTER fragments (textout/fragments.h).
 #pragma once
 
 #include <functional>
@@ -16,6 +18,7 @@
 #include "html/tag_catalogue.h"
 #include "html/tag_scanner.h"
 #include "run/ascii_file.h"
+#include "textout/fragments.h"
 
 namespace orv {
 
@@ -52,7 +55,10 @@ class DetagPass {
   // Converts one file into `output`, which stays open across the files of
   // a concatenated output (the caller closes it). Returns false when the
   // file could not be converted (overwrite refused, input or output could
-  // not be opened); the reasons are reported.
+  // not be opened); the reasons are reported. In text mode the output's
+  // lines are written when its last input is converted, framed by the
+  // header and footer fragments; should the output be closed before that
+  // (a later input failed), what was converted is written then.
   bool ConvertFile(const DetagOptions& options, const DetagRequest& request, ASCIIFile& output,
                    const ReportFunction& report);
 
@@ -67,6 +73,10 @@ class DetagPass {
   // one is set) the pass uses RewriteTag with the file's options and its
   // own element table.
   void SetTagRewriter(TagRewriter rewriter) { rewriter_ = std::move(rewriter); }
+  // Where the header's time stamp comes from (default: the local time now).
+  void SetTimestampSource(std::function<std::string()> source) {
+    timestamp_source_ = std::move(source);
+  }
 
  private:
   void BuildLists();
@@ -75,6 +85,12 @@ class DetagPass {
   void ForEachOutputLine(const std::string& text,
                          const std::function<void(std::string_view)>& write) const;
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
+  // The built-in header and footer, then the fragments file's definitions.
+  void LoadFragmentDefinitions(const std::string& input_path);
+  void FillHeaderDocument(const DetagRequest& request);
+  // Writes the output's text between its header and footer: the held
+  // lines, then (when given) the lines of `text`, read in place.
+  void WriteTextOutput(ASCIIFile& output, const std::string* text);
 
   const TagCatalogue& catalogue_;
   const ElementTable element_table_;
@@ -84,6 +100,15 @@ class DetagPass {
   DocumentInfo info_;
   bool unicode_output_ = false;
   bool utf8_input_ = false;
+
+  // Text mode: the definitions of the current file, and the output lines
+  // held until the output's last input is done.
+  DefinitionList definitions_;
+  Delimiters delimiters_;
+  HeaderDocument header_document_;
+  std::vector<std::string> held_lines_;
+  bool holding_ = false;
+  std::function<std::string()> timestamp_source_;
 
   PatternList head_list_;
   PatternList style_list_;

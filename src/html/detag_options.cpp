@@ -89,6 +89,11 @@ DetagOptions FillDetagOptions(PolicySet& policies) {
   o.headings_in_tables = yes(kSectionTextTables, kAllowHeadingsInTables);
   o.table_indent = number(kSectionTextTables, kDefaultTableIndentation);
 
+  o.directive_delimiter = policies.GetText(EnginePolicy::kDirectiveDelimiter);
+  o.start_tag_delimiter = policies.GetText(EnginePolicy::kStartTagDelimiter);
+  o.end_tag_delimiter = policies.GetText(EnginePolicy::kEndTagDelimiter);
+  o.fragments_file = policies.GetText(EnginePolicy::kFragmentsFile);
+
   if (Context* context = policies.GetContext()) {
     o.indent_positions = OutputIndentationPositions(*context);
     o.table_width = EffectiveTableWidth(*context);

@@ -96,6 +96,13 @@ struct DetagOptions {
   bool headings_in_tables = true;
   int table_indent = 0;
 
+  // Engine policies: the directive language's delimiters and the file of
+  // fragment definitions (header, footer) read before each text output.
+  std::string directive_delimiter = "$_$_";
+  std::string start_tag_delimiter = "[[";
+  std::string end_tag_delimiter = "]]";
+  std::string fragments_file;
+
   // Text output mode or markup removal.
   bool TextMode() const { return remove_all_tags; }
 

@@ -279,3 +279,26 @@ TEST(ConversionTest, StoredSettingsCanHideTheStatusWindow) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// The fragments file named by a policy file frames every text output; a
+// concatenated output gets its header once and its footer at the end.
+TEST(ConversionTest, FragmentsFileFramesTheOutput) {
+  testing::TempFolder dir;
+  dir.Write("a.htm", "<p>alpha</p>");
+  dir.Write("b.htm", "<p>beta</p>");
+  dir.Write("frag.txt",
+            "$_$_DEFINE_TEXT_FRAGMENT TEXT_HEADER\n[[TEXT_HEADER TITLE]]\n$_$_END_BLOCK\n"
+            "$_$_DEFINE_TEXT_FRAGMENT TEXT_FOOTER\n== end ==\n$_$_END_BLOCK\n");
+  dir.Write("frag.pol", "Fragments file : frag.txt\nTarget Page width : 30\n");
+  testing::RunResult r = testing::RunOrvtext(dir, {"-concat", "frag.pol", "a.htm", "b.htm"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(testing::ReadAll(dir.Path() + "a.txt"),
+            "| Title        :             |\nalpha\n" + std::string(30, '-') +
+                "\nbeta\n== end ==\n");
+}
+
+}  // namespace
+}  // namespace orv
