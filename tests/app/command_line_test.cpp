@@ -12,10 +12,12 @@
 
 #include "support/orvtext_process.h"
 #include "support/temp_folder.h"
+#include "support/text_header.h"
 
 namespace orv {
 namespace {
 
+using testing::Body;
 using testing::ReadAll;
 using testing::RunOrvtext;
 using testing::RunResult;
@@ -47,7 +49,7 @@ TEST(CommandLineTest, OddFileNamesAreConverted) {
 
   RunResult spaced = RunOrvtext(dir, {"my page.htm"});
   EXPECT_EQ(spaced.status, 0) << spaced.err;
-  EXPECT_EQ(ReadAll(dir.Path() + "my page.txt"), "spaced\n");
+  EXPECT_EQ(Body(ReadAll(dir.Path() + "my page.txt")), "spaced\n");
 
   // A leading "-" makes a switch; "./" makes it a name again.
   RunResult as_switch = RunOrvtext(dir, {"-x.htm"});
@@ -58,13 +60,13 @@ TEST(CommandLineTest, OddFileNamesAreConverted) {
   EXPECT_FALSE(Exists(dir.Path() + "-x.txt"));
   RunResult as_name = RunOrvtext(dir, {"./-x.htm"});
   EXPECT_EQ(as_name.status, 0) << as_name.err;
-  EXPECT_EQ(ReadAll(dir.Path() + "-x.txt"), "dash\n");
+  EXPECT_EQ(Body(ReadAll(dir.Path() + "-x.txt")), "dash\n");
 
   // A pattern the shell left alone is expanded by orvtext.
   RunResult pattern = RunOrvtext(dir, {"w*.htm"});
   EXPECT_EQ(pattern.status, 0) << pattern.err;
   EXPECT_EQ(ProcessedNames(pattern.err), (std::vector<std::string>{"w1.htm", "w2.htm"}));
-  EXPECT_EQ(ReadAll(dir.Path() + "w2.txt"), "two\n");
+  EXPECT_EQ(Body(ReadAll(dir.Path() + "w2.txt")), "two\n");
 }
 
 TEST(CommandLineTest, FolderNamedAsInputIsNotAFile) {
@@ -107,7 +109,7 @@ TEST(CommandLineTest, QualifierValuesShowInTheFilesWritten) {
   // /CONSOLE drops an output specification given before it.
   RunResult console = RunOrvtext(dir, {"-output=y.txt", "-console", "a.htm"});
   EXPECT_EQ(console.status, 0);
-  EXPECT_EQ(console.out, "a\n");
+  EXPECT_EQ(Body(console.out), "a\n");
   EXPECT_EQ(console.err, "");
   EXPECT_FALSE(Exists(dir.Path() + "y.txt"));
 }
@@ -155,7 +157,7 @@ TEST(CommandLineTest, OutputNeverReplacesAnotherInputOfTheBatch) {
   const std::string notes = dir.Write("a.txt", "my own notes");
   RunResult allowed = RunOrvtext(dir, {"-overwrite", "a.htm"});
   EXPECT_EQ(allowed.status, 0) << allowed.err;
-  EXPECT_EQ(ReadAll(notes), "page\n");
+  EXPECT_EQ(Body(ReadAll(notes)), "page\n");
 }
 
 TEST(CommandLineTest, PolicyOutputNeverReplacesAnInputFile) {
@@ -179,7 +181,7 @@ TEST(CommandLineTest, LogNeverReplacesAnInputFile) {
                                 "    Opening " + dir.Path() + "Tessaly.log instead\n" +
                                 "Generating log file " + dir.Path() + "Tessaly.log\n"))
       << r.err;
-  EXPECT_EQ(ReadAll(dir.Path() + "a.txt"), "page\n");
+  EXPECT_EQ(Body(ReadAll(dir.Path() + "a.txt")), "page\n");
 }
 
 }  // namespace
