@@ -15,14 +15,14 @@ const std::string& S = kMarks.statement;
 const std::string& P = kMarks.paragraph;
 
 // Applies a one-handler list to `text` and returns the result.
-std::string ApplyHandler(const std::vector<std::string>& patterns, const std::string& text,
-                const std::function<int(PatternList&, long, long, const std::string&)>& handler) {
+std::string ApplyHandler(
+    const std::vector<std::string>& patterns, const std::string& text,
+    const std::function<int(PatternList&, long, long, const std::string&)>& handler) {
   PatternList list;
   for (const std::string& pattern : patterns)
     list.AddCallback(pattern, [&handler](PatternList& l, const Pattern&, long start, long end,
-                                         const std::string& current, size_t, void*) {
-      return handler(l, start, end, current);
-    });
+                                         const std::string& current, size_t,
+                                         void*) { return handler(l, start, end, current); });
   std::string rewritten = text;
   list.ApplyInPlace(rewritten);
   return rewritten;
@@ -43,7 +43,7 @@ TEST(DetagHandlersTest, AttributeLookup) {
       {"<hr noshade width=50%>", "noshade", true, ""},
       {"<p>", "align", false, ""},
       {"<p class=x>align=center", "align", false, ""},  // text after the tag is no attribute
-      {"<p align=\"cen>x\">", "align", true, "cen"},     // the tag ends at its first ">"
+      {"<p align=\"cen>x\">", "align", true, "cen"},    // the tag ends at its first ">"
       {"<p align=\"never closed", "align", true, "never closed"},
       {"<p =x align=right>", "align", true, "right"},
       {"", "align", false, ""},
@@ -53,7 +53,8 @@ TEST(DetagHandlersTest, AttributeLookup) {
     EXPECT_EQ(GetTagAttribute(c.tag, c.name, value), c.found) << c.tag;
     EXPECT_EQ(value, c.value) << c.tag;
   }
-  EXPECT_EQ(GetStyleProperty("color: red; TEXT-ALIGN : Center ;tab-stops:right 3in", "text-align"), "Center");
+  EXPECT_EQ(GetStyleProperty("color: red; TEXT-ALIGN : Center ;tab-stops:right 3in", "text-align"),
+            "Center");
   EXPECT_EQ(GetStyleProperty("color: red", "text-align"), "");
   EXPECT_EQ(GetStyleProperty("broken;;text-align", "text-align"), "");
 }
@@ -76,9 +77,9 @@ TEST(DetagHandlersTest, ParagraphAlignmentAndTabStops) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ApplyHandler({"<p%W**>", "<p>"}, std::string("a") + c.tag + "b",
-                  [](PatternList& l, long s, long e, const std::string& t) {
-                    return HandleParagraph(l, s, e, t, kMarks);
-                  }),
+                           [](PatternList& l, long s, long e, const std::string& t) {
+                             return HandleParagraph(l, s, e, t, kMarks);
+                           }),
               "a" + c.expected + "b")
         << c.tag;
   }
@@ -96,7 +97,8 @@ TEST(DetagHandlersTest, RuleWidthsAndAlignment) {
   EXPECT_EQ(RuleWidth("<hr width=400px>", options), " 36");
   EXPECT_EQ(RuleWidth("<hr width=5>", options), "");  // less than a column
   EXPECT_EQ(RuleWidth("<hr width=wide>", options), "");
-  EXPECT_EQ(RuleWidth("<hr width=99999999999999999999>", options), " 89999999");  // nine digits at most
+  EXPECT_EQ(RuleWidth("<hr width=99999999999999999999>", options),
+            " 89999999");  // nine digits at most
   EXPECT_EQ(RuleWidth("<hr>", options), "");
 
   auto block = [&options](const std::string& statement) {
@@ -110,7 +112,8 @@ TEST(DetagHandlersTest, RuleWidthsAndAlignment) {
             "[[CENTER]]\n<hr align=center width=50%>" + S + "$_$_LINE 50%" + S + "\n[[LEFT]]");
   EXPECT_EQ(ApplyHandler({"<hr%W**>"}, "<hr align=RIGHT width=400>", block(kMarks.rule)),
             "[[RIGHT]]\n<hr align=RIGHT width=400>" + S + "$_$_LINE 36" + S + "\n[[LEFT]]");
-  EXPECT_EQ(ApplyHandler({"<pre>"}, "a<pre>b", block(kMarks.start_pre)), "a<pre>\n" + S + "$_$_START_PRE" + S + "\nb");
+  EXPECT_EQ(ApplyHandler({"<pre>"}, "a<pre>b", block(kMarks.start_pre)),
+            "a<pre>\n" + S + "$_$_START_PRE" + S + "\nb");
 }
 
 TEST(DetagHandlersTest, CommentsOutsideScriptsAreRemoved) {
@@ -120,17 +123,19 @@ TEST(DetagHandlersTest, CommentsOutsideScriptsAreRemoved) {
     const intptr_t codes[] = {kScriptStart, kScriptEnd, kCommentOpen, kCommentClose};
     const char* patterns[] = {"<script**>", "</script>", "<!--", "-->"};
     for (int i = 0; i < 4; ++i)
-      list.AddCallback(patterns[i],
-                       [&state](PatternList& l, const Pattern&, long s, long e, const std::string& t, size_t,
-                                void* data) { return HandleComment(l, s, e, t, DataCode(data), state); },
-                       CodeData(codes[i]));
+      list.AddCallback(
+          patterns[i],
+          [&state](PatternList& l, const Pattern&, long s, long e, const std::string& t, size_t,
+                   void* data) { return HandleComment(l, s, e, t, DataCode(data), state); },
+          CodeData(codes[i]));
     std::string rewritten = text;
     list.ApplyInPlace(rewritten);
     return rewritten;
   };
   EXPECT_EQ(comments("x<!-- a -->y"), "xy");
   EXPECT_EQ(comments("<script><!-- code --></script>z"), "<script><!-- code --></script>z");
-  EXPECT_EQ(comments("<script type=x>if (a-->b)</script><!-- c -->d"), "<script type=x>if (a-->b)</script>d");
+  EXPECT_EQ(comments("<script type=x>if (a-->b)</script><!-- c -->d"),
+            "<script type=x>if (a-->b)</script>d");
   EXPECT_EQ(comments("a<!-- one -->b<!-- two\nlines -->c"), "abc");
   EXPECT_EQ(comments("a<!-- x --->b"), "ab");
   EXPECT_EQ(comments("a<!-- outer <!-- inner --> b"), "a b");  // comments do not nest
@@ -147,8 +152,10 @@ TEST(DetagHandlersTest, MetaRecordsAuthorAndCharset) {
   } cases[] = {
       {"<meta name=\"Author\" content=\"Ann Writer\">", "Ann Writer", ""},
       {"<META NAME=AUTHOR CONTENT='B. Smith'>", "B. Smith", ""},
-      {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">", "", "ISO-8859-1"},
-      {"<meta http-equiv=content-type content=\"text/html; charset = windows-1251 ; x=y\">", "", "windows-1251"},
+      {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">", "",
+       "ISO-8859-1"},
+      {"<meta http-equiv=content-type content=\"text/html; charset = windows-1251 ; x=y\">", "",
+       "windows-1251"},
       {"<meta http-equiv=\"Content-Type\" content=\"text/html\">", "", ""},
       {"<meta charset=\"utf-8\">", "", "utf-8"},
       {"<meta name=\"keywords\" content=\"a, b\">", "", ""},
@@ -156,9 +163,9 @@ TEST(DetagHandlersTest, MetaRecordsAuthorAndCharset) {
   for (const Case& c : cases) {
     std::string author, charset;
     EXPECT_EQ(ApplyHandler({"<meta%W**>"}, std::string("a") + c.tag + "b",
-                  [&](PatternList& l, long s, long e, const std::string& t) {
-                    return HandleMeta(l, s, e, t, author, charset);
-                  }),
+                           [&](PatternList& l, long s, long e, const std::string& t) {
+                             return HandleMeta(l, s, e, t, author, charset);
+                           }),
               "ab")
         << c.tag;
     EXPECT_EQ(author, c.author) << c.tag;
@@ -171,21 +178,25 @@ TEST(DetagHandlersTest, StyleSheetLinksGoOnlyWhenAsked) {
   removing.remove_style_sheet = true;
   DetagOptions keeping;
   auto links = [](const DetagOptions& options, const std::string& text) {
-    return ApplyHandler({"<link%W**>"}, text, [&options](PatternList& l, long s, long e, const std::string& t) {
-      return HandleStyleLink(l, s, e, t, options);
-    });
+    return ApplyHandler({"<link%W**>"}, text,
+                        [&options](PatternList& l, long s, long e, const std::string& t) {
+                          return HandleStyleLink(l, s, e, t, options);
+                        });
   };
   EXPECT_EQ(links(removing, "a<link rel=\"StyleSheet\" href=\"s.css\">b"), "ab");
   EXPECT_EQ(links(removing, "a<LINK REL=stylesheet href=s.css>b"), "ab");
-  EXPECT_EQ(links(removing, "a<link rel=\"icon\" href=\"i.ico\">b"), "a<link rel=\"icon\" href=\"i.ico\">b");
-  EXPECT_EQ(links(keeping, "a<link rel=stylesheet href=s.css>b"), "a<link rel=stylesheet href=s.css>b");
+  EXPECT_EQ(links(removing, "a<link rel=\"icon\" href=\"i.ico\">b"),
+            "a<link rel=\"icon\" href=\"i.ico\">b");
+  EXPECT_EQ(links(keeping, "a<link rel=stylesheet href=s.css>b"),
+            "a<link rel=stylesheet href=s.css>b");
 }
 
 TEST(DetagHandlersTest, ItemDirectlyFollowedByParagraphLosesTheMark) {
   auto items = [](const std::string& text) {
-    return ApplyHandler({kMarks.list_item + "%**W" + P}, text, [](PatternList& l, long s, long e, const std::string& t) {
-      return HandleItem(l, s, e, t, kMarks);
-    });
+    return ApplyHandler({kMarks.list_item + "%**W" + P}, text,
+                        [](PatternList& l, long s, long e, const std::string& t) {
+                          return HandleItem(l, s, e, t, kMarks);
+                        });
   };
   const std::string li = kMarks.list_item;
   EXPECT_EQ(items(li + "\xB7 \n " + P + "[[LEFT]]Text"), li + "\xB7 [[LEFT]]Text");
@@ -195,9 +206,10 @@ TEST(DetagHandlersTest, ItemDirectlyFollowedByParagraphLosesTheMark) {
 
 TEST(DetagHandlersTest, DialogueStartsNewQuotationsOnNewLines) {
   auto dialogue = [](const std::string& text) {
-    return ApplyHandler({".?W\"", "\"?W\""}, text, [](PatternList& l, long s, long e, const std::string& t) {
-      return HandleDialogue(l, s, e, t, kMarks);
-    });
+    return ApplyHandler({".?W\"", "\"?W\""}, text,
+                        [](PatternList& l, long s, long e, const std::string& t) {
+                          return HandleDialogue(l, s, e, t, kMarks);
+                        });
   };
   struct Case {
     std::string text;
@@ -205,10 +217,10 @@ TEST(DetagHandlersTest, DialogueStartsNewQuotationsOnNewLines) {
   } cases[] = {
       {"He left.   \"Go!\"", "He left. " + S + "\"Go!\""},
       {"\"Yes.\"  \"No.\"", "\"Yes.\"" + S + "\"No.\""},
-      {"He asked. \"Why?\"", "He asked. \"Why?\""},     // ends in "ed"
-      {"She said. \"No.\"", "She said. \"No.\""},       // ends in "aid"
+      {"He asked. \"Why?\"", "He asked. \"Why?\""},          // ends in "ed"
+      {"She said. \"No.\"", "She said. \"No.\""},            // ends in "aid"
       {"It ends. \"and so on\"", "It ends. \"and so on\""},  // lower case follows
-      {"\"Well,\" \"Fine.\"", "\"Well,\" \"Fine.\""},   // quote after a comma
+      {"\"Well,\" \"Fine.\"", "\"Well,\" \"Fine.\""},        // quote after a comma
       {"\"Yes.\" \"no\"", "\"Yes.\" \"no\""},
   };
   for (const Case& c : cases) EXPECT_EQ(dialogue(c.text), c.expected) << c.text;
@@ -240,7 +252,8 @@ TEST(DetagHandlersTest, BaseUrlResolution) {
       {"x.html", "", "x.html"},
       {"x.html", "** UNKNOWN **", "x.html"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ResolveUrl(c.href, c.base), c.expected) << c.href << " on " << c.base;
+  for (const Case& c : cases)
+    EXPECT_EQ(ResolveUrl(c.href, c.base), c.expected) << c.href << " on " << c.base;
 }
 
 TEST(DetagHandlersTest, OffsetsOutOfRangeDoNothing) {

@@ -2,12 +2,13 @@
 // converted and compared with expected output that was read and checked by
 // hand, the per-file refusals and messages, and hostile inputs that must
 // convert without losing text.
+#include "html/detag.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "html/detag.h"
 #include "support/temp_folder.h"
 
 namespace orv {
@@ -54,8 +55,8 @@ TEST(DetagTest, ReportsItsStepsAndRefusesToOverwriteItsInput) {
 
   DetagOptions markup_removal;
   markup_removal.remove_all_tags = false;
-  Conversion refused = Convert(input, (dir.Path() + "A.HTM").substr(0, input.size() - 5) + "a.HTM",
-                               markup_removal);
+  Conversion refused =
+      Convert(input, (dir.Path() + "A.HTM").substr(0, input.size() - 5) + "a.HTM", markup_removal);
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.messages,
             (std::vector<std::string>{"ERROR: Output file is overwriting input file - " + input,
@@ -73,7 +74,8 @@ TEST(DetagTest, OpenFailuresAreReported) {
   testing::TempFolder dir;
   Conversion missing = Convert((dir.Path() + "missing.htm"), (dir.Path() + "missing.txt"));
   EXPECT_FALSE(missing.ok);
-  EXPECT_EQ(missing.messages, std::vector<std::string>{"ERROR: Error opening " + (dir.Path() + "missing.htm")});
+  EXPECT_EQ(missing.messages,
+            std::vector<std::string>{"ERROR: Error opening " + (dir.Path() + "missing.htm")});
 
   const std::string input = dir.Write("b.htm", "text\n");
   const std::string blocker = dir.Write("blocker", "x");
@@ -158,8 +160,10 @@ TEST(DetagTest, LongLineAndChunkedDocument) {
   ASSERT_TRUE(pass.ConvertFile(DetagOptions{}, request, output,
                                [&](const std::string& m, int) { messages.push_back(m); }));
   EXPECT_EQ(pass.Info().title, "Chunked");
-  EXPECT_NE(std::find(messages.begin(), messages.end(), "INFO: Processing chunk #2 "), messages.end());
-  EXPECT_EQ(std::find(messages.begin(), messages.end(), "INFO: Processing chunk #3 "), messages.end());
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "INFO: Processing chunk #2 "),
+            messages.end());
+  EXPECT_EQ(std::find(messages.begin(), messages.end(), "INFO: Processing chunk #3 "),
+            messages.end());
 }
 
 // A pass driven step by step, recording its messages.
@@ -183,11 +187,13 @@ struct Driven {
 
 // A slot handler that records the codes it was called with and replaces
 // the match by a word, so the step shows in the messages and the text.
-PatternHandler Recording(std::vector<std::string>& calls, const std::string& word, bool as_text = false) {
-  return [&calls, word, as_text](PatternList& list, const Pattern&, long, long, const std::string&, size_t,
-                                 void* data) {
-    calls.push_back(word + ":" +
-                    (as_text ? std::string(static_cast<const char*>(data)) : std::to_string(DataCode(data))));
+PatternHandler Recording(std::vector<std::string>& calls, const std::string& word,
+                         bool as_text = false) {
+  return [&calls, word, as_text](PatternList& list, const Pattern&, long, long, const std::string&,
+                                 size_t, void* data) {
+    calls.push_back(
+        word + ":" +
+        (as_text ? std::string(static_cast<const char*>(data)) : std::to_string(DataCode(data))));
     return list.ReplaceMatch(word);
   };
 }
@@ -203,31 +209,35 @@ TEST(DetagPassTest, ChunkStepsRunInOrderWithTheirMessages) {
   slots.headings = Recording(calls, "H");
   const std::string text = d.Chunk(
       "<html><head><title>The &amp; Title</title>"
-      "<meta name=author content=\"Ann\"><meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">"
+      "<meta name=author content=\"Ann\"><meta http-equiv=Content-Type content=\"text/html; "
+      "charset=utf-8\">"
       "<base href=\"http://example.com/a/b.html\"></head>\n"
       "<body><!-- note --><style>p {}</style><object>o</object><form><input name=x></form>"
       "<font size=2>f</font><h1>H</h1><ul><li>i</li></ul><img src=x.gif><a href=y>y</a><b>b</b>"
       "<p>p</p>x<br>y\n");
-  EXPECT_EQ(calls, (std::vector<std::string>{"L:1", "L:2", "L:3", "I:0", "A:0", "E:b", "H:1", "H:2"}));
-  EXPECT_EQ(d.messages, (std::vector<std::string>{
-                            "INFO: Processing <META> tags", "INFO: Removing <HEAD>..</HEAD> tags",
-                            "INFO: Removing comments", "INFO: Removing style sheet", "INFO: Removing objects",
-                            "INFO: Removing Form fields", "INFO: Removing in-line markup tags",
-                            "INFO: Processing list tags", "INFO: Removing image tags",
-                            "INFO: Removing hyperlink tags", "INFO: Applying highlighting mods"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"L:1", "L:2", "L:3", "I:0", "A:0", "E:b", "H:1", "H:2"}));
+  EXPECT_EQ(d.messages,
+            (std::vector<std::string>{
+                "INFO: Processing <META> tags", "INFO: Removing <HEAD>..</HEAD> tags",
+                "INFO: Removing comments", "INFO: Removing style sheet", "INFO: Removing objects",
+                "INFO: Removing Form fields", "INFO: Removing in-line markup tags",
+                "INFO: Processing list tags", "INFO: Removing image tags",
+                "INFO: Removing hyperlink tags", "INFO: Applying highlighting mods"}));
   EXPECT_EQ(d.pass.Info().title, "The & Title");
   EXPECT_EQ(d.pass.Info().author, "Ann");
   EXPECT_EQ(d.pass.Info().charset, "utf-8");
   EXPECT_EQ(d.pass.Info().base_url, "http://example.com/a/b.html");
   const DetagMarkers& m = d.pass.Markers();
-  EXPECT_EQ(text, "<html>\n<body>fHHHLLi</li>" + m.statement + "LIAE" + m.paragraph + "[[LEFT]]p</p>" + m.paragraph +
-                      "x<br>" + m.break_mark + "y\n");
+  EXPECT_EQ(text, "<html>\n<body>fHHHLLi</li>" + m.statement + "LIAE" + m.paragraph +
+                      "[[LEFT]]p</p>" + m.paragraph + "x<br>" + m.break_mark + "y\n");
   EXPECT_TRUE(d.pass.ParagraphTagsSeen());
 }
 
 TEST(DetagPassTest, EmptySlotsLeaveTagsToTheRemainingTagPass) {
   Driven d;
-  std::string text = d.Chunk("<ul><li>one<li>two</ul><img src=a.gif><a href=x>link</a><h2>Head</h2>\n");
+  std::string text =
+      d.Chunk("<ul><li>one<li>two</ul><img src=a.gif><a href=x>link</a><h2>Head</h2>\n");
   EXPECT_EQ(text, "<ul><li>one<li>two</ul><img src=a.gif><a href=x>link</a><h2>Head</h2>\n");
   EXPECT_EQ(d.Whole(text), "onetwolinkHead\n");
 }
@@ -272,9 +282,9 @@ TEST(DetagPassTest, BlocksBecomeStatementLines) {
   Driven d(options);
   const DetagMarkers& m = d.pass.Markers();
   EXPECT_EQ(d.Chunk("a<hr width=400>b<blockquote cite=x>q</blockquote><pre>p</pre>\n"),
-            "a[[LEFT]]\n<hr width=400>" + m.statement + "$_$_LINE 36" + m.statement + "b<blockquote cite=x>\n" +
-                m.start_block + "\nq</blockquote>\n" + m.end_block + "\n<pre>\n" + m.start_pre + "\np</pre>\n" +
-                m.end_pre + "\n\n");
+            "a[[LEFT]]\n<hr width=400>" + m.statement + "$_$_LINE 36" + m.statement +
+                "b<blockquote cite=x>\n" + m.start_block + "\nq</blockquote>\n" + m.end_block +
+                "\n<pre>\n" + m.start_pre + "\np</pre>\n" + m.end_pre + "\n\n");
 }
 
 TEST(DetagPassTest, DialogueStepsReportThemselves) {
@@ -285,9 +295,9 @@ TEST(DetagPassTest, DialogueStepsReportThemselves) {
   const std::string& s = d.pass.Markers().statement;
   EXPECT_EQ(d.Chunk("Stop! \"   Now.\n  \"Yes,\" he cries.  \n\"Go.\" \"Run.\"\n"),
             "Stop!\" Now. " + s + "\"Yes,\" he cries. " + s + "\"Go.\"" + s + "\"Run.\"\n");
-  EXPECT_EQ(d.messages,
-            (std::vector<std::string>{"INFO: Preparing Dialogue text (0)", "INFO: Reformatting Dialogue text (1)",
-                                      "INFO: Reformatting Dialogue text (2)"}));
+  EXPECT_EQ(d.messages, (std::vector<std::string>{"INFO: Preparing Dialogue text (0)",
+                                                  "INFO: Reformatting Dialogue text (1)",
+                                                  "INFO: Reformatting Dialogue text (2)"}));
 }
 
 TEST(DetagPassTest, SourceLinesAreRejoinedAroundStatements) {
@@ -300,8 +310,10 @@ TEST(DetagPassTest, SourceLinesAreRejoinedAroundStatements) {
   // ending in an in-line tag and the pre-formatted lines keep their lines.
   // The marks then become line feeds and forced breaks.
   EXPECT_EQ(text, "\n\n[[LEFT]]one two three four\n\n\n\n" + br + "\n$_$_START_PRE\n" + br +
-                      "\n\n  keep\n\tthis\n\n" + br + "\n$_$_END_PRE\n" + br + "\n\n\n[[CENTER]]centred\n"
-                      "$_$_TEXTBLOCK 1\nend [[RIGHT]]\n last\n" + br + "line\n");
+                      "\n\n  keep\n\tthis\n\n" + br + "\n$_$_END_PRE\n" + br +
+                      "\n\n\n[[CENTER]]centred\n"
+                      "$_$_TEXTBLOCK 1\nend [[RIGHT]]\n last\n" +
+                      br + "line\n");
   EXPECT_EQ(d.pass.AverageLineLength(), 80);  // no line longer than 40
   EXPECT_EQ(d.messages.back(), "INFO: Reinserting line/paragraph markers");
 
@@ -320,28 +332,32 @@ TEST(DetagPassTest, FinalMarksInBothModes) {
   Driven text_mode;
   const DetagMarkers& m = text_mode.pass.Markers();
   const std::string br(kForcedBreak);
-  EXPECT_EQ(text_mode.Whole("a " + m.line_break + " b" + m.paragraph + "x" + m.statement + " \n " + m.statement +
-                            "d" + m.start_list + "e"),
+  EXPECT_EQ(text_mode.Whole("a " + m.line_break + " b" + m.paragraph + "x" + m.statement + " \n " +
+                            m.statement + "d" + m.start_list + "e"),
             "a\n" + br + "b\n\nx\n" + br + "d\n" + br + "\n$_$_START_LIST\n" + br + "e");
 
   DetagOptions options;
   options.remove_all_tags = false;
   Driven markup(options);
-  EXPECT_EQ(markup.Whole("<p>a" + m.line_break + "b" + m.statement + "c</p>"), "<p>a<BR>b<BR>c</p>");
+  EXPECT_EQ(markup.Whole("<p>a" + m.line_break + "b" + m.statement + "c</p>"),
+            "<p>a<BR>b<BR>c</p>");
 
   DetagOptions single = DetagOptions{};
   single.paragraph_on_single_line = true;
   Driven single_line(single);
   const DetagMarkers& sm = single_line.pass.Markers();
   EXPECT_EQ(sm.break_mark, sm.paragraph_end + sm.line_break);
-  EXPECT_EQ(single_line.Whole("a" + sm.statement + " " + sm.break_mark + "b"), "a" + sm.paragraph_end + "\n" + br + "b");
+  EXPECT_EQ(single_line.Whole("a" + sm.statement + " " + sm.break_mark + "b"),
+            "a" + sm.paragraph_end + "\n" + br + "b");
 }
 
 TEST(DetagPassTest, ByLineAndAddressFromTheFirstLines) {
   DetagOptions options;
   options.allow_by_line_author = true;
   Driven d(options);
-  d.Whole("A Title\nWritten By: Ann Writer \nsee <x> the list, or ann@example.org and bob@example.org.\n");
+  d.Whole(
+      "A Title\nWritten By: Ann Writer \nsee <x> the list, or ann@example.org and "
+      "bob@example.org.\n");
   EXPECT_EQ(d.pass.Info().by_line, "Ann Writer");
   EXPECT_EQ(d.pass.Info().email, "bob@example.org.");
 
@@ -375,7 +391,8 @@ TEST(DetagPassTest, FirstChunkOnlyStepsOnAChunkedDocument) {
       "<html><head><title>First</title><meta name=author content=First>"
       "<base href=\"http://first.example/\"></head><body>\n";
   std::string filler;
-  while (filler.size() < 225000) filler += "<p>A paragraph of ordinary text, long enough to count.</p>\n";
+  while (filler.size() < 225000)
+    filler += "<p>A paragraph of ordinary text, long enough to count.</p>\n";
   const std::string late_head =
       "<head><title>Late</title><meta name=author content=Late><base href=\"http://late.example/\">"
       "late head text</head>\n";
