@@ -10,12 +10,31 @@
 #include "html/chunk_reader.h"
 #include "html/entities.h"
 #include "html/tag_rewriter.h"
+#include "textout/layout.h"
 #include "run/output_names.h"
 
 namespace orv {
 
+// Every pattern list of the pass. Built for each file in this order, by
+// the policies in force, and frozen while in use.
+struct DetagPass::Lists {
+  PatternList head, body, xml, comments, style, objects, forms, sentences, tables, table_markup,
+      table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
+      breaks, blocks, item_paragraphs, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
+      final_marks, break_runs;
+
+  std::vector<PatternList*> All() {
+    return {&head,         &body,      &xml,         &comments,        &style,      &objects,
+            &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
+            &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
+            &paragraphs,   &breaks,    &blocks,      &item_paragraphs, &headings,   &dialogue0,
+            &dialogue1,    &dialogue2, &mark_spaces, &final_marks,     &break_runs};
+  }
+};
+
 DetagPass::DetagPass(const TagCatalogue& catalogue)
     : catalogue_(catalogue), element_table_(ElementTable::Html4()) {}
+DetagPass::~DetagPass() = default;
 
 namespace {
 
@@ -24,48 +43,250 @@ uint64_t FileSize(const std::string& path) {
   return stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
 }
 
-void Rebuild(PatternList& list) {
-  list.Unfreeze();
-  list.Clear();
-}
+// More passes than any real nesting of tables needs; a handler that keeps
+// acting cannot hold the conversion.
+constexpr int kMaxTablePasses = 64;
+
+void* TextData(const std::string& text) { return const_cast<std::string*>(&text); }
+const std::string& DataText(const void* data) { return *static_cast<const std::string*>(data); }
 
 }  // namespace
+
+void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& request,
+                          const ReportFunction& report) {
+  options_ = options;
+  options_.ApplyDependentRules();
+  report_ = report;
+  info_ = DocumentInfo{};
+  unicode_output_ = false;
+  markers_ = MakeDetagMarkers(options_.paragraph_on_single_line);
+  first_of_output_ = request.first_of_output;
+  last_of_output_ = request.last_of_output;
+  // Seen paragraph tags count for the whole output, like its references.
+  if (request.first_of_output) paragraph_tags_seen_ = false;
+  average_line_length_ = 80;
+  list_state_.Reset();
+  comment_state_ = CommentState{};
+  BuildLists();
+}
+
+PatternHandler DetagPass::Slot(PatternHandler DetagHandlerSlots::*slot) {
+  return [this, slot](PatternList& list, const Pattern& entry, long start, long end,
+                      const std::string& text, size_t position, void* data) -> int {
+    const PatternHandler& handler = slots_.*slot;
+    return handler ? handler(list, entry, start, end, text, position, data)
+                   : static_cast<int>(ActionNone);
+  };
+}
 
 // Builds the pattern lists that the policies ask for. Every list is cleared
 // and rebuilt for each file, then frozen while in use.
 void DetagPass::BuildLists() {
+  if (!lists_) lists_ = std::make_unique<Lists>();
+  Lists& l = *lists_;
+  for (PatternList* list : l.All()) {
+    list->Unfreeze();
+    list->Clear();
+  }
   const bool text = options_.TextMode();
-  Rebuild(head_list_);
-  if (text || options_.remove_head) head_list_.AddDelete("<head**/head>");
-  head_list_.Freeze();
+  const DetagMarkers& m = markers_;
 
-  Rebuild(style_list_);
+  if (text || options_.remove_head) l.head.AddDelete("<head**/head>");
+
+  if (!text && !(first_of_output_ && last_of_output_)) {
+    // Concatenated HTML keeps one <html><body> at the start and one end at
+    // the end of the whole output.
+    if (!last_of_output_) {
+      l.body.AddDelete("</body>");
+      l.body.AddDelete("</html>");
+    }
+    if (!first_of_output_) {
+      l.body.AddDelete("<body**>");
+      l.body.AddDelete("<html**>");
+    }
+  }
+
+  if (options_.remove_office_tags) l.xml.AddDelete("<xml**/xml>");
+
+  if (text || options_.remove_comments) {
+    auto comment = [this](PatternList& list, const Pattern&, long start, long end,
+                          const std::string& current, size_t, void* data) {
+      return HandleComment(list, start, end, current, DataCode(data), comment_state_);
+    };
+    l.comments.AddCallback("<script**>", comment, CodeData(kScriptStart));
+    l.comments.AddCallback("</script>", comment, CodeData(kScriptEnd));
+    l.comments.AddCallback("<!--", comment, CodeData(kCommentOpen));
+    l.comments.AddCallback("-->", comment, CodeData(kCommentClose));
+  }
+
   if (text || options_.remove_style_sheet) {
-    style_list_.AddDelete("<style%W**/style>");
-    style_list_.AddDelete("<style>**/style>");
+    l.style.AddDelete("<style%W**/style>");
+    l.style.AddDelete("<style>**/style>");
   }
   if (text || options_.remove_script) {
-    style_list_.AddDelete("<script%W**/script>");
-    style_list_.AddDelete("<script>**/script>");
+    l.style.AddDelete("<script%W**/script>");
+    l.style.AddDelete("<script>**/script>");
   }
-  style_list_.Freeze();
 
-  Rebuild(objects_list_);
   if (text || options_.remove_object) {
-    objects_list_.AddDelete("<object%W**/object>");
-    objects_list_.AddDelete("<object>**/object>");
+    l.objects.AddDelete("<object%W**/object>");
+    l.objects.AddDelete("<object>**/object>");
   }
-  objects_list_.Freeze();
 
-  Rebuild(forms_list_);
   if (text || options_.remove_form) {
-    for (const char* pattern :
-         {"<form%W**>", "<form>", "</form>", "<fieldset**/fieldset>", "<label%W**/label>",
-          "<legend%W**/legend>", "<input%W**>", "<isindex**>", "<select**/select>",
-          "<textarea**/textarea>"})
-      forms_list_.AddDelete(pattern);
+    for (const char* pattern : {"<form%W**>", "<form>", "</form>", "<fieldset**/fieldset>",
+                                "<label%W**/label>", "<legend%W**/legend>", "<input%W**>",
+                                "<isindex**>", "<select**/select>", "<textarea**/textarea>"})
+      l.forms.AddDelete(pattern);
   }
-  forms_list_.Freeze();
+
+  if (options_.sentence_gap) l.sentences.AddReplace(".?S", ".  ", /*case_sensitive=*/true);
+
+  if (text) {
+    l.tables.AddCallback("<table**</table>", Slot(&DetagHandlerSlots::text_tables));
+  } else {
+    l.table_markup.AddCallback("<table**</table>", Slot(&DetagHandlerSlots::html_tables));
+    l.table_tags.AddCallback("<table**</table>", Slot(&DetagHandlerSlots::html_tables));
+    if (options_.remove_table_tags) {
+      for (const char* pattern :
+           {"<table**>", "</table>",    "<tr%W**>",    "<tr>",     "</tr>",
+            "<th%W**>",  "<th>",        "</th>",       "<td%W**>", "<td>",
+            "</td>",     "<tbody%W**>", "<tbody>",     "</tbody>", "<thead%W**>",
+            "<thead>",   "</thead>",    "<tfoot%W**>", "<tfoot>",  "</tfoot>"})
+        l.table_tags.AddDelete(pattern);
+    }
+  }
+
+  if (text || options_.remove_font) {
+    l.inline_markup.AddDelete("<font%W**>");
+    l.inline_markup.AddDelete("</font>");
+  }
+  if (text || options_.remove_span) {
+    l.inline_markup.AddDelete("<span%W**>");
+    l.inline_markup.AddDelete("</span>");
+  }
+  if (text ? !options_.highlight_emphasis : options_.remove_emphasis) {
+    for (const char* pattern : {"<b>", "<b%W**>", "</b>", "<i>", "<i%W**>", "</i>", "<strong>",
+                                "<strong%W**>", "</strong>", "<em>", "<em%W**>", "</em>"})
+      l.inline_markup.AddDelete(pattern);
+  }
+  if (text) {
+    for (const char* pattern : {"<u>", "<u%W**>", "</u>", "<s>", "<s%W**>", "</s>", "<strike>",
+                                "<strike%W**>", "</strike>"})
+      l.inline_markup.AddDelete(pattern);
+    l.inline_markup.AddReplace("</dt>", " ");
+    l.inline_markup.AddReplace("</dd>", " ");
+  }
+
+  if (text && options_.highlight_emphasis) {
+    const PatternHandler highlight = Slot(&DetagHandlerSlots::highlighting);
+    l.highlighting.AddCallback("<b>**</b>", highlight, const_cast<char*>("b"));
+    l.highlighting.AddCallback("<strong>**</strong>", highlight, const_cast<char*>("strong"));
+    l.highlighting.AddCallback("<i>**</i>", highlight, const_cast<char*>("i"));
+    l.highlighting.AddCallback("<em>**</em>", highlight, const_cast<char*>("em"));
+  }
+
+  l.link.AddCallback("<link%W**>", [this](PatternList& list, const Pattern&, long start, long end,
+                                          const std::string& current, size_t, void*) {
+    return HandleStyleLink(list, start, end, current, options_);
+  });
+  l.meta.AddCallback("<meta%W**>", [this](PatternList& list, const Pattern&, long start, long end,
+                                          const std::string& current, size_t, void*) {
+    return HandleMeta(list, start, end, current, info_.author, info_.charset);
+  });
+
+  if (text) {
+    const PatternHandler list_handler = Slot(&DetagHandlerSlots::lists);
+    for (const char* pattern : {"<ul%W**>", "<ol%W**>", "<dl%W**>", "<ul>", "<ol>", "<dl>"})
+      l.lists.AddCallback(pattern, list_handler, CodeData(kListOpen));
+    for (const char* pattern : {"<li%W**>", "<dt%W**>", "<dd%W**>", "<li>", "<dt>", "<dd>"})
+      l.lists.AddCallback(pattern, list_handler, CodeData(kListItem));
+    for (const char* pattern : {"</dl>", "</ul>", "</ol>"})
+      l.lists.AddCallback(pattern, list_handler, CodeData(kListEnd));
+  }
+
+  if (text || options_.remove_img)
+    l.images.AddCallback("<img%W**>", Slot(&DetagHandlerSlots::images));
+
+  if (text || options_.replace_hyperlinks || options_.omit_local_links || options_.omit_email_links)
+    l.hyperlinks.AddCallback("<a%W**>**</a>", Slot(&DetagHandlerSlots::hyperlinks));
+
+  if (text) {
+    auto paragraph = [this](PatternList& list, const Pattern&, long start, long end,
+                            const std::string& current, size_t,
+                            void*) { return HandleParagraph(list, start, end, current, markers_); };
+    l.paragraphs.AddCallback("<p%W**>", paragraph);
+    l.paragraphs.AddCallback("<p>", paragraph);
+
+    l.breaks.AddInsertAfter("<p>", m.paragraph);
+    l.breaks.AddInsertAfter("<p%W**>", m.paragraph);
+    l.breaks.AddInsertAfter("</p>", m.paragraph);
+    l.breaks.AddInsertAfter("<br>", m.break_mark);
+    l.breaks.AddInsertAfter("<br />", m.break_mark);
+    l.breaks.AddInsertAfter("</li>", m.statement);
+    l.breaks.AddInsertAfter("</div>", m.statement);
+
+    auto block = [this](PatternList& list, const Pattern&, long start, long end,
+                        const std::string& current, size_t, void* data) {
+      return HandleBlock(list, start, end, current, DataText(data), markers_, options_);
+    };
+    l.blocks.AddCallback("<hr>", block, TextData(m.rule));
+    l.blocks.AddCallback("<hr%W**>", block, TextData(m.rule));
+    for (const char* pattern : {"<pre>", "<pre%W**>", "<xmp>", "<listing>", "<plaintext>"})
+      l.blocks.AddCallback(pattern, block, TextData(m.start_pre));
+    for (const char* pattern : {"</pre>", "</xmp>", "</listing>", "</plaintext>"})
+      l.blocks.AddCallback(pattern, block, TextData(m.end_pre));
+    l.blocks.AddCallback("<blockquote**>", block, TextData(m.start_block));
+    l.blocks.AddCallback("<dir>", block, TextData(m.start_block));
+    l.blocks.AddCallback("</blockquote>", block, TextData(m.end_block));
+    l.blocks.AddCallback("</dir>", block, TextData(m.end_block));
+
+    l.item_paragraphs.AddCallback(
+        m.list_item + "%**W" + m.paragraph,
+        [this](PatternList& list, const Pattern&, long start, long end, const std::string& current,
+               size_t, void*) { return HandleItem(list, start, end, current, markers_); });
+
+    const PatternHandler heading = Slot(&DetagHandlerSlots::headings);
+    l.headings.AddCallback("<h%1**>", heading, CodeData(kHeadingStart));
+    l.headings.AddCallback("<h%1>", heading, CodeData(kHeadingStart));
+    l.headings.AddCallback("</h%1>", heading, CodeData(kHeadingEnd));
+  }
+
+  // Dialogue: one blank between closing punctuation, the quote and the
+  // next word; no blanks between a line end and a quote.
+  l.dialogue0.AddReplace(".%W\"?W", ".\" ");
+  l.dialogue0.AddReplace("!%W\"?W", "!\" ");
+  l.dialogue0.AddReplace("|?%W\"?W", "?\" ");
+  l.dialogue1.AddReplace("|n?W\"", "\n\"");
+  l.dialogue1.AddReplace("\"?W|n", "\"\n");
+  auto dialogue = [this](PatternList& list, const Pattern&, long start, long end,
+                         const std::string& current, size_t,
+                         void*) { return HandleDialogue(list, start, end, current, markers_); };
+  l.dialogue2.AddCallback(".?W\"", dialogue);
+  l.dialogue2.AddCallback("\"?W\"", dialogue);
+
+  l.mark_spaces.AddReplace("\xFF\xFF ", "\xFF\xFF");
+  l.mark_spaces.AddReplace(" \xFF\xFF", "\xFF\xFF");
+  if (text)
+    l.mark_spaces.AddReplace(m.statement + "$_$_", "\n" + std::string(kForcedBreak) + "\n$_$_");
+
+  if (text) {
+    const std::string forced = "\n" + std::string(kForcedBreak);
+    l.final_marks.AddReplace(m.line_break, forced);
+    l.final_marks.AddReplace(m.statement, forced);
+    l.final_marks.AddReplace(m.paragraph, "\n\n");
+  } else {
+    l.final_marks.AddReplace(m.line_break, "<BR>");
+    l.final_marks.AddReplace(m.statement, "<BR>");
+  }
+
+  l.break_runs.AddReplace(m.statement + "*W" + m.statement, m.line_break);
+  l.break_runs.AddReplace(m.statement + "*W" + m.line_break, m.line_break);
+  if (options_.paragraph_on_single_line)
+    l.break_runs.AddReplace(m.statement + "*W" + m.break_mark, m.break_mark);
+  l.break_runs.AddReplace(m.line_break + "*W" + m.statement, m.line_break);
+
+  for (PatternList* list : l.All()) list->Freeze();
 }
 
 int DetagPass::ApplyList(PatternList& list, std::string& text, const char* message) {
@@ -75,35 +296,259 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
   return actions;
 }
 
+void DetagPass::RunTablePasses(PatternList& list, std::string& text) {
+  if (ApplyList(list, text, "INFO: Parsed Table markup") == 0) return;
+  for (int pass = 1; pass < kMaxTablePasses; ++pass)
+    if (ApplyList(list, text, nullptr) == 0) break;
+}
+
 void DetagPass::ChunkPass(int chunk_number, std::string& text) {
+  if (!lists_) return;  // no file begun
+  Lists& l = *lists_;
   const bool text_mode = options_.TextMode();
-  if (chunk_number == 1) {
+  const bool first = chunk_number == 1;
+
+  if (first && (text_mode || options_.remove_head))
+    ApplyList(l.meta, text, "INFO: Processing <META> tags");
+  if (first) {
     std::string title;
     if (ExtractBetween(text, "<title>", "</title>", title)) {
       DetagOptions bare = options_;
       bare.remove_all_tags = true;
       RemainingTagPass(title, bare, catalogue_, {}, {});
       bool unicode = false;
-      ReplaceEntities(title, EntityOptions{true, options_.allow_8bit_ansi, options_.allow_ansi_alternatives},
-                      unicode);
+      ReplaceEntities(
+          title, EntityOptions{true, options_.allow_8bit_ansi, options_.allow_ansi_alternatives},
+          unicode);
       info_.title = CollapseBlanks(title);
     }
-    if (text_mode || options_.remove_head || options_.remove_office_tags)
-      ApplyList(head_list_, text, "INFO: Removing <HEAD>..</HEAD> tags");
+  }
+  if (first && options_.remove_style_sheet)
+    ApplyList(l.link, text, "INFO: Removing extrenal stylesheet reference");
+  if (first) {
+    std::string attributes;
+    std::string href;
+    if (ExtractBetween(text, "<base%W", ">", attributes) &&
+        GetTagAttribute("<base " + attributes + ">", "href", href))
+      info_.base_url = Trim(href);
+  }
+  if (first && (text_mode || options_.remove_head || options_.remove_office_tags)) {
+    ApplyList(l.head, text, "INFO: Removing <HEAD>..</HEAD> tags");
+    if (options_.remove_office_tags)
+      ApplyList(l.xml, text, "INFO: Removing <xml>..</xml> sections");
+  }
+  if (!text_mode) ApplyList(l.body, text, "INFO: Removing <BODY> tags");
+  if (text_mode || options_.remove_comments) {
+    comment_state_ = CommentState{};
+    ApplyList(l.comments, text, "INFO: Removing comments");
   }
   if (text_mode || options_.remove_style_sheet || options_.remove_script)
-    ApplyList(style_list_, text, "INFO: Removing style sheet");
-  if (text_mode || options_.remove_object) ApplyList(objects_list_, text, "INFO: Removing objects");
-  if (text_mode || options_.remove_form) ApplyList(forms_list_, text, "INFO: Removing Form fields");
+    ApplyList(l.style, text, "INFO: Removing style sheet");
+  if (text_mode || options_.remove_object) ApplyList(l.objects, text, "INFO: Removing objects");
+  if (text_mode || options_.remove_form) ApplyList(l.forms, text, "INFO: Removing Form fields");
+  if (text_mode || options_.remove_font || options_.remove_span || options_.remove_emphasis) {
+    // Nested in-line tags hide each other within one scan; a second scan
+    // catches what the first uncovered.
+    if (ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags") > 0)
+      ApplyList(l.inline_markup, text, nullptr);
+  }
+  if (text_mode) {
+    list_state_.Reset();
+    ApplyList(l.lists, text, "INFO: Processing list tags");
+  }
+  if (text_mode || options_.remove_img) ApplyList(l.images, text, "INFO: Removing image tags");
+  if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
+      options_.omit_email_links)
+    ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags");
+  if (text_mode) {
+    if (options_.highlight_emphasis)
+      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods");
+    const int paragraphs = ApplyList(l.paragraphs, text, nullptr);
+    const int breaks = ApplyList(l.breaks, text, nullptr);
+    if (paragraphs > 0 || breaks > 0) paragraph_tags_seen_ = true;
+    ApplyList(l.blocks, text, nullptr);
+    ApplyList(l.item_paragraphs, text, nullptr);
+    ApplyList(l.headings, text, nullptr);
+  }
   // Byte 133 is the Windows ellipsis only in a Western 8-bit text; in UTF-8
   // read from a 16-bit file it is part of another character.
   if (!utf8_input_ && EllipsisIsSpelledOut(ClassifyCharset(info_.charset))) SpellOutEllipses(text);
+  if (text_mode && !options_.preserve_white_space && options_.look_for_dialogue) {
+    ApplyList(l.dialogue0, text, "INFO: Preparing Dialogue text (0)");
+    ApplyList(l.dialogue1, text, "INFO: Reformatting Dialogue text (1)");
+    if (options_.break_dialogue_lines)
+      ApplyList(l.dialogue2, text, "INFO: Reformatting Dialogue text (2)");
+  }
+}
+
+namespace {
+
+bool IsStatementLine(std::string_view line, const std::string& marked) {
+  // Either the statement text with its marks, or the bare keyword (as a
+  // document may write it).
+  if (line == marked) return true;
+  const size_t mark = marked.find("$_$_");
+  return mark != std::string::npos &&
+         line == std::string_view(marked).substr(mark, marked.size() - 2 * mark);
+}
+
+// The line trimmed, each run of blanks kept as its first blank.
+void AppendCollapsed(std::string_view line, std::string& out) {
+  line = TrimView(line);
+  bool in_blanks = false;
+  for (char c : line) {
+    const bool blank = c == ' ' || c == '\t';
+    if (!blank || !in_blanks) out += c;
+    in_blanks = blank;
+  }
+}
+
+// Removes one space after each alignment marker.
+void DropSpaceAfterAlignment(std::string& text) {
+  static const std::string_view kMarkers[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]", "[[JUSTIFY]]"};
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] != ']' || i + 1 >= text.size() || text[i + 1] != ' ') continue;
+    for (std::string_view marker : kMarkers) {
+      if (out.size() >= marker.size() &&
+          std::string_view(out).substr(out.size() - marker.size()) == marker) {
+        ++i;  // skip the space
+        break;
+      }
+    }
+  }
+  text.swap(out);
+}
+
+}  // namespace
+
+// Joins the source lines of a document whose structure is carried by
+// paragraph and break marks: every ordinary line is trimmed and appended to
+// one running line after a blank. Statements and lines ending in an in-line
+// tag keep lines of their own, and pre-formatted and heading sections are
+// copied line by line.
+void DetagPass::RejoinSourceLines(std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  std::string current;
+  auto flush = [&]() {
+    if (!TrimView(current).empty()) {
+      out += current;
+      out += '\n';
+    }
+    current.clear();
+  };
+  auto emit = [&](std::string_view line) {
+    out += line;
+    out += '\n';
+  };
+  const std::string* verbatim_end = nullptr;
+  long long long_lines_total = 0;
+  long long long_lines = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t feed = text.find('\n', start);
+    if (feed == std::string::npos) feed = text.size();
+    const std::string_view line(text.data() + start, feed - start);
+    start = feed + 1;
+    if (verbatim_end != nullptr) {
+      emit(line);
+      if (IsStatementLine(line, *verbatim_end)) verbatim_end = nullptr;
+      continue;
+    }
+    if (IsStatementLine(line, markers_.start_pre) ||
+        IsStatementLine(line, markers_.start_heading)) {
+      flush();
+      emit(line);
+      verbatim_end =
+          IsStatementLine(line, markers_.start_pre) ? &markers_.end_pre : &markers_.end_heading;
+      continue;
+    }
+    if (line.substr(0, 4) == "$_$_" || (line.size() >= 2 && line.substr(line.size() - 2) == "]]")) {
+      flush();
+      emit(line);
+      continue;
+    }
+    if (line.size() > 40) {
+      long_lines_total += static_cast<long long>(line.size());
+      ++long_lines;
+    }
+    // One blank between joined lines; an empty line adds no second one.
+    if (!current.empty() && current.back() != ' ') current += ' ';
+    if (current.empty()) current += ' ';
+    AppendCollapsed(line, current);
+  }
+  flush();
+  if (long_lines > 0)
+    average_line_length_ = static_cast<int>(long_lines_total / (long_lines + 1) + 1);
+  DropSpaceAfterAlignment(out);
+  text.swap(out);
+}
+
+// Looks at the first 40 lines for a by-line ("By A. Writer") and an e-mail
+// address, when they are still wanted.
+void DetagPass::FindByLineAndAddress(const std::string& text) {
+  bool want_by_line =
+      options_.allow_by_line_author && (info_.author.empty() || info_.author == "** UNKNOWN **");
+  bool want_email = info_.email.empty() || info_.email == "** UNKNOWN **";
+  size_t start = 0;
+  for (int line_number = 0; line_number < 40 && start < text.size() && (want_by_line || want_email);
+       ++line_number) {
+    size_t feed = text.find('\n', start);
+    if (feed == std::string::npos) feed = text.size();
+    std::string_view line(text.data() + start, feed - start);
+    start = feed + 1;
+    while (line.substr(0, kForcedBreak.size()) == kForcedBreak)
+      line.remove_prefix(kForcedBreak.size());
+    std::vector<std::string_view> words;
+    std::vector<size_t> word_ends;
+    for (size_t i = 0; i < line.size();) {
+      while (i < line.size() && IsBlank(line[i])) ++i;
+      const size_t word_start = i;
+      while (i < line.size() && !IsBlank(line[i])) ++i;
+      if (i > word_start) {
+        words.push_back(line.substr(word_start, i - word_start));
+        word_ends.push_back(i);
+      }
+    }
+    if (want_by_line && line.size() < 55) {
+      auto is_by = [](std::string_view word) { return word == "By" || word == "By:"; };
+      for (size_t w = 0; w < 2 && w < words.size(); ++w) {
+        if (is_by(words[w])) {
+          info_.by_line = Trim(line.substr(word_ends[w]));
+          want_by_line = false;
+          break;
+        }
+      }
+    }
+    if (want_email && line.find('@') != std::string_view::npos) {
+      for (size_t w = words.size(); w-- > 0;) {
+        if (words[w].find('@') != std::string_view::npos) {
+          info_.email = std::string(words[w]);
+          break;
+        }
+      }
+      want_email = false;
+    }
+  }
 }
 
 void DetagPass::WholeTextPass(std::string& text) {
+  if (!lists_) return;  // no file begun
+  Lists& l = *lists_;
   const bool text_mode = options_.TextMode();
+  if (!text_mode) {
+    if (options_.remove_p_from_tables) RunTablePasses(l.table_markup, text);
+    if (options_.remove_table_tags) ApplyList(l.table_tags, text, "INFO: Removing table tags");
+  } else if (options_.parse_tables) {
+    RunTablePasses(l.tables, text);
+  }
+
   if (report_)
-    report_(text_mode ? "INFO: Removing all remaining tags" : "INFO: Processing remaining markup", 10);
+    report_(text_mode ? "INFO: Removing all remaining tags" : "INFO: Processing remaining markup",
+            10);
   if (rewriter_) {
     RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
   } else {
@@ -111,45 +556,49 @@ void DetagPass::WholeTextPass(std::string& text) {
   }
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
       text.find(';') != std::string::npos) {
-    EntityOptions entity_options{text_mode, options_.allow_8bit_ansi, options_.allow_ansi_alternatives};
+    EntityOptions entity_options{text_mode, options_.allow_8bit_ansi,
+                                 options_.allow_ansi_alternatives};
     ReplaceEntities(text, entity_options, unicode_output_, report_);
   }
+
+  if (text_mode && paragraph_tags_seen_ && !options_.preserve_white_space) RejoinSourceLines(text);
+
+  ApplyList(l.break_runs, text, nullptr);
+  if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
+  ApplyList(l.mark_spaces, text, nullptr);
+  ApplyList(l.final_marks, text, nullptr);
+
+  FindByLineAndAddress(text);
+
+  if (text_mode && options_.sentence_gap)
+    ApplyList(l.sentences, text, "INFO: Reformatting sentence text");
 }
 
-// Hands the text to `write` line by line. In text mode, outside verbatim
+// Hands the text to `write` line by line, a stand-in for the layout step.
+// In text mode, outside verbatim
 // stretches and unless white space is preserved, lines are trimmed, trailing
 // blanks are removed and every run of empty lines becomes one empty line;
 // empty lines at the end are dropped. Works on views of the text, so a large
 // document is not copied again.
+// Lays out the converted text into the output lines: wrapping, alignment,
+// lists and verbatim stretches in text mode; lines unchanged in markup
+// removal. The alignment state and the justification toggle carry over from
+// file to file.
+std::vector<std::string> DetagPass::LayOut(const std::string& text) {
+  LayoutFileInputs inputs;
+  inputs.typical_line_length = average_line_length_;
+  std::vector<std::string> lines = LayOutText(text, options_, inputs, layout_state_, report_);
+  // The paragraph end after a short last line would leave the file ending in
+  // an empty line; the reference table and the footer bring their own
+  // separation.
+  if (options_.TextMode() && !options_.preserve_white_space)
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
 void DetagPass::ForEachOutputLine(const std::string& text,
-                                  const std::function<void(std::string_view)>& write) const {
-  const bool tidy = options_.TextMode() && !options_.preserve_white_space;
-  bool verbatim = false;
-  size_t empty_lines_held = 0;
-  bool wrote_any = false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t feed = text.find('\n', start);
-    if (feed == std::string::npos) feed = text.size();
-    std::string_view line(text.data() + start, feed - start);
-    start = feed + 1;
-    if (!tidy) {
-      write(line);
-      continue;
-    }
-    if (line == "$_$_START_PRE" || line == "$_$_START_HEADING") verbatim = true;
-    if (line == "$_$_END_PRE" || line == "$_$_END_HEADING") verbatim = false;
-    std::string_view kept = verbatim ? line : TrimView(line);
-    while (!kept.empty() && (kept.back() == ' ' || kept.back() == '\t')) kept.remove_suffix(1);
-    if (kept.empty()) {
-      if (wrote_any) empty_lines_held = 1;
-      continue;
-    }
-    if (empty_lines_held > 0) write(std::string_view());
-    empty_lines_held = 0;
-    write(kept);
-    wrote_any = true;
-  }
+                                  const std::function<void(std::string_view)>& write) {
+  for (const std::string& line : LayOut(text)) write(line);
 }
 
 bool DetagPass::OpenOutput(const DetagRequest& request, ASCIIFile& output) {
@@ -161,7 +610,8 @@ bool DetagPass::OpenOutput(const DetagRequest& request, ASCIIFile& output) {
     if (report_) report_("INFO: Appending results to " + request.output_path, 10);
     return true;
   }
-  const bool unicode_file = options_.TextMode() && unicode_output_ && options_.may_add_unicode_marker;
+  const bool unicode_file =
+      options_.TextMode() && unicode_output_ && options_.may_add_unicode_marker;
   if (report_)
     report_((unicode_file ? "INFO: Generating Unicode text file " : "INFO: Creating output file ") +
                 request.output_path,
@@ -179,24 +629,17 @@ bool DetagPass::OpenOutput(const DetagRequest& request, ASCIIFile& output) {
 
 bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& request,
                             ASCIIFile& output, const ReportFunction& report) {
-  options_ = options;
-  options_.ApplyDependentRules();
-  report_ = report;
-  info_ = DocumentInfo{};
-  unicode_output_ = false;
+  BeginFile(options, request, report);
 
   // Appending to an existing output, writing to the caller's line list or
   // to the console cannot overwrite the input.
   const bool overwrite_harmless =
       request.overwrite_allowed || request.append_size > 0 || request.console;
   if (!CheckOverwrite(request.input_path, request.output_path, overwrite_harmless,
-                      request.line_list != nullptr,
-                      [this](std::string_view message, int level) {
+                      request.line_list != nullptr, [this](std::string_view message, int level) {
                         if (report_) report_(std::string(message), level);
                       }))
     return false;
-
-  BuildLists();
 
   {
     // The probe also tells 16-bit input, which reaches the passes as UTF-8.
@@ -207,7 +650,8 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
     }
     unsigned char mark[2] = {0, 0};
     const size_t got = std::fread(mark, 1, 2, probe.TopHandle());
-    utf8_input_ = got == 2 && ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF));
+    utf8_input_ =
+        got == 2 && ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF));
   }
   if (report_) report_("INFO: Reading input file " + request.input_path, 10);
 
@@ -313,8 +757,10 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
     length_sum += line.size();
     ++line_count;
   };
+  std::vector<std::string> body;
+  if (text != nullptr) body = LayOut(*text);
   for (const std::string& line : held_lines_) measure(line);
-  if (text != nullptr) ForEachOutputLine(*text, measure);
+  for (const std::string& line : body) measure(line);
   for (const std::string& line : footer) measure(line);
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
@@ -323,8 +769,7 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) output.WriteLine(line);
   for (const std::string& line : held_lines_) output.WriteLine(line);
-  if (text != nullptr)
-    ForEachOutputLine(*text, [&output](std::string_view line) { output.WriteLine(line); });
+  for (const std::string& line : body) output.WriteLine(line);
   for (const std::string& line : footer) output.WriteLine(line);
   held_lines_.clear();
 }

@@ -7,16 +7,19 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/report.h"
+#include "html/detag_handlers.h"
 #include "html/detag_options.h"
 #include "html/element_table.h"
 #include "html/pattern_list.h"
 #include "html/tag_catalogue.h"
 #include "html/tag_scanner.h"
+#include "textout/layout.h"
 #include "run/ascii_file.h"
 #include "textout/fragments.h"
 
@@ -47,10 +50,44 @@ struct DocumentInfo {
   std::string size_text;
 };
 
+// Handlers that other parts of the program supply for entries of the
+// detag lists. An empty slot makes its entries do nothing (ActionNone), so
+// those tags stay until the remaining-tag pass removes them. Each slot is
+// looked up when its entry matches, so slots may be filled at any time.
+struct DetagHandlerSlots {
+  PatternHandler lists;         // data: a ListTagCode (open, item, end)
+  PatternHandler headings;      // data: a HeadingTagCode (start, end)
+  PatternHandler highlighting;  // data: the tag name, a const char* ("b", "strong", "i", "em")
+  PatternHandler images;        // "<img ...>"
+  PatternHandler hyperlinks;    // "<a ...>" up to "</a>"
+  PatternHandler text_tables;   // text mode: "<table" up to "</table>"
+  PatternHandler html_tables;   // markup removal: "<table" up to "</table>"
+};
+
+// The list handlers' state: nesting depth, kind and item counter per depth,
+// and whether the last item was a description. Reset for every chunk.
+struct ListState {
+  static constexpr int kMaxDepth = 100;
+  int depth = 0;
+  int kinds[kMaxDepth] = {};
+  int counters[kMaxDepth] = {};
+  bool last_was_description = false;
+  // Depth 0, every counter 1, every kind 0.
+  void Reset() {
+    depth = 0;
+    for (int i = 0; i < kMaxDepth; ++i) {
+      kinds[i] = 0;
+      counters[i] = 1;
+    }
+    last_was_description = false;
+  }
+};
+
 class DetagPass {
  public:
   // Builds the element table once; the pass is kept for the whole run.
   explicit DetagPass(const TagCatalogue& catalogue);
+  ~DetagPass();
 
   // Converts one file into `output`, which stays open across the files of
   // a concatenated output (the caller closes it). Returns false when the
@@ -62,11 +99,29 @@ class DetagPass {
   bool ConvertFile(const DetagOptions& options, const DetagRequest& request, ASCIIFile& output,
                    const ReportFunction& report);
 
+  // Starts one file: copies the options, sets up the markers and the
+  // per-file state, and builds the pattern lists. ConvertFile calls it;
+  // tests call it before driving the two passes themselves.
+  void BeginFile(const DetagOptions& options, const DetagRequest& request,
+                 const ReportFunction& report);
+
   // The two rewriting stages, exposed for tests and for the table analysis.
   void ChunkPass(int chunk_number, std::string& text);
   void WholeTextPass(std::string& text);
 
   const DocumentInfo& Info() const { return info_; }
+  DocumentInfo& MutableInfo() { return info_; }
+  const DetagOptions& Options() const { return options_; }
+  const DetagMarkers& Markers() const { return markers_; }
+  // Handler slots for the lists, headings, emphasis, images, hyperlinks and
+  // tables; see DetagHandlerSlots.
+  DetagHandlerSlots& HandlerSlots() { return slots_; }
+  ListState& MutableListState() { return list_state_; }
+  // Whether paragraph or break tags were seen since the output began.
+  bool ParagraphTagsSeen() const { return paragraph_tags_seen_; }
+  // Typical length of the source lines longer than 40 characters, measured
+  // while re-joining lines (80 until then), for the layout step.
+  int AverageLineLength() const { return average_line_length_; }
   // Set by the whole-text pass when entity replacement wrote UTF-8.
   bool UnicodeOutput() const { return unicode_output_; }
   // Replaces the markup-removal tag rewriter. By default (or after an empty
@@ -79,11 +134,19 @@ class DetagPass {
   }
 
  private:
+  struct Lists;
   void BuildLists();
+  // Forwards an entry to a handler slot, or does nothing while it is empty.
+  PatternHandler Slot(PatternHandler DetagHandlerSlots::*slot);
   // Applies `list` to `text` and reports `message` when it acted.
   int ApplyList(PatternList& list, std::string& text, const char* message);
+  // Applies a table list again while it acts, up to a pass limit.
+  void RunTablePasses(PatternList& list, std::string& text);
+  void RejoinSourceLines(std::string& text);
+  void FindByLineAndAddress(const std::string& text);
+  std::vector<std::string> LayOut(const std::string& text);
   void ForEachOutputLine(const std::string& text,
-                         const std::function<void(std::string_view)>& write) const;
+                         const std::function<void(std::string_view)>& write);
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
   // The built-in header and footer, then the fragments file's definitions.
   void LoadFragmentDefinitions(const std::string& input_path);
@@ -100,6 +163,8 @@ class DetagPass {
   DocumentInfo info_;
   bool unicode_output_ = false;
   bool utf8_input_ = false;
+  // Alignment and justification toggle that carry over between files.
+  ProgramLayoutState layout_state_;
 
   // Text mode: the definitions of the current file, and the output lines
   // held until the output's last input is done.
@@ -109,11 +174,15 @@ class DetagPass {
   std::vector<std::string> held_lines_;
   bool holding_ = false;
   std::function<std::string()> timestamp_source_;
-
-  PatternList head_list_;
-  PatternList style_list_;
-  PatternList objects_list_;
-  PatternList forms_list_;
+  DetagMarkers markers_;
+  DetagHandlerSlots slots_;
+  ListState list_state_;
+  CommentState comment_state_;
+  bool first_of_output_ = true;
+  bool last_of_output_ = true;
+  bool paragraph_tags_seen_ = false;
+  int average_line_length_ = 80;
+  std::unique_ptr<Lists> lists_;
 };
 
 }  // namespace orv

@@ -1,0 +1,313 @@
+// The tag handlers of the detag pass and the helpers they share: markers,
+// attribute and style lookup, alignment, base-URL resolution. Each handler
+// changes the text only through its PatternList, addressed in the offsets of
+// the match it was called for.
+#include "html/detag_handlers.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+#include "html/detag_options.h"
+#include "html/parsed_tag.h"
+
+namespace orv {
+
+namespace {
+
+std::string Mark(std::string_view name) {
+  std::string mark = "\xFF\xFF";
+  mark += name;
+  mark += "\xFF\xFF";
+  return mark;
+}
+
+bool InRange(long start, long end, const std::string& text) {
+  return start >= 0 && end >= start && static_cast<size_t>(end) < text.size();
+}
+
+std::string_view MatchText(long start, long end, const std::string& text) {
+  return std::string_view(text).substr(static_cast<size_t>(start),
+                                       static_cast<size_t>(end - start + 1));
+}
+
+bool IsLowerLetter(char c) { return c >= 'a' && c <= 'z'; }
+
+}  // namespace
+
+DetagMarkers MakeDetagMarkers(bool single_line) {
+  DetagMarkers m;
+  m.paragraph = Mark("P");
+  m.line_break = Mark("BR");
+  m.statement = Mark("CBR");
+  m.paragraph_end = single_line ? Mark("OPPL") : std::string();
+  m.break_mark = m.paragraph_end + m.line_break;
+  auto statement = [&m](std::string_view keyword) {
+    return m.statement + std::string(keyword) + m.statement;
+  };
+  m.start_list = statement("$_$_START_LIST");
+  m.end_list = statement("$_$_END_LIST");
+  m.start_heading = statement("$_$_START_HEADING");
+  m.end_heading = statement("$_$_END_HEADING");
+  m.start_pre = statement("$_$_START_PRE");
+  m.end_pre = statement("$_$_END_PRE");
+  m.start_block = statement("$_$_START_BLOCK");
+  m.end_block = statement("$_$_END_BLOCK");
+  m.list_item = m.statement + "[[LI]]";
+  m.rule = "$_$_LINE";
+  return m;
+}
+
+bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value) {
+  value.clear();
+  // Only the tag itself is parsed, not whatever follows its ">".
+  const size_t close = tag.find('>');
+  if (close != std::string_view::npos) tag = tag.substr(0, close + 1);
+  const ParsedTag parsed = ParsedTag::Parse(tag);
+  for (const TagAttribute& attribute : parsed.attributes) {
+    if (EqualsNoCase(attribute.name, name)) {
+      value.assign(attribute.Value());
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string GetStyleProperty(std::string_view style, std::string_view property) {
+  for (const std::string& declaration : Split(style, ';')) {
+    const size_t colon = declaration.find(':');
+    if (colon == std::string::npos) continue;
+    if (EqualsNoCase(TrimView(std::string_view(declaration).substr(0, colon)), property))
+      return Trim(std::string_view(declaration).substr(colon + 1));
+  }
+  return std::string();
+}
+
+Alignment AlignmentFromWord(std::string_view word) {
+  word = TrimView(word);
+  if (EqualsNoCase(word, "center")) return Alignment::kCentre;
+  if (EqualsNoCase(word, "right")) return Alignment::kRight;
+  if (EqualsNoCase(word, "justify")) return Alignment::kJustify;
+  return Alignment::kLeft;
+}
+
+Alignment TagAlignment(std::string_view tag) {
+  std::string value;
+  if (GetTagAttribute(tag, "align", value) && !TrimView(value).empty())
+    return AlignmentFromWord(value);
+  if (GetTagAttribute(tag, "style", value))
+    return AlignmentFromWord(GetStyleProperty(value, "text-align"));
+  return Alignment::kLeft;
+}
+
+std::string_view AlignmentMarker(Alignment alignment) {
+  switch (alignment) {
+    case Alignment::kCentre: return "[[CENTER]]";
+    case Alignment::kRight: return "[[RIGHT]]";
+    case Alignment::kJustify: return "[[JUSTIFY]]";
+    case Alignment::kLeft:
+    case Alignment::kNone: break;
+  }
+  return "[[LEFT]]";
+}
+
+std::string ResolveUrl(std::string_view href, std::string_view base) {
+  // Empty hrefs and jumps within the page stay as written: resolving them
+  // would turn them into links to the base document.
+  if (href.empty() || href.front() == '#') return std::string(href);
+  if (base.empty() || base == "** UNKNOWN **") return std::string(href);
+  for (std::string_view absolute : {"://", "javascript:", "news:", "@", "mailto:"})
+    if (FindNoCase(href, absolute) != std::string_view::npos) return std::string(href);
+
+  // The root: scheme, "://" and host with a "/"; or, without a scheme, the
+  // first "/"-separated part with a "/". The rest is the path.
+  std::string root;
+  std::string_view rest;
+  const size_t scheme = base.find("://");
+  const size_t host_from = scheme == std::string_view::npos ? 0 : scheme + 3;
+  const size_t host_end =
+      base.find_first_of(scheme == std::string_view::npos ? "/" : "/?#", host_from);
+  if (host_end == std::string_view::npos) {
+    root = std::string(base) + "/";
+  } else {
+    root = std::string(base.substr(0, host_end)) + "/";
+    if (base[host_end] == '/') rest = base.substr(host_end + 1);
+  }
+  const size_t query = rest.find_first_of("#?");
+  if (query != std::string_view::npos) rest = rest.substr(0, query);
+  const size_t last_slash = rest.rfind('/');
+  const std::string_view directory =
+      last_slash == std::string_view::npos ? std::string_view() : rest.substr(0, last_slash + 1);
+
+  if (href.front() == '/') return root.substr(0, root.size() - 1) + std::string(href);
+  if (href.substr(0, 3) == "../") {
+    size_t ups = 0;
+    while (href.substr(0, 3) == "../") {
+      href.remove_prefix(3);
+      ++ups;
+    }
+    std::vector<std::string> components;
+    for (std::string& part : Split(directory, '/'))
+      if (!part.empty()) components.push_back(std::move(part));
+    const size_t keep = components.size() > ups ? components.size() - ups : 0;
+    std::string url = root;
+    for (size_t i = 0; i < keep; ++i) url += components[i] + "/";
+    return url + std::string(href);
+  }
+  return root + std::string(directory) + std::string(href);
+}
+
+int HandleComment(PatternList& list, long start, long end, const std::string& text, intptr_t code,
+                  CommentState& state) {
+  if (!InRange(start, end, text)) return ActionNone;
+  switch (code) {
+    case kScriptStart:
+      state.in_script = true;
+      state.comment_start = -1;
+      return ActionNone;
+    case kScriptEnd: state.in_script = false; return ActionNone;
+    case kCommentOpen:
+      // Comments do not nest: the first "<!--" opens, the first "-->" closes.
+      if (!state.in_script && state.comment_start < 0) state.comment_start = start;
+      return ActionNone;
+    case kCommentClose: {
+      if (state.in_script || state.comment_start < 0) return ActionNone;
+      const long from = std::min(state.comment_start, start);
+      state.comment_start = -1;
+      return list.ReplaceText(from, end, std::string_view());
+    }
+    default: return ActionNone;
+  }
+}
+
+int HandleParagraph(PatternList& list, long start, long end, const std::string& text,
+                    const DetagMarkers& markers) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const std::string_view tag = MatchText(start, end, text);
+  std::string replacement = markers.paragraph;
+  replacement += AlignmentMarker(TagAlignment(tag));
+  std::string style;
+  if (GetTagAttribute(tag, "style", style)) {
+    const std::string stops = ToLower(GetStyleProperty(style, "tab-stops"));
+    const size_t center = stops.find("center");
+    const size_t right = stops.find("right");
+    if (center != std::string::npos && (right == std::string::npos || center < right))
+      replacement += "[[TAB_STOP_CENTER]]";
+    else if (right != std::string::npos)
+      replacement += "[[TAB_STOP_RIGHT]]";
+  }
+  return list.ReplaceMatch(replacement);
+}
+
+std::string RuleWidth(std::string_view tag, const DetagOptions& options) {
+  std::string width;
+  if (!GetTagAttribute(tag, "width", width)) return std::string();
+  width = Trim(width);
+  if (width.find('%') != std::string::npos) return " " + width;
+  // The leading digits, at most nine of them, are the width in pixels of
+  // an 800-pixel page that is W columns wide.
+  long long pixels = 0;
+  size_t digits = 0;
+  while (digits < width.size() && digits < 9 && width[digits] >= '0' && width[digits] <= '9')
+    pixels = pixels * 10 + (width[digits++] - '0');
+  const long long page = options.adjust_table_to_page ? options.page_width : 80;
+  const long long columns = pixels * page / 800;
+  if (columns <= 0) return std::string();
+  return " " + std::to_string(columns);
+}
+
+int HandleBlock(PatternList& list, long start, long end, const std::string& text,
+                const std::string& statement, const DetagMarkers& markers,
+                const DetagOptions& options) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const std::string_view tag = MatchText(start, end, text);
+  std::string replacement;
+  if (statement != markers.rule) {
+    // The tag stays for the remaining-tag pass; the statement gets a line.
+    replacement.reserve(tag.size() + statement.size() + 2);
+    replacement += tag;
+    replacement += '\n';
+    replacement += statement;
+    replacement += '\n';
+    return list.ReplaceMatch(replacement);
+  }
+  std::string align;
+  GetTagAttribute(tag, "align", align);
+  Alignment alignment = AlignmentFromWord(align);
+  if (alignment == Alignment::kJustify) alignment = Alignment::kLeft;
+  replacement += AlignmentMarker(alignment);
+  replacement += '\n';
+  replacement += tag;
+  replacement += markers.statement;
+  replacement += markers.rule;
+  replacement += RuleWidth(tag, options);
+  replacement += markers.statement;
+  if (alignment != Alignment::kLeft) replacement += "\n[[LEFT]]";
+  return list.ReplaceMatch(replacement);
+}
+
+int HandleMeta(PatternList& list, long start, long end, const std::string& text,
+               std::string& author, std::string& charset) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const std::string_view tag = MatchText(start, end, text);
+  std::string name, http_equiv, content, declared;
+  GetTagAttribute(tag, "name", name);
+  GetTagAttribute(tag, "http-equiv", http_equiv);
+  GetTagAttribute(tag, "content", content);
+  if (EqualsNoCase(TrimView(name), "Author")) author = content;
+  if (EqualsNoCase(TrimView(http_equiv), "Content-Type")) {
+    const size_t word = FindNoCase(content, "charset");
+    const size_t equals = word == std::string::npos ? word : content.find('=', word + 7);
+    if (equals != std::string::npos) {
+      const size_t stop = content.find(';', equals + 1);
+      charset = Trim(std::string_view(content).substr(
+          equals + 1, stop == std::string::npos ? std::string::npos : stop - equals - 1));
+    }
+  }
+  // The short form <meta charset="..."> names the character set too.
+  if (GetTagAttribute(tag, "charset", declared) && !TrimView(declared).empty())
+    charset = Trim(declared);
+  return list.DeleteMatch();
+}
+
+int HandleStyleLink(PatternList& list, long start, long end, const std::string& text,
+                    const DetagOptions& options) {
+  if (!InRange(start, end, text)) return ActionNone;
+  std::string rel;
+  if (!options.remove_style_sheet || !GetTagAttribute(MatchText(start, end, text), "rel", rel) ||
+      !EqualsNoCase(TrimView(rel), "StyleSheet"))
+    return ActionNone;
+  return list.DeleteMatch();
+}
+
+int HandleItem(PatternList& list, long start, long end, const std::string& text,
+               const DetagMarkers& markers) {
+  if (!InRange(start, end, text)) return ActionNone;
+  // The item text and the one character after it (the bullet) stay.
+  const size_t kept = markers.list_item.size() + 1;
+  if (static_cast<size_t>(end - start + 1) < kept + markers.paragraph.size()) return ActionNone;
+  std::string replacement(MatchText(start, end, text).substr(0, kept));
+  replacement += ' ';
+  return list.ReplaceMatch(replacement);
+}
+
+int HandleDialogue(PatternList& list, long start, long end, const std::string& text,
+                   const DetagMarkers& markers) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const size_t s = static_cast<size_t>(start);
+  const size_t e = static_cast<size_t>(end);
+  // A quotation continued in lower case is not a new one.
+  if (e + 1 < text.size() && IsLowerLetter(text[e + 1])) return ActionNone;
+  const std::string_view before = std::string_view(text).substr(0, s);
+  std::string replacement;
+  if (text[s] == '"') {
+    if (!before.empty() && before.back() == ',') return ActionNone;
+    replacement = "\"" + markers.statement + "\"";
+  } else {
+    // "... he asked." or "... she said." runs on into the quotation.
+    if (EndsWithNoCase(before, "ed") || EndsWithNoCase(before, "aid")) return ActionNone;
+    replacement = ". " + markers.statement + "\"";
+  }
+  return list.ReplaceMatch(replacement);
+}
+
+}  // namespace orv
