@@ -261,7 +261,9 @@ class ChunkGatherer {
       for (std::string& kept : fragment_lines_) AddToChunk(kept);
       fragment_lines_.clear();
     }
-    if (!chunk_.empty()) CloseChunk(/*by_size=*/false);
+    // The last chunk is reported too when the document was split, so a
+    // split document shows every chunk; a document of one chunk shows none.
+    if (!chunk_.empty()) CloseChunk(/*report=*/chunk_number_ > 0);
     return chunk_number_;
   }
 
@@ -269,12 +271,12 @@ class ChunkGatherer {
   void AddToChunk(const std::string& line) {
     chunk_ += line;
     chunk_ += '\n';
-    if (chunk_.size() > options_.chunk_limit) CloseChunk(/*by_size=*/true);
+    if (chunk_.size() > options_.chunk_limit) CloseChunk(/*report=*/true);
   }
 
-  void CloseChunk(bool by_size) {
+  void CloseChunk(bool report) {
     ++chunk_number_;
-    if (by_size && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 10);
+    if (report && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 10);
     if (on_chunk_) on_chunk_(chunk_number_, chunk_);
     if (whole_text_.empty()) {
       whole_text_.swap(chunk_);  // a one-chunk document is not copied

@@ -137,7 +137,8 @@ TEST(ChunkReaderTest, ChunksAreCutAtLineEndsAfterTheLimit) {
   Read read = ReadChunks(path);
   EXPECT_EQ(read.chunk_numbers, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(read.messages, (std::vector<std::string>{"INFO: Processing chunk #1 ",
-                                                     "INFO: Processing chunk #2 "}));
+                                                     "INFO: Processing chunk #2 ",
+                                                     "INFO: Processing chunk #3 "}));
   EXPECT_EQ(read.text, content);
   EXPECT_EQ(read.result.chunks, 3);
 }
