@@ -58,11 +58,9 @@ struct SchemeHost {
   std::string_view scheme;
   std::string_view host;
 };
-constexpr SchemeHost kSchemeHosts[] = {{"http://", "www"},
-                                       {"ftp://", "ftp."},
-                                       {"gopher://", "gopher."},
-                                       {"telnet://", "telnet."},
-                                       {"news://", "news."}};
+constexpr SchemeHost kSchemeHosts[] = {{"http://", "www"},       {"https://", "www"},
+                                       {"ftp://", "ftp."},       {"gopher://", "gopher."},
+                                       {"telnet://", "telnet."}, {"news://", "news."}};
 
 // Drops a leading scheme when the host that follows repeats it.
 void DropSchemeBeforeHost(std::string& form) {
@@ -156,7 +154,10 @@ bool HoldsSecondAnchor(std::string_view span) {
 LinkClass ClassifyLink(std::string_view href) {
   if (StartsWithNoCase(href, "mailto:") && std::count(href.begin(), href.end(), '@') == 1)
     return LinkClass::kMail;
-  for (std::string_view scheme : {"http://", "ftp://", "gopher://", "telnet://", "news://"})
+  // Secure web addresses are as absolute as plain ones; leaving them out
+  // would drop their address from the text.
+  for (std::string_view scheme :
+       {"http://", "https://", "ftp://", "gopher://", "telnet://", "news://"})
     if (StartsWithNoCase(href, scheme)) return LinkClass::kAbsolute;
   if (StartsWithNoCase(href, "news:") && !Contains(href, "://")) return LinkClass::kAbsolute;
   return LinkClass::kLocal;

@@ -47,7 +47,7 @@ class UrlReferenceList {
 // Link classes, from the href. Prefix tests ignore case.
 enum class LinkClass {
   kMail,      // "mailto:" with exactly one "@"
-  kAbsolute,  // http://, ftp://, gopher://, telnet://, news:// or news:
+  kAbsolute,  // http://, https://, ftp://, gopher://, telnet://, news:// or news:
   kLocal,     // everything else, including a mailto: with two "@"
 };
 LinkClass ClassifyLink(std::string_view href);
