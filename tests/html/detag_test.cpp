@@ -442,8 +442,7 @@ TEST(DetagPassTest, FirstChunkOnlyStepsOnAChunkedDocument) {
   size_t late = 0;
   for (size_t at = 0; (at = written.find("late head text", at)) != std::string::npos; ++at) ++late;
   EXPECT_EQ(late, 2u);
-  EXPECT_EQ(testing::Body(written).find("First"),
-            std::string::npos);  // the title shows in the header only
+  EXPECT_EQ(testing::Body(written).find("First"), std::string::npos);  // the title shows in the header only
 }
 
 }  // namespace
