@@ -10,8 +10,8 @@
 #include "html/chunk_reader.h"
 #include "html/entities.h"
 #include "html/tag_rewriter.h"
-#include "run/output_names.h"
 #include "textout/layout.h"
+#include "run/output_names.h"
 
 namespace orv {
 
@@ -557,8 +557,7 @@ void DetagPass::WholeTextPass(std::string& text) {
   if (rewriter_) {
     RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
   } else {
-    RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, element_table_),
-                     report_);
+    RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, element_table_), report_);
   }
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
       text.find(';') != std::string::npos) {
@@ -664,8 +663,7 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // An output that continues in markup removal after inputs converted in
   // text mode gets their text (with its header and footer) first, so the
   // inputs keep their order.
-  if (holding_ && !options_.TextMode() && !request.first_of_output)
-    WriteTextOutput(output, nullptr);
+  if (holding_ && !options_.TextMode() && !request.first_of_output) WriteTextOutput(output, nullptr);
 
   ChunkReaderOptions reader_options;
   reader_options.text_mode = options_.TextMode();

@@ -19,10 +19,10 @@
 #include "html/pattern_list.h"
 #include "html/tag_catalogue.h"
 #include "html/tag_scanner.h"
+#include "textout/layout.h"
 #include "run/ascii_file.h"
 #include "textout/fragments.h"
 #include "textout/hyperlinks.h"
-#include "textout/layout.h"
 
 namespace orv {
 
