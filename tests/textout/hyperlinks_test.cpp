@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "html/detag.h"
 #include "html/detag_options.h"
 #include "html/tag_catalogue.h"
@@ -347,6 +348,58 @@ TEST(ReferenceTableTest, ConcatenatedInputsShareOneTable) {
   next.Close();
   EXPECT_EQ(testing::Body(testing::ReadAll(dir.Path() + "two.txt")),
             "Again B [1] , then C [2] .\n\n[1] http://b.org/\n[2] http://c.org/\n");
+}
+
+// The header can show the first and last e-mail address and web address.
+TEST(ReferenceTableTest, HeaderShowsTheRecordedAddresses) {
+  testing::TempFolder dir;
+  const std::string input = dir.Write(
+      "mail.htm",
+      "$_$_DEFINE_TEXT_FRAGMENT TEXT_HEADER\n[[TEXT_HEADER TOP_EMAIL]]\n[[TEXT_HEADER "
+      "LAST_EMAIL]]\n[[TEXT_HEADER TOP_URL]]\n[[TEXT_HEADER LAST_URL]]\n$_$_END_BLOCK\n"
+      "<p>Mail <a href=\"mailto:a@x.org\">A</a> or <a href=\"mailto:b@x.org\">B</a>; see "
+      "<a href=\"http://one.org/\">one</a> and <a href=\"https://two.org/\">two</a>.</p>\n");
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  DetagOptions options;
+  options.omit_email_links = true;
+  options.page_width = 40;
+  DetagRequest request;
+  request.input_path = input;
+  request.output_path = dir.Path() + "mail.txt";
+  ASCIIFile output;
+  ASSERT_TRUE(pass.ConvertFile(options, request, output, {}));
+  output.Close();
+  EXPECT_EQ(testing::ReadAll(dir.Path() + "mail.txt"),
+            "| Email        : a@x.org               |\n"
+            "| Email        : b@x.org               |\n"
+            "| URL          : http://one.org/       |\n"
+            "| URL          : https://two.org/      |\n"
+            "Mail [link removed] or [link removed];\n"
+            "see one [1] and two [2] .\n\n"
+            "[1] http://one.org/\n[2] https://two.org/\n");
+}
+
+// Broken anchors and images lose no text.
+TEST(AnchorTest, MalformedMarkupKeepsItsText) {
+  const struct {
+    const char* html;
+    const char* expected;
+  } cases[] = {
+      {"a <a href=\"x.html>broken quote</a> b", "a broken quote b"},
+      {"a <a href=x.html>open <a href=y.html>inner</a> b", "a open inner b"},
+      {"a <a>bare</a> <a href>empty</a> b", "a bare empty b"},
+      {"a <img src=\"x.gif alt=\"y\"> b <a href=\"http://x.org/\">c", "a b c"},
+  };
+  for (const auto& c : cases) {
+    TagCatalogue catalogue;
+    DetagPass pass(catalogue);
+    pass.BeginFile(DetagOptions{}, DetagRequest{}, {});
+    std::string text = c.html;
+    pass.ChunkPass(1, text);
+    pass.WholeTextPass(text);
+    EXPECT_EQ(CollapseBlanks(text), c.expected) << c.html;
+  }
 }
 
 // A document with the link kinds and images side by side, converted by the
