@@ -249,11 +249,13 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
     return false;
   }
 
-  // 7. The display text: in text mode the visible text of the whole span,
+  // 7. The display text: in text mode the visible text of the span (the
+  // general tag removal would delete the opening tag and "</a>" first, so
+  // it only needs to see the content, and only when that holds a tag);
   // otherwise the content as written.
-  std::string display(text_mode ? span : content);
+  std::string display(content);
   if (environment.markers != nullptr) ReplaceBreakTags(display, environment.markers->break_mark);
-  if (text_mode && environment.catalogue != nullptr)
+  if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos)
     RemainingTagPass(display, options, *environment.catalogue, {}, {});
   display = TidyDisplayText(display);
   const std::string compared_display = Trim(display);
