@@ -33,7 +33,9 @@ struct DetagPass::Lists {
 };
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
-    : catalogue_(catalogue), element_table_(ElementTable::Html4()) {}
+    : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
+  InstallLinkHandlers(*this);
+}
 DetagPass::~DetagPass() = default;
 
 namespace {
@@ -63,7 +65,10 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   first_of_output_ = request.first_of_output;
   last_of_output_ = request.last_of_output;
   // Seen paragraph tags count for the whole output, like its references.
-  if (request.first_of_output) paragraph_tags_seen_ = false;
+  if (request.first_of_output) {
+    paragraph_tags_seen_ = false;
+    url_references_.Clear();
+  }
   average_line_length_ = 80;
   list_state_.Reset();
   comment_state_ = CommentState{};
@@ -734,7 +739,9 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
   d.author = info_.author;
   d.second_author = info_.by_line;
   d.top_email = info_.email;
-  d.last_email = info_.email;
+  d.last_email = info_.last_email.empty() ? info_.email : info_.last_email;
+  d.top_url = info_.first_url;
+  d.last_url = info_.last_url;
   const PathParts input = SplitPath(request.input_path);
   const PathParts output = SplitPath(request.output_path);
   d.input_file_name = input.name + input.extension;
@@ -759,6 +766,10 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   };
   std::vector<std::string> body;
   if (text != nullptr) body = LayOut(*text);
+  if (ReferenceTableWanted(options_, url_references_)) {
+    if (report_) report_("INFO: Adding URL reference table", 10);
+    AppendReferenceTable(url_references_, body);
+  }
   for (const std::string& line : held_lines_) measure(line);
   for (const std::string& line : body) measure(line);
   for (const std::string& line : footer) measure(line);

@@ -22,6 +22,7 @@
 #include "textout/layout.h"
 #include "run/ascii_file.h"
 #include "textout/fragments.h"
+#include "textout/hyperlinks.h"
 
 namespace orv {
 
@@ -43,7 +44,10 @@ struct DetagRequest {
 struct DocumentInfo {
   std::string title;
   std::string author;
-  std::string email;
+  std::string email;       // the first e-mail address found
+  std::string last_email;  // the last one recorded by the link handler
+  std::string first_url;   // first and last web address linked to
+  std::string last_url;
   std::string charset;
   std::string base_url;
   std::string by_line;
@@ -113,6 +117,10 @@ class DetagPass {
   DocumentInfo& MutableInfo() { return info_; }
   const DetagOptions& Options() const { return options_; }
   const DetagMarkers& Markers() const { return markers_; }
+  const TagCatalogue& Catalogue() const { return catalogue_; }
+  const ReportFunction& Report() const { return report_; }
+  // The URLs the output refers to by number; emptied when an output begins.
+  UrlReferenceList& MutableUrlReferences() { return url_references_; }
   // Handler slots for the lists, headings, emphasis, images, hyperlinks and
   // tables; see DetagHandlerSlots.
   DetagHandlerSlots& HandlerSlots() { return slots_; }
@@ -176,6 +184,7 @@ class DetagPass {
   std::function<std::string()> timestamp_source_;
   DetagMarkers markers_;
   DetagHandlerSlots slots_;
+  UrlReferenceList url_references_;
   ListState list_state_;
   CommentState comment_state_;
   bool first_of_output_ = true;

@@ -1,0 +1,359 @@
+// The anchor and image handlers and the URL reference list. The handlers see
+// one span or tag at a time; the pass's hyperlinks and images lists find them
+// (html/detag.cpp) and the slot wrappers at the end of this file hand them
+// over.
+#include "textout/hyperlinks.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+#include "html/detag.h"
+#include "html/detag_handlers.h"
+#include "html/detag_options.h"
+#include "html/tag_scanner.h"
+
+namespace orv {
+
+// ---- UrlReferenceList -------------------------------------------------------
+
+void UrlReferenceList::Clear() {
+  urls_.clear();
+  numbers_.clear();
+}
+
+int UrlReferenceList::Add(std::string_view url, bool& added) {
+  const auto [entry, inserted] =
+      numbers_.try_emplace(std::string(url), static_cast<int>(urls_.size()) + 1);
+  added = inserted;
+  if (inserted) urls_.emplace_back(url);
+  return entry->second;
+}
+
+int UrlReferenceList::Find(std::string_view url) const {
+  const auto entry = numbers_.find(std::string(url));
+  return entry == numbers_.end() ? 0 : entry->second;
+}
+
+void UrlReferenceList::RemoveLast() {
+  if (urls_.empty()) return;
+  numbers_.erase(urls_.back());
+  urls_.pop_back();
+}
+
+// ---- Link classes and comparison forms -------------------------------------
+
+namespace {
+
+bool Contains(std::string_view text, std::string_view needle) {
+  return FindNoCase(text, needle) != std::string_view::npos;
+}
+
+bool IsWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Schemes that a link text may leave out before a host name that repeats
+// them ("www.example.com" for "http://www.example.com").
+struct SchemeHost {
+  std::string_view scheme;
+  std::string_view host;
+};
+constexpr SchemeHost kSchemeHosts[] = {{"http://", "www"},       {"https://", "www"},
+                                       {"ftp://", "ftp."},       {"gopher://", "gopher."},
+                                       {"telnet://", "telnet."}, {"news://", "news."}};
+
+// Drops a leading scheme when the host that follows repeats it.
+void DropSchemeBeforeHost(std::string& form) {
+  for (const SchemeHost& pair : kSchemeHosts) {
+    if (StartsWithNoCase(form, pair.scheme) &&
+        StartsWithNoCase(std::string_view(form).substr(pair.scheme.size()), pair.host)) {
+      form.erase(0, pair.scheme.size());
+      return;
+    }
+  }
+}
+
+void DropTrailingSlash(std::string& form) {
+  if (!form.empty() && form.back() == '/') form.pop_back();
+}
+
+// `text` with every occurrence of `needle` (ignoring case) replaced by
+// `by`, in one pass, so a span full of them stays linear.
+std::string ReplaceAllNoCase(std::string_view text, std::string_view needle, std::string_view by) {
+  std::string out;
+  out.reserve(text.size());
+  size_t from = 0;
+  for (size_t at = FindNoCase(text, needle); at != std::string_view::npos;
+       at = FindNoCase(text, needle, from)) {
+    out.append(text.substr(from, at - from));
+    out.append(by);
+    from = at + needle.size();
+  }
+  out.append(text.substr(from));
+  return out;
+}
+
+// The href as a link text would show it.
+std::string HrefComparisonForm(std::string_view href, std::string_view display) {
+  std::string form(href);
+  if (StartsWithNoCase(form, "mailto:")) form.erase(0, 7);
+  DropSchemeBeforeHost(form);
+  if (StartsWithNoCase(form, "news:") && !Contains(form, "://") &&
+      !StartsWithNoCase(display, "news:"))
+    form.erase(0, 5);
+  DropTrailingSlash(form);
+  return form;
+}
+
+// The display text stripped of what writers put around an address shown as
+// text ("URL:", "mailto:", angle brackets, the scheme).
+std::string DisplayComparisonForm(std::string_view display) {
+  std::string form = ReplaceAllNoCase(ReplaceAllNoCase(display, "URL:", ""), "mailto:", "");
+  std::erase(form, '>');
+  form = Trim(form);
+  DropSchemeBeforeHost(form);
+  DropTrailingSlash(form);
+  return form;
+}
+
+// The display text: tabs and line ends trimmed from both ends, each run of
+// blanks one space. A space at either end stays: it parts the link from
+// the words around it.
+std::string TidyDisplayText(std::string_view text) {
+  const auto edge = [](char c) { return c == '\t' || c == '\n' || c == '\r'; };
+  while (!text.empty() && edge(text.front())) text.remove_prefix(1);
+  while (!text.empty() && edge(text.back())) text.remove_suffix(1);
+  std::string out;
+  out.reserve(text.size());
+  bool in_blanks = false;
+  for (char c : text) {
+    const bool blank = IsBlank(c);
+    if (!blank) {
+      out += c;
+    } else if (!in_blanks) {
+      out += ' ';
+    }
+    in_blanks = blank;
+  }
+  return out;
+}
+
+// Replaces each "<br>" (and "<br />") of a span by `mark`.
+void ReplaceBreakTags(std::string& text, const std::string& mark) {
+  text = ReplaceAllNoCase(ReplaceAllNoCase(text, "<br>", mark), "<br />", mark);
+}
+
+// True when the span holds a second anchor after its first character.
+bool HoldsSecondAnchor(std::string_view span) {
+  for (size_t at = FindNoCase(span, "<a", 1); at != std::string_view::npos;
+       at = FindNoCase(span, "<a", at + 1)) {
+    if (at + 2 >= span.size() || !IsWordChar(span[at + 2])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+LinkClass ClassifyLink(std::string_view href) {
+  if (StartsWithNoCase(href, "mailto:") && std::count(href.begin(), href.end(), '@') == 1)
+    return LinkClass::kMail;
+  // Secure web addresses are as absolute as plain ones; leaving them out
+  // would drop their address from the text.
+  for (std::string_view scheme :
+       {"http://", "https://", "ftp://", "gopher://", "telnet://", "news://"})
+    if (StartsWithNoCase(href, scheme)) return LinkClass::kAbsolute;
+  if (StartsWithNoCase(href, "news:") && !Contains(href, "://")) return LinkClass::kAbsolute;
+  return LinkClass::kLocal;
+}
+
+// ---- The anchor handler -------------------------------------------------------
+
+// Rewrites a span in the steps the conversion defines for links: a nested
+// anchor is left alone; a named anchor keeps only its content; a link that
+// can be referred to gets its reference number; omitted local and e-mail
+// links become the removed-link text; markup removal may keep the link as
+// it is; otherwise the link becomes its display text, followed by its
+// reference number or its address unless the text already shows the
+// address.
+bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::string& replacement) {
+  const DetagOptions& options = *environment.options;
+  const bool text_mode = options.TextMode();
+
+  // 1. A second anchor inside: nested, or this one is unterminated.
+  if (HoldsSecondAnchor(span)) return false;
+
+  // 2. The opening tag, the content, the href made absolute.
+  size_t tag_end = span.find('>');
+  if (tag_end == std::string_view::npos) return false;
+  const std::string_view opening = span.substr(0, tag_end + 1);
+  size_t content_end = span.size();
+  if (span.size() >= tag_end + 1 + 4 && EndsWithNoCase(span, "</a>")) content_end -= 4;
+  const std::string_view content = span.substr(tag_end + 1, content_end - (tag_end + 1));
+  std::string href;
+  std::string name;
+  GetTagAttribute(opening, "href", href);
+  GetTagAttribute(opening, "name", name);
+  href = Trim(href);
+  if (environment.info != nullptr) href = ResolveUrl(href, environment.info->base_url);
+
+  // 3. A named anchor marks a place; only its content stays.
+  if (!name.empty()) {
+    replacement.assign(content);
+    return true;
+  }
+
+  const LinkClass link_class = ClassifyLink(href);
+  const bool mail = link_class == LinkClass::kMail;
+  if (!href.empty() && href.front() != '#' && environment.report)
+    environment.report("URL: " + href, 10);
+
+  // 4. Links to an address elsewhere can be referred to by number.
+  const bool referable = !href.empty() && href.front() != '#' &&
+                         ((link_class == LinkClass::kAbsolute && Contains(href, ":/")) ||
+                          Contains(href, "news:") || mail) &&
+                         !EqualsNoCase(href, "http:///") && !EqualsNoCase(href, "http://") &&
+                         !EqualsNoCase(href, "https:///") && !EqualsNoCase(href, "https://");
+  if (referable && !mail && environment.info != nullptr) {
+    if (environment.info->first_url.empty()) environment.info->first_url = href;
+    environment.info->last_url = href;
+  }
+  int number = 0;
+  bool added = false;
+  UrlReferenceList* references = environment.references;
+  if (referable && options.add_url_references && references != nullptr)
+    number = references->Add(href, added);
+  // An omitted link is not shown, so it needs no reference either.
+  const auto omit = [&]() {
+    if (added) references->RemoveLast();
+    replacement = options.removed_link_text;
+    return true;
+  };
+
+  // 5. Omitted links.
+  if (options.omit_local_links && !href.empty() && !Contains(href, "://") &&
+      !Contains(href, "news:") && !mail)
+    return omit();
+  if (options.omit_email_links && mail) {
+    if (environment.info != nullptr) {
+      const std::string address = href.substr(7);
+      DocumentInfo& info = *environment.info;
+      if (info.email.empty() || info.email == "** UNKNOWN **") info.email = address;
+      info.last_email = address;
+    }
+    return omit();
+  }
+
+  // 6. Markup removal keeps links unless they are to become their text.
+  if (!text_mode && !options.replace_hyperlinks) {
+    if (added) references->RemoveLast();
+    return false;
+  }
+
+  // 7. The display text: in text mode the visible text of the span (the
+  // general tag removal would delete the opening tag and "</a>" first, so
+  // it only needs to see the content, and only when that holds a tag);
+  // otherwise the content as written.
+  std::string display(content);
+  if (environment.markers != nullptr) ReplaceBreakTags(display, environment.markers->break_mark);
+  if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos)
+    RemainingTagPass(display, options, *environment.catalogue, {}, {});
+  display = TidyDisplayText(display);
+  const std::string compared_display = Trim(display);
+
+  // 8 and 9. The suffix, unless the display text already shows the href.
+  const std::string href_form = HrefComparisonForm(href, compared_display);
+  if (href.empty() || !EqualsNoCase(href_form, DisplayComparisonForm(compared_display))) {
+    if (number > 0) {
+      display += " [" + std::to_string(number) + "] ";
+    } else if (options.display_link_urls && link_class != LinkClass::kLocal) {
+      display += " [" + href_form + "]";
+    }
+  } else if (added) {
+    references->RemoveLast();
+  }
+
+  // 10.
+  replacement = std::move(display);
+  return true;
+}
+
+// ---- The image handler --------------------------------------------------------
+
+std::string RewriteImage(std::string_view tag, LinkEnvironment& environment) {
+  const DetagOptions& options = *environment.options;
+  if (!options.img_text_marker) return std::string();
+  std::string src;
+  std::string alt;
+  GetTagAttribute(tag, "src", src);
+  src = Trim(src);
+  if (options.img_use_alt) {
+    GetTagAttribute(tag, "alt", alt);
+    alt = CollapseBlanks(alt);
+  }
+  if (!alt.empty()) return "[" + alt + "]";
+  if (src.empty()) return std::string();
+  if (src.find(":/") == std::string::npos) return "[Image " + src + "]";
+  if (options.add_url_references && environment.references != nullptr) {
+    bool added = false;
+    return "[Image {" + std::to_string(environment.references->Add(src, added)) + "}]";
+  }
+  return "[Image]";
+}
+
+// ---- The reference table --------------------------------------------------
+
+bool ReferenceTableWanted(const DetagOptions& options, const UrlReferenceList& references) {
+  return options.add_url_references && !references.Empty() &&
+         (options.TextMode() || options.replace_hyperlinks ||
+          (options.remove_img && options.img_text_marker));
+}
+
+void AppendReferenceTable(const UrlReferenceList& references, std::vector<std::string>& lines) {
+  lines.emplace_back();
+  int number = 0;
+  for (const std::string& url : references.Urls())
+    lines.push_back("[" + std::to_string(++number) + "] " + url);
+}
+
+// ---- Installation in the detag pass ----------------------------------------
+
+namespace {
+
+LinkEnvironment EnvironmentOf(DetagPass& pass) {
+  LinkEnvironment environment;
+  environment.options = &pass.Options();
+  environment.markers = &pass.Markers();
+  environment.catalogue = &pass.Catalogue();
+  environment.info = &pass.MutableInfo();
+  environment.references = &pass.MutableUrlReferences();
+  environment.report = pass.Report();
+  return environment;
+}
+
+bool InRange(long start, long end, const std::string& text) {
+  return start >= 0 && end >= start && static_cast<size_t>(end) < text.size();
+}
+
+}  // namespace
+
+void InstallLinkHandlers(DetagPass& pass) {
+  DetagHandlerSlots& slots = pass.HandlerSlots();
+  slots.hyperlinks = [&pass](PatternList& list, const Pattern&, long start, long end,
+                             const std::string& text, size_t, void*) -> int {
+    if (!InRange(start, end, text)) return ActionNone;
+    LinkEnvironment environment = EnvironmentOf(pass);
+    std::string replacement;
+    const std::string_view span(text.data() + start, static_cast<size_t>(end - start + 1));
+    if (!RewriteAnchor(span, environment, replacement)) return ActionRejected;
+    return list.ReplaceMatch(replacement);
+  };
+  slots.images = [&pass](PatternList& list, const Pattern&, long start, long end,
+                         const std::string& text, size_t, void*) -> int {
+    if (!InRange(start, end, text)) return ActionNone;
+    LinkEnvironment environment = EnvironmentOf(pass);
+    const std::string_view tag(text.data() + start, static_cast<size_t>(end - start + 1));
+    return list.ReplaceMatch(RewriteImage(tag, environment));
+  };
+}
+
+}  // namespace orv

@@ -1,0 +1,102 @@
+// Hyperlinks and images in the converted text: the anchor and image handlers
+// that the detag pass (html/detag.h) calls for "<a ...>...</a>" spans and
+// "<img ...>" tags, and the URL reference list they fill, which the pass
+// writes as a numbered table at the end of each output.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common/report.h"
+
+namespace orv {
+
+class DetagPass;
+class TagCatalogue;
+struct DetagMarkers;
+struct DetagOptions;
+struct DocumentInfo;
+
+// The distinct URLs an output refers to, numbered from 1 in order of first
+// addition. Emptied at the start of each output file, so the inputs of a
+// concatenated output share one list and one numbering.
+class UrlReferenceList {
+ public:
+  void Clear();
+  // The reference number of `url` (compared as a whole string), adding it
+  // at the end when absent; `added` tells whether it was. Constant time on
+  // average.
+  int Add(std::string_view url, bool& added);
+  // The reference number of `url`, or 0 when it is not in the list.
+  int Find(std::string_view url) const;
+  // Takes back the most recent addition (a link that turned out to show its
+  // own address needs no reference).
+  void RemoveLast();
+  size_t Size() const { return urls_.size(); }
+  bool Empty() const { return urls_.empty(); }
+  // The URLs in reference order: number n is Urls()[n - 1].
+  const std::vector<std::string>& Urls() const { return urls_; }
+
+ private:
+  std::vector<std::string> urls_;
+  std::unordered_map<std::string, int> numbers_;
+};
+
+// Link classes, from the href. Prefix tests ignore case.
+enum class LinkClass {
+  kMail,      // "mailto:" with exactly one "@"
+  kAbsolute,  // http://, https://, ftp://, gopher://, telnet://, news:// or news:
+  kLocal,     // everything else, including a mailto: with two "@"
+};
+LinkClass ClassifyLink(std::string_view href);
+
+// What the handlers read and change. The pointers are not owned and must
+// outlive the calls; `catalogue` may be null outside text mode.
+struct LinkEnvironment {
+  const DetagOptions* options = nullptr;
+  const DetagMarkers* markers = nullptr;
+  // The general tag removal that leaves a span's visible text (text mode).
+  const TagCatalogue* catalogue = nullptr;
+  // Base URL, e-mail record (`email` is the first address, `last_email`
+  // the last) and the first and last web address of the document.
+  DocumentInfo* info = nullptr;
+  UrlReferenceList* references = nullptr;
+  // "URL:" messages about the links found.
+  ReportFunction report;
+};
+
+// Rewrites one anchor span, from "<a" up to and including "</a>". Returns
+// true with the replacement text: the link's display text with its URL
+// suffix (" [n] " for a numbered reference, " [address]" when link URLs
+// are displayed), the content alone for a named anchor, or the removed-link
+// text for an omitted local or e-mail link. Returns false when the span is
+// to stay as it is: it holds a second anchor (nested, or an unterminated
+// one before it), or markup removal keeps hyperlinks. Records references,
+// e-mail addresses and web addresses on the way. Linear in the span.
+bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::string& replacement);
+
+// The replacement of one "<img ...>" tag: nothing unless image markers are
+// wanted; else "[alt]" (when the alt text is used and not empty), "[Image
+// src]" for a local image, "[Image {n}]" for an absolute one with numbered
+// references (the src becomes reference n), "[Image]" otherwise, and
+// nothing for a tag without alt and src.
+std::string RewriteImage(std::string_view tag, LinkEnvironment& environment);
+
+// True when the reference table belongs at the end of the output: numbered
+// references are on, the list is not empty, and the output is text, has its
+// hyperlinks replaced by their display values, or has its images replaced
+// by markers.
+bool ReferenceTableWanted(const DetagOptions& options, const UrlReferenceList& references);
+
+// Appends the reference table: an empty line, then "[n] url" per entry.
+// The lines are not wrapped.
+void AppendReferenceTable(const UrlReferenceList& references, std::vector<std::string>& lines);
+
+// Puts the anchor and image handlers into the pass's hyperlinks and images
+// slots. They read the pass's options, markers, document information and
+// URL reference list at each call.
+void InstallLinkHandlers(DetagPass& pass);
+
+}  // namespace orv
