@@ -297,12 +297,16 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   bool verbatim = false;
   bool blank_pending = false;
   std::string alignment_pending;
+  // Empty lines next to statements or at the start are dropped; a run of
+  // them elsewhere keeps one.
   auto add_line = [&](std::string line) {
+    const bool statement = line.compare(0, 4, "$_$_") == 0;
     if (!alignment_pending.empty()) {
-      if (line.compare(0, 4, "$_$_") != 0) line.insert(0, alignment_pending);
+      if (!statement) line.insert(0, alignment_pending);
       alignment_pending.clear();
     }
-    if (blank_pending && !lines.empty()) lines.emplace_back();
+    if (blank_pending && !statement && !lines.empty() && lines.back().compare(0, 4, "$_$_") != 0)
+      lines.emplace_back();
     blank_pending = false;
     lines.push_back(std::move(line));
   };
@@ -789,7 +793,8 @@ bool TextTable::Render(std::string& output) {
 void TextTable::RenderGrid(std::string& output) {
   const bool draw_border = border_ && !has_rule_rows_;
   const std::string indent(static_cast<size_t>(indent_), ' ');
-  auto emit = [&](const std::string& line) {
+  auto emit = [&](std::string_view line) {
+    if (!draw_border) line = line.substr(0, line.find_last_not_of(' ') + 1);
     if (centred_) {
       const int spaces = (available_ - static_cast<int>(line.size())) / 2;
       if (spaces > 0) output.append(static_cast<size_t>(spaces), ' ');
