@@ -133,6 +133,7 @@ std::string FlattenHeadings(std::string_view text, const DetagMarkers& m) {
       out += line;
       first = false;
     }
+    if (!first) out += m.line_break;
     from = end + m.end_heading.size();
   }
   out.append(text, from, std::string_view::npos);
@@ -181,6 +182,31 @@ std::string CleanCell(std::string_view cell, const DetagMarkers& m) {
   }
   out.append(cell, from, std::string_view::npos);
   return out;
+}
+
+// The row text with its line feeds, tabs and returns as blanks of the
+// source; inside verbatim sections (preformatted text, headings) a line
+// feed ends a line and becomes the line-break mark.
+void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out) {
+  out.clear();
+  out.reserve(row.size());
+  bool verbatim = false;
+  for (size_t i = 0; i < row.size(); ++i) {
+    const char c = row[i];
+    if (c == '\xFF') {
+      const std::string_view rest = row.substr(i);
+      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading)) verbatim = true;
+      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading)) verbatim = false;
+      out += c;
+    } else if (c == '\n') {
+      if (verbatim) out += m.line_break;
+      else out += ' ';
+    } else if (c == '\t' || c == '\r') {
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
 }
 
 std::string Placeholder(const DetagMarkers& m, size_t number) {
@@ -299,10 +325,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end, cons
                FindNoCase(table.substr(row_start, next - row_start), "</tr") == std::string_view::npos) {
       warnings_.Add("WARNING: Table row has a missing </TR>");
     }
-    // Line feeds and tabs inside a row are blanks of the source.
-    row_text.assign(table.substr(row_start, row_end - row_start));
-    std::replace_if(row_text.begin(), row_text.end(),
-                    [](char c) { return c == '\n' || c == '\t' || c == '\r'; }, ' ');
+    RowWithoutLineFeeds(table.substr(row_start, row_end - row_start), markers, row_text);
     const std::string_view row = TrimView(row_text);
     row_start = next;
     if (row.size() <= 4) continue;
