@@ -24,9 +24,9 @@ std::string RemoveAllTags(std::string_view text) {
     const size_t open = text.find('<', i);
     if (open == std::string_view::npos) break;
     out.append(text, i, open - i);
-    const bool tag = open + 1 < text.size() && !(text[open + 1] == ' ' || text[open + 1] == '\n' ||
-                                                 text[open + 1] == '\t' || text[open + 1] == '=' ||
-                                                 text[open + 1] == '<');
+    const bool tag = open + 1 < text.size() &&
+                     !(text[open + 1] == ' ' || text[open + 1] == '\n' || text[open + 1] == '\t' ||
+                       text[open + 1] == '=' || text[open + 1] == '<');
     const size_t close = tag ? text.find('>', open + 1) : std::string_view::npos;
     if (close == std::string_view::npos) {
       out += '<';
@@ -52,7 +52,8 @@ bool EndsTagName(std::string_view text, size_t at) {
 size_t FindTag(std::string_view text, std::string_view name, size_t from) {
   for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
     if (at + 1 + name.size() <= text.size() &&
-        EqualsNoCase(text.substr(at + 1, name.size()), name) && EndsTagName(text, at + 1 + name.size()))
+        EqualsNoCase(text.substr(at + 1, name.size()), name) &&
+        EndsTagName(text, at + 1 + name.size()))
       return at;
   }
   return std::string_view::npos;
@@ -64,7 +65,8 @@ size_t FindCellStart(std::string_view text, size_t from) {
   for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
     if (at + 3 > text.size()) return std::string_view::npos;
     if ((text[at + 1] == 't' || text[at + 1] == 'T') &&
-        (text[at + 2] == 'd' || text[at + 2] == 'D' || text[at + 2] == 'h' || text[at + 2] == 'H') &&
+        (text[at + 2] == 'd' || text[at + 2] == 'D' || text[at + 2] == 'h' ||
+         text[at + 2] == 'H') &&
         EndsTagName(text, at + 3))
       return at;
   }
@@ -102,7 +104,8 @@ void ScaleWidth(std::string_view tag, const DetagOptions& options, int& width) {
   if (v.back() == '%')
     width = static_cast<int>(width * number / 100);
   else
-    width = static_cast<int>((options.adjust_table_to_page ? options.page_width : 80) * number / 800);
+    width =
+        static_cast<int>((options.adjust_table_to_page ? options.page_width : 80) * number / 800);
   width = std::max(width, 1);
 }
 
@@ -118,10 +121,11 @@ std::string FlattenHeadings(std::string_view text, const DetagMarkers& m) {
                            : text.find(m.end_heading, start + m.start_heading.size());
     if (end == std::string_view::npos) break;
     out.append(text, from, start - from);
-    std::string inner(text.substr(start + m.start_heading.size(),
-                                  end - start - m.start_heading.size()));
+    std::string inner(
+        text.substr(start + m.start_heading.size(), end - start - m.start_heading.size()));
     for (const std::string* mark : {&m.line_break, &m.statement, &m.paragraph}) {
-      for (size_t at; (at = inner.find(*mark)) != std::string::npos;) inner.replace(at, mark->size(), "\n");
+      for (size_t at; (at = inner.find(*mark)) != std::string::npos;)
+        inner.replace(at, mark->size(), "\n");
     }
     bool first = true;
     for (const std::string& line : SplitLines(inner)) {
@@ -151,8 +155,8 @@ std::string CleanCell(std::string_view cell, const DetagMarkers& m) {
       const size_t close = cell.find('>', at);
       if (close == std::string_view::npos) break;
       opens.emplace_back(at, close - at + 1);
-    } else if (at + 3 < cell.size() && cell[at + 1] == '/' && (cell[at + 2] == 'p' || cell[at + 2] == 'P') &&
-               cell[at + 3] == '>') {
+    } else if (at + 3 < cell.size() && cell[at + 1] == '/' &&
+               (cell[at + 2] == 'p' || cell[at + 2] == 'P') && cell[at + 3] == '>') {
       closes.push_back(at);
     }
   }
@@ -195,12 +199,16 @@ void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::strin
     const char c = row[i];
     if (c == '\xFF') {
       const std::string_view rest = row.substr(i);
-      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading)) verbatim = true;
-      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading)) verbatim = false;
+      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
+        verbatim = true;
+      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
+        verbatim = false;
       out += c;
     } else if (c == '\n') {
-      if (verbatim) out += m.line_break;
-      else out += ' ';
+      if (verbatim)
+        out += m.line_break;
+      else
+        out += ' ';
     } else if (c == '\t' || c == '\r') {
       out += ' ';
     } else {
@@ -217,7 +225,8 @@ std::string Placeholder(const DetagMarkers& m, size_t number) {
 // into their enclosing tables. Each must be used exactly once; false when
 // one is missing or used twice.
 bool ExpandPlaceholders(std::string_view text, const std::vector<std::string>& tables,
-                        const DetagMarkers& m, std::vector<char>& used, int depth, std::string& out) {
+                        const DetagMarkers& m, std::vector<char>& used, int depth,
+                        std::string& out) {
   if (depth > kMaxTableApplications + 1) return false;
   const std::string opening = m.start_pre + "$_$_TEXTBLOCK ";
   size_t from = 0;
@@ -264,8 +273,10 @@ bool TableAnalysis::FindInnermost(std::string_view match, bool text_mode, Walk& 
     ScaleWidth(LeadingTag(match.substr(starts[k])), options, width);
     const std::string_view between = match.substr(starts[k], starts[k + 1] - starts[k]);
     size_t cell = std::string_view::npos;
-    for (size_t at = 0; (at = FindTag(between, "td", at)) != std::string_view::npos; ++at) cell = at;
-    if (cell != std::string_view::npos) ScaleWidth(LeadingTag(between.substr(cell)), options, width);
+    for (size_t at = 0; (at = FindTag(between, "td", at)) != std::string_view::npos; ++at)
+      cell = at;
+    if (cell != std::string_view::npos)
+      ScaleWidth(LeadingTag(between.substr(cell)), options, width);
   }
   walk.starting_width = width;
   walk.nested = starts.back() != 0;
@@ -293,7 +304,8 @@ std::string TableAnalysis::CellContent(std::string_view stretch) {
   return content;
 }
 
-int TableAnalysis::HandleTextTable(PatternList& list, long start, long end, const std::string& text) {
+int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
+                                   const std::string& text) {
   if (start < 0 || end < start || static_cast<size_t>(end) >= text.size()) return ActionNone;
   const std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
   Walk walk;
@@ -314,15 +326,27 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end, cons
                        walk.nested, has_text_block);
   int row_number = 0;
   std::string row_text;
-  for (size_t row_start = FindTag(table, "tr", 0); row_start != std::string_view::npos;) {
+  // Text outside every cell (a caption, stray words between rows) is kept
+  // and goes in front of the table.
+  std::string outside;
+  auto keep_outside = [&](std::string_view stretch) {
+    const std::string words = CollapseBlanks(CellContent(stretch));
+    if (words.empty()) return;
+    if (!outside.empty()) outside += ' ';
+    outside += words;
+  };
+  size_t first_row = FindTag(table, "tr", 0);
+  keep_outside(table.substr(0, std::min(first_row, table.size())));
+  for (size_t row_start = first_row; row_start != std::string_view::npos;) {
     const size_t next = FindTag(table, "tr", row_start + 3);
     size_t row_end = next;
     if (next == std::string_view::npos) {
       row_end = FindNoCase(table, "</tr", row_start);
       if (row_end == std::string_view::npos) row_end = FindNoCase(table, "</table", row_start);
       if (row_end == std::string_view::npos) row_end = table.size();
-    } else if (next - row_start > 8 &&
-               FindNoCase(table.substr(row_start, next - row_start), "</tr") == std::string_view::npos) {
+      keep_outside(table.substr(row_end));
+    } else if (next - row_start > 8 && FindNoCase(table.substr(row_start, next - row_start),
+                                                  "</tr") == std::string_view::npos) {
       warnings_.Add("WARNING: Table row has a missing </TR>");
     }
     RowWithoutLineFeeds(table.substr(row_start, row_end - row_start), markers, row_text);
@@ -336,24 +360,34 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end, cons
     int vertical = 0;
     if (GetTagAttribute(row_tag, "valign", value)) {
       value = Trim(value);
-      if (EqualsNoCase(value, "top")) vertical = 1;
-      else if (EqualsNoCase(value, "bottom")) vertical = 2;
-      else if (EqualsNoCase(value, "middle") || EqualsNoCase(value, "center")) vertical = 3;
+      if (EqualsNoCase(value, "top"))
+        vertical = 1;
+      else if (EqualsNoCase(value, "bottom"))
+        vertical = 2;
+      else if (EqualsNoCase(value, "middle") || EqualsNoCase(value, "center"))
+        vertical = 3;
     }
     int horizontal = 1;
     if (GetTagAttribute(row_tag, "align", value)) {
       value = Trim(value);
-      if (EqualsNoCase(value, "right")) horizontal = 3;
-      else if (EqualsNoCase(value, "center")) horizontal = 2;
+      if (EqualsNoCase(value, "right"))
+        horizontal = 3;
+      else if (EqualsNoCase(value, "center"))
+        horizontal = 2;
     }
     text_table.SetRowAttributes(row_number, vertical, horizontal);
 
     int column = 0;
-    for (size_t boundary = NextCellBoundary(row, 0); boundary < row.size();) {
+    const size_t first_boundary = NextCellBoundary(row, 0);
+    keep_outside(row.substr(0, first_boundary));
+    for (size_t boundary = first_boundary; boundary < row.size();) {
       const size_t following = NextCellBoundary(row, boundary + 1);
       const std::string_view stretch = row.substr(boundary, following - boundary);
       boundary = following;
-      if (!IsCellStart(stretch)) continue;
+      if (!IsCellStart(stretch)) {
+        keep_outside(stretch);
+        continue;
+      }
       ++column;
       while (text_table.RowSpanCovers(column)) ++column;
       text_table.AddCell(row_number, column, LeadingTag(stretch), CellContent(stretch));
@@ -364,6 +398,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end, cons
   std::string replacement(walk.prefix);
   if (text_table.Render(rendered)) {
     const int number = blocks.Add(std::move(rendered));
+    if (!outside.empty()) replacement += markers.statement + outside;
     replacement += markers.start_pre;
     replacement += "$_$_TEXTBLOCK " + std::to_string(number);
     replacement += markers.end_pre;
@@ -380,7 +415,8 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end, cons
   return list.ReplaceMatch(replacement);
 }
 
-int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end, const std::string& text) {
+int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end,
+                                   const std::string& text) {
   if (!html_pass_active_) return ActionNone;
   if (start < 0 || end < start || static_cast<size_t>(end) >= text.size()) return ActionNone;
   const std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
@@ -419,7 +455,8 @@ int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end, cons
   return list.ReplaceMatch(std::string(walk.prefix) + Placeholder(markers, html_tables_.size()));
 }
 
-void TableAnalysis::RunTablePasses(PatternList& list, std::string& text, const ReportFunction& report) {
+void TableAnalysis::RunTablePasses(PatternList& list, std::string& text,
+                                   const ReportFunction& report) {
   report_ = report;
   warnings_.Clear();
   nested_seen_ = false;
@@ -479,13 +516,11 @@ std::unique_ptr<TableAnalysis> InstallTableHandlers(DetagPass& pass) {
   TableAnalysis* tables = analysis.get();
   DetagHandlerSlots& slots = pass.HandlerSlots();
   slots.text_tables = [tables](PatternList& list, const Pattern&, long start, long end,
-                               const std::string& text, size_t, void*) {
-    return tables->HandleTextTable(list, start, end, text);
-  };
+                               const std::string& text, size_t,
+                               void*) { return tables->HandleTextTable(list, start, end, text); };
   slots.html_tables = [tables](PatternList& list, const Pattern&, long start, long end,
-                               const std::string& text, size_t, void*) {
-    return tables->HandleHtmlTable(list, start, end, text);
-  };
+                               const std::string& text, size_t,
+                               void*) { return tables->HandleHtmlTable(list, start, end, text); };
   return analysis;
 }
 

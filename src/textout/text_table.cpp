@@ -183,7 +183,8 @@ TextTable::TextTable(const DetagOptions& options, const DetagMarkers& markers,
 
   if (options.table_format == 2 || options.table_format == 3) {
     if (!(nested && options.innermost_tables_only))
-      format_ = options.table_format == 2 ? TableFormat::kCommaDelimited : TableFormat::kTabDelimited;
+      format_ =
+          options.table_format == 2 ? TableFormat::kCommaDelimited : TableFormat::kTabDelimited;
   }
 }
 
@@ -220,17 +221,24 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   cell.vertical = row_record.vertical;
   if (GetTagAttribute(cell_tag, "valign", value)) {
     value = Trim(value);
-    if (EqualsNoCase(value, "top")) cell.vertical = 1;
-    else if (EqualsNoCase(value, "bottom")) cell.vertical = 2;
-    else if (EqualsNoCase(value, "middle") || EqualsNoCase(value, "center")) cell.vertical = 3;
+    if (EqualsNoCase(value, "top"))
+      cell.vertical = 1;
+    else if (EqualsNoCase(value, "bottom"))
+      cell.vertical = 2;
+    else if (EqualsNoCase(value, "middle") || EqualsNoCase(value, "center"))
+      cell.vertical = 3;
   }
   cell.align_default = row_record.horizontal;
   if (GetTagAttribute(cell_tag, "align", value)) {
     value = Trim(value);
-    if (EqualsNoCase(value, "left")) cell.align_default = 1;
-    else if (EqualsNoCase(value, "center")) cell.align_default = 2;
-    else if (EqualsNoCase(value, "right")) cell.align_default = 3;
-    else if (EqualsNoCase(value, "justify")) cell.align_default = 4;
+    if (EqualsNoCase(value, "left"))
+      cell.align_default = 1;
+    else if (EqualsNoCase(value, "center"))
+      cell.align_default = 2;
+    else if (EqualsNoCase(value, "right"))
+      cell.align_default = 3;
+    else if (EqualsNoCase(value, "justify"))
+      cell.align_default = 4;
   }
   if (GetTagAttribute(cell_tag, "colspan", value))
     cell.column_span = std::clamp(LeadingNumber(value), 1, kMaxColumnSpan);
@@ -275,10 +283,14 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     text = Trim(text);
   }
   const std::pair<const std::string*, std::string_view> statements[] = {
-      {&m.start_heading, "\n$_$_START_HEADING\n"}, {&m.start_pre, "\n$_$_START_PRE\n"},
-      {&m.end_pre, "\n$_$_END_PRE\n"},             {&m.end_heading, "\n$_$_END_HEADING\n"},
-      {&m.start_list, "\n$_$_START_LIST\n"},       {&m.end_list, "\n$_$_END_LIST\n"},
-      {&m.start_block, "\n$_$_START_BLOCK\n"},     {&m.end_block, "\n$_$_END_BLOCK\n"}};
+      {&m.start_heading, "\n$_$_START_HEADING\n"},
+      {&m.start_pre, "\n$_$_START_PRE\n"},
+      {&m.end_pre, "\n$_$_END_PRE\n"},
+      {&m.end_heading, "\n$_$_END_HEADING\n"},
+      {&m.start_list, "\n$_$_START_LIST\n"},
+      {&m.end_list, "\n$_$_END_LIST\n"},
+      {&m.start_block, "\n$_$_START_BLOCK\n"},
+      {&m.end_block, "\n$_$_END_BLOCK\n"}};
   if (text.find('\xFF') != std::string::npos) {
     for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
     ReplaceAll(text, m.list_item, "\n");
@@ -486,8 +498,9 @@ void TextTable::WidenForSpanningCells() {
     for (int k = 0; k < cell.column_span; ++k) width_sum += columns_[first + k].width;
     int given = 0;
     for (int k = 1; k < cell.column_span; ++k) {
-      const int share = width_sum > 0 ? static_cast<int>(excess * columns_[first + k].width / width_sum)
-                                      : excess / cell.column_span;
+      const int share = width_sum > 0
+                            ? static_cast<int>(excess * columns_[first + k].width / width_sum)
+                            : excess / cell.column_span;
       shares[first + k] = std::max(shares[first + k], share);
       given += share;
     }
@@ -512,11 +525,12 @@ void TextTable::GrowToTarget() {
   int shortfall = target_ - Total();
   if (shortfall <= 0) return;
   int64_t spread = 0;
-  for (const TextTableColumn& column : columns_) spread += std::max(column.natural - column.minimum, 0);
+  for (const TextTableColumn& column : columns_)
+    spread += std::max(column.natural - column.minimum, 0);
   if (spread > 0) {
     for (TextTableColumn& column : columns_) {
-      const int gain =
-          static_cast<int>(int64_t{shortfall} * std::max(column.natural - column.minimum, 0) / spread);
+      const int gain = static_cast<int>(int64_t{shortfall} *
+                                        std::max(column.natural - column.minimum, 0) / spread);
       if (gain > 0) SetColumnWidth(column, column.width + gain);
     }
   }
@@ -553,7 +567,8 @@ void TextTable::FitToAvailable() {
     if (room <= 0) return;
     const int share = CeilDiv(room, n);
     for (TextTableColumn& column : columns_)
-      if (shortfall(column) > 0 && shortfall(column) <= share) SetColumnWidth(column, column.natural);
+      if (shortfall(column) > 0 && shortfall(column) <= share)
+        SetColumnWidth(column, column.natural);
     const int still_short = short_count();
     if (still_short == 1) {
       for (TextTableColumn& column : columns_) {
@@ -677,7 +692,8 @@ void TextTable::WrapCell(TextTableCell& cell) {
     };
     const std::string words = CollapseBlanks(rest);
     for (std::string_view word : Split(words, ' ')) {
-      if (!current.empty() && static_cast<int>(current.size() + 1 + word.size() + lead.size()) > room)
+      if (!current.empty() &&
+          static_cast<int>(current.size() + 1 + word.size() + lead.size()) > room)
         flush();
       if (!current.empty()) current += ' ';
       current += word;
@@ -693,7 +709,8 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
   const size_t w = static_cast<size_t>(std::max(width, 0));
   if (cell.rule_cell) {
     if (line != 1) return std::string(w, ' ');
-    std::string_view rule = cell.lines.empty() ? std::string_view() : std::string_view(cell.lines[0]);
+    std::string_view rule =
+        cell.lines.empty() ? std::string_view() : std::string_view(cell.lines[0]);
     size_t tag_length = 0;
     LeadingAlignment(rule, tag_length);
     rule.remove_prefix(tag_length);
@@ -705,8 +722,10 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
   }
   const int offset = rows_[static_cast<size_t>(cell.row - 1)].lines - cell.line_count;
   int index = line;
-  if (cell.vertical == 2) index = line - offset;
-  else if (cell.vertical == 3) index = line - offset / 2;
+  if (cell.vertical == 2)
+    index = line - offset;
+  else if (cell.vertical == 3)
+    index = line - offset / 2;
   std::string text = index >= 1 && index <= cell.line_count
                          ? cell.lines[static_cast<size_t>(index - 1)]
                          : std::string();
@@ -758,7 +777,8 @@ bool TextTable::Render(std::string& output) {
     for (size_t r = 0; r < rows_.size(); ++r) {
       bool statement_row = false;
       for (size_t i : row_cells[r])
-        if (!cells_[i].lines.empty() && IsDelimitedTableStart(cells_[i].lines[0])) statement_row = true;
+        if (!cells_[i].lines.empty() && IsDelimitedTableStart(cells_[i].lines[0]))
+          statement_row = true;
       if (!statement_row) continue;
       rows_[r].statement_row = true;
       for (size_t i : row_cells[r]) {
@@ -871,7 +891,8 @@ void TextTable::RenderDelimited(std::string& output) {
                                                       : "$_$_BEGIN_DELIMITED_TABLE\n";
 
   std::vector<std::vector<size_t>> row_cells(rows_.size());
-  for (size_t i = 0; i < cells_.size(); ++i) row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
+  for (size_t i = 0; i < cells_.size(); ++i)
+    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
   for (size_t r = 0; r < rows_.size(); ++r) {

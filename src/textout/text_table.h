@@ -24,10 +24,10 @@ inline constexpr int kMaxColumnSpan = 1000;
 
 struct TextTableColumn {
   int width = 0;
-  int minimum = 0;   // widest unbreakable word of its cells
-  int natural = 0;   // widest line of its cells
-  int declared = 0;  // largest width attribute of its single-column cells
-  int fixed = 0;     // widest nested table in its cells
+  int minimum = 0;          // widest unbreakable word of its cells
+  int natural = 0;          // widest line of its cells
+  int declared = 0;         // largest width attribute of its single-column cells
+  int fixed = 0;            // widest nested table in its cells
   bool percentage = false;  // the declared width came from a percentage
 };
 
@@ -46,12 +46,12 @@ struct TextTableCell {
   int line_count = 0;              // lines that are shown (statements left out)
   int column_span = 1;
   int row_span = 0;
-  int vertical = 0;           // 0 none, 1 top, 2 bottom, 3 middle
-  int align_default = 0;      // 0 none, 1 left, 2 centre, 3 right, 4 justify
+  int vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
+  int align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
   bool no_wrap = false;
   int declared_width = 0;
   bool declared_percent = false;  // the declared width came from a percentage
-  int fixed_width = 0;  // widest line of a nested table it holds
+  int fixed_width = 0;            // widest line of a nested table it holds
   bool rule_cell = false;
   bool has_text_block = false;
   int minimum = 0;  // measured widths of its content

@@ -85,9 +85,20 @@ TEST(TableAnalysisTest, TableWithoutCellsStaysText) {
   EXPECT_EQ(nested.blocks[0], "akept textb\n");
 }
 
-TEST(TableAnalysisTest, MissingRowEndsAreReportedOnceWithACount) {
+TEST(TableAnalysisTest, TextOutsideCellsIsKeptInFrontOfTheTable) {
   const TablePass run = WholeText(
-      "<table><tr><td>one</td><tr><td>two</td><tr><td>three</td></tr></table>");
+      "<table><caption>The caption</caption><tr>stray<td>a</td></tr> between "
+      "<tr><td>b</td></tr> after</table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0], "a\nb\n");
+  const size_t words = run.text.find("The caption stray between after");
+  ASSERT_NE(words, std::string::npos) << run.text;
+  EXPECT_LT(words, run.text.find("$_$_TEXTBLOCK 1"));
+}
+
+TEST(TableAnalysisTest, MissingRowEndsAreReportedOnceWithACount) {
+  const TablePass run =
+      WholeText("<table><tr><td>one</td><tr><td>two</td><tr><td>three</td></tr></table>");
   EXPECT_TRUE(Has(run.messages, "WARNING: Table row has a missing </TR> (2 times)"));
   ASSERT_EQ(run.blocks.size(), 1u);
   EXPECT_EQ(run.blocks[0], "one\ntwo\nthree\n");
@@ -138,7 +149,8 @@ TEST(TableAnalysisTest, ManyTablesAreConvertedInOneScan) {
 }
 
 TEST(TableAnalysisTest, TagRemovalKeepsComparisons) {
-  EXPECT_EQ(RemoveAllTags("a < b <i>and</i> c <= d << e <unclosed"), "a < b and c <= d << e <unclosed");
+  EXPECT_EQ(RemoveAllTags("a < b <i>and</i> c <= d << e <unclosed"),
+            "a < b and c <= d << e <unclosed");
 }
 
 DetagOptions MarkupRemoval() {
@@ -149,9 +161,9 @@ DetagOptions MarkupRemoval() {
 }
 
 TEST(TableAnalysisTest, MarkupRemovalCleansParagraphsOutOfCells) {
-  const TablePass run = WholeText(
-      "<p>out</p><table><tr><td><p>a</p><p class=x>b</p></td><td>plain</td></tr></table>",
-      MarkupRemoval());
+  const TablePass run =
+      WholeText("<p>out</p><table><tr><td><p>a</p><p class=x>b</p></td><td>plain</td></tr></table>",
+                MarkupRemoval());
   EXPECT_TRUE(Has(run.messages, "INFO: Parsed Table markup"));
   EXPECT_EQ(run.text, "<p>out</p><table><tr><td>a<BR>b</td><td>plain</td></tr></table>");
 }
