@@ -9,6 +9,7 @@
 #include "html/charset.h"
 #include "html/chunk_reader.h"
 #include "html/entities.h"
+#include "html/table_analysis.h"
 #include "html/tag_rewriter.h"
 #include "textout/layout.h"
 #include "run/output_names.h"
@@ -35,6 +36,7 @@ struct DetagPass::Lists {
 DetagPass::DetagPass(const TagCatalogue& catalogue)
     : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
   InstallLinkHandlers(*this);
+  table_analysis_ = InstallTableHandlers(*this);
 }
 DetagPass::~DetagPass() = default;
 
@@ -44,10 +46,6 @@ uint64_t FileSize(const std::string& path) {
   struct stat status {};
   return stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
 }
-
-// More passes than any real nesting of tables needs; a handler that keeps
-// acting cannot hold the conversion.
-constexpr int kMaxTablePasses = 64;
 
 void* TextData(const std::string& text) { return const_cast<std::string*>(&text); }
 const std::string& DataText(const void* data) { return *static_cast<const std::string*>(data); }
@@ -72,6 +70,7 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   average_line_length_ = 80;
   list_state_.Reset();
   comment_state_ = CommentState{};
+  text_blocks_.Clear();
   BuildLists();
 }
 
@@ -302,9 +301,9 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
 }
 
 void DetagPass::RunTablePasses(PatternList& list, std::string& text) {
-  if (ApplyList(list, text, "INFO: Parsed Table markup") == 0) return;
-  for (int pass = 1; pass < kMaxTablePasses; ++pass)
-    if (ApplyList(list, text, nullptr) == 0) break;
+  if (list.Size() == 0) return;
+  table_analysis_->RunTablePasses(list, text, report_);
+  if (table_analysis_->UnicodeOutput()) unicode_output_ = true;
 }
 
 void DetagPass::ChunkPass(int chunk_number, std::string& text) {
@@ -592,6 +591,7 @@ void DetagPass::WholeTextPass(std::string& text) {
 std::vector<std::string> DetagPass::LayOut(const std::string& text) {
   LayoutFileInputs inputs;
   inputs.typical_line_length = average_line_length_;
+  inputs.text_blocks = &text_blocks_;
   std::vector<std::string> lines = LayOutText(text, options_, inputs, layout_state_, report_);
   // The paragraph end after a short last line would leave the file ending in
   // an empty line; the reference table and the footer bring their own

@@ -23,8 +23,11 @@
 #include "run/ascii_file.h"
 #include "textout/fragments.h"
 #include "textout/hyperlinks.h"
+#include "textout/text_blocks.h"
 
 namespace orv {
+
+class TableAnalysis;
 
 // What the run tells the pass about one file.
 struct DetagRequest {
@@ -125,6 +128,10 @@ class DetagPass {
   // tables; see DetagHandlerSlots.
   DetagHandlerSlots& HandlerSlots() { return slots_; }
   ListState& MutableListState() { return list_state_; }
+  // The laid-out tables of the current file, numbered from 1; emptied when
+  // a file begins and handed to the layout step.
+  TextBlockStore& MutableTextBlocks() { return text_blocks_; }
+  const TextBlockStore& TextBlocks() const { return text_blocks_; }
   // Whether paragraph or break tags were seen since the output began.
   bool ParagraphTagsSeen() const { return paragraph_tags_seen_; }
   // Typical length of the source lines longer than 40 characters, measured
@@ -192,6 +199,8 @@ class DetagPass {
   bool paragraph_tags_seen_ = false;
   int average_line_length_ = 80;
   std::unique_ptr<Lists> lists_;
+  TextBlockStore text_blocks_;
+  std::unique_ptr<TableAnalysis> table_analysis_;
 };
 
 }  // namespace orv

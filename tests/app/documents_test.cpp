@@ -24,7 +24,7 @@ TEST_P(DocumentTest, ConvertsToTheCheckedText) {
   EXPECT_NE(run.err.find("Processing : \"page.htm\""), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Documents, DocumentTest, ::testing::Values("listing", "entities", "utf16"));
+INSTANTIATE_TEST_SUITE_P(Documents, DocumentTest, ::testing::Values("listing", "entities", "utf16", "tables"));
 
 }  // namespace
 }  // namespace orv::testing

@@ -1,0 +1,527 @@
+// The table handlers of the detag pass's whole-text pass: the text-mode
+// handler that turns each innermost table into a text block, the
+// markup-removal handler that cleans paragraph tags out of cells, and the
+// loop that applies their list until every table is done.
+#include "html/table_analysis.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "common/text.h"
+#include "html/detag.h"
+#include "html/entities.h"
+#include "textout/text_line.h"
+#include "textout/text_table.h"
+
+namespace orv {
+
+std::string RemoveAllTags(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t open = text.find('<', i);
+    if (open == std::string_view::npos) break;
+    out.append(text, i, open - i);
+    const bool tag = open + 1 < text.size() &&
+                     !(text[open + 1] == ' ' || text[open + 1] == '\n' || text[open + 1] == '\t' ||
+                       text[open + 1] == '=' || text[open + 1] == '<');
+    const size_t close = tag ? text.find('>', open + 1) : std::string_view::npos;
+    if (close == std::string_view::npos) {
+      out += '<';
+      i = open + 1;
+      continue;
+    }
+    i = close + 1;
+  }
+  if (i < text.size()) out.append(text, i, std::string_view::npos);
+  return out;
+}
+
+namespace {
+
+bool EndsTagName(std::string_view text, size_t at) {
+  if (at >= text.size()) return true;
+  const char c = text[at];
+  return IsBlank(c) || c == '>' || c == '/';
+}
+
+// Position of the next tag "<" + `name` (a whole tag name, any case) at or
+// after `from`, or npos.
+size_t FindTag(std::string_view text, std::string_view name, size_t from) {
+  for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
+    if (at + 1 + name.size() <= text.size() &&
+        EqualsNoCase(text.substr(at + 1, name.size()), name) &&
+        EndsTagName(text, at + 1 + name.size()))
+      return at;
+  }
+  return std::string_view::npos;
+}
+
+// The next cell start ("<td" or "<th", whichever comes first) at or after
+// `from`, or npos.
+size_t FindCellStart(std::string_view text, size_t from) {
+  for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
+    if (at + 3 > text.size()) return std::string_view::npos;
+    if ((text[at + 1] == 't' || text[at + 1] == 'T') &&
+        (text[at + 2] == 'd' || text[at + 2] == 'D' || text[at + 2] == 'h' ||
+         text[at + 2] == 'H') &&
+        EndsTagName(text, at + 3))
+      return at;
+  }
+  return std::string_view::npos;
+}
+
+// Where the cell stretch that begins at `from` ends: the next cell start,
+// else the next "</tr", else the next "</td", else the end of the row.
+size_t NextCellBoundary(std::string_view row, size_t from) {
+  size_t at = FindCellStart(row, from);
+  if (at == std::string_view::npos) at = FindNoCase(row, "</tr", from);
+  if (at == std::string_view::npos) at = FindNoCase(row, "</td", from);
+  return at == std::string_view::npos ? row.size() : at;
+}
+
+bool IsCellStart(std::string_view stretch) { return FindCellStart(stretch, 0) == 0; }
+
+// The tag at the start of `text`, through its ">" (or all of it).
+std::string_view LeadingTag(std::string_view text) {
+  const size_t close = text.find('>');
+  return close == std::string_view::npos ? text : text.substr(0, close + 1);
+}
+
+// Scales a table's starting width by a width attribute: "N%" takes N
+// percent, a plain number N is N pixels of an 800-pixel page.
+void ScaleWidth(std::string_view tag, const DetagOptions& options, int& width) {
+  std::string value;
+  if (!GetTagAttribute(tag, "width", value)) return;
+  const std::string_view v = TrimView(value);
+  int64_t number = 0;
+  size_t digits = 0;
+  while (digits < v.size() && digits < 9 && v[digits] >= '0' && v[digits] <= '9')
+    number = number * 10 + (v[digits++] - '0');
+  if (digits == 0 || number <= 0) return;
+  if (v.back() == '%')
+    width = static_cast<int>(width * number / 100);
+  else
+    width =
+        static_cast<int>((options.adjust_table_to_page ? options.page_width : 80) * number / 800);
+  width = std::max(width, 1);
+}
+
+// Headings inside a table lose their statements and their underline; their
+// text lines stay, separated by line-break marks.
+std::string FlattenHeadings(std::string_view text, const DetagMarkers& m) {
+  std::string out;
+  size_t from = 0;
+  while (true) {
+    const size_t start = text.find(m.start_heading, from);
+    const size_t end = start == std::string_view::npos
+                           ? std::string_view::npos
+                           : text.find(m.end_heading, start + m.start_heading.size());
+    if (end == std::string_view::npos) break;
+    out.append(text, from, start - from);
+    std::string inner(
+        text.substr(start + m.start_heading.size(), end - start - m.start_heading.size()));
+    for (const std::string* mark : {&m.line_break, &m.statement, &m.paragraph}) {
+      for (size_t at; (at = inner.find(*mark)) != std::string::npos;)
+        inner.replace(at, mark->size(), "\n");
+    }
+    bool first = true;
+    for (const std::string& line : SplitLines(inner)) {
+      std::string shown = line;
+      for (std::string_view tag : {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]", "[[JUSTIFY]]"})
+        for (size_t at; (at = shown.find(tag)) != std::string::npos;) shown.erase(at, tag.size());
+      if (TrimView(shown).empty() || IsRuleText(TrimView(shown))) continue;
+      if (!first) out += m.line_break;
+      out += line;
+      first = false;
+    }
+    if (!first) out += m.line_break;
+    from = end + m.end_heading.size();
+  }
+  out.append(text, from, std::string_view::npos);
+  return out;
+}
+
+// Markup removal: a cell's first <p> and last </p> go, every other <p>
+// becomes the statement mark and every other </p> the line-break mark.
+std::string CleanCell(std::string_view cell, const DetagMarkers& m) {
+  std::vector<std::pair<size_t, size_t>> opens;  // position, length
+  std::vector<size_t> closes;
+  for (size_t at = 0; (at = cell.find('<', at)) != std::string_view::npos; ++at) {
+    if (at + 2 < cell.size() && (cell[at + 1] == 'p' || cell[at + 1] == 'P') &&
+        (IsBlank(cell[at + 2]) || cell[at + 2] == '>')) {
+      const size_t close = cell.find('>', at);
+      if (close == std::string_view::npos) break;
+      opens.emplace_back(at, close - at + 1);
+    } else if (at + 3 < cell.size() && cell[at + 1] == '/' &&
+               (cell[at + 2] == 'p' || cell[at + 2] == 'P') && cell[at + 3] == '>') {
+      closes.push_back(at);
+    }
+  }
+  if (opens.empty() && closes.empty()) return std::string(cell);
+  std::vector<std::pair<size_t, size_t>> edits;  // position, length; replaced in order
+  std::vector<const std::string*> with;
+  static const std::string kNothing;
+  size_t o = 0;
+  size_t c = 0;
+  while (o < opens.size() || c < closes.size()) {
+    if (c >= closes.size() || (o < opens.size() && opens[o].first < closes[c])) {
+      edits.push_back(opens[o]);
+      with.push_back(o == 0 ? &kNothing : &m.statement);
+      ++o;
+    } else {
+      edits.emplace_back(closes[c], 4);
+      with.push_back(c + 1 == closes.size() ? &kNothing : &m.line_break);
+      ++c;
+    }
+  }
+  std::string out;
+  size_t from = 0;
+  for (size_t i = 0; i < edits.size(); ++i) {
+    out.append(cell, from, edits[i].first - from);
+    out += *with[i];
+    from = edits[i].first + edits[i].second;
+  }
+  out.append(cell, from, std::string_view::npos);
+  return out;
+}
+
+// The row text with its line feeds, tabs and returns as blanks of the
+// source; inside verbatim sections (preformatted text, headings) a line
+// feed ends a line and becomes the line-break mark.
+void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out) {
+  out.clear();
+  out.reserve(row.size());
+  bool verbatim = false;
+  for (size_t i = 0; i < row.size(); ++i) {
+    const char c = row[i];
+    if (c == '\xFF') {
+      const std::string_view rest = row.substr(i);
+      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
+        verbatim = true;
+      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
+        verbatim = false;
+      out += c;
+    } else if (c == '\n') {
+      if (verbatim)
+        out += m.line_break;
+      else
+        out += ' ';
+    } else if (c == '\t' || c == '\r') {
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
+}
+
+std::string Placeholder(const DetagMarkers& m, size_t number) {
+  return m.start_pre + "$_$_TEXTBLOCK " + std::to_string(number) + m.end_pre;
+}
+
+// Puts the tables set aside in markup removal back into `text`, inner ones
+// into their enclosing tables. Each must be used exactly once; false when
+// one is missing or used twice.
+bool ExpandPlaceholders(std::string_view text, const std::vector<std::string>& tables,
+                        const DetagMarkers& m, std::vector<char>& used, int depth,
+                        std::string& out) {
+  if (depth > kMaxTableApplications + 1) return false;
+  const std::string opening = m.start_pre + "$_$_TEXTBLOCK ";
+  size_t from = 0;
+  for (size_t at; (at = text.find(opening, from)) != std::string_view::npos;) {
+    out.append(text, from, at - from);
+    size_t digits_end = at + opening.size();
+    size_t number = 0;
+    while (digits_end < text.size() && text[digits_end] >= '0' && text[digits_end] <= '9' &&
+           number < tables.size() + 1)
+      number = number * 10 + static_cast<size_t>(text[digits_end++] - '0');
+    if (number < 1 || number > tables.size() || used[number - 1] ||
+        text.substr(digits_end, m.end_pre.size()) != m.end_pre)
+      return false;
+    used[number - 1] = 1;
+    if (!ExpandPlaceholders(tables[number - 1], tables, m, used, depth + 1, out)) return false;
+    from = digits_end + m.end_pre.size();
+  }
+  out.append(text, from, std::string_view::npos);
+  return true;
+}
+
+}  // namespace
+
+// What the first steps of a handler find out about a match.
+struct TableAnalysis::Walk {
+  std::string_view prefix;  // text in front of the innermost table
+  std::string_view table;   // from its "<table" to the end of the match
+  int starting_width = 0;
+  bool nested = false;
+};
+
+TableAnalysis::TableAnalysis(DetagPass& pass) : pass_(pass) {}
+
+bool TableAnalysis::FindInnermost(std::string_view match, bool text_mode, Walk& walk) {
+  const DetagOptions& options = pass_.Options();
+  std::vector<size_t> starts;
+  for (size_t at = 0; (at = FindNoCase(match, "<table", at)) != std::string_view::npos; at += 6)
+    starts.push_back(at);
+  if (starts.empty()) return false;
+  // The enclosing tables and the cells holding the next table narrow the
+  // room; the innermost table's own width is applied by the text table.
+  int width = text_mode ? options.table_width : options.page_width;
+  for (size_t k = 0; k + 1 < starts.size(); ++k) {
+    ScaleWidth(LeadingTag(match.substr(starts[k])), options, width);
+    const std::string_view between = match.substr(starts[k], starts[k + 1] - starts[k]);
+    size_t cell = std::string_view::npos;
+    for (size_t at = 0; (at = FindTag(between, "td", at)) != std::string_view::npos; ++at)
+      cell = at;
+    if (cell != std::string_view::npos)
+      ScaleWidth(LeadingTag(between.substr(cell)), options, width);
+  }
+  walk.starting_width = width;
+  walk.nested = starts.back() != 0;
+  walk.prefix = match.substr(0, starts.back());
+  walk.table = match.substr(starts.back());
+  if (walk.nested) {
+    nested_seen_ = true;
+    deepest_ = std::max(deepest_, static_cast<int>(starts.size()));
+  }
+  return true;
+}
+
+std::string TableAnalysis::CellContent(std::string_view stretch) {
+  std::string content = RemoveAllTags(stretch);
+  if (content.find('&') != std::string::npos) {
+    const DetagOptions& options = pass_.Options();
+    ReplaceEntities(content,
+                    EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives},
+                    unicode_output_);
+  }
+  const std::string& paragraph_end = pass_.Markers().paragraph_end;
+  if (!paragraph_end.empty())
+    for (size_t at; (at = content.find(paragraph_end)) != std::string::npos;)
+      content.erase(at, paragraph_end.size());
+  return content;
+}
+
+int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
+                                   const std::string& text) {
+  if (start < 0 || end < start || static_cast<size_t>(end) >= text.size()) return ActionNone;
+  const std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
+  Walk walk;
+  if (!FindInnermost(match, true, walk)) return ActionNone;
+  const DetagOptions& options = pass_.Options();
+  const DetagMarkers& markers = pass_.Markers();
+  TextBlockStore& blocks = pass_.MutableTextBlocks();
+
+  const bool has_text_block = walk.table.find("$_$_TEXTBLOCK") != std::string_view::npos;
+  std::string flattened;
+  std::string_view table = walk.table;
+  if (!options.headings_in_tables && table.find(markers.start_heading) != std::string_view::npos) {
+    flattened = FlattenHeadings(table, markers);
+    table = flattened;
+  }
+
+  TextTable text_table(options, markers, LeadingTag(table), blocks, walk.starting_width,
+                       walk.nested, has_text_block);
+  int row_number = 0;
+  std::string row_text;
+  // Text outside every cell (a caption, stray words between rows) is kept
+  // and goes in front of the table.
+  std::string outside;
+  auto keep_outside = [&](std::string_view stretch) {
+    const std::string words = CollapseBlanks(CellContent(stretch));
+    if (words.empty()) return;
+    if (!outside.empty()) outside += ' ';
+    outside += words;
+  };
+  size_t first_row = FindTag(table, "tr", 0);
+  keep_outside(table.substr(0, std::min(first_row, table.size())));
+  for (size_t row_start = first_row; row_start != std::string_view::npos;) {
+    const size_t next = FindTag(table, "tr", row_start + 3);
+    size_t row_end = next;
+    if (next == std::string_view::npos) {
+      row_end = FindNoCase(table, "</tr", row_start);
+      if (row_end == std::string_view::npos) row_end = FindNoCase(table, "</table", row_start);
+      if (row_end == std::string_view::npos) row_end = table.size();
+      keep_outside(table.substr(row_end));
+    } else if (next - row_start > 8 && FindNoCase(table.substr(row_start, next - row_start),
+                                                  "</tr") == std::string_view::npos) {
+      warnings_.Add("WARNING: Table row has a missing </TR>");
+    }
+    RowWithoutLineFeeds(table.substr(row_start, row_end - row_start), markers, row_text);
+    const std::string_view row = TrimView(row_text);
+    row_start = next;
+    if (row.size() <= 4) continue;
+
+    ++row_number;
+    const std::string_view row_tag = LeadingTag(row);
+    std::string value;
+    int vertical = 0;
+    if (GetTagAttribute(row_tag, "valign", value)) {
+      value = Trim(value);
+      if (EqualsNoCase(value, "top"))
+        vertical = 1;
+      else if (EqualsNoCase(value, "bottom"))
+        vertical = 2;
+      else if (EqualsNoCase(value, "middle") || EqualsNoCase(value, "center"))
+        vertical = 3;
+    }
+    int horizontal = 1;
+    if (GetTagAttribute(row_tag, "align", value)) {
+      value = Trim(value);
+      if (EqualsNoCase(value, "right"))
+        horizontal = 3;
+      else if (EqualsNoCase(value, "center"))
+        horizontal = 2;
+    }
+    text_table.SetRowAttributes(row_number, vertical, horizontal);
+
+    int column = 0;
+    const size_t first_boundary = NextCellBoundary(row, 0);
+    keep_outside(row.substr(0, first_boundary));
+    for (size_t boundary = first_boundary; boundary < row.size();) {
+      const size_t following = NextCellBoundary(row, boundary + 1);
+      const std::string_view stretch = row.substr(boundary, following - boundary);
+      boundary = following;
+      if (!IsCellStart(stretch)) {
+        keep_outside(stretch);
+        continue;
+      }
+      ++column;
+      while (text_table.RowSpanCovers(column)) ++column;
+      text_table.AddCell(row_number, column, LeadingTag(stretch), CellContent(stretch));
+    }
+  }
+
+  std::string rendered;
+  std::string replacement(walk.prefix);
+  if (text_table.Render(rendered)) {
+    const int number = blocks.Add(std::move(rendered));
+    if (!outside.empty()) replacement += markers.statement + outside;
+    replacement += markers.start_pre;
+    replacement += "$_$_TEXTBLOCK " + std::to_string(number);
+    replacement += markers.end_pre;
+  } else {
+    warnings_.Add("WARNING: failed to parse HTML table");
+    // The table's text stays; its tags go now rather than in the
+    // remaining-tag pass, so that the table is not matched again and an
+    // enclosing table does not take its rows for its own.
+    replacement += CellContent(table);
+  }
+  // The scan goes on after a nested table too: its enclosing table is
+  // converted by the next application of the list, and the rest of the
+  // text need not wait for it.
+  return list.ReplaceMatch(replacement);
+}
+
+int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end,
+                                   const std::string& text) {
+  if (!html_pass_active_) return ActionNone;
+  if (start < 0 || end < start || static_cast<size_t>(end) >= text.size()) return ActionNone;
+  const std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
+  Walk walk;
+  if (!FindInnermost(match, false, walk)) return ActionNone;
+  const DetagMarkers& markers = pass_.Markers();
+  const std::string_view table = walk.table;
+
+  // The table with every cell cleaned; rows run to the next <tr or the
+  // </table.
+  std::string cleaned;
+  size_t copied = 0;
+  for (size_t row_start = FindTag(table, "tr", 0); row_start != std::string_view::npos;) {
+    size_t row_end = FindTag(table, "tr", row_start + 3);
+    const size_t next = row_end;
+    if (row_end == std::string_view::npos) row_end = FindNoCase(table, "</table", row_start);
+    if (row_end == std::string_view::npos) row_end = table.size();
+    const std::string_view row = table.substr(row_start, row_end - row_start);
+    for (size_t boundary = NextCellBoundary(row, 0); boundary < row.size();) {
+      const size_t following = NextCellBoundary(row, boundary + 1);
+      const std::string_view stretch = row.substr(boundary, following - boundary);
+      if (IsCellStart(stretch)) {
+        std::string clean = CleanCell(stretch, markers);
+        if (clean != stretch) {
+          cleaned.append(table, copied, row_start + boundary - copied);
+          cleaned += clean;
+          copied = row_start + following;
+        }
+      }
+      boundary = following;
+    }
+    row_start = next;
+  }
+  cleaned.append(table, copied, std::string_view::npos);
+  html_tables_.push_back(std::move(cleaned));
+  return list.ReplaceMatch(std::string(walk.prefix) + Placeholder(markers, html_tables_.size()));
+}
+
+void TableAnalysis::RunTablePasses(PatternList& list, std::string& text,
+                                   const ReportFunction& report) {
+  report_ = report;
+  warnings_.Clear();
+  nested_seen_ = false;
+  deepest_ = 0;
+  unicode_output_ = false;
+  const bool text_mode = pass_.Options().TextMode();
+  std::string original;
+  if (!text_mode) {
+    html_pass_active_ = true;
+    html_tables_.clear();
+    original = text;
+  }
+
+  int applications = 1;
+  int acted = list.ApplyInPlace(text);
+  if (acted > 0) {
+    if (report_) report_("INFO: Parsed Table markup", 10);
+    while ((acted > 0 || (nested_seen_ && applications < 4)) &&
+           applications < kMaxTableApplications) {
+      acted = list.ApplyInPlace(text);
+      ++applications;
+    }
+    if (acted > 0)
+      warnings_.Add("WARNING: Tables nested more than " + std::to_string(kMaxTableApplications) +
+                    " deep are left as text");
+  }
+  warnings_.ReportAll(report_, 8);
+  if (nested_seen_ && report_) {
+    std::string message = "INFO: nested tables detected";
+    if (deepest_ > 1) message += " (" + std::to_string(deepest_) + " levels)";
+    report_(message, 10);
+  }
+
+  if (!text_mode) {
+    html_pass_active_ = false;
+    if (!html_tables_.empty()) {
+      std::vector<char> used(html_tables_.size(), 0);
+      std::string restored;
+      restored.reserve(text.size() + text.size() / 4);
+      const bool complete =
+          ExpandPlaceholders(text, html_tables_, pass_.Markers(), used, 0, restored) &&
+          std::find(used.begin(), used.end(), 0) == used.end();
+      if (complete) {
+        text.swap(restored);
+      } else {
+        if (report_) report_("PROGRAM ERROR: Failed to replace tags inside nested tables", 10);
+        text.swap(original);
+      }
+    }
+    html_tables_.clear();
+  }
+  report_ = nullptr;
+}
+
+std::unique_ptr<TableAnalysis> InstallTableHandlers(DetagPass& pass) {
+  auto analysis = std::make_unique<TableAnalysis>(pass);
+  TableAnalysis* tables = analysis.get();
+  DetagHandlerSlots& slots = pass.HandlerSlots();
+  slots.text_tables = [tables](PatternList& list, const Pattern&, long start, long end,
+                               const std::string& text, size_t,
+                               void*) { return tables->HandleTextTable(list, start, end, text); };
+  slots.html_tables = [tables](PatternList& list, const Pattern&, long start, long end,
+                               const std::string& text, size_t,
+                               void*) { return tables->HandleHtmlTable(list, start, end, text); };
+  return analysis;
+}
+
+}  // namespace orv

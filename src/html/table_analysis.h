@@ -1,0 +1,80 @@
+// HTML table analysis: finds the tables of the converted text innermost
+// first, splits each into rows and cells and hands them to a text table
+// (textout/text_table.h), whose rendering is stored as a numbered text block
+// in place of the table markup. In markup removal the same walk cleans
+// paragraph tags out of table cells. The detag pass (detag.h) owns the
+// analysis and runs it in its whole-text pass through its table lists.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "common/report.h"
+#include "html/pattern_list.h"
+#include "html/tag_scanner.h"
+
+namespace orv {
+
+class DetagPass;
+
+// Passes over one text stop after this many applications of the table list
+// even when the last one still converted tables; tables nested deeper than
+// that keep their markup for the remaining-tag pass.
+inline constexpr int kMaxTableApplications = 64;
+
+class TableAnalysis {
+ public:
+  // The analysis reads the pass's options, markers and text blocks each
+  // time a table is handled; `pass` must outlive it.
+  explicit TableAnalysis(DetagPass& pass);
+
+  // Applies `list` (whose "<table**</table>" entry calls one of the
+  // handlers below) to `text` until no more tables are converted, reporting
+  // "INFO: Parsed Table markup" and, when tables were nested, "INFO: nested
+  // tables detected". In markup removal the converted tables are put back
+  // afterwards with their cells cleaned. Each application costs time linear
+  // in the text; there are as many as the tables are deeply nested, plus one.
+  void RunTablePasses(PatternList& list, std::string& text, const ReportFunction& report);
+
+  // Text mode: converts the innermost table of the match (from a "<table"
+  // to the first "</table>" after it) into a text block. Returns
+  // ActionChanged, or ActionNone for a match it cannot use.
+  int HandleTextTable(PatternList& list, long start, long end, const std::string& text);
+
+  // Markup removal: cleans the paragraph tags out of the cells of the
+  // innermost table of the match and sets the table aside until the pass
+  // ends. Outside RunTablePasses it does nothing (ActionNone).
+  int HandleHtmlTable(PatternList& list, long start, long end, const std::string& text);
+
+  // Whether entity replacement in a table cell wrote UTF-8 during the last
+  // RunTablePasses.
+  bool UnicodeOutput() const { return unicode_output_; }
+
+ private:
+  struct Walk;
+  // Steps 1 and 2 shared by both handlers: the innermost table of a match,
+  // the width it may take, and the text in front of it.
+  bool FindInnermost(std::string_view match, bool text_mode, Walk& walk);
+  std::string CellContent(std::string_view stretch);
+
+  DetagPass& pass_;
+  ReportFunction report_;
+  CountedMessages warnings_;
+  bool nested_seen_ = false;
+  int deepest_ = 0;
+  bool unicode_output_ = false;
+  // Markup removal: the tables set aside during the current pass.
+  bool html_pass_active_ = false;
+  std::vector<std::string> html_tables_;
+};
+
+// Creates the analysis for `pass` and installs its handlers into the pass's
+// text_tables and html_tables slots. The pass keeps the returned object.
+std::unique_ptr<TableAnalysis> InstallTableHandlers(DetagPass& pass);
+
+// Text-mode tag removal as the remaining-tag pass does it: every "<...>"
+// goes, except where the "<" is followed by a blank, "=" or "<". Linear.
+std::string RemoveAllTags(std::string_view text);
+
+}  // namespace orv

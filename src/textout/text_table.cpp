@@ -1,0 +1,953 @@
+// The text table: cell content preparation and measuring, column width
+// fitting and the text-grid and delimited renderings. The steps of Render
+// follow one another in the order of its comment; each is a small function.
+#include "textout/text_table.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "common/text.h"
+#include "textout/text_line.h"
+
+namespace orv {
+namespace {
+
+// A column never needs more than this for an unbreakable word or a nested
+// table; wider content overflows rather than widening the column.
+constexpr int kMaxColumnNeed = 78;
+// Largest row span taken from a rowspan attribute.
+constexpr int kMaxRowSpan = 65534;
+
+constexpr std::string_view kAlignmentTags[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]",
+                                               "[[JUSTIFY]]"};
+
+// The number at the start of `text` (after blanks), at most nine digits;
+// 0 when there is none.
+int LeadingNumber(std::string_view text) {
+  text = TrimView(text);
+  int value = 0;
+  for (size_t i = 0; i < text.size() && i < 9 && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = value * 10 + (text[i] - '0');
+  return value;
+}
+
+bool StartsWithDigit(std::string_view text) {
+  text = TrimView(text);
+  return !text.empty() && text[0] >= '0' && text[0] <= '9';
+}
+
+// A width attribute in columns: "N%" is N percent of `percent_base`,
+// anything else a pixel count (units "pts", "pt", "px" allowed) on an
+// 800-pixel, 80-column page. 0 when unreadable.
+int WidthInColumns(std::string_view value, int percent_base, bool& percent) {
+  value = TrimView(value);
+  percent = !value.empty() && value.back() == '%';
+  if (percent) return static_cast<int>(int64_t{LeadingNumber(value)} * percent_base / 100);
+  return static_cast<int>(int64_t{LeadingNumber(value)} * 80 / 800);
+}
+
+int CeilDiv(int64_t a, int64_t b) { return b <= 0 ? 0 : static_cast<int>((a + b - 1) / b); }
+
+// Removes every occurrence of `what` from `text`.
+void RemoveAll(std::string& text, std::string_view what) {
+  if (what.empty() || text.find(what) == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size());
+  size_t from = 0;
+  for (size_t at; (at = text.find(what, from)) != std::string::npos; from = at + what.size())
+    out.append(text, from, at - from);
+  out.append(text, from, std::string::npos);
+  text.swap(out);
+}
+
+// Replaces every occurrence of `what` by `with`, in one pass.
+void ReplaceAll(std::string& text, std::string_view what, std::string_view with) {
+  if (what.empty() || text.find(what) == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size() + 16);
+  size_t from = 0;
+  for (size_t at; (at = text.find(what, from)) != std::string::npos; from = at + what.size()) {
+    out.append(text, from, at - from);
+    out += with;
+  }
+  out.append(text, from, std::string::npos);
+  text.swap(out);
+}
+
+// The alignment a leading alignment tag gives (1 left, 2 centre, 3 right,
+// 4 justify) and its length; 0 and 0 when the text has none.
+int LeadingAlignment(std::string_view text, size_t& length) {
+  for (int i = 0; i < 4; ++i) {
+    if (StartsWithNoCase(text, kAlignmentTags[i])) {
+      length = kAlignmentTags[i].size();
+      return i + 1;
+    }
+  }
+  length = 0;
+  return 0;
+}
+
+void RemoveAlignmentTags(std::string& text) {
+  if (text.find("[[") == std::string::npos) return;
+  for (std::string_view tag : kAlignmentTags) RemoveAll(text, tag);
+}
+
+bool IsStatement(std::string_view line, std::string_view keyword) {
+  return EqualsNoCase(TrimView(line), keyword);
+}
+
+bool IsListOrBlockStart(std::string_view line) {
+  return IsStatement(line, "$_$_START_LIST") || IsStatement(line, "$_$_START_BLOCK");
+}
+bool IsListOrBlockEnd(std::string_view line) {
+  return IsStatement(line, "$_$_END_LIST") || IsStatement(line, "$_$_END_BLOCK");
+}
+bool IsVerbatimStart(std::string_view line) {
+  return IsStatement(line, "$_$_START_PRE") || IsStatement(line, "$_$_START_HEADING");
+}
+bool IsVerbatimEnd(std::string_view line) {
+  return IsStatement(line, "$_$_END_PRE") || IsStatement(line, "$_$_END_HEADING");
+}
+bool IsLayoutStatement(std::string_view line) {
+  return IsListOrBlockStart(line) || IsListOrBlockEnd(line) || IsVerbatimStart(line) ||
+         IsVerbatimEnd(line);
+}
+bool IsRuleStatement(std::string_view line) { return StartsWithNoCase(line, "$_$_LINE"); }
+bool IsDelimitedTableStart(std::string_view line) {
+  return StartsWithNoCase(line, "$_$_BEGIN_COMMA_DELIMITED_TABLE") ||
+         StartsWithNoCase(line, "$_$_BEGIN_DELIMITED_TABLE");
+}
+
+// Length of the longest blank-separated word.
+int LongestWord(std::string_view line) {
+  size_t longest = 0;
+  size_t run = 0;
+  for (char c : line) {
+    run = IsBlank(c) ? 0 : run + 1;
+    longest = std::max(longest, run);
+  }
+  return static_cast<int>(longest);
+}
+
+// `text` aligned within `width`: 2 centre (spaces alternately after and
+// before), 3 right and 4 justify (spaces before), otherwise padded after.
+std::string AlignWithin(std::string text, int width, int alignment) {
+  const int missing = width - static_cast<int>(text.size());
+  if (missing <= 0) return text;
+  if (alignment == 2) {
+    const int before = missing / 2;
+    return std::string(static_cast<size_t>(before), ' ') + text +
+           std::string(static_cast<size_t>(missing - before), ' ');
+  }
+  if (alignment == 3 || alignment == 4)
+    return std::string(static_cast<size_t>(missing), ' ') + text;
+  return text + std::string(static_cast<size_t>(missing), ' ');
+}
+
+Alignment ToAlignment(int alignment) {
+  switch (alignment) {
+    case 1: return Alignment::kLeft;
+    case 2: return Alignment::kCentre;
+    case 3: return Alignment::kRight;
+    case 4: return Alignment::kJustify;
+    default: return Alignment::kNone;
+  }
+}
+
+}  // namespace
+
+TextTable::TextTable(const DetagOptions& options, const DetagMarkers& markers,
+                     std::string_view table_tag, const TextBlockStore& blocks, int starting_width,
+                     bool nested, bool has_text_block)
+    : options_(options),
+      markers_(markers),
+      blocks_(blocks),
+      indent_(std::max(options.table_indent, 0)),
+      nested_(nested),
+      has_text_block_(has_text_block) {
+  std::string value;
+  const bool suppressed = nested && options.no_borders_nested;
+  border_ = !suppressed && options.border_all_tables;
+  if (!suppressed && GetTagAttribute(table_tag, "border", value) && LeadingNumber(value) > 0)
+    border_ = true;
+
+  available_ = std::max(starting_width - indent_ + (border_ ? 0 : 1), 1);
+
+  if (GetTagAttribute(table_tag, "width", value)) {
+    bool percent = false;
+    const int width = WidthInColumns(value, available_, percent);
+    if (width > 0 && !(percent && nested && available_ <= 10))
+      target_ = std::min(width, available_);
+  }
+  centred_ = GetTagAttribute(table_tag, "align", value) && EqualsNoCase(Trim(value), "center");
+
+  if (options.table_format == 2 || options.table_format == 3) {
+    if (!(nested && options.innermost_tables_only))
+      format_ =
+          options.table_format == 2 ? TableFormat::kCommaDelimited : TableFormat::kTabDelimited;
+  }
+}
+
+void TextTable::SetRowAttributes(int row, int vertical, int horizontal) {
+  row = std::max(row, 1);
+  if (static_cast<size_t>(row) > rows_.size()) rows_.resize(static_cast<size_t>(row));
+  rows_[static_cast<size_t>(row - 1)].vertical = vertical;
+  rows_[static_cast<size_t>(row - 1)].horizontal = horizontal;
+  current_row_ = row;
+}
+
+bool TextTable::RowSpanCovers(int column) const {
+  return column >= 1 && static_cast<size_t>(column) <= row_span_until_.size() &&
+         row_span_until_[static_cast<size_t>(column - 1)] >= current_row_;
+}
+
+void TextTable::EnsureColumns(int count) {
+  if (static_cast<size_t>(count) > columns_.size()) {
+    columns_.resize(static_cast<size_t>(count));
+    row_span_until_.resize(static_cast<size_t>(count), 0);
+  }
+}
+
+void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::string_view content) {
+  row = std::max(row, 1);
+  if (static_cast<size_t>(row) > rows_.size()) SetRowAttributes(row, 0, 1);
+  column = std::max(column, 1);
+  const TextTableRow& row_record = rows_[static_cast<size_t>(row - 1)];
+
+  TextTableCell cell;
+  cell.row = row;
+  cell.column = column;
+  std::string value;
+  cell.vertical = row_record.vertical;
+  if (GetTagAttribute(cell_tag, "valign", value)) {
+    value = Trim(value);
+    if (EqualsNoCase(value, "top"))
+      cell.vertical = 1;
+    else if (EqualsNoCase(value, "bottom"))
+      cell.vertical = 2;
+    else if (EqualsNoCase(value, "middle") || EqualsNoCase(value, "center"))
+      cell.vertical = 3;
+  }
+  cell.align_default = row_record.horizontal;
+  if (GetTagAttribute(cell_tag, "align", value)) {
+    value = Trim(value);
+    if (EqualsNoCase(value, "left"))
+      cell.align_default = 1;
+    else if (EqualsNoCase(value, "center"))
+      cell.align_default = 2;
+    else if (EqualsNoCase(value, "right"))
+      cell.align_default = 3;
+    else if (EqualsNoCase(value, "justify"))
+      cell.align_default = 4;
+  }
+  if (GetTagAttribute(cell_tag, "colspan", value))
+    cell.column_span = std::clamp(LeadingNumber(value), 1, kMaxColumnSpan);
+  cell.no_wrap = GetTagAttribute(cell_tag, "nowrap", value);
+  if (GetTagAttribute(cell_tag, "width", value)) {
+    const int width =
+        WidthInColumns(value, target_ > 0 ? target_ : available_, cell.declared_percent);
+    cell.declared_width = std::max(width - 1, 0);
+  }
+
+  PrepareContent(cell, content);
+  MeasureCell(cell);
+
+  EnsureColumns(column + cell.column_span - 1);
+  if (GetTagAttribute(cell_tag, "rowspan", value) && LeadingNumber(value) > 0) {
+    cell.row_span = std::min(LeadingNumber(value), kMaxRowSpan);
+    for (int c = column; c < column + cell.column_span; ++c)
+      row_span_until_[static_cast<size_t>(c - 1)] = row + cell.row_span - 1;
+  }
+  RaiseColumns(cell);
+  TextTableRow& row_to_raise = rows_[static_cast<size_t>(row - 1)];
+  row_to_raise.lines = std::max(row_to_raise.lines, cell.line_count);
+  column = column + cell.column_span - 1;
+  cells_.push_back(std::move(cell));
+}
+
+// Turns the detag pass's marks into line feeds and its statements into
+// lines of their own, expands nested tables, trims ordinary lines, drops
+// runs of empty lines, and (delimited formats) leaves out what only the
+// text layout needs.
+void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) const {
+  std::string text(content);
+  const DetagMarkers& m = markers_;
+  if (Delimited()) {
+    RemoveAll(text, m.list_item);
+    // A rule statement runs to the next mark or line feed.
+    for (size_t at; (at = text.find(m.rule)) != std::string::npos;) {
+      size_t end = text.find_first_of("\n\xFF", at);
+      if (end == std::string::npos) end = text.size();
+      text.erase(at, end - at);
+    }
+    text = Trim(text);
+  }
+  const std::pair<const std::string*, std::string_view> statements[] = {
+      {&m.start_heading, "\n$_$_START_HEADING\n"},
+      {&m.start_pre, "\n$_$_START_PRE\n"},
+      {&m.end_pre, "\n$_$_END_PRE\n"},
+      {&m.end_heading, "\n$_$_END_HEADING\n"},
+      {&m.start_list, "\n$_$_START_LIST\n"},
+      {&m.end_list, "\n$_$_END_LIST\n"},
+      {&m.start_block, "\n$_$_START_BLOCK\n"},
+      {&m.end_block, "\n$_$_END_BLOCK\n"}};
+  if (text.find('\xFF') != std::string::npos) {
+    for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
+    ReplaceAll(text, m.list_item, "\n");
+    if (!m.paragraph_end.empty()) RemoveAll(text, m.paragraph_end);
+    ReplaceAll(text, m.paragraph, "\n");
+    ReplaceAll(text, m.line_break, "\n");
+    ReplaceAll(text, m.statement, "\n");
+  }
+  // Tags the layout step would have taken out.
+  RemoveAll(text, "[[LI]]");
+  RemoveAll(text, "[[li]]");
+  RemoveAll(text, "[[TAB_STOP_CENTER]]");
+  RemoveAll(text, "[[TAB_STOP_RIGHT]]");
+
+  std::vector<std::string>& lines = cell.lines;
+  bool verbatim = false;
+  bool blank_pending = false;
+  std::string alignment_pending;
+  // Empty lines next to statements or at the start are dropped; a run of
+  // them elsewhere keeps one.
+  auto add_line = [&](std::string line) {
+    const bool statement = line.compare(0, 4, "$_$_") == 0;
+    if (!alignment_pending.empty()) {
+      if (!statement) line.insert(0, alignment_pending);
+      alignment_pending.clear();
+    }
+    if (blank_pending && !statement && !lines.empty() && lines.back().compare(0, 4, "$_$_") != 0)
+      lines.emplace_back();
+    blank_pending = false;
+    lines.push_back(std::move(line));
+  };
+  for (std::string& raw : SplitLines(text)) {
+    if (StartsWithNoCase(TrimView(raw), "$_$_TEXTBLOCK")) {
+      const std::vector<std::string> fields = Split(CollapseBlanks(raw), ' ');
+      const std::string* block = blocks_.Find(fields.size() > 1 ? LeadingNumber(fields[1]) : 0);
+      if (block == nullptr) continue;
+      cell.has_text_block = true;
+      if (!verbatim) add_line("$_$_START_PRE");
+      for (std::string& block_line : SplitLines(*block)) {
+        cell.fixed_width = std::max(cell.fixed_width, static_cast<int>(block_line.size()));
+        if (Delimited()) block_line = Trim(block_line);
+        add_line(std::move(block_line));
+      }
+      if (!verbatim) add_line("$_$_END_PRE");
+      continue;
+    }
+    if (IsVerbatimStart(raw) || IsVerbatimEnd(raw)) {
+      verbatim = IsVerbatimStart(raw);
+      if (!Delimited()) add_line(Trim(raw));
+      continue;
+    }
+    if (IsLayoutStatement(raw)) {
+      if (!Delimited()) add_line(Trim(raw));
+      continue;
+    }
+    if (Delimited()) RemoveAlignmentTags(raw);
+    std::string line = verbatim && !Delimited() ? raw : Trim(raw);
+    if (!verbatim || Delimited()) {
+      // A line holding only alignment tags sets the alignment of the next;
+      // the last of them wins.
+      size_t tag_length = 0;
+      std::string_view rest = line;
+      std::string_view last_tag;
+      while (LeadingAlignment(rest, tag_length) != 0) {
+        last_tag = rest.substr(0, tag_length);
+        rest.remove_prefix(tag_length);
+      }
+      if (!line.empty() && rest.empty()) {
+        alignment_pending = std::string(last_tag);
+        continue;
+      }
+      if (TrimView(line).empty()) {
+        blank_pending = true;
+        continue;
+      }
+    }
+    add_line(std::move(line));
+  }
+  // Statements closing the content, and the empty line before them, stay;
+  // an empty line at the end does not.
+}
+
+// Measures the content as the layout will show it: list and block sections
+// indent by 2, verbatim sections are taken as they stand, "$_$_LINE" with a
+// length becomes that many dashes.
+void TextTable::MeasureCell(TextTableCell& cell) const {
+  int indent = 0;
+  bool verbatim = false;
+  int count = 0;
+  bool rule = false;
+  for (std::string& line : cell.lines) {
+    if (IsListOrBlockStart(line)) {
+      indent += 2;
+      continue;
+    }
+    if (IsListOrBlockEnd(line)) {
+      indent = std::max(indent - 2, 0);
+      continue;
+    }
+    if (IsVerbatimStart(line) || IsVerbatimEnd(line)) {
+      verbatim = IsVerbatimStart(line);
+      continue;
+    }
+    ++count;
+    if (IsRuleStatement(line)) {
+      rule = true;
+      const std::string_view argument = TrimView(std::string_view(line).substr(8));
+      if (!StartsWithDigit(argument)) continue;  // drawn at the column's width
+      int length = LeadingNumber(argument);
+      if (argument.back() == '%')
+        length = static_cast<int>(int64_t{length} * std::max(5, cell.declared_width) / 100);
+      length = std::min(length, 10000);
+      line.assign(static_cast<size_t>(length), '-');
+      cell.natural = std::max(cell.natural, length);
+      cell.minimum = std::max(cell.minimum, length);
+      continue;
+    }
+    std::string shown = line;
+    RemoveAlignmentTags(shown);
+    if (IsRuleText(shown)) rule = true;
+    const int lead = verbatim ? 0 : indent;
+    cell.natural = std::max(cell.natural, lead + static_cast<int>(shown.size()));
+    cell.minimum = std::max(cell.minimum, lead + LongestWord(shown));
+  }
+  if (cell.no_wrap) cell.minimum = cell.natural;
+  cell.line_count = count;
+  cell.rule_cell = count == 1 && rule;
+}
+
+void TextTable::SetColumnWidth(TextTableColumn& column, int width, bool forced) {
+  if (column.declared > 0 && !forced) {
+    const int cap = std::max({column.declared * 130 / 100, column.declared + 4, column.width});
+    width = std::min(width, cap);
+  }
+  column.width = std::max(width, 0);
+  column.natural = std::max(column.natural, column.width);
+}
+
+// Raises the widths of the columns a cell spans to what it needs. A
+// spanning cell asks each column for a share, less what the other spanned
+// columns already give.
+void TextTable::RaiseColumns(const TextTableCell& cell) {
+  const int span = cell.column_span;
+  const size_t first = static_cast<size_t>(cell.column - 1);
+  const int minimum = std::min(cell.minimum, kMaxColumnNeed);
+  if (span == 1) {
+    TextTableColumn& column = columns_[first];
+    const int fixed = std::min(cell.fixed_width, kMaxColumnNeed);
+    const int declared = cell.declared_width;
+    if (declared > column.declared) {
+      column.declared = declared;
+      column.percentage = cell.declared_percent;
+    }
+    const int need = std::max(minimum, declared);
+    if (need > column.width) SetColumnWidth(column, need);
+    column.fixed = std::max(column.fixed, fixed);
+    column.minimum = std::max({column.minimum, fixed, minimum});
+    column.natural = std::max({column.natural, cell.natural, declared});
+    if (column.minimum > column.width) column.width = column.minimum;
+    return;
+  }
+  int64_t minimum_sum = 0;
+  for (int k = 0; k < span; ++k) minimum_sum += columns_[first + static_cast<size_t>(k)].minimum;
+  const int minimum_share = CeilDiv(minimum, span);
+  for (int k = 0; k < span; ++k) {
+    TextTableColumn& column = columns_[first + static_cast<size_t>(k)];
+    const int64_t others = minimum_sum - column.minimum;
+    const int fixed_share =
+        CeilDiv(std::clamp<int64_t>(cell.fixed_width - others, 0, kMaxColumnNeed), span);
+    const int declared_share = CeilDiv(std::max<int64_t>(cell.declared_width - others, 0), span);
+    const int natural_share = CeilDiv(std::max<int64_t>(cell.natural - others, 0), span);
+    const int need = std::max({minimum_share, fixed_share, declared_share});
+    if (need > column.width) SetColumnWidth(column, need);
+    column.minimum = std::max(column.minimum, need);
+    column.natural = std::max(column.natural, natural_share);
+    if (column.minimum > column.width) column.width = column.minimum;
+  }
+}
+
+int TextTable::CellWidth(const TextTableCell& cell) const {
+  int width = cell.column_span - 1;
+  for (int k = 0; k < cell.column_span; ++k)
+    width += columns_[static_cast<size_t>(cell.column - 1 + k)].width;
+  return width;
+}
+
+int TextTable::Total() const {
+  int64_t total = border_ ? 1 : 0;
+  for (const TextTableColumn& column : columns_) total += column.width + 1;
+  return static_cast<int>(std::min<int64_t>(total, INT32_MAX));
+}
+
+// A spanning cell whose widest line is a little too wide for its columns
+// asks them to grow, in proportion to their widths; the table grows as far
+// as the available width allows.
+void TextTable::WidenForSpanningCells() {
+  std::vector<int> shares(columns_.size(), 0);
+  bool any = false;
+  for (const TextTableCell& cell : cells_) {
+    if (cell.column_span < 2) continue;
+    const int excess = cell.natural - CellWidth(cell);
+    if (excess <= 0 || excess >= 30) continue;
+    const size_t first = static_cast<size_t>(cell.column - 1);
+    int64_t width_sum = 0;
+    for (int k = 0; k < cell.column_span; ++k) width_sum += columns_[first + k].width;
+    int given = 0;
+    for (int k = 1; k < cell.column_span; ++k) {
+      const int share = width_sum > 0
+                            ? static_cast<int>(excess * columns_[first + k].width / width_sum)
+                            : excess / cell.column_span;
+      shares[first + k] = std::max(shares[first + k], share);
+      given += share;
+    }
+    shares[first] = std::max(shares[first], excess - given);
+    any = true;
+  }
+  if (!any) return;
+  const int room = available_ - Total();
+  if (room <= 0) return;
+  int64_t share_sum = 0;
+  for (int share : shares) share_sum += share;
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    int share = shares[c];
+    if (share_sum > room) share = static_cast<int>(int64_t{share} * room / share_sum);
+    if (share > 0) SetColumnWidth(columns_[c], columns_[c].width + share);
+  }
+}
+
+// Grows the table to its target width: first the columns whose content is
+// wider than their minimum, in proportion to the difference, then evenly.
+void TextTable::GrowToTarget() {
+  int shortfall = target_ - Total();
+  if (shortfall <= 0) return;
+  int64_t spread = 0;
+  for (const TextTableColumn& column : columns_)
+    spread += std::max(column.natural - column.minimum, 0);
+  if (spread > 0) {
+    for (TextTableColumn& column : columns_) {
+      const int gain = static_cast<int>(int64_t{shortfall} *
+                                        std::max(column.natural - column.minimum, 0) / spread);
+      if (gain > 0) SetColumnWidth(column, column.width + gain);
+    }
+  }
+  shortfall = target_ - Total();
+  if (shortfall <= 0) return;
+  const int count = static_cast<int>(columns_.size());
+  for (int c = 0; c < count; ++c) {
+    const int gain = shortfall / count + (c == count - 1 ? shortfall % count : 0);
+    if (gain > 0) SetColumnWidth(columns_[static_cast<size_t>(c)], columns_[c].width + gain);
+  }
+}
+
+// Gives the columns the room up to the available width that their content
+// asks for: everything when it all fits, otherwise first the columns that
+// need little, then an even share each.
+void TextTable::FitToAvailable() {
+  const int available = available_;
+  int64_t natural_total = border_ ? 1 : 0;
+  for (const TextTableColumn& column : columns_) natural_total += column.natural + 1;
+  if (natural_total > Total() && natural_total <= available) {
+    for (TextTableColumn& column : columns_) SetColumnWidth(column, column.natural);
+    return;
+  }
+  auto shortfall = [](const TextTableColumn& column) { return column.natural - column.width; };
+  auto short_count = [&]() {
+    int count = 0;
+    for (const TextTableColumn& column : columns_) count += shortfall(column) > 0 ? 1 : 0;
+    return count;
+  };
+  int n = static_cast<int>(columns_.size());
+  int previous_short = INT32_MAX;
+  while (true) {
+    const int room = available - Total();
+    if (room <= 0) return;
+    const int share = CeilDiv(room, n);
+    for (TextTableColumn& column : columns_)
+      if (shortfall(column) > 0 && shortfall(column) <= share)
+        SetColumnWidth(column, column.natural);
+    const int still_short = short_count();
+    if (still_short == 1) {
+      for (TextTableColumn& column : columns_) {
+        const int left = available - Total();
+        if (shortfall(column) > 0 && left > 0)
+          SetColumnWidth(column, column.width + std::min(left, shortfall(column)));
+      }
+      return;
+    }
+    if (still_short == 0 || still_short >= previous_short) break;
+    previous_short = still_short;
+    n = still_short;
+  }
+  int room = available - Total();
+  for (TextTableColumn& column : columns_) {
+    const int missing = shortfall(column);
+    if (missing > 0 && missing <= 5 && missing <= room) {
+      SetColumnWidth(column, column.natural);
+      room = available - Total();
+    }
+  }
+  const int remaining_short = short_count();
+  if (room <= 0 || remaining_short == 0) return;
+  const int share = CeilDiv(room, remaining_short);
+  for (TextTableColumn& column : columns_) {
+    room = available - Total();
+    if (room <= 0) return;
+    const int gain = std::min({share, shortfall(column), room});
+    if (gain > 0) SetColumnWidth(column, column.width + gain);
+  }
+  room = available - Total();
+  if (room <= 0) return;
+  for (TextTableColumn& column : columns_) {
+    if (shortfall(column) >= room) {
+      SetColumnWidth(column, column.width + room);
+      return;
+    }
+  }
+}
+
+// Narrows a table wider than the available width: percentage and empty
+// columns give up their share first, then every column gives up width in
+// proportion to how far it is above its minimum. No column goes below its
+// minimum, so a table of wide words may stay too wide.
+void TextTable::ShrinkToAvailable() {
+  const int available = available_;
+  if (Total() <= available) return;
+  int64_t excess = Total() - available;
+  int64_t percentage_slack = 0;
+  for (const TextTableColumn& column : columns_)
+    if (column.percentage) percentage_slack += column.width - column.minimum;
+  for (TextTableColumn& column : columns_) {
+    if (!column.percentage && column.minimum != 0) continue;
+    const int64_t give = std::min<int64_t>(excess * column.width / (percentage_slack + 1),
+                                           column.width - column.minimum);
+    if (give > 0) column.width -= static_cast<int>(give);
+  }
+  while (Total() > available) {
+    excess = Total() - available;
+    int64_t slack = 0;
+    for (const TextTableColumn& column : columns_) slack += column.width - column.minimum;
+    if (slack <= 0) return;
+    int64_t cumulative_slack = 0;
+    int64_t cumulative_given = 0;
+    for (TextTableColumn& column : columns_) {
+      const int own = column.width - column.minimum;
+      cumulative_slack += own;
+      const int64_t due = (excess * cumulative_slack + slack - 1) / slack;
+      const int64_t give = std::clamp<int64_t>(due - cumulative_given, 0, own);
+      column.width -= static_cast<int>(give);
+      cumulative_given += give;
+    }
+    if (cumulative_given == 0) return;
+  }
+}
+
+// Wraps a cell's content to its final width: list and block sections
+// indent by 2, verbatim sections are not indented, long lines are refilled
+// word by word. Statements other than rules disappear.
+void TextTable::WrapCell(TextTableCell& cell) {
+  const int width = CellWidth(cell);
+  std::vector<std::string> out;
+  int indent = 0;
+  bool verbatim = false;
+  for (const std::string& line : cell.lines) {
+    if (IsListOrBlockStart(line)) {
+      indent += 2;
+      continue;
+    }
+    if (IsListOrBlockEnd(line)) {
+      indent = std::max(indent - 2, 0);
+      continue;
+    }
+    if (IsVerbatimStart(line) || IsVerbatimEnd(line)) {
+      verbatim = IsVerbatimStart(line);
+      continue;
+    }
+    if (line.compare(0, 4, "$_$_") == 0) {
+      out.push_back(line);
+      continue;
+    }
+    size_t tag_length = 0;
+    LeadingAlignment(line, tag_length);
+    const std::string tag = line.substr(0, tag_length);
+    std::string rest = line.substr(tag_length);
+    RemoveAlignmentTags(rest);
+    const std::string cell_indent(static_cast<size_t>(verbatim ? 0 : indent), ' ');
+    const int room = std::max(width - static_cast<int>(cell_indent.size()), 1);
+    if (static_cast<int>(rest.size()) <= room) {
+      out.push_back(tag + cell_indent + rest);
+      continue;
+    }
+    const size_t lead_length = rest.find_first_not_of(' ');
+    const std::string lead(lead_length == std::string::npos ? 0 : lead_length, ' ');
+    std::string current;
+    bool first = true;
+    auto flush = [&]() {
+      out.push_back((first ? tag : std::string()) + lead + cell_indent + current);
+      first = false;
+      current.clear();
+    };
+    const std::string words = CollapseBlanks(rest);
+    for (std::string_view word : Split(words, ' ')) {
+      if (!current.empty() &&
+          static_cast<int>(current.size() + 1 + word.size() + lead.size()) > room)
+        flush();
+      if (!current.empty()) current += ' ';
+      current += word;
+    }
+    if (!current.empty() || first) flush();
+  }
+  cell.lines.swap(out);
+  cell.line_count = static_cast<int>(cell.lines.size());
+}
+
+// Line `line` (from 1) of a cell in the text grid, `width` columns wide.
+std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, int width) const {
+  const size_t w = static_cast<size_t>(std::max(width, 0));
+  if (cell.rule_cell) {
+    if (line != 1) return std::string(w, ' ');
+    std::string_view rule =
+        cell.lines.empty() ? std::string_view() : std::string_view(cell.lines[0]);
+    size_t tag_length = 0;
+    LeadingAlignment(rule, tag_length);
+    rule.remove_prefix(tag_length);
+    if (IsRuleStatement(rule)) {
+      std::string drawn = DrawRuleLine(rule.substr(8), w, ToAlignment(cell.align_default));
+      return AlignWithin(std::move(drawn), width, 1);
+    }
+    return std::string(w, '-');
+  }
+  const int offset = rows_[static_cast<size_t>(cell.row - 1)].lines - cell.line_count;
+  int index = line;
+  if (cell.vertical == 2)
+    index = line - offset;
+  else if (cell.vertical == 3)
+    index = line - offset / 2;
+  std::string text = index >= 1 && index <= cell.line_count
+                         ? cell.lines[static_cast<size_t>(index - 1)]
+                         : std::string();
+  size_t tag_length = 0;
+  const int tagged = LeadingAlignment(text, tag_length);
+  if (tagged != 0) alignment = tagged;
+  RemoveAlignmentTags(text);
+  int least = width;
+  if (cell.has_text_block) {
+    if (static_cast<int>(text.size()) < cell.fixed_width)
+      text.append(static_cast<size_t>(cell.fixed_width) - text.size(), ' ');
+    least = std::max(width, cell.fixed_width);
+  } else {
+    // Left-aligned lines keep their leading blanks, which carry the list
+    // indentation of the cell; other alignments work on the trimmed text.
+    const bool left = alignment == 0 || alignment == 1;
+    text = left ? std::string(text.substr(0, text.find_last_not_of(" \t") + 1)) : Trim(text);
+    if (left && TrimView(text).empty()) text.clear();
+  }
+  if (TrimView(text).empty()) alignment = cell.align_default;
+  if (IsRuleStatement(text)) return std::string(w, '-');
+  if (text.compare(0, 4, "$_$_") != 0) text = AlignWithin(std::move(text), least, alignment);
+  while (text.size() > w && !text.empty() && text[0] == ' ') text.erase(0, 1);
+  return text;
+}
+
+// Renders the table. Order of the steps: widen columns for spanning cells;
+// find rule rows; mark statement rows of delimited tables; in the text grid
+// grow to the target width, fit to the available width and shrink to it,
+// widen for spanning cells again and wrap every cell; then write the start
+// marker, the rows with their border or separator lines, and the end marker.
+bool TextTable::Render(std::string& output) {
+  if (columns_.empty()) return false;
+  if (!Delimited()) WidenForSpanningCells();
+
+  std::vector<std::vector<size_t>> row_cells(rows_.size());
+  for (size_t i = 0; i < cells_.size(); ++i)
+    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
+
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    TextTableRow& row = rows_[r];
+    bool all_rules = !row_cells[r].empty() && row.lines == 1;
+    for (size_t i : row_cells[r]) all_rules = all_rules && cells_[i].rule_cell;
+    row.rule_row = all_rules;
+    if (all_rules) has_rule_rows_ = true;
+  }
+
+  if (Delimited() && columns_.size() > 1) {
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      bool statement_row = false;
+      for (size_t i : row_cells[r])
+        if (!cells_[i].lines.empty() && IsDelimitedTableStart(cells_[i].lines[0]))
+          statement_row = true;
+      if (!statement_row) continue;
+      rows_[r].statement_row = true;
+      for (size_t i : row_cells[r]) {
+        TextTableCell& cell = cells_[i];
+        if (!cell.lines.empty() && IsDelimitedTableStart(cell.lines[0])) continue;
+        cell.lines.insert(cell.lines.begin(), std::string());
+        cell.lines.emplace_back();
+        cell.line_count = static_cast<int>(cell.lines.size());
+        rows_[r].lines = std::max(rows_[r].lines, cell.line_count);
+      }
+    }
+  }
+
+  if (Delimited()) {
+    RenderDelimited(output);
+    return true;
+  }
+  if (target_ > 0 && Total() < target_) GrowToTarget();
+  FitToAvailable();
+  if (options_.adjust_table_to_page && Total() > available_) ShrinkToAvailable();
+  WidenForSpanningCells();
+  for (TextTableRow& row : rows_) row.lines = 0;
+  for (TextTableCell& cell : cells_) {
+    if (!cell.rule_cell) WrapCell(cell);
+    TextTableRow& row = rows_[static_cast<size_t>(cell.row - 1)];
+    row.lines = std::max({row.lines, cell.line_count, 1});
+  }
+  RenderGrid(output);
+  return true;
+}
+
+void TextTable::RenderGrid(std::string& output) {
+  const bool draw_border = border_ && !has_rule_rows_;
+  const std::string indent(static_cast<size_t>(indent_), ' ');
+  auto emit = [&](std::string_view line) {
+    if (!draw_border) line = line.substr(0, line.find_last_not_of(' ') + 1);
+    if (centred_) {
+      const int spaces = (available_ - static_cast<int>(line.size())) / 2;
+      if (spaces > 0) output.append(static_cast<size_t>(spaces), ' ');
+    }
+    output += indent;
+    output += line;
+    output += '\n';
+  };
+  std::string border_line = "+";
+  std::string separator = "-";
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    border_line.append(static_cast<size_t>(columns_[c].width), '-');
+    border_line += '+';
+    separator.append(static_cast<size_t>(columns_[c].width), '-');
+    if (c != 0 && c + 1 != columns_.size()) separator += '-';
+  }
+
+  if (!options_.start_table_marker.empty()) output += options_.start_table_marker + "\n";
+  if (draw_border) emit(border_line);
+
+  // Cells by row, in column order (they were added that way).
+  std::vector<std::vector<size_t>> row_cells(rows_.size());
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
+    cells_[i].alignment = cells_[i].align_default;
+  }
+  const int column_count = static_cast<int>(columns_.size());
+  std::string line;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    if (row_cells[r].empty()) continue;
+    const TextTableRow& row = rows_[r];
+    if (row.rule_row) {
+      emit(separator);
+    } else {
+      for (int j = 1; j <= row.lines; ++j) {
+        line.assign(draw_border ? "|" : "");
+        size_t next = 0;  // the row's next cell
+        for (int c = 1; c <= column_count;) {
+          while (next < row_cells[r].size() && cells_[row_cells[r][next]].column < c) ++next;
+          int span_end = c;
+          if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
+            TextTableCell& cell = cells_[row_cells[r][next]];
+            span_end = std::min(c + cell.column_span - 1, column_count);
+            line += CellLine(cell, cell.alignment, j, CellWidth(cell));
+          } else {
+            line.append(static_cast<size_t>(columns_[static_cast<size_t>(c - 1)].width), ' ');
+          }
+          if (draw_border)
+            line += '|';
+          else if (span_end < column_count)
+            line += ' ';
+          c = span_end + 1;
+        }
+        emit(line);
+      }
+    }
+    if (draw_border)
+      emit(border_line);
+    else if (options_.blank_row_separators)
+      output += '\n';
+  }
+  if (!options_.end_table_marker.empty()) output += options_.end_table_marker + "\n";
+}
+
+void TextTable::RenderDelimited(std::string& output) {
+  const bool several = columns_.size() > 1;
+  const bool markers =
+      several && options_.delimited_table_markers && !(nested_ && options_.innermost_tables_only);
+  const char delimiter = format_ == TableFormat::kCommaDelimited ? ',' : '\t';
+  if (!options_.start_table_marker.empty())
+    output += options_.start_table_marker + "\n";
+  else if (markers)
+    output += format_ == TableFormat::kCommaDelimited ? "$_$_BEGIN_COMMA_DELIMITED_TABLE\n"
+                                                      : "$_$_BEGIN_DELIMITED_TABLE\n";
+
+  std::vector<std::vector<size_t>> row_cells(rows_.size());
+  for (size_t i = 0; i < cells_.size(); ++i)
+    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
+  const int column_count = static_cast<int>(columns_.size());
+  std::string line;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    if (row_cells[r].empty()) continue;
+    const int height = std::max(rows_[r].lines, 1);
+    for (int j = 1; j <= height; ++j) {
+      // A nested delimited table's statement stands on a line of its own.
+      const std::string* statement = nullptr;
+      for (size_t i : row_cells[r]) {
+        const TextTableCell& cell = cells_[i];
+        if (j <= static_cast<int>(cell.lines.size()) &&
+            cell.lines[static_cast<size_t>(j - 1)].compare(0, 4, "$_$_") == 0) {
+          statement = &cell.lines[static_cast<size_t>(j - 1)];
+          break;
+        }
+      }
+      if (statement != nullptr) {
+        if (options_.delimited_table_markers) output += *statement + "\n";
+        continue;
+      }
+      line.clear();
+      size_t next = 0;
+      for (int c = 1; c <= column_count;) {
+        while (next < row_cells[r].size() && cells_[row_cells[r][next]].column < c) ++next;
+        int span_end = c;
+        if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
+          const TextTableCell& cell = cells_[row_cells[r][next]];
+          span_end = std::min(c + cell.column_span - 1, column_count);
+          const std::string text = j <= static_cast<int>(cell.lines.size())
+                                       ? cell.lines[static_cast<size_t>(j - 1)]
+                                       : std::string();
+          const bool table_inside = !cell.lines.empty() && IsDelimitedTableStart(cell.lines[0]);
+          if (several && !table_inside) {
+            line += '"';
+            for (char ch : text) {
+              if (ch == '"') line += '"';
+              line += ch;
+            }
+            line += '"';
+          } else {
+            line += text;
+          }
+        }
+        for (int k = c; k <= span_end; ++k)
+          if (k < column_count) line += delimiter;
+        c = span_end + 1;
+      }
+      output += line;
+      output += '\n';
+    }
+  }
+  if (!options_.end_table_marker.empty())
+    output += options_.end_table_marker + "\n";
+  else if (markers)
+    output += "$_$_END_TABLE\n";
+}
+
+}  // namespace orv

@@ -1,0 +1,135 @@
+// The text table: collects the cells of one HTML table (already converted
+// to marked-up text by the detag pass), measures them, fits column widths to
+// the available width and renders the table as a text grid or as comma- or
+// tab-delimited lines. html/table_analysis.cpp feeds it; the rendered text
+// becomes a stored text block (text_blocks.h) that the layout step expands.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "html/detag_handlers.h"
+#include "html/detag_options.h"
+#include "textout/text_blocks.h"
+
+namespace orv {
+
+// How the table is written.
+enum class TableFormat { kTextGrid = 0, kTabDelimited = 1, kCommaDelimited = 2 };
+
+// Largest column span taken from a colspan attribute (larger values are
+// clamped, as browsers do), so a hostile span cannot make the table huge.
+inline constexpr int kMaxColumnSpan = 1000;
+
+struct TextTableColumn {
+  int width = 0;
+  int minimum = 0;          // widest unbreakable word of its cells
+  int natural = 0;          // widest line of its cells
+  int declared = 0;         // largest width attribute of its single-column cells
+  int fixed = 0;            // widest nested table in its cells
+  bool percentage = false;  // the declared width came from a percentage
+};
+
+struct TextTableRow {
+  int lines = 0;  // text lines of its tallest cell
+  bool rule_row = false;
+  bool statement_row = false;
+  int vertical = 0;    // 0 none, 1 top, 2 bottom, 3 middle
+  int horizontal = 1;  // 1 left, 2 centre, 3 right
+};
+
+struct TextTableCell {
+  int row = 0;
+  int column = 0;
+  std::vector<std::string> lines;  // content lines, statements still in place
+  int line_count = 0;              // lines that are shown (statements left out)
+  int column_span = 1;
+  int row_span = 0;
+  int vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
+  int align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
+  bool no_wrap = false;
+  int declared_width = 0;
+  bool declared_percent = false;  // the declared width came from a percentage
+  int fixed_width = 0;            // widest line of a nested table it holds
+  bool rule_cell = false;
+  bool has_text_block = false;
+  int minimum = 0;  // measured widths of its content
+  int natural = 0;
+  int alignment = 0;  // current alignment while rendering
+};
+
+class TextTable {
+ public:
+  // Creates the table for one HTML table. `table_tag` is the "<table ...>"
+  // tag (its border, width and align attributes are read); `blocks` holds
+  // the already rendered nested tables that "$_$_TEXTBLOCK n" lines in the
+  // cells refer to; `starting_width` is the room the caller gives the table
+  // in columns; `nested` says the table lies inside another table.
+  TextTable(const DetagOptions& options, const DetagMarkers& markers, std::string_view table_tag,
+            const TextBlockStore& blocks, int starting_width, bool nested, bool has_text_block);
+
+  // Starts row `row` (from 1) with the alignment its <tr> tag gives.
+  void SetRowAttributes(int row, int vertical, int horizontal);
+
+  // Whether a row span of an earlier row still covers `column` in the row
+  // last started.
+  bool RowSpanCovers(int column) const;
+
+  // Adds a cell of the current row at column `column` (from 1). `cell_tag`
+  // is its "<td ...>" or "<th ...>" tag, `content` its text with the tags
+  // removed but the detag pass's marks and statements still in place. On
+  // return `column` is the last column the cell spans. Cost: linear in the
+  // content plus the span.
+  void AddCell(int row, int& column, std::string_view cell_tag, std::string_view content);
+
+  // Renders the table, appending its lines (each ending in a line feed) to
+  // `output`. Returns false, adding nothing, for a table without columns.
+  // Cost: linear in the cells' content and in the size of the output.
+  bool Render(std::string& output);
+
+  TableFormat Format() const { return format_; }
+  bool HasBorder() const { return border_; }
+  int AvailableWidth() const { return available_; }
+  int TargetWidth() const { return target_; }
+  const std::vector<TextTableColumn>& Columns() const { return columns_; }
+
+ private:
+  bool Delimited() const { return format_ != TableFormat::kTextGrid; }
+  void EnsureColumns(int count);
+  void PrepareContent(TextTableCell& cell, std::string_view content) const;
+  void MeasureCell(TextTableCell& cell) const;
+  void RaiseColumns(const TextTableCell& cell);
+  void SetColumnWidth(TextTableColumn& column, int width, bool forced = false);
+  int CellWidth(const TextTableCell& cell) const;
+  int Total() const;
+  void WidenForSpanningCells();
+  void GrowToTarget();
+  void FitToAvailable();
+  void ShrinkToAvailable();
+  void WrapCell(TextTableCell& cell);
+  std::string CellLine(TextTableCell& cell, int& alignment, int line, int width) const;
+  void RenderGrid(std::string& output);
+  void RenderDelimited(std::string& output);
+
+  const DetagOptions& options_;
+  const DetagMarkers& markers_;
+  const TextBlockStore& blocks_;
+  int indent_ = 0;
+  int available_ = 0;
+  int target_ = 0;
+  bool centred_ = false;
+  bool nested_ = false;
+  bool border_ = false;
+  bool has_rule_rows_ = false;
+  bool has_text_block_ = false;
+  TableFormat format_ = TableFormat::kTextGrid;
+  int current_row_ = 0;
+  std::vector<TextTableColumn> columns_;  // column c at index c - 1
+  std::vector<TextTableRow> rows_;        // row r at index r - 1
+  std::vector<TextTableCell> cells_;      // in the order added
+  // Per column (index c - 1): the last row a row span covers it in.
+  std::vector<int> row_span_until_;
+};
+
+}  // namespace orv

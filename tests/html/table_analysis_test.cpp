@@ -1,0 +1,190 @@
+// Tests of the table analysis run by the detag pass's whole-text pass:
+// nesting and its messages, rows and cells with spans, failed and
+// unterminated tables, headings inside tables, and the markup-removal
+// cleaning of paragraph tags in cells.
+#include "html/table_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "html/detag.h"
+
+namespace orv {
+namespace {
+
+struct TablePass {
+  std::string text;
+  std::vector<std::string> messages;
+  std::vector<std::string> blocks;
+};
+
+// Runs the whole-text pass over `html` and collects the text, the messages
+// and the stored blocks.
+TablePass WholeText(const std::string& html, DetagOptions options = {}) {
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  TablePass run;
+  pass.BeginFile(options, DetagRequest{},
+                 [&](const std::string& m, int) { run.messages.push_back(m); });
+  run.text = html;
+  pass.WholeTextPass(run.text);
+  for (size_t n = 1; n <= pass.TextBlocks().Count(); ++n)
+    run.blocks.push_back(*pass.TextBlocks().Find(static_cast<long>(n)));
+  return run;
+}
+
+bool Has(const std::vector<std::string>& messages, const std::string& message) {
+  return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+
+TEST(TableAnalysisTest, NestedThreeDeepBecomesThreeBlocks) {
+  const TablePass run = WholeText(
+      "<table><tr><td>outer<table><tr><td>middle<table><tr><td>inner</td></tr></table>"
+      "</td></tr></table></td><td>right</td></tr></table>");
+  EXPECT_TRUE(Has(run.messages, "INFO: Parsed Table markup"));
+  EXPECT_TRUE(Has(run.messages, "INFO: nested tables detected (3 levels)"));
+  ASSERT_EQ(run.blocks.size(), 3u);
+  EXPECT_EQ(run.blocks[0], "inner\n");
+  EXPECT_EQ(run.blocks[1], "middle\ninner\n");
+  EXPECT_EQ(run.blocks[2], "outer  right\nmiddle\ninner\n");
+  EXPECT_NE(run.text.find("$_$_TEXTBLOCK 3"), std::string::npos);
+  EXPECT_EQ(run.text.find("table"), std::string::npos);
+}
+
+TEST(TableAnalysisTest, SpansPlaceCellsInTheirColumns) {
+  struct Case {
+    const char* html;
+    const char* block;
+  } cases[] = {
+      {"<table><tr><td colspan=2>wide</td></tr><tr><td>a</td><td>b</td></tr></table>",
+       "wide\na  b\n"},
+      {"<table><tr><td rowspan=2>tall</td><td>b</td></tr><tr><td>c</td></tr></table>",
+       "tall b\n     c\n"},
+      // Header and data cells in any order, line feeds inside cells.
+      {"<table>\n<tr><td>a</td><th>b\nc</th></tr>\n</table>", "a b c\n"},
+      // Entities in cells are replaced; tags inside cells go.
+      {"<table><tr><td><b>x</b> &amp; y</td></tr></table>", "x & y\n"},
+  };
+  for (const Case& c : cases) {
+    const TablePass run = WholeText(c.html);
+    ASSERT_EQ(run.blocks.size(), 1u) << c.html;
+    EXPECT_EQ(run.blocks[0], c.block) << c.html;
+  }
+}
+
+TEST(TableAnalysisTest, TableWithoutCellsStaysText) {
+  const TablePass run = WholeText("before <table><tr></tr></table> after");
+  EXPECT_TRUE(Has(run.messages, "WARNING: failed to parse HTML table"));
+  EXPECT_TRUE(run.blocks.empty());
+  EXPECT_EQ(run.text, "before  after");
+
+  // Inside another table the failed table's text lands in the cell.
+  const TablePass nested =
+      WholeText("<table><tr><td>a<table><tr>kept text</tr></table>b</td></tr></table>");
+  ASSERT_EQ(nested.blocks.size(), 1u);
+  EXPECT_EQ(nested.blocks[0], "akept textb\n");
+}
+
+TEST(TableAnalysisTest, TextOutsideCellsIsKeptInFrontOfTheTable) {
+  const TablePass run = WholeText(
+      "<table><caption>The caption</caption><tr>stray<td>a</td></tr> between "
+      "<tr><td>b</td></tr> after</table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0], "a\nb\n");
+  const size_t words = run.text.find("The caption stray between after");
+  ASSERT_NE(words, std::string::npos) << run.text;
+  EXPECT_LT(words, run.text.find("$_$_TEXTBLOCK 1"));
+}
+
+TEST(TableAnalysisTest, MissingRowEndsAreReportedOnceWithACount) {
+  const TablePass run =
+      WholeText("<table><tr><td>one</td><tr><td>two</td><tr><td>three</td></tr></table>");
+  EXPECT_TRUE(Has(run.messages, "WARNING: Table row has a missing </TR> (2 times)"));
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0], "one\ntwo\nthree\n");
+}
+
+TEST(TableAnalysisTest, UnterminatedTableIsLeftToTheTagPass) {
+  const TablePass run = WholeText("<table><tr><td>open</td></tr>");
+  EXPECT_TRUE(run.blocks.empty());
+  EXPECT_EQ(run.text, "open");
+}
+
+TEST(TableAnalysisTest, HeadingsInsideTablesLoseStatementsAndUnderline) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  const std::string html = "<table><tr><td>" + m.start_heading + "Title\n=====" + m.end_heading +
+                           "body</td></tr></table>";
+  DetagOptions flat;
+  flat.headings_in_tables = false;
+  const TablePass run = WholeText(html, flat);
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0], "Title\nbody\n");
+
+  const TablePass kept = WholeText(html);
+  ASSERT_EQ(kept.blocks.size(), 1u);
+  EXPECT_EQ(kept.blocks[0], "Title\n=====\nbody\n");
+}
+
+TEST(TableAnalysisTest, TableWidthAttributesNarrowNestedTables) {
+  DetagOptions options;
+  options.table_width = 72;
+  // The outer table takes half the page and its cell half of that: the
+  // inner table has 18 columns, 19 without a border, of which its one column
+  // takes all but the one after it.
+  const TablePass run = WholeText(
+      "<table width=50%><tr><td width=50%><table><tr><td>aaaa bbbb cccc dddd eeee ffff</td>"
+      "</tr></table></td></tr></table>",
+      options);
+  ASSERT_EQ(run.blocks.size(), 2u);
+  EXPECT_EQ(run.blocks[0], "aaaa bbbb cccc\ndddd eeee ffff\n");
+}
+
+TEST(TableAnalysisTest, ManyTablesAreConvertedInOneScan) {
+  std::string html;
+  for (int i = 0; i < 2000; ++i)
+    html += "<p>t</p><table><tr><td>a" + std::to_string(i) + "</td><td>b</td></tr></table>\n";
+  const TablePass run = WholeText(html);
+  EXPECT_EQ(run.blocks.size(), 2000u);
+  EXPECT_EQ(run.blocks[1999], "a1999 b\n");
+}
+
+TEST(TableAnalysisTest, TagRemovalKeepsComparisons) {
+  EXPECT_EQ(RemoveAllTags("a < b <i>and</i> c <= d << e <unclosed"),
+            "a < b and c <= d << e <unclosed");
+}
+
+DetagOptions MarkupRemoval() {
+  DetagOptions options;
+  options.remove_all_tags = false;
+  options.remove_p_from_tables = true;
+  return options;
+}
+
+TEST(TableAnalysisTest, MarkupRemovalCleansParagraphsOutOfCells) {
+  const TablePass run =
+      WholeText("<p>out</p><table><tr><td><p>a</p><p class=x>b</p></td><td>plain</td></tr></table>",
+                MarkupRemoval());
+  EXPECT_TRUE(Has(run.messages, "INFO: Parsed Table markup"));
+  EXPECT_EQ(run.text, "<p>out</p><table><tr><td>a<BR>b</td><td>plain</td></tr></table>");
+}
+
+TEST(TableAnalysisTest, MarkupRemovalRestoresNestedTables) {
+  const TablePass run = WholeText(
+      "<table><tr><td><p>x</p><table><tr><td><p>in</p></td></tr></table></td></tr></table>"
+      "<table><tr><td>y</td></tr></table>",
+      MarkupRemoval());
+  EXPECT_TRUE(Has(run.messages, "INFO: nested tables detected (2 levels)"));
+  EXPECT_EQ(run.text,
+            "<table><tr><td>x<table><tr><td>in</td></tr></table></td></tr></table>"
+            "<table><tr><td>y</td></tr></table>");
+}
+
+TEST(TableAnalysisTest, MarkupRemovalRemovesTableTagsAfterCleaning) {
+  DetagOptions options = MarkupRemoval();
+  options.remove_table_tags = true;
+  const TablePass run = WholeText("<table><tr><td><p>a</p></td></tr></table>", options);
+  EXPECT_EQ(run.text, "a");
+}
+
+}  // namespace
+}  // namespace orv

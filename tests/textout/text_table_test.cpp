@@ -1,0 +1,294 @@
+// Tests of the text table: column widths from content and declared widths,
+// fitting to the available width, borders and rule rows, spans, vertical
+// alignment, nested blocks, and the delimited formats.
+#include "textout/text_table.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+
+namespace orv {
+namespace {
+
+struct CellSpec {
+  int row;
+  std::string tag;
+  std::string content;
+};
+
+struct Table {
+  DetagOptions options;
+  DetagMarkers markers = MakeDetagMarkers(false);
+  TextBlockStore blocks;
+};
+
+// Adds cells given row by row, placing each in the next free column.
+void Fill(TextTable& table, const std::vector<CellSpec>& cells) {
+  int row = 0;
+  int column = 0;
+  for (const CellSpec& cell : cells) {
+    if (cell.row != row) {
+      row = cell.row;
+      column = 0;
+      table.SetRowAttributes(row, 0, 1);
+    }
+    ++column;
+    while (table.RowSpanCovers(column)) ++column;
+    table.AddCell(row, column, cell.tag, cell.content);
+  }
+}
+
+std::string RenderTable(TextTable& table) {
+  std::string out;
+  EXPECT_TRUE(table.Render(out));
+  return out;
+}
+
+// Builds a table from cells given row by row and renders it.
+std::string Render(Table& t, std::string_view table_tag, const std::vector<CellSpec>& cells,
+                   int width = 72) {
+  TextTable table(t.options, t.markers, table_tag, t.blocks, width, false, false);
+  Fill(table, cells);
+  return RenderTable(table);
+}
+
+TEST(TextTableTest, DeclaredWidthLimitsHowFarAColumnGrows) {
+  // A width of 210 pixels is 21 columns, declared as 20: the column may grow
+  // to 26 (130 percent); 110 pixels declare 10, which may grow to 14 (+4).
+  // The longest word ("together") still sets the least width.
+  struct Case {
+    const char* tag;
+    int expected;
+  } cases[] = {{"<td width=210>", 26}, {"<td width=110>", 14}, {"<td width=\"21pts\">", 8}};
+  const std::string words =
+      "many words that together are much longer than any declared width of a column here";
+  for (const Case& c : cases) {
+    Table t;
+    TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, false);
+    Fill(table, {{1, c.tag, words}, {1, "<td>", "x"}});
+    RenderTable(table);
+    EXPECT_EQ(table.Columns()[0].width, c.expected) << c.tag;
+  }
+}
+
+TEST(TextTableTest, AnUnbreakableWordAsksForAtMost78Columns) {
+  Table t;
+  t.options.adjust_table_to_page = false;
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 200, false, false);
+  const std::string word(100, 'w');
+  Fill(table, {{1, "<td>", word}});
+  const std::string out = RenderTable(table);
+  EXPECT_EQ(table.Columns()[0].minimum, 78);
+  // The word itself is not cut.
+  EXPECT_NE(out.find(word), std::string::npos);
+}
+
+TEST(TextTableTest, BorderedGridWithSpanningCell) {
+  Table t;
+  const std::string out = Render(t, "<table border=1>",
+                                 {{1, "<td>", "Name"},
+                                  {1, "<td align=right>", "Price"},
+                                  {2, "<td>", "Apple"},
+                                  {2, "<td align=right>", "1.20"},
+                                  {3, "<td colspan=2 align=center>", "All sold"}});
+  EXPECT_EQ(out,
+            "+-----+-----+\n"
+            "|Name |Price|\n"
+            "+-----+-----+\n"
+            "|Apple| 1.20|\n"
+            "+-----+-----+\n"
+            "| All sold  |\n"
+            "+-----+-----+\n");
+}
+
+TEST(TextTableTest, WithoutBorderTheTableHasOneMoreColumnOfRoom) {
+  Table t;
+  TextTable bordered(t.options, t.markers, "<table border=2>", t.blocks, 40, false, false);
+  TextTable plain(t.options, t.markers, "<table>", t.blocks, 40, false, false);
+  EXPECT_TRUE(bordered.HasBorder());
+  EXPECT_FALSE(plain.HasBorder());
+  EXPECT_EQ(bordered.AvailableWidth(), 40);
+  EXPECT_EQ(plain.AvailableWidth(), 41);
+  // Nested tables lose their border while suppression is on.
+  TextTable nested(t.options, t.markers, "<table border=2>", t.blocks, 40, true, false);
+  EXPECT_FALSE(nested.HasBorder());
+}
+
+TEST(TextTableTest, RuleRowBecomesDashesAndDropsTheBorder) {
+  Table t;
+  const std::string out = Render(
+      t, "<table border=1>",
+      {{1, "<td>", "abc"}, {1, "<td>", "de"}, {2, "<td colspan=2>", "$_$_LINE"}, {3, "<td>", "f"}});
+  EXPECT_EQ(out,
+            "abc de\n"
+            "------\n"
+            "f\n");
+}
+
+TEST(TextTableTest, WideContentIsWrappedToTheAvailableWidth) {
+  Table t;
+  std::string long_text;
+  for (int i = 0; i < 30; ++i) long_text += "word" + std::to_string(i) + " ";
+  const std::string out =
+      Render(t, "<table border=1>", {{1, "<td>", "short"}, {1, "<td>", long_text}}, 40);
+  for (const std::string& line : SplitLines(out)) EXPECT_LE(line.size(), 40u) << line;
+  EXPECT_NE(out.find("|short|word0 word1"), std::string::npos) << out;
+  // Nothing is lost in the wrapping.
+  std::string joined;
+  for (const std::string& line : SplitLines(out)) joined += line;
+  EXPECT_NE(joined.find("word29"), std::string::npos);
+}
+
+TEST(TextTableTest, TargetWidthFromTheTableTagWidensTheColumns) {
+  Table t;
+  const std::string out =
+      Render(t, "<table width=\"50%\" border=1>", {{1, "<td>", "a"}, {1, "<td>", "b"}});
+  // Half of 72 columns, border included.
+  EXPECT_EQ(SplitLines(out)[0].size(), 36u) << out;
+}
+
+TEST(TextTableTest, RowSpanKeepsItsColumnFree) {
+  Table t;
+  const std::string out = Render(t, "<table>",
+                                 {{1, "<td rowspan=2>", "Tall"},
+                                  {1, "<td>", "b"},
+                                  {2, "<td>", "c"},
+                                  {3, "<td>", "d"},
+                                  {3, "<td>", "e"}});
+  EXPECT_EQ(out,
+            "Tall b\n"
+            "     c\n"
+            "d    e\n");
+}
+
+TEST(TextTableTest, VerticalAlignmentOfShortCells) {
+  Table t;
+  const std::string out = Render(t, "<table>",
+                                 {{1, "<td>", "one<br>two<br>three"},
+                                  {1, "<td valign=bottom>", "low"},
+                                  {1, "<td valign=middle>", "mid"}});
+  // <br> is already a mark by now.
+  EXPECT_EQ(out, "one<br>two<br>three low mid\n");
+  const std::string br = t.markers.break_mark;
+  const std::string stacked = Render(t, "<table>",
+                                     {{1, "<td>", "one" + br + "two" + br + "three"},
+                                      {1, "<td valign=bottom>", "low"},
+                                      {1, "<td valign=middle>", "mid"}});
+  EXPECT_EQ(stacked,
+            "one\n"
+            "two       mid\n"
+            "three low\n");
+}
+
+TEST(TextTableTest, NestedBlockIsExpandedIntoItsCell) {
+  Table t;
+  t.blocks.Add("+--+\n|ab|\n+--+\n");
+  const std::string nested = t.markers.start_pre + "$_$_TEXTBLOCK 1" + t.markers.end_pre;
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, true);
+  table.SetRowAttributes(1, 0, 1);
+  int column = 1;
+  table.AddCell(1, column, "<td>", "x" + nested);
+  column = 2;
+  table.AddCell(1, column, "<td>", "y");
+  std::string out;
+  ASSERT_TRUE(table.Render(out));
+  EXPECT_EQ(out,
+            "x    y\n"
+            "+--+\n"
+            "|ab|\n"
+            "+--+\n");
+  EXPECT_EQ(table.Columns()[0].fixed, 4);
+}
+
+TEST(TextTableTest, ListsInsideCellsAreIndented) {
+  Table t;
+  const DetagMarkers& m = t.markers;
+  const std::string content =
+      "Items" + m.start_list + m.list_item + "- one" + m.list_item + "- two" + m.end_list;
+  EXPECT_EQ(Render(t, "<table>", {{1, "<td>", content}, {1, "<td>", "z"}}),
+            "Items   z\n"
+            "  - one\n"
+            "  - two\n");
+}
+
+TEST(TextTableTest, TableWithoutColumnsDoesNotRender) {
+  Table t;
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, false);
+  table.SetRowAttributes(1, 0, 1);
+  std::string out = "kept";
+  EXPECT_FALSE(table.Render(out));
+  EXPECT_EQ(out, "kept");
+}
+
+TEST(TextTableTest, EmptyCellsKeepTheirColumnsAtWidthZero) {
+  Table t;
+  EXPECT_EQ(Render(t, "<table border=1>",
+                   {{1, "<td>", "a"}, {1, "<td>", ""}, {1, "<td>", "c"}, {2, "<td>", ""}}),
+            "+-++-+\n"
+            "|a||c|\n"
+            "+-++-+\n"
+            "| || |\n"
+            "+-++-+\n");
+}
+
+TEST(TextTableTest, DelimitedFormats) {
+  struct Case {
+    int format;
+    bool markers;
+    std::vector<CellSpec> cells;
+    const char* expected;
+  } cases[] = {
+      // Two columns: quoted, inner quotes doubled, statements around.
+      {2,
+       true,
+       {{1, "<td>", "a,b"}, {1, "<td>", "say \"hi\""}, {2, "<td colspan=2>", "wide"}},
+       "$_$_BEGIN_COMMA_DELIMITED_TABLE\n\"a,b\",\"say \"\"hi\"\"\"\n\"wide\",\n$_$_END_TABLE\n"},
+      {3,
+       true,
+       {{1, "<td>", "x"}, {1, "<td>", "[[CENTER]]y"}, {2, "<td>", ""}, {2, "<td>", "z"}},
+       "$_$_BEGIN_DELIMITED_TABLE\n\"x\"\t\"y\"\n\"\"\t\"z\"\n$_$_END_TABLE\n"},
+      {2, false, {{1, "<td>", "x"}, {1, "<td>", "y"}}, "\"x\",\"y\"\n"},
+      // One column: no quotes and no statements.
+      {2, true, {{1, "<td>", "one, two"}, {2, "<td>", "three"}}, "one, two\nthree\n"},
+  };
+  for (const Case& c : cases) {
+    Table t;
+    t.options.table_format = c.format;
+    t.options.delimited_table_markers = c.markers;
+    EXPECT_EQ(Render(t, "<table border=1>", c.cells), c.expected);
+  }
+}
+
+TEST(TextTableTest, NestedTableInDelimitedFormatIsAGridWhenOnlyInnermostAreConverted) {
+  Table t;
+  t.options.table_format = 2;
+  TextTable nested(t.options, t.markers, "<table>", t.blocks, 72, true, false);
+  EXPECT_EQ(nested.Format(), TableFormat::kTextGrid);
+  t.options.innermost_tables_only = false;
+  TextTable converted(t.options, t.markers, "<table>", t.blocks, 72, true, false);
+  EXPECT_EQ(converted.Format(), TableFormat::kCommaDelimited);
+}
+
+TEST(TextTableTest, MarkersIndentAndCentring) {
+  Table t;
+  t.options.start_table_marker = "[table]";
+  t.options.end_table_marker = "[end]";
+  t.options.table_indent = 2;
+  EXPECT_EQ(Render(t, "<table>", {{1, "<td>", "a"}, {1, "<td>", "b"}}, 20),
+            "[table]\n  a b\n[end]\n");
+  Table centred;
+  // 21 columns of room (no border), a line of 3: 9 spaces in front.
+  EXPECT_EQ(Render(centred, "<table align=center>", {{1, "<td>", "a"}, {1, "<td>", "b"}}, 20),
+            "         a b\n");
+}
+
+TEST(TextTableTest, HugeColumnSpanIsClamped) {
+  Table t;
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, false);
+  Fill(table, {{1, "<td colspan=99999999>", "x"}});
+  RenderTable(table);
+  EXPECT_EQ(table.Columns().size(), static_cast<size_t>(kMaxColumnSpan));
+}
+
+}  // namespace
+}  // namespace orv
