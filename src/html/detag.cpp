@@ -10,7 +10,9 @@
 #include "html/chunk_reader.h"
 #include "html/entities.h"
 #include "html/tag_rewriter.h"
+#include "textout/headings.h"
 #include "textout/layout.h"
+#include "textout/lists.h"
 #include "run/output_names.h"
 
 namespace orv {
@@ -33,7 +35,10 @@ struct DetagPass::Lists {
 };
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
-    : catalogue_(catalogue), element_table_(ElementTable::Html4()) {}
+    : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
+  InstallListHandlers(*this);
+  InstallHeadingHandlers(*this);
+}
 DetagPass::~DetagPass() = default;
 
 namespace {

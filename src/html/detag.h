@@ -113,6 +113,8 @@ class DetagPass {
   DocumentInfo& MutableInfo() { return info_; }
   const DetagOptions& Options() const { return options_; }
   const DetagMarkers& Markers() const { return markers_; }
+  // Where the file's messages go, for the handlers in the slots.
+  const ReportFunction& Reporter() const { return report_; }
   // Handler slots for the lists, headings, emphasis, images, hyperlinks and
   // tables; see DetagHandlerSlots.
   DetagHandlerSlots& HandlerSlots() { return slots_; }
