@@ -186,16 +186,11 @@ int HandleHeadingTag(PatternList& list, long start, long end, const std::string&
   return list.ReplaceText(open.start, end, replacement);
 }
 
-int HandleEmphasis(PatternList& list, long start, long end, const std::string& text,
-                   std::string_view tag) {
-  if (!InRange(start, end, text)) return ActionNone;
-  const std::string_view span = MatchText(start, end, text);
-  const size_t opening = tag.size() + 2;  // "<b>"
-  const size_t closing = tag.size() + 3;  // "</b>"
-  if (span.size() > kMaxEmphasisSpan || span.size() < opening + closing) return ActionNone;
-  std::string_view inner = span.substr(opening, span.size() - opening - closing);
-  if (HoldsOpeningTag(inner, tag)) return ActionNone;
+namespace {
 
+// The replacement of one "<tag>inner</tag>" span without a second opening
+// tag of the element inside.
+std::string EmphasisReplacement(std::string_view inner, std::string_view tag) {
   std::string before, after;
   if (!inner.empty() && IsBlankOrNewline(inner.front())) {
     before = inner.front();
@@ -207,15 +202,44 @@ int HandleEmphasis(PatternList& list, long start, long end, const std::string& t
   }
   // Marks around nothing visible would show as "**" or "__": only the
   // blanks and tags stay, so neighbouring words remain apart.
-  if (OnlyBlanksAndTags(inner)) return list.ReplaceMatch(before + std::string(inner) + after);
-
+  if (OnlyBlanksAndTags(inner)) return before + std::string(inner) + after;
   const char* mark = tag == "b" || tag == "strong" ? "*" : "_";
   std::string replacement = before;
   replacement += mark;
   replacement += inner;
   replacement += mark;
   replacement += after;
-  return list.ReplaceMatch(replacement);
+  return replacement;
+}
+
+}  // namespace
+
+int HandleEmphasis(PatternList& list, long start, long end, const std::string& text,
+                   std::string_view tag) {
+  if (!InRange(start, end, text)) return ActionNone;
+  std::string_view span = MatchText(start, end, text);
+  const std::string opening_tag = "<" + std::string(tag) + ">";
+  const size_t opening = opening_tag.size();
+  const size_t closing = tag.size() + 3;  // "</b>"
+  if (span.size() < opening + closing) return ActionNone;
+  std::string_view inner = span.substr(opening, span.size() - opening - closing);
+  long from = start;
+  if (HoldsOpeningTag(inner, tag)) {
+    // The scan has passed the inner opening tag, so the closing tag is
+    // taken to belong to the last plain opening tag before it; anything
+    // else is left to the remaining-tag pass.
+    size_t last = std::string_view::npos;
+    for (size_t at = FindNoCase(inner, opening_tag); at != std::string_view::npos;
+         at = FindNoCase(inner, opening_tag, at + 1))
+      last = at;
+    if (last == std::string_view::npos) return ActionNone;
+    span = span.substr(opening + last);
+    inner = span.substr(opening, span.size() - opening - closing);
+    if (HoldsOpeningTag(inner, tag)) return ActionNone;
+    from = start + static_cast<long>(opening + last);
+  }
+  if (span.size() > kMaxEmphasisSpan) return ActionNone;
+  return list.ReplaceText(from, end, EmphasisReplacement(inner, tag));
 }
 
 void InstallHeadingHandlers(DetagPass& pass) {

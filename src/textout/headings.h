@@ -74,9 +74,10 @@ int HandleHeadingTag(PatternList& list, long start, long end, const std::string&
 // The emphasis handler for one "<tag>..</tag>" span, `tag` being "b",
 // "strong", "i" or "em": bold becomes "*..*", italic "_.._", with a blank
 // just inside either tag moved outside it. A span with nothing but blanks
-// (and tags) between its marks keeps only those. Spans longer than
-// kMaxEmphasisSpan or holding a second opening tag of the element are left
-// alone. Returns an ActionResult.
+// (and tags) between its marks keeps only those. When the span holds a
+// second opening tag of the element, only the span from the last plain
+// opening tag is marked. Spans longer than kMaxEmphasisSpan are left alone.
+// Returns an ActionResult.
 int HandleEmphasis(PatternList& list, long start, long end, const std::string& text,
                    std::string_view tag);
 
