@@ -168,7 +168,10 @@ int HandleListTag(PatternList& list, long start, long end, const std::string& te
         replacement += markers.end_list;
         --state.depth;
       }
-      replacement += markers.list_item;
+      // Terms and descriptions have no label for the layout step to hang,
+      // so they take a line of their own without the list-item tag, which
+      // would hang their first word instead.
+      replacement += name == "li" ? markers.list_item : markers.statement;
       const int depth = state.depth;
       ++state.counters[depth];
       if (name == "li") {

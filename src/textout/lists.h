@@ -61,8 +61,9 @@ std::string ListNumberLabel(int number, int kind);
 std::string ListBullet(std::string_view bullet_characters, int depth);
 
 // The list handler for one matched tag. `code` is a ListTagCode (open,
-// item, end). Replaces the tag by the list statements and list-item text,
-// keeping `state` up to date; nesting errors are reported through `report`
+// item, end). Replaces the tag by the list statements and, for "<li>", the
+// list-item text and label; "<dt>" and "<dd>" get a line of their own.
+// Keeps `state` up to date; nesting errors are reported through `report`
 // as program errors, and the tag then vanishes. Returns an ActionResult.
 int HandleListTag(PatternList& list, long start, long end, const std::string& text, intptr_t code,
                   ListState& state, const DetagMarkers& markers,

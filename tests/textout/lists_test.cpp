@@ -132,18 +132,19 @@ TEST(ListHandlerTest, BulletsFollowTheDepth) {
 TEST(ListHandlerTest, DescriptionsStandOneLevelDeeper) {
   ConvertedText c;
   const DetagMarkers& m = c.pass.Markers();
-  // Terms and descriptions get no label; a description opens a level, the
-  // next term closes it, the list end closes whatever is open.
+  const std::string& line = m.statement;
+  // Terms and descriptions get a line each and no label; a description
+  // opens a level, the next term closes it, the list end closes whatever
+  // is open.
   EXPECT_EQ(c.Chunk("<dl><dt>T1<dd>D1<dd>D2<dt>T2<dd>D3</dl>"),
-            m.start_list + m.list_item + "T1" + m.start_list + m.list_item + "D1" +
-                m.list_item + "D2" + m.end_list + m.list_item + "T2" + m.start_list +
-                m.list_item + "D3" + m.end_list + m.end_list);
+            m.start_list + line + "T1" + m.start_list + line + "D1" + line + "D2" + m.end_list +
+                line + "T2" + m.start_list + line + "D3" + m.end_list + m.end_list);
   // A list inside a description is closed by its own end tag, not by its
   // terms, and the outer list still balances.
   EXPECT_EQ(c.Chunk("<dl><dt>A<dd>a<dl><dt>B<dd>b</dl><dt>C</dl>"),
-            m.start_list + m.list_item + "A" + m.start_list + m.list_item + "a" +
-                m.start_list + m.list_item + "B" + m.start_list + m.list_item + "b" +
-                m.end_list + m.end_list + m.end_list + m.list_item + "C" + m.end_list);
+            m.start_list + line + "A" + m.start_list + line + "a" + m.start_list + line + "B" +
+                m.start_list + line + "b" + m.end_list + m.end_list + m.end_list + line + "C" +
+                m.end_list);
   EXPECT_TRUE(c.ProgramErrors().empty());
 }
 
@@ -185,6 +186,14 @@ TEST(ListHandlerTest, EachChunkStartsOutsideLists) {
   const DetagMarkers& m = c.pass.Markers();
   c.Chunk("<ol start=3><li>a");
   EXPECT_EQ(c.Chunk("<li>b", 2), m.list_item + "- b");  // depth 0: no bullet entry
+}
+
+TEST(ListLayoutTest, DescriptionsAreIndentedUnderTheirTerms) {
+  ConvertedText c;
+  EXPECT_EQ(c.Lines("<p>Terms:</p>\n<dl>\n<dt>Tilth\n<dd>The crumbly top layer.\n<dt>Drill\n"
+                    "<dd>A shallow furrow.\n</dl>\n"),
+            (Lines{"Terms:", "", "    Tilth", "        The crumbly top layer.", "", "    Drill",
+                   "        A shallow furrow."}));
 }
 
 // ---- Laid out ----
