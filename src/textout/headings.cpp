@@ -162,8 +162,8 @@ int HandleHeadingTag(PatternList& list, long start, long end, const std::string&
     return ActionNone;
 
   const DetagMarkers& m = context.markers;
-  const std::string heading =
-      CollapseBlanks(std::string_view(text).substr(text_from, static_cast<size_t>(start) - text_from));
+  const std::string heading = CollapseBlanks(
+      std::string_view(text).substr(text_from, static_cast<size_t>(start) - text_from));
   bool utf8 = false;
   const std::string plain = PlainHeadingText(heading, context.options, context.catalogue, &utf8);
   if (!plain.empty() && (context.title.empty() || context.title == kUnknownTitle))

@@ -83,7 +83,8 @@ std::string LetterNumber(int number, bool upper) {
 std::string RomanNumber(int number, bool upper) {
   if (number < 1 || number > 3999) return std::string();
   static const char* const kThousands[] = {"", "m", "mm", "mmm"};
-  static const char* const kHundreds[] = {"", "c", "cc", "ccc", "cd", "d", "dc", "dcc", "dccc", "cm"};
+  static const char* const kHundreds[] = {"",  "c",  "cc",  "ccc",  "cd",
+                                          "d", "dc", "dcc", "dccc", "cm"};
   static const char* const kTens[] = {"", "x", "xx", "xxx", "xl", "l", "lx", "lxx", "lxxx", "xc"};
   static const char* const kUnits[] = {"", "i", "ii", "iii", "iv", "v", "vi", "vii", "viii", "ix"};
   std::string roman = kThousands[number / 1000];
@@ -119,11 +120,11 @@ std::string ListBullet(std::string_view bullet_characters, int depth) {
 }
 
 int HandleListTag(PatternList& list, long start, long end, const std::string& text, intptr_t code,
-                  ListState& state, const DetagMarkers& markers,
-                  std::string_view bullet_characters, const ReportFunction& report) {
+                  ListState& state, const DetagMarkers& markers, std::string_view bullet_characters,
+                  const ReportFunction& report) {
   if (start < 0 || end < start || static_cast<size_t>(end) >= text.size()) return ActionNone;
-  const std::string_view tag =
-      std::string_view(text).substr(static_cast<size_t>(start), static_cast<size_t>(end - start + 1));
+  const std::string_view tag = std::string_view(text).substr(static_cast<size_t>(start),
+                                                             static_cast<size_t>(end - start + 1));
   const std::string name = TagName(tag);
   std::string replacement;
 
@@ -163,8 +164,7 @@ int HandleListTag(PatternList& list, long start, long end, const std::string& te
       // nested list inside a description is never closed by its own terms.
       if (description && state.kinds[state.depth] != kDefinitionIndent) {
         if (OpenLevel(state, kDefinitionIndent, 0, report)) replacement += markers.start_list;
-      } else if (name == "dt" && state.depth > 0 &&
-                 state.kinds[state.depth] == kDefinitionIndent) {
+      } else if (name == "dt" && state.depth > 0 && state.kinds[state.depth] == kDefinitionIndent) {
         replacement += markers.end_list;
         --state.depth;
       }

@@ -66,8 +66,8 @@ std::string ListBullet(std::string_view bullet_characters, int depth);
 // Keeps `state` up to date; nesting errors are reported through `report`
 // as program errors, and the tag then vanishes. Returns an ActionResult.
 int HandleListTag(PatternList& list, long start, long end, const std::string& text, intptr_t code,
-                  ListState& state, const DetagMarkers& markers,
-                  std::string_view bullet_characters, const ReportFunction& report);
+                  ListState& state, const DetagMarkers& markers, std::string_view bullet_characters,
+                  const ReportFunction& report);
 
 // Fills the pass's list slot with HandleListTag, reading the pass's list
 // state, markers, options and reporter at each call.

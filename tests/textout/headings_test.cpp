@@ -26,15 +26,11 @@ struct UnderlineCase {
 
 TEST(HeadingUnderlineTest, EntryPerLevelCutToTheText) {
   const UnderlineCase cases[] = {
-      {"*,=,-,~,.,,", 2, 5, "====="},
-      {"*,=,-,~,.,,", 1, 3, "***"},
-      {"*,=,-,~,.,,", 5, 4, "...."},
-      {"*,=,-,~,.,,", 6, 9, ""},  // the sixth entry is empty
-      {"*,=,-,~,.,,", 7, 9, ""},  // no level beyond six
-      {"*,=,-,~,.,,", 0, 9, ""},
-      {"*,=,-,~,.,,", 2, 100, std::string(60, '=')},
-      {" ab , -", 1, 7, "abababa"},
-      {"=", 2, 4, ""},
+      {"*,=,-,~,.,,", 2, 5, "====="}, {"*,=,-,~,.,,", 1, 3, "***"},
+      {"*,=,-,~,.,,", 5, 4, "...."},  {"*,=,-,~,.,,", 6, 9, ""},  // the sixth entry is empty
+      {"*,=,-,~,.,,", 7, 9, ""},                                  // no level beyond six
+      {"*,=,-,~,.,,", 0, 9, ""},      {"*,=,-,~,.,,", 2, 100, std::string(60, '=')},
+      {" ab , -", 1, 7, "abababa"},   {"=", 2, 4, ""},
   };
   for (const UnderlineCase& c : cases) {
     EXPECT_EQ(HeadingUnderline(c.underlines, c.level, c.length), c.underline)
@@ -78,9 +74,9 @@ TEST(HeadingHandlerTest, HeadingBecomesAnAlignedUnderlinedSection) {
                 "---------" + m.end_heading + "[[LEFT]]b");
   // Levels without an underline entry: no underline line.
   EXPECT_EQ(c.Chunk("<h6 style=\"text-align: right\">Six</h6><h7>Seven</h7>"),
-            m.line_break + "[[RIGHT]]" + m.start_heading + "Six" + m.line_break +
-                m.end_heading + "[[LEFT]]" + m.line_break + "[[LEFT]]" + m.start_heading +
-                "Seven" + m.line_break + m.end_heading + "[[LEFT]]");
+            m.line_break + "[[RIGHT]]" + m.start_heading + "Six" + m.line_break + m.end_heading +
+                "[[LEFT]]" + m.line_break + "[[LEFT]]" + m.start_heading + "Seven" + m.line_break +
+                m.end_heading + "[[LEFT]]");
 }
 
 TEST(HeadingHandlerTest, UnderlineMeasuresTheVisibleText) {
@@ -99,9 +95,9 @@ TEST(HeadingHandlerTest, LongHeadingIsPlainTextBetweenBreaks) {
   const std::string long_text(120, 'x');
   EXPECT_EQ(c.Chunk("<h2>" + long_text + "</h2>"), m.line_break + long_text + m.line_break);
   const std::string shorter(119, 'x');
-  EXPECT_EQ(c.Chunk("<h2>" + shorter + "</h2>"),
-            m.line_break + "[[LEFT]]" + m.start_heading + shorter + m.line_break +
-                std::string(60, '=') + m.end_heading + "[[LEFT]]");
+  EXPECT_EQ(c.Chunk("<h2>" + shorter + "</h2>"), m.line_break + "[[LEFT]]" + m.start_heading +
+                                                     shorter + m.line_break + std::string(60, '=') +
+                                                     m.end_heading + "[[LEFT]]");
 }
 
 TEST(HeadingHandlerTest, UnmatchedTagsStayForTheRemainingTagPass) {
@@ -161,7 +157,8 @@ TEST(EmphasisTest, LongSpansAndSwitchedOffHighlightingKeepPlainText) {
   ConvertedText c;
   EXPECT_EQ(c.Chunk("<b>" + long_text + "</b>"), "<b>" + long_text + "</b>");
   const Lines laid_out = c.Lines("<b>" + long_text + "</b>\n");
-  for (const std::string& line : laid_out) EXPECT_EQ(line.find_first_not_of('x'), std::string::npos);
+  for (const std::string& line : laid_out)
+    EXPECT_EQ(line.find_first_not_of('x'), std::string::npos);
   const std::string fits(505, 'y');
   EXPECT_EQ(c.Chunk("<b>" + fits + "</b>"), "*" + fits + "*");
 
@@ -180,8 +177,8 @@ TEST(HeadingLayoutTest, HeadingsAreAlignedAndNotWrapped) {
                     "<p>More.</p>\n<h2>" +
                     wide + "</h2>\n<p>End.</p>\n"),
             (Lines{"Fruit", "*****", "", "Text.", "", std::string(33, ' ') + "Middle",
-                   std::string(33, ' ') + "======", "", "More.", "", wide,
-                   std::string(60, '='), "", "End."}));
+                   std::string(33, ' ') + "======", "", "More.", "", wide, std::string(60, '='), "",
+                   "End."}));
 }
 
 TEST(HeadingLayoutTest, RemovedRulesTakeEqualsAndDashUnderlines) {

@@ -105,8 +105,8 @@ TEST(ListHandlerTest, OrderedListsCountFromTheirStart) {
                 "III) y" + m.list_item + "IV) z" + m.end_list);
   // A start that is not a number starts at 1; so does every new list.
   EXPECT_EQ(c.Chunk("<ol type=a start=many><li>x<li>y</ol><ol><li>z</ol>"),
-            m.start_list + m.list_item + "a) x" + m.list_item + "b) y" + m.end_list +
-                m.start_list + m.list_item + "1) z" + m.end_list);
+            m.start_list + m.list_item + "a) x" + m.list_item + "b) y" + m.end_list + m.start_list +
+                m.list_item + "1) z" + m.end_list);
   EXPECT_TRUE(c.ProgramErrors().empty());
 }
 
@@ -125,8 +125,8 @@ TEST(ListHandlerTest, BulletsFollowTheDepth) {
   ConvertedText c(options);
   const DetagMarkers& m = c.pass.Markers();
   EXPECT_EQ(c.Chunk("<ul><li>1<ul><li>2<ul><li>3</ul></ul></ul>"),
-            m.start_list + m.list_item + "o 1" + m.start_list + m.list_item + "+ 2" +
-                m.start_list + m.list_item + "- 3" + m.end_list + m.end_list + m.end_list);
+            m.start_list + m.list_item + "o 1" + m.start_list + m.list_item + "+ 2" + m.start_list +
+                m.list_item + "- 3" + m.end_list + m.end_list + m.end_list);
 }
 
 TEST(ListHandlerTest, DescriptionsStandOneLevelDeeper) {
@@ -175,10 +175,10 @@ TEST(ListHandlerTest, NestingStopsAtTheDeepestLevelAndStillBalances) {
   EXPECT_EQ(count(m.start_list), 99u);
   EXPECT_EQ(count(m.end_list), 99u);
   EXPECT_NE(text.find(m.list_item + "- deep"), std::string::npos);
-  EXPECT_EQ(c.ProgramErrors(), (Lines{"PROGRAM ERROR: Max list depth reached",
-                                      "PROGRAM ERROR: Max list depth reached",
-                                      "PROGRAM ERROR: Too many end list tags",
-                                      "PROGRAM ERROR: Too many end list tags"}));
+  EXPECT_EQ(
+      c.ProgramErrors(),
+      (Lines{"PROGRAM ERROR: Max list depth reached", "PROGRAM ERROR: Max list depth reached",
+             "PROGRAM ERROR: Too many end list tags", "PROGRAM ERROR: Too many end list tags"}));
 }
 
 TEST(ListHandlerTest, EachChunkStartsOutsideLists) {
@@ -218,8 +218,8 @@ TEST(ListLayoutTest, RomanNumbersAndBulletsAtEachLevel) {
   DetagOptions two;
   two.bullet_characters = "middot,middot";
   ConvertedText e(two);
-  EXPECT_EQ(e.Lines(nested), (Lines{"Nested:", "", "  " + kDot + " one",
-                                    "      " + kDot + " two", "          - three"}));
+  EXPECT_EQ(e.Lines(nested), (Lines{"Nested:", "", "  " + kDot + " one", "      " + kDot + " two",
+                                    "          - three"}));
 }
 
 }  // namespace
