@@ -317,9 +317,9 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
   // front (as before a heading's underline) does not hide the rule, and
   // stays when the rule goes.
   bool rule_line = false;
-  const size_t rule_from =
-      line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0 ? kForcedBreakMarker.size()
-                                                                          : 0;
+  const size_t rule_from = line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0
+                               ? kForcedBreakMarker.size()
+                               : 0;
   if (IsRuleText(std::string_view(line).substr(rule_from))) {
     if (options.remove_rules)
       line.resize(rule_from);
