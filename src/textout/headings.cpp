@@ -224,21 +224,22 @@ int HandleEmphasis(PatternList& list, long start, long end, const std::string& t
   if (span.size() < opening + closing) return ActionNone;
   std::string_view inner = span.substr(opening, span.size() - opening - closing);
   long from = start;
-  if (HoldsOpeningTag(inner, tag)) {
-    // The scan has passed the inner opening tag, so the closing tag is
-    // taken to belong to the last plain opening tag before it; anything
-    // else is left to the remaining-tag pass.
+  if (span.size() > kMaxEmphasisSpan || HoldsOpeningTag(inner, tag)) {
+    // The scan has passed any inner opening tag, so the closing tag is
+    // taken to belong to the last plain opening tag before it, which must
+    // be near enough for a span of the allowed length; anything else is
+    // left to the remaining-tag pass. Only that near end is searched.
+    const size_t near = inner.size() > kMaxEmphasisSpan ? inner.size() - kMaxEmphasisSpan : 0;
     size_t last = std::string_view::npos;
-    for (size_t at = FindNoCase(inner, opening_tag); at != std::string_view::npos;
+    for (size_t at = FindNoCase(inner, opening_tag, near); at != std::string_view::npos;
          at = FindNoCase(inner, opening_tag, at + 1))
       last = at;
     if (last == std::string_view::npos) return ActionNone;
     span = span.substr(opening + last);
     inner = span.substr(opening, span.size() - opening - closing);
-    if (HoldsOpeningTag(inner, tag)) return ActionNone;
+    if (span.size() > kMaxEmphasisSpan || HoldsOpeningTag(inner, tag)) return ActionNone;
     from = start + static_cast<long>(opening + last);
   }
-  if (span.size() > kMaxEmphasisSpan) return ActionNone;
   return list.ReplaceText(from, end, EmphasisReplacement(inner, tag));
 }
 

@@ -159,6 +159,8 @@ TEST(EmphasisTest, LongSpansAndSwitchedOffHighlightingKeepPlainText) {
   const Lines laid_out = c.Lines("<b>" + long_text + "</b>\n");
   for (const std::string& line : laid_out)
     EXPECT_EQ(line.find_first_not_of('x'), std::string::npos);
+  // A short span at the end of a long one is still marked.
+  EXPECT_EQ(c.Chunk("<b>" + long_text + " <b>in</b>"), "<b>" + long_text + " *in*");
   const std::string fits(505, 'y');
   EXPECT_EQ(c.Chunk("<b>" + fits + "</b>"), "*" + fits + "*");
 
