@@ -27,9 +27,10 @@ bool InRange(long start, long end, const std::string& text) {
   return start >= 0 && end >= start && static_cast<size_t>(end) < text.size();
 }
 
-// Removes the in-band marks (names between pairs of 0xFF bytes) and the
-// in-line tags ("[[CENTER]]" and the like), leaving a blank for each mark
-// so that the words it separated stay apart.
+// Removes the in-band marks (names between pairs of 0xFF bytes), the
+// statements between them and the in-line tags ("[[CENTER]]" and the
+// like), leaving a blank for each mark so that the words it separated stay
+// apart.
 std::string WithoutMarks(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -37,6 +38,11 @@ std::string WithoutMarks(std::string_view text) {
     if (text.compare(i, 2, "\xFF\xFF") == 0) {
       const size_t close = text.find("\xFF\xFF", i + 2);
       i = close == std::string_view::npos ? text.size() : close + 2;
+      // A statement between marks ("$_$_START_LIST") is not visible either.
+      if (text.compare(i, 4, "$_$_") == 0) {
+        const size_t next = text.find("\xFF\xFF", i);
+        i = next == std::string_view::npos ? text.size() : next;
+      }
       out += ' ';
     } else if (text.compare(i, 2, "[[") == 0) {
       const size_t close = text.find("]]", i + 2);

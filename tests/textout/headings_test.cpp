@@ -89,6 +89,18 @@ TEST(HeadingHandlerTest, UnderlineMeasuresTheVisibleText) {
                 m.line_break + std::string(16, '*') + m.end_heading + "[[LEFT]]");
 }
 
+TEST(HeadingHandlerTest, MarksAndStatementsAreNotMeasured) {
+  ConvertedText c;
+  const DetagMarkers& m = c.pass.Markers();
+  const std::string chunk = c.Chunk("<h2>A<br>list: <ul><li>item</ul></h2>");
+  const size_t underline = chunk.rfind(m.end_heading);
+  ASSERT_NE(underline, std::string::npos);
+  // "A list: item", twelve characters, plus the blank the bullet adds.
+  const std::string expected = m.line_break + std::string(14, '=');
+  EXPECT_EQ(chunk.substr(underline - expected.size(), expected.size()), expected);
+  EXPECT_EQ(c.pass.Info().title, "A list: \xB7 item");
+}
+
 TEST(HeadingHandlerTest, LongHeadingIsPlainTextBetweenBreaks) {
   ConvertedText c;
   const DetagMarkers& m = c.pass.Markers();
