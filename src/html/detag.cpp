@@ -11,7 +11,9 @@
 #include "html/entities.h"
 #include "html/table_analysis.h"
 #include "html/tag_rewriter.h"
+#include "textout/headings.h"
 #include "textout/layout.h"
+#include "textout/lists.h"
 #include "run/output_names.h"
 
 namespace orv {
@@ -35,6 +37,8 @@ struct DetagPass::Lists {
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
     : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
+  InstallListHandlers(*this);
+  InstallHeadingHandlers(*this);
   InstallLinkHandlers(*this);
   table_analysis_ = InstallTableHandlers(*this);
 }

@@ -121,9 +121,10 @@ class DetagPass {
   const DetagOptions& Options() const { return options_; }
   const DetagMarkers& Markers() const { return markers_; }
   const TagCatalogue& Catalogue() const { return catalogue_; }
-  const ReportFunction& Report() const { return report_; }
   // The URLs the output refers to by number; emptied when an output begins.
   UrlReferenceList& MutableUrlReferences() { return url_references_; }
+  // Where the file's messages go, for the handlers in the slots.
+  const ReportFunction& Reporter() const { return report_; }
   // Handler slots for the lists, headings, emphasis, images, hyperlinks and
   // tables; see DetagHandlerSlots.
   DetagHandlerSlots& HandlerSlots() { return slots_; }

@@ -326,7 +326,7 @@ LinkEnvironment EnvironmentOf(DetagPass& pass) {
   environment.catalogue = &pass.Catalogue();
   environment.info = &pass.MutableInfo();
   environment.references = &pass.MutableUrlReferences();
-  environment.report = pass.Report();
+  environment.report = pass.Reporter();
   return environment;
 }
 

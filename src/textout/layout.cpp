@@ -313,11 +313,16 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
   const bool last_call = !more_lines;
   std::string line(source);
 
-  // 1. Rule-looking lines are dropped, or kept whole.
+  // 1. Rule-looking lines are dropped, or kept whole. A forced break in
+  // front (as before a heading's underline) does not hide the rule, and
+  // stays when the rule goes.
   bool rule_line = false;
-  if (IsRuleText(line)) {
+  const size_t rule_from = line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0
+                               ? kForcedBreakMarker.size()
+                               : 0;
+  if (IsRuleText(std::string_view(line).substr(rule_from))) {
     if (options.remove_rules)
-      line.clear();
+      line.resize(rule_from);
     else
       rule_line = true;
   }

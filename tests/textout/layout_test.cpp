@@ -239,6 +239,13 @@ TEST(LayoutTest, RulesDroppedOrKept) {
   EXPECT_EQ(Lay(text, o), (Lines{"above", "== ==== ===", std::string(10, '-'), "below"}));
   o.remove_rules = true;
   EXPECT_EQ(Lay(text, o), (Lines{"above", "", "below"}));
+
+  // A forced break in front of a rule (a heading's underline) does not
+  // hide it; a removed rule keeps the break.
+  const std::string forced = "above\n" + kBr + "=====\nbelow";
+  EXPECT_EQ(Lay(forced, o), (Lines{"above", "", "below"}));
+  o.remove_rules = false;
+  EXPECT_EQ(Lay(forced, o), (Lines{"above", "=====", "below"}));
 }
 
 TEST(LayoutTest, TextBlocksByNumber) {
