@@ -2,7 +2,7 @@
 #include "html/detag_options.h"
 
 #include "policy/derived_values.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "run/context.h"
 

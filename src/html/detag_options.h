@@ -124,7 +124,7 @@ namespace orv {
 
 class PolicySet;
 
-// Fills the options from the policies in force: Orvanel's sections through
+// Fills the options from the policies in force: orvtext's sections through
 // the set's Context, then applies the dependent rules.
 DetagOptions FillDetagOptions(PolicySet& policies);
 

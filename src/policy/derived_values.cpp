@@ -1,7 +1,7 @@
 // Derived layout values read from the Context's policy sections.
 #include "policy/derived_values.h"
 
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "run/context.h"
 
 namespace orv {

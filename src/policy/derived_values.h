@@ -1,6 +1,6 @@
-// Values that the detag pass derives from Orvanel's policies in the
+// Values that the detag pass derives from orvtext's policies in the
 // Context's sections when it fills its options: indent positions, the
-// table width and the first-line indent (see orvanel_catalogue.h).
+// table width and the first-line indent (see own_policies.h).
 #pragma once
 
 #include <array>
@@ -11,7 +11,7 @@ namespace orv {
 class Context;
 
 // The indentation positions of the "[Text formatting]" section's "Output
-// indentation positions" (IndentationPositions of orvanel_catalogue.h).
+// indentation positions" (IndentationPositions of own_policies.h).
 std::array<int, 8> OutputIndentationPositions(Context& context);
 // "Target table width" when it was set, otherwise "Target Page width".
 int EffectiveTableWidth(Context& context);

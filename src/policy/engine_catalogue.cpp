@@ -106,7 +106,7 @@ constexpr std::string_view kSectionHeaders[kEngineSectionCount] = {
 }  // namespace
 
 const std::array<EngineCatalogueEntry, kEnginePolicyCount>& EngineCatalogue() {
-  // Where no default is needed by Orvanel, the sister converters' usual
+  // Where no default is needed by orvtext, the sister converters' usual
   // choice is kept: plain-text analysis on, link creation on.
   static const std::array<EngineCatalogueEntry, kEnginePolicyCount> catalogue = {{
     {"Error reporting level", PolicyType::kInteger, 4, 5, "", "", kEngineMessages, true},

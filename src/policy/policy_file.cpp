@@ -1,4 +1,4 @@
-// Policy lines and files: LoadPolicyLine (normalisation, Orvanel's
+// Policy lines and files: LoadPolicyLine (normalisation, orvtext's
 // sections, the engine chain with the composite analysis lines, the alias
 // keys), ReadPolicyFile (include and switch files, configuration files) and
 // WritePolicyFile.
@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "common/text.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_values.h"
 #include "run/ascii_file.h"
 #include "run/context.h"
@@ -149,7 +149,7 @@ int PolicySet::LoadPolicyLine(std::string_view raw_line, int& category, bool che
       !Contains(line.line, "Heading level"))
     Report("POLICY: Ignored - Missing colon in \"" + line.line + "\"", 10);
 
-  // Orvanel's own sections.
+  // orvtext's own sections.
   if (context_ != nullptr) {
     for (int number : kSectionOrder)
       if (context_->PolicySectionAt(number).TryLine(line)) break;
@@ -448,7 +448,7 @@ bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
 }
 
 // The definitions, text command and style files named by the policies.
-// Their contents serve the sister converters' text analysis; Orvanel only
+// Their contents serve the sister converters' text analysis; orvtext only
 // checks that they can be read. A missing definitions or text command file
 // fails the read; a missing style file is only reported.
 bool PolicySet::LoadConfigurationFiles(const std::string& folder, std::string& error_text) {

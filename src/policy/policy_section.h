@@ -1,6 +1,6 @@
-// A bracketed section of Orvanel's own policies ("[Detag]", "[Text tables]"
+// A bracketed section of orvtext's own policies ("[Detag]", "[Text tables]"
 // ...): policies kept in ascending identifier order, read and written by
-// identifier. The Context owns the ten sections (orvanel_catalogue.h).
+// identifier. The Context owns the ten sections (own_policies.h).
 #pragma once
 
 #include <memory>

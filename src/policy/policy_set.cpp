@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "common/text.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "run/context.h"
 
 namespace orv {
@@ -18,7 +18,7 @@ struct RuleSetValue {
 };
 
 // What the two rule sets impose on policies that nothing has set. They
-// steer the marked-up output of the sister converters; Orvanel keeps the
+// steer the marked-up output of the sister converters; orvtext keeps the
 // lists short: a page width, the justification, font markup and one font,
 // and for SEC plain black text without colour markup.
 const std::vector<RuleSetValue>& TarnwellValues() {

@@ -1,8 +1,8 @@
 // The policy set: every engine policy of one conversion, the rule set in
 // force and the composite analysis settings, attached to the Context whose
-// ten sections hold Orvanel's own policies. Reading, applying and writing
+// ten sections hold orvtext's own policies. Reading, applying and writing
 // policy lines and files is in policy_file.cpp; the catalogues are in
-// engine_policies.h and orvanel_catalogue.h.
+// engine_policies.h and own_policies.h.
 #pragma once
 
 #include <array>
@@ -75,7 +75,7 @@ class PolicySet : public PolicyReporter {
   // holds as set; with `carry_flags` it becomes set here too.
   void Merge(const PolicySet& other, bool carry_flags);
 
-  // The Context gives the set its message sink and Orvanel's sections; a
+  // The Context gives the set its message sink and orvtext's sections; a
   // set without one reports to the standard streams.
   void AttachContext(Context* context) { context_ = context; }
   Context* GetContext() const { return context_; }
@@ -126,7 +126,7 @@ class PolicySet : public PolicyReporter {
   const std::string& OutputPolicyFilename() const { return GetText(EnginePolicy::kOutputPolicyFilename); }
   bool ConcatenateResults() const { return GetYesNo(EnginePolicy::kConcatenateResultsIntoOneFile); }
 
-  // ---- Orvanel's sections, through the attached Context ----
+  // ---- orvtext's sections, through the attached Context ----
   // Typed reads of section `section` (1..10) by identifier; the section
   // fallbacks (-1, false, "**void**") without a Context.
   int GetSectionInteger(int section, int identifier);
@@ -144,7 +144,7 @@ class PolicySet : public PolicyReporter {
   const AnalysisSettings& Analysis() const { return analysis_; }
 
   // ---- Policy lines and files (policy_file.cpp) ----
-  // Applies one policy line: Orvanel's sections first, then the engine
+  // Applies one policy line: orvtext's sections first, then the engine
   // policies and the composite analysis lines, then the alias keys.
   // Returns 0 (success, comment or header), 10 (unknown policy) or 11
   // (invalid value); `category` receives the accepting policy's category.
@@ -158,7 +158,7 @@ class PolicySet : public PolicyReporter {
   // `error_text` holds the last failure.
   bool ReadPolicyFile(ASCIIFile& reader, std::string& error_text);
   // Writes the policies as a policy file, one WriteLine per line. Engine
-  // policies are written only when set; Orvanel's first seven sections
+  // policies are written only when set; orvtext's first seven sections
   // wholly when `write_all`.
   void WritePolicyFile(ASCIIFile& out, bool write_all);
   // The query form of a policy line: the current value text of the policy

@@ -9,7 +9,7 @@
 
 namespace orv {
 
-Context::Context() { CreateOrvanelSections(policy_sections_); }
+Context::Context() { CreateOwnSections(policy_sections_); }
 
 PolicySection& Context::PolicySectionAt(int number) {
   if (number < 1 || number > kPolicySectionCount) return unknown_section_;

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "common/text.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "run/ascii_file.h"
 #include "run/file_batch.h"
 #include "run/messages.h"
@@ -54,7 +54,7 @@ class Context {
   // The input files of the run (run/file_batch.h).
   FileBatch& Batch() { return batch_; }
   const FileBatch& Batch() const { return batch_; }
-  // Orvanel's ten policy sections, shared by every policy set attached to
+  // orvtext's ten policy sections, shared by every policy set attached to
   // this Context. `number` is 1..10; any other number gives an empty
   // section whose reads return the fallbacks.
   PolicySection& PolicySectionAt(int number);

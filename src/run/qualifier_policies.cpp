@@ -2,7 +2,7 @@
 // Context is attached to it.
 #include "run/qualifier_policies.h"
 
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "run/context.h"
 #include "run/qualifiers.h"

@@ -1,5 +1,5 @@
 // Every catalogue entry checked against tables kept here, independent of
-// the catalogue code: Orvanel's 85 policies with identifier, key, type and
+// the catalogue code: orvtext's 85 policies with identifier, key, type and
 // default, and the engine policies' types and categories.
 #include <gtest/gtest.h>
 
@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "policy/engine_policies.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "run/context.h"
 
 namespace orv {
 namespace {
 
-struct OrvanelRow {
+struct orvtextRow {
   int section;
   int identifier;
   const char* key;
@@ -24,8 +24,8 @@ struct OrvanelRow {
 };
 
 // Section by section, in ascending identifiers (the order of writing).
-const std::vector<OrvanelRow>& OrvanelRows() {
-  static const std::vector<OrvanelRow> rows = {
+const std::vector<orvtextRow>& orvtextRows() {
+  static const std::vector<orvtextRow> rows = {
       {1, 10, "Remove all tags", PolicyType::kYesNo, "Yes"},
       {1, 11, "Remove all HTML tags", PolicyType::kYesNo, "No"},
       {1, 12, "Remove HTML <HEAD> section", PolicyType::kYesNo, "No"},
@@ -115,10 +115,10 @@ const std::vector<OrvanelRow>& OrvanelRows() {
   return rows;
 }
 
-TEST(CatalogueEntriesTest, EveryOrvanelPolicyAsTabled) {
+TEST(CatalogueEntriesTest, EveryorvtextPolicyAsTabled) {
   Context context;
   size_t position[11] = {};
-  for (const OrvanelRow& row : OrvanelRows()) {
+  for (const orvtextRow& row : orvtextRows()) {
     PolicySection& section = context.PolicySectionAt(row.section);
     size_t index = position[row.section]++;
     ASSERT_LT(index, section.Count()) << row.key;

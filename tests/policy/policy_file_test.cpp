@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "policy_test_util.h"
 #include "run/ascii_file.h"
@@ -169,7 +169,7 @@ TEST(WritePolicyFileTest, ChangedOnlyAfterResetWritesNothing) {
   EXPECT_TRUE(Written(c.set, false).empty());
 }
 
-TEST(WritePolicyFileTest, WriteAllWritesOrvanelsFirstSevenSectionsOnly) {
+TEST(WritePolicyFileTest, WriteAllWritesorvtextsFirstSevenSectionsOnly) {
   CapturedSet c;
   std::vector<std::string> lines = Written(c.set, true);
   std::vector<std::string> headers;
@@ -194,7 +194,7 @@ TEST(WritePolicyFileTest, WriteAllWritesOrvanelsFirstSevenSectionsOnly) {
   EXPECT_LT(joined.find("Convert tags to upper case"), joined.find("Convert tags to lower case"));
 }
 
-// The last three of Orvanel's sections hold their changed policies only,
+// The last three of orvtext's sections hold their changed policies only,
 // even when everything else is written.
 TEST(WritePolicyFileTest, MailHelpAndConversionSectionsAreAlwaysChangedOnly) {
   CapturedSet c;
@@ -316,7 +316,7 @@ void SetRandomValue(Policy& policy, std::mt19937& random) {
   text.SetValue(value, true);
 }
 
-// Every policy that a policy file can carry: Orvanel's and the engine's,
+// Every policy that a policy file can carry: orvtext's and the engine's,
 // without the engine policies that are never written.
 std::vector<Policy*> AllPolicies(CapturedSet& c) {
   std::vector<Policy*> all;

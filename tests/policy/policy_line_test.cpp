@@ -2,7 +2,7 @@
 // type, repeated lines, composite analysis lines and aliases.
 #include <gtest/gtest.h>
 
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "policy_test_util.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_section.h"
 #include "policy/policy_set.h"
 #include "policy_test_util.h"

@@ -1,9 +1,9 @@
-// Policy sections and Orvanel's ten sections in the Context.
+// Policy sections and orvtext's ten sections in the Context.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_section.h"
 #include "run/ascii_file.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "policy/engine_policies.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "run/context.h"
 

@@ -14,7 +14,7 @@
 
 #include "common/text.h"
 #include "platform/message_box.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "run/qualifier_policies.h"
 #include "support/temp_folder.h"
 

@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "run/ascii_file.h"
 #include "run/context.h"

@@ -1,4 +1,4 @@
-// Orvanel's own policies: the ten sections ("[Detag]" ... "[Text
+// orvtext's own policies: the ten sections ("[Detag]" ... "[Text
 // conversion]") with their identifiers, key texts, types and defaults, as
 // created in the Context at start-up, and the values the detag pass derives
 // from them. The engine policies shared with the sister converters are in
@@ -30,7 +30,7 @@ enum OrvSection : int {
   kSectionTextConversion = 10,
 };
 
-// Identifiers of Orvanel's policies (unique across all ten sections).
+// Identifiers of orvtext's policies (unique across all ten sections).
 enum OrvPolicy : int {
   // [Detag]
   kRemoveAllTags = 10,
@@ -129,7 +129,7 @@ enum OrvPolicy : int {
   kXeTagPostfix = 221,
 };
 
-// One entry of Orvanel's catalogue.
+// One entry of orvtext's catalogue.
 struct OrvCatalogueEntry {
   int section;          // the section that holds, offers and writes it
   int created_section;  // the section number the policy records
@@ -140,8 +140,8 @@ struct OrvCatalogueEntry {
   std::string_view key;
 };
 
-// All of Orvanel's policies, section by section in ascending identifiers.
-const std::array<OrvCatalogueEntry, 85>& OrvanelCatalogue();
+// All of orvtext's policies, section by section in ascending identifiers.
+const std::array<OrvCatalogueEntry, 85>& OwnPolicyCatalogue();
 
 // The header of section `number` (1..10), "[Unknown]" otherwise.
 std::string_view OrvSectionHeader(int number);
@@ -157,7 +157,7 @@ int OrvSectionOf(int id);
 
 // Builds the ten sections: headers, numbers and every policy at its
 // default.
-void CreateOrvanelSections(PolicySections& sections);
+void CreateOwnSections(PolicySections& sections);
 
 // "Output indentation positions" as eight non-decreasing positions: the
 // text is split at commas into at most eight fields; a field that is

@@ -1,15 +1,15 @@
-// Orvanel's ten policy sections held by the Context, and the layout values
+// orvtext's ten policy sections held by the Context, and the layout values
 // derived from them.
 #include <gtest/gtest.h>
 
 #include "policy/derived_values.h"
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 #include "run/context.h"
 
 namespace orv {
 namespace {
 
-TEST(OrvanelSectionsTest, ContextHoldsTheTenSectionsAtTheirDefaults) {
+TEST(OwnSectionsTest, ContextHoldsTheTenSectionsAtTheirDefaults) {
   Context context;
   const char* headers[] = {"[Detag]",           "[Detag tables]",   "[Tag Manipulation]",
                            "[Mail Tidy]",       "[RTF Help files]", "[Text formatting]",
@@ -56,7 +56,7 @@ TEST(OrvanelSectionsTest, ContextHoldsTheTenSectionsAtTheirDefaults) {
   EXPECT_EQ(OrvSectionOf(999), 0);
 }
 
-TEST(OrvanelSectionsTest, ResetAllSectionsRestoresDefaults) {
+TEST(OwnSectionsTest, ResetAllSectionsRestoresDefaults) {
   Context context;
   PolicySection& formatting = context.PolicySectionAt(kSectionTextFormatting);
   formatting.SetInteger(kTargetPageWidth, 40, true);

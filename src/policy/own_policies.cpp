@@ -1,7 +1,7 @@
-// Orvanel's ten policy sections: the catalogue table, the creation of the
+// orvtext's ten policy sections: the catalogue table, the creation of the
 // sections in the Context, and the derived values (indent positions, table
 // width, first-line indent) that the detag pass takes from them.
-#include "policy/orvanel_catalogue.h"
+#include "policy/own_policies.h"
 
 #include "common/text.h"
 #include "policy/policy_values.h"
@@ -10,22 +10,22 @@ namespace orv {
 
 namespace {
 
-constexpr std::string_view kCopyrightNotice = "Copyright (c) 2024 Morvail. All rights reserved.";
+constexpr std::string_view kCopyrightNotice = "Copyright (c) 2026 the orvtext developers. All rights reserved.";
 constexpr std::string_view kCitation =
     "This help file may be used freely for personal purposes, but it may not be used "
-    "commercially without the written permission of Morvail.";
+    "commercially without the written permission of the orvtext developers.";
 
 constexpr std::string_view kSectionHeaders[kPolicySectionCount] = {
     "[Detag]",           "[Detag tables]",         "[Tag Manipulation]", "[Mail Tidy]",
     "[RTF Help files]",  "[Text formatting]",      "[Text headers/footers]",
     "[Text hyperlinks]", "[Text tables]",          "[Text conversion]"};
 
-// Category of every Orvanel policy.
+// Category of every orvtext policy.
 constexpr int kOrvCategory = 4;
 
 }  // namespace
 
-const std::array<OrvCatalogueEntry, 85>& OrvanelCatalogue() {
+const std::array<OrvCatalogueEntry, 85>& OwnPolicyCatalogue() {
   // In creation order. The sections keep their policies in ascending
   // identifiers whatever this order is ("[Tag Manipulation]" creates the
   // lower-case policy first); the one "[Text headers/footers]" policy
@@ -126,15 +126,15 @@ std::string_view OrvSectionHeader(int number) {
 }
 
 int OrvSectionOf(int id) {
-  for (const OrvCatalogueEntry& entry : OrvanelCatalogue())
+  for (const OrvCatalogueEntry& entry : OwnPolicyCatalogue())
     if (entry.identifier == id) return entry.section;
   return 0;
 }
 
-void CreateOrvanelSections(PolicySections& sections) {
+void CreateOwnSections(PolicySections& sections) {
   for (int number = 1; number <= kPolicySectionCount; ++number)
     sections[number - 1].SetHeader(number, kSectionHeaders[number - 1]);
-  for (const OrvCatalogueEntry& entry : OrvanelCatalogue()) {
+  for (const OrvCatalogueEntry& entry : OwnPolicyCatalogue()) {
     PolicyValue default_value{entry.default_number, std::string(entry.default_text)};
     sections[entry.section - 1].AddPolicy(entry.identifier, static_cast<int>(entry.type),
                                           entry.created_section, kOrvCategory, default_value, "",
