@@ -592,22 +592,33 @@ void DetagPass::WholeTextPass(std::string& text) {
 // lists and verbatim stretches in text mode; lines unchanged in markup
 // removal. The alignment state and the justification toggle carry over from
 // file to file.
-std::vector<std::string> DetagPass::LayOut(const std::string& text) {
+// Lays the converted text out and hands each finished line to `write`, as
+// soon as it is done, so the laid-out text is never held whole. `state` is
+// the alignment and justification toggle that carry over between files.
+// The paragraph end after a short last line would leave the file ending in
+// an empty line; empty lines at the end are dropped, since the reference
+// table and the footer bring their own separation.
+void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
+                             const ReportFunction& report,
+                             const std::function<void(std::string_view)>& write) {
   LayoutFileInputs inputs;
   inputs.typical_line_length = average_line_length_;
   inputs.text_blocks = &text_blocks_;
-  std::vector<std::string> lines = LayOutText(text, options_, inputs, layout_state_, report_);
-  // The paragraph end after a short last line would leave the file ending in
-  // an empty line; the reference table and the footer bring their own
-  // separation.
-  if (options_.TextMode() && !options_.preserve_white_space)
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
+  const bool drop_final_empty = options_.TextMode() && !options_.preserve_white_space;
+  size_t empty_held = 0;
+  LayOutTextTo(text, options_, inputs, state, report, [&](std::string&& line) {
+    if (drop_final_empty && line.empty()) {
+      ++empty_held;
+      return;
+    }
+    for (; empty_held > 0; --empty_held) write(std::string_view());
+    write(line);
+  });
 }
 
 void DetagPass::ForEachOutputLine(const std::string& text,
                                   const std::function<void(std::string_view)>& write) {
-  for (const std::string& line : LayOut(text)) write(line);
+  StreamLayout(text, layout_state_, report_, write);
 }
 
 bool DetagPass::OpenOutput(const DetagRequest& request, ASCIIFile& output) {
@@ -768,14 +779,20 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
     length_sum += line.size();
     ++line_count;
   };
-  std::vector<std::string> body;
-  if (text != nullptr) body = LayOut(*text);
+  // The body is laid out twice: once to measure it for the header (with a
+  // copy of the carried-over layout state and no messages), once to write
+  // it, so it is never held as a list of lines.
+  if (text != nullptr) {
+    ProgramLayoutState probe = layout_state_;
+    StreamLayout(*text, probe, {}, measure);
+  }
+  std::vector<std::string> references;
   if (ReferenceTableWanted(options_, url_references_)) {
     if (report_) report_("INFO: Adding URL reference table", 10);
-    AppendReferenceTable(url_references_, body);
+    AppendReferenceTable(url_references_, references);
   }
   for (const std::string& line : held_lines_) measure(line);
-  for (const std::string& line : body) measure(line);
+  for (const std::string& line : references) measure(line);
   for (const std::string& line : footer) measure(line);
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
@@ -784,7 +801,9 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) output.WriteLine(line);
   for (const std::string& line : held_lines_) output.WriteLine(line);
-  for (const std::string& line : body) output.WriteLine(line);
+  if (text != nullptr)
+    StreamLayout(*text, layout_state_, report_, [&output](std::string_view line) { output.WriteLine(line); });
+  for (const std::string& line : references) output.WriteLine(line);
   for (const std::string& line : footer) output.WriteLine(line);
   held_lines_.clear();
 }

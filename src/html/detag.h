@@ -160,7 +160,8 @@ class DetagPass {
   void RunTablePasses(PatternList& list, std::string& text);
   void RejoinSourceLines(std::string& text);
   void FindByLineAndAddress(const std::string& text);
-  std::vector<std::string> LayOut(const std::string& text);
+  void StreamLayout(const std::string& text, ProgramLayoutState& state, const ReportFunction& report,
+                    const std::function<void(std::string_view)>& write);
   void ForEachOutputLine(const std::string& text,
                          const std::function<void(std::string_view)>& write);
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);

@@ -457,28 +457,69 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
   if (last_call && !preserve) Tidy(output);
 }
 
-std::vector<std::string> LayOutText(std::string_view text, const DetagOptions& options,
-                                    const LayoutFileInputs& inputs, ProgramLayoutState& state,
-                                    const ReportFunction& report) {
-  std::vector<std::string> output;
+void LayOutTextTo(std::string_view text, const DetagOptions& options,
+                  const LayoutFileInputs& inputs, ProgramLayoutState& state,
+                  const ReportFunction& report, const std::function<void(std::string&&)>& sink) {
   LineLayout layout(state, report);
   layout.ResetLayoutState(options, inputs);
-  std::vector<std::string> lines = SplitLines(text);
   const bool trim_next = options.TextMode() && !options.preserve_white_space;
+  // The after-last-line tidy (trailing blanks, runs of blank lines) is done
+  // here on the way out, so finished lines never wait in a list.
+  const bool tidy = trim_next;
+  bool previous_blank = false;
+  std::vector<std::string> finished;
+  auto flush = [&] {
+    for (std::string& line : finished) {
+      if (tidy) {
+        size_t end = line.size();
+        while (end > 0 && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
+        line.resize(end);
+        const bool blank = TrimView(line).empty();
+        if (blank && previous_blank) continue;
+        previous_blank = blank;
+      }
+      sink(std::move(line));
+    }
+    finished.clear();
+  };
+
+  // Lines are taken from the text one at a time, each with its successor as
+  // look-ahead; the look-ahead is trimmed where it stands, so it is laid out
+  // trimmed too when its turn comes.
   bool verbatim = false;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+  size_t start = 0;
+  auto next_line = [&](std::string& into) {
+    size_t feed = text.find('\n', start);
+    if (feed == std::string_view::npos) feed = text.size();
+    into.assign(text.substr(start, feed - start));
+    start = feed + 1;
+  };
+  if (text.empty()) return;
+  std::string line, next;
+  next_line(line);
+  bool more = start < text.size();
+  if (more) next_line(next);
+  while (true) {
     if (EqualsNoCase(line, "$_$_START_PRE") || EqualsNoCase(line, "$_$_START_HEADING"))
       verbatim = true;
     else if (EqualsNoCase(line, "$_$_END_PRE") || EqualsNoCase(line, "$_$_END_HEADING"))
       verbatim = false;
-    const bool more = i + 1 < lines.size();
-    // The look-ahead is trimmed where it stands, so it is laid out trimmed
-    // too when its turn comes.
-    if (more && trim_next && !verbatim) lines[i + 1] = Trim(lines[i + 1]);
-    const std::string_view next = more ? std::string_view(lines[i + 1]) : std::string_view();
-    layout.LayOutLine(options, output, more, line, next);
+    if (more && trim_next && !verbatim) next = Trim(next);
+    layout.LayOutLine(options, finished, more, line, more ? std::string_view(next) : std::string_view());
+    flush();
+    if (!more) break;
+    line.swap(next);
+    more = start < text.size();
+    if (more) next_line(next);
   }
+}
+
+std::vector<std::string> LayOutText(std::string_view text, const DetagOptions& options,
+                                    const LayoutFileInputs& inputs, ProgramLayoutState& state,
+                                    const ReportFunction& report) {
+  std::vector<std::string> output;
+  LayOutTextTo(text, options, inputs, state, report,
+               [&output](std::string&& line) { output.push_back(std::move(line)); });
   return output;
 }
 

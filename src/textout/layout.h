@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -122,6 +123,12 @@ class LineLayout {
 // them (unless white space is preserved) and lays out every line, the last
 // one with the more-lines flag clear. Returns the output lines. `state` is
 // the program-wide layout state. Linear in the text.
+// The same, handing each finished line to `sink` as soon as it is done, so
+// the laid-out text is never held whole.
+void LayOutTextTo(std::string_view text, const DetagOptions& options,
+                  const LayoutFileInputs& inputs, ProgramLayoutState& state,
+                  const ReportFunction& report, const std::function<void(std::string&&)>& sink);
+
 std::vector<std::string> LayOutText(std::string_view text, const DetagOptions& options,
                                     const LayoutFileInputs& inputs, ProgramLayoutState& state,
                                     const ReportFunction& report = {});
