@@ -779,12 +779,16 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
     length_sum += line.size();
     ++line_count;
   };
-  // The body is laid out twice: once to measure it for the header (with a
-  // copy of the carried-over layout state and no messages), once to write
-  // it, so it is never held as a list of lines.
+  // The body is laid out once into one buffer (a line feed after each
+  // line), measured for the header on the way, and written from there: a
+  // list of line strings would cost several times the text.
+  std::string body;
   if (text != nullptr) {
-    ProgramLayoutState probe = layout_state_;
-    StreamLayout(*text, probe, {}, measure);
+    StreamLayout(*text, layout_state_, report_, [&](std::string_view line) {
+      measure(line);
+      body.append(line);
+      body.push_back('\n');
+    });
   }
   std::vector<std::string> references;
   if (ReferenceTableWanted(options_, url_references_)) {
@@ -801,8 +805,11 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) output.WriteLine(line);
   for (const std::string& line : held_lines_) output.WriteLine(line);
-  if (text != nullptr)
-    StreamLayout(*text, layout_state_, report_, [&output](std::string_view line) { output.WriteLine(line); });
+  for (size_t start = 0; start < body.size();) {
+    const size_t feed = body.find('\n', start);
+    output.WriteLine(std::string_view(body).substr(start, feed - start));
+    start = feed + 1;
+  }
   for (const std::string& line : references) output.WriteLine(line);
   for (const std::string& line : footer) output.WriteLine(line);
   held_lines_.clear();
