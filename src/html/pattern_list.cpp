@@ -27,6 +27,18 @@
 // the pair is stepped over whole. Entry sets are bit masks, so a dense run
 // of start characters (10 MB of `<`, or of `<a`) costs a few operations per
 // pair.
+//
+// Jumping to the next leading literal. When every entry begins with a
+// literal character, no entry can complete before the next place where one
+// of those leading literal runs (its "lead") occurs in full. So whenever
+// the scan is fresh (no entry running, no busy marks ahead) it asks a
+// LeadFinder for that place and jumps there: the attempts it steps over
+// would all have failed within their lead, and they matter only if one of
+// them could still be under way at the landing point, which is the case
+// exactly when a proper prefix of a lead ends just before it. Then the scan
+// lands a little earlier, on the nearest point where none does (or does not
+// jump at all), and runs from there as before. With no lead left in the
+// text the application ends at once: nothing else can match.
 #include "html/pattern_list.h"
 
 #include <algorithm>
@@ -161,6 +173,19 @@ void PatternList::PrepareScan() {
       scans_.push_back(std::move(scan));
     }
     union_start_ = PatternFinder::ForSet(all_starts);
+    lead_jumps_ = !entries_.empty();
+    leads_.Clear();
+    for (const Pattern& entry : entries_) {
+      const CompiledPattern& p = entry.compiled;
+      std::string lead;
+      for (const PatternToken& token : p.tokens) {
+        if (token.kind != TokenKind::Literal) break;
+        lead.push_back(static_cast<char>(token.ch));
+      }
+      if (lead.empty()) lead_jumps_ = false;
+      leads_.Add(lead, p.case_sensitive);
+    }
+    if (lead_jumps_) leads_.Prepare();
     skip_pairs_.clear();
     skip_row_ready_.assign(256, 0);
     scans_ready_ = true;
@@ -168,6 +193,8 @@ void PatternList::PrepareScan() {
   for (PatternEntryScan& scan : scans_)
     for (PatternFinder& f : scan.token_finders) f.ResetCache();
   union_start_.ResetCache();
+  if (lead_jumps_) leads_.ResetCache();
+  jump_resume_ = 0;
   ResetStates();
 }
 
@@ -176,6 +203,7 @@ void PatternList::ResetStates() {
   running_.assign(words_, 0);
   busy_.assign(kBusyRing * words_, 0);
   for (size_t& at : busy_at_) at = kNone;
+  busy_end_ = 0;
   feed_.assign(words_, 0);
 }
 
@@ -187,6 +215,25 @@ void PatternList::MarkBusy(size_t offset, size_t word, uint64_t bits) {
     for (size_t w = 0; w < words_; ++w) mask[w] = 0;
   }
   mask[word] |= bits;
+  busy_end_ = std::max(busy_end_, offset + 1);
+}
+
+// Where a fresh scan at `i` may go on from: the next occurrence of a lead,
+// or a little before it (see the top of the file), or `i` itself; the text
+// size when no lead occurs any more.
+size_t PatternList::JumpTarget(size_t i) {
+  const size_t n = input_.size();
+  const size_t lead = leads_.Next(input_, i);
+  if (lead >= n) return n;
+  // Attempts from before the landing point must all have ended before it.
+  constexpr size_t kMaxBackOff = 64;
+  const size_t lowest = lead - i > kMaxBackOff ? lead - kMaxBackOff : i;
+  size_t land = lead;
+  while (land > lowest && leads_.PrefixEndsAt(input_, land, i)) --land;
+  if (land > i && leads_.PrefixEndsAt(input_, land, i)) land = i;
+  // From a point short of the lead the scan runs to it before jumping again.
+  if (land != lead) jump_resume_ = lead + 1;
+  return land;
 }
 
 bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
@@ -328,6 +375,14 @@ int PatternList::Scan(bool keep_unchanged_result) {
   const size_t n = input_.size();
   size_t i = 0;
   while (i < n) {
+    if (lead_jumps_ && i >= jump_resume_ && i >= busy_end_) {
+      bool none_running = true;
+      for (size_t w = 0; w < words_; ++w) none_running &= running_[w] == 0;
+      if (none_running) {
+        i = JumpTarget(i);
+        if (i >= n) break;
+      }
+    }
     i = NextEvent(i);
     if (i >= n) break;
     const unsigned char c = static_cast<unsigned char>(input_[i]);
