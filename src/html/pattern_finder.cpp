@@ -177,6 +177,12 @@ void LeadFinder::Prepare() {
     }
   }
   anchors_ = PatternFinder::ForSet(anchor_bytes);
+  single_anchor_ = -1;
+  if (anchors_.byte_count == 1) single_anchor_ = anchors_.bytes[0];
+  first_any_ = CharacterSet{};
+  for (const Lead& lead : leads_)
+    for (int b = 0; b < 256; ++b)
+      if (Accepts(lead, 0, static_cast<unsigned char>(b))) first_any_[b] = true;
   const size_t rows = static_cast<size_t>(slots) * (kEnd + 1) * words_;
   for (size_t k = 1; k <= kFollowers; ++k) follow_[k].assign(rows, 0);
   first_.assign(256 * words_, 0);
@@ -208,29 +214,52 @@ void LeadFinder::ResetCache() {
   cached_from_ = std::string::npos;
 }
 
+void LeadFinder::CheckAnchor(std::string_view text, size_t x, size_t from, size_t& best) const {
+  const size_t n = text.size();
+  const size_t slot = static_cast<size_t>(slot_of_[static_cast<unsigned char>(text[x])]);
+  size_t follower[kFollowers + 1];
+  for (size_t k = 1; k <= kFollowers; ++k)
+    follower[k] = x + k < n ? static_cast<unsigned char>(text[x + k]) : kEnd;
+  for (size_t w = 0; w < words_; ++w) {
+    uint64_t candidates = Row(follow_[1], slot, follower[1])[w];
+    for (size_t k = 2; k <= kFollowers && candidates != 0; ++k) candidates &= Row(follow_[k], slot, follower[k])[w];
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const Lead& lead = leads_[w * 64 + static_cast<size_t>(__builtin_ctzll(candidates))];
+      if (x < lead.anchor) continue;
+      const size_t at = x - lead.anchor;
+      if (at < from || at >= best) continue;
+      if (LeadAt(lead, text, at)) best = at;
+    }
+  }
+}
+
 size_t LeadFinder::Next(std::string_view text, size_t from) {
   if (cached_from_ != std::string::npos && from >= cached_from_ && from <= cached_at_) return cached_at_;
   const size_t n = text.size();
   size_t best = n;
   if (leads_.empty()) from = n;
-  for (size_t x = from; x < n; ++x) {
-    x = anchors_.Next(text, x);
-    // A lead found through an anchor at x begins at x - max_anchor_ or later.
-    if (x >= n || (best < n && x >= best + max_anchor_)) break;
-    const size_t slot = static_cast<size_t>(slot_of_[static_cast<unsigned char>(text[x])]);
-    for (size_t w = 0; w < words_; ++w) {
-      uint64_t candidates = ~uint64_t{0};
-      for (size_t k = 1; k <= kFollowers && candidates != 0; ++k) {
-        const size_t byte = x + k < n ? static_cast<unsigned char>(text[x + k]) : kEnd;
-        candidates &= Row(follow_[k], slot, byte)[w];
+  if (single_anchor_ >= 0) {
+    // The usual case (every lead found through `<`, or through a marker
+    // byte): one memchr per candidate.
+    const char* const data = text.data();
+    for (size_t x = from; x < n; ++x) {
+      const void* hit = std::memchr(data + x, single_anchor_, n - x);
+      if (hit == nullptr) break;
+      x = static_cast<size_t>(static_cast<const char*>(hit) - data);
+      if (best < n && x >= best + max_anchor_) break;
+      // Most anchors begin no lead: with one mask word, three lookups say so.
+      if (words_ == 1 && x + kFollowers < n) {
+        const unsigned char* follower = reinterpret_cast<const unsigned char*>(data + x);
+        if ((follow_[1][follower[1]] & follow_[2][follower[2]] & follow_[3][follower[3]]) == 0) continue;
       }
-      for (; candidates != 0; candidates &= candidates - 1) {
-        const Lead& lead = leads_[w * 64 + static_cast<size_t>(__builtin_ctzll(candidates))];
-        if (x < lead.anchor) continue;
-        const size_t at = x - lead.anchor;
-        if (at < from || at >= best) continue;
-        if (LeadAt(lead, text, at)) best = at;
-      }
+      CheckAnchor(text, x, from, best);
+    }
+  } else {
+    for (size_t x = from; x < n; ++x) {
+      x = anchors_.Next(text, x);
+      // A lead found through an anchor at x begins at x - max_anchor_ or later.
+      if (x >= n || (best < n && x >= best + max_anchor_)) break;
+      CheckAnchor(text, x, from, best);
     }
   }
   cached_from_ = from;
@@ -242,6 +271,7 @@ bool LeadFinder::PrefixEndsAt(std::string_view text, size_t at, size_t floor) co
   for (size_t k = 1; k < max_length_ && k <= at && at - k >= floor; ++k) {
     const size_t begin = at - k;
     const unsigned char c = static_cast<unsigned char>(text[begin]);
+    if (!first_any_[c]) continue;
     for (size_t w = 0; w < words_; ++w) {
       for (uint64_t bits = first_[c * words_ + w]; bits != 0; bits &= bits - 1) {
         const Lead& lead = leads_[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))];

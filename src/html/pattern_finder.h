@@ -88,6 +88,9 @@ class LeadFinder {
 
   bool Accepts(const Lead& lead, size_t k, unsigned char c) const;
   bool LeadAt(const Lead& lead, std::string_view text, size_t at) const;
+  // Compares the leads that pass the byte masks for an anchor at `x`;
+  // lowers `best` to the earliest one that begins at or after `from`.
+  void CheckAnchor(std::string_view text, size_t x, size_t from, size_t& best) const;
   const uint64_t* Row(const std::vector<uint64_t>& table, size_t slot, size_t byte) const {
     return &table[(slot * (kEnd + 1) + byte) * words_];
   }
@@ -97,6 +100,8 @@ class LeadFinder {
   size_t max_anchor_ = 0;
   size_t max_length_ = 0;
   PatternFinder anchors_;
+  int single_anchor_ = -1;  // the one anchor byte, when there is only one
+  CharacterSet first_any_{};  // bytes that can begin some lead
   // Per anchor byte value: its slot in the mask tables, or -1.
   std::array<int, 256> slot_of_{};
   // For slot s, follower k (1..kFollowers) and byte b: the leads anchored on
