@@ -180,9 +180,15 @@ void LeadFinder::Prepare() {
   single_anchor_ = -1;
   if (anchors_.byte_count == 1) single_anchor_ = anchors_.bytes[0];
   first_any_ = CharacterSet{};
-  for (const Lead& lead : leads_)
-    for (int b = 0; b < 256; ++b)
-      if (Accepts(lead, 0, static_cast<unsigned char>(b))) first_any_[b] = true;
+  prefix_end_ = CharacterSet{};
+  for (const Lead& lead : leads_) {
+    for (int b = 0; b < 256; ++b) {
+      const unsigned char c = static_cast<unsigned char>(b);
+      if (Accepts(lead, 0, c)) first_any_[b] = true;
+      for (size_t k = 0; k + 1 < lead.text.size(); ++k)
+        if (Accepts(lead, k, c)) prefix_end_[b] = true;
+    }
+  }
   const size_t rows = static_cast<size_t>(slots) * (kEnd + 1) * words_;
   for (size_t k = 1; k <= kFollowers; ++k) follow_[k].assign(rows, 0);
   first_.assign(256 * words_, 0);
@@ -268,6 +274,7 @@ size_t LeadFinder::Next(std::string_view text, size_t from) {
 }
 
 bool LeadFinder::PrefixEndsAt(std::string_view text, size_t at, size_t floor) const {
+  if (at == 0 || at <= floor || !prefix_end_[static_cast<unsigned char>(text[at - 1])]) return false;
   for (size_t k = 1; k < max_length_ && k <= at && at - k >= floor; ++k) {
     const size_t begin = at - k;
     const unsigned char c = static_cast<unsigned char>(text[begin]);

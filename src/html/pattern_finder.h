@@ -102,6 +102,7 @@ class LeadFinder {
   PatternFinder anchors_;
   int single_anchor_ = -1;  // the one anchor byte, when there is only one
   CharacterSet first_any_{};  // bytes that can begin some lead
+  CharacterSet prefix_end_{};  // bytes that can end a proper prefix of some lead
   // Per anchor byte value: its slot in the mask tables, or -1.
   std::array<int, 256> slot_of_{};
   // For slot s, follower k (1..kFollowers) and byte b: the leads anchored on

@@ -207,6 +207,24 @@ void PatternList::ResetStates() {
   feed_.assign(words_, 0);
 }
 
+// The same as ResetStates during a scan, at the cost of the entries
+// running and the busy marks set rather than of the whole list: every other
+// entry is idle already.
+void PatternList::DropPartialMatches() {
+  for (size_t w = 0; w < words_; ++w) {
+    for (uint64_t bits = running_[w]; bits != 0; bits &= bits - 1)
+      states_[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))].Reset();
+    running_[w] = 0;
+  }
+  if (busy_end_ == 0) return;
+  for (size_t slot = 0; slot < kBusyRing; ++slot) {
+    if (busy_at_[slot] == kNone) continue;
+    for (size_t w = 0; w < words_; ++w) busy_[slot * words_ + w] = 0;
+    busy_at_[slot] = kNone;
+  }
+  busy_end_ = 0;
+}
+
 void PatternList::MarkBusy(size_t offset, size_t word, uint64_t bits) {
   const size_t slot = offset % kBusyRing;
   uint64_t* mask = &busy_[slot * words_];
@@ -478,7 +496,7 @@ int PatternList::Scan(bool keep_unchanged_result) {
     match_start_ = match_end_ = -1;
     if (result == ActionStop) break;
     if (result == ActionChanged || rejected) {
-      ResetStates();
+      DropPartialMatches();
       i = rejected ? static_cast<size_t>(start) + 1 : i + 1;
     } else {
       ++i;

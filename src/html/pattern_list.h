@@ -122,6 +122,7 @@ class PatternList {
   size_t NextEvent(size_t i);
   void PrepareScan();
   void ResetStates();
+  void DropPartialMatches();
   bool CanSkipPair(unsigned char first, unsigned char second);
   bool CanSkipBusyPair(size_t i, const uint64_t* busy) const;
   const uint64_t* BusyAt(size_t i) const;
