@@ -186,6 +186,12 @@ void PatternList::PrepareScan() {
       leads_.Add(lead, p.case_sensitive);
     }
     if (lead_jumps_) leads_.Prepare();
+    single_span_ = false;
+    if (entries_.size() == 1 && lead_jumps_) {
+      const CompiledPattern& p = entries_[0].compiled;
+      single_span_ = p.tokens.size() >= 3 && p.tokens[1].kind == TokenKind::Star && p.tokens[1].any &&
+                     p.tokens.size() == 2 + p.tokens[1].run.size();
+    }
     skip_pairs_.clear();
     skip_row_ready_.assign(256, 0);
     scans_ready_ = true;
@@ -392,6 +398,10 @@ int PatternList::Scan(bool keep_unchanged_result) {
   int actions = 0;
   const size_t n = input_.size();
   size_t i = 0;
+  if (single_span_) {
+    actions = ScanSingleSpan();
+    i = n;
+  }
   while (i < n) {
     if (lead_jumps_ && i >= jump_resume_ && i >= busy_end_) {
       bool none_running = true;
@@ -504,6 +514,46 @@ int PatternList::Scan(bool keep_unchanged_result) {
   }
   if (actions > 0 || keep_unchanged_result) result_.append(input_, copied_, kNone);
   copied_ = n;
+  return actions;
+}
+
+// The scan of a list whose one entry is a single literal character, `**`
+// and a literal run ending the pattern (`<**>`, the remaining-tag pass).
+// Such an entry starts on every occurrence of its first character while it
+// is idle, and once started it cannot fail: `**` takes every character
+// until the run begins, and then the run completes it. So each match runs
+// from the next start character to the end of the next run after it, and
+// two searches find it. Returns the count of actions, as Scan does.
+int PatternList::ScanSingleSpan() {
+  const size_t n = input_.size();
+  const CompiledPattern& p = entries_[0].compiled;
+  PatternFinder& run = scans_[0].token_finders[1];
+  const size_t run_length = p.tokens[1].run.size();
+  int actions = 0;
+  size_t i = 0;
+  while (i < n) {
+    const size_t start = leads_.Next(input_, i);
+    if (start + 1 >= n) break;
+    const size_t at = run.Next(input_, start + 1);
+    if (at >= n) break;  // the attempt would run to the end of the text
+    const size_t end = at + run_length - 1;
+    position_ = end;
+    ++entries_[0].matches_found;
+    const size_t saved_size = result_.size();
+    const size_t saved_copied = copied_;
+    const int result = Act(0, static_cast<long>(start), static_cast<long>(end));
+    const bool rejected = result == ActionRejected;
+    if (rejected) {
+      result_.resize(saved_size);
+      copied_ = saved_copied;
+    } else if (result == ActionChanged || handler_changed_) {
+      ++actions;
+      ++entries_[0].actions_taken;
+    }
+    match_start_ = match_end_ = -1;
+    if (result == ActionStop) break;
+    i = rejected ? start + 1 : end + 1;
+  }
   return actions;
 }
 

@@ -163,6 +163,9 @@ class PatternList {
   LeadFinder leads_;
   size_t jump_resume_ = 0;
   size_t JumpTarget(size_t i);
+  // The one entry is a literal character, `**` and a run ending the pattern.
+  bool single_span_ = false;
+  int ScanSingleSpan();
   std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
   // For a character pair (a, b): true when every entry that can start on a
   // fails on b and no other entry can start on b, so with all entries idle

@@ -108,6 +108,20 @@ TEST(PatternLeadDifferentialTest, ManyEntriesAndLongRunsBeforeALeadAgree) {
   }
 }
 
+// A list of one entry made of a character, `**` and a closing run (the
+// shape of the remaining-tag pass) is scanned by searching for the two;
+// handlers that reject, stop or change the text steer it as in any list.
+TEST(PatternLeadDifferentialTest, OneCharacterSpanListsAgree) {
+  std::mt19937 rng(2718);
+  const char* const shapes[] = {"<**>", "<**/a>", "-**--", "a**<", "|n**|n", "\xff**\xff\xff", "<**<<"};
+  const int kinds[] = {Replace, InsertAfter, InsertBefore, Delete, Callback};
+  for (int n = 0; n < 3000; ++n) {
+    reference::Entry entry{kinds[rng() % std::size(kinds)], shapes[rng() % std::size(shapes)], "", rng() % 3 == 0};
+    if (entry.kind != Delete && entry.kind != Callback) entry.replacement = std::string(rng() % 3, '@');
+    Compare({entry}, Text(rng, n % 10 == 0 ? 500 : 80));
+  }
+}
+
 // Matches of the in-band marker lists, whose leads begin with or contain
 // 0xFF bytes, and a lead that occurs nowhere (the application ends early).
 TEST(PatternLeadTest, MarkerListsAndAbsentLeads) {
