@@ -154,9 +154,13 @@ bool LeadFinder::Accepts(const Lead& lead, size_t k, unsigned char c) const {
 }
 
 bool LeadFinder::LeadAt(const Lead& lead, std::string_view text, size_t at) const {
-  if (text.size() - at < lead.text.size()) return false;
-  for (size_t k = 0; k < lead.text.size(); ++k)
-    if (!Accepts(lead, k, static_cast<unsigned char>(text[at + k]))) return false;
+  const size_t length = lead.text.size();
+  if (text.size() - at < length) return false;
+  const char* here = text.data() + at;
+  const char* want = lead.text.data();
+  if (lead.case_sensitive) return std::memcmp(here, want, length) == 0;
+  for (size_t k = 0; k < length; ++k)
+    if (ToUpperAscii(here[k]) != want[k]) return false;
   return true;
 }
 
@@ -253,10 +257,18 @@ size_t LeadFinder::Next(std::string_view text, size_t from) {
       if (hit == nullptr) break;
       x = static_cast<size_t>(static_cast<const char*>(hit) - data);
       if (best < n && x >= best + max_anchor_) break;
-      // Most anchors begin no lead: with one mask word, three lookups say so.
+      // Most anchors begin no lead: with one mask word, three lookups say so,
+      // and the leads that pass are compared directly.
       if (words_ == 1 && x + kFollowers < n) {
         const unsigned char* follower = reinterpret_cast<const unsigned char*>(data + x);
-        if ((follow_[1][follower[1]] & follow_[2][follower[2]] & follow_[3][follower[3]]) == 0) continue;
+        for (uint64_t candidates = follow_[1][follower[1]] & follow_[2][follower[2]] & follow_[3][follower[3]];
+             candidates != 0; candidates &= candidates - 1) {
+          const Lead& lead = leads_[static_cast<size_t>(__builtin_ctzll(candidates))];
+          if (x < lead.anchor) continue;
+          const size_t at = x - lead.anchor;
+          if (at >= from && at < best && LeadAt(lead, text, at)) best = at;
+        }
+        continue;
       }
       CheckAnchor(text, x, from, best);
     }
