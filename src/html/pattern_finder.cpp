@@ -165,6 +165,21 @@ bool LeadFinder::LeadAt(const Lead& lead, std::string_view text, size_t at) cons
 }
 
 void LeadFinder::Prepare() {
+  // One anchor byte shared by every lead (each `<` of `<p>`, `</p>` and
+  // `<!--`) lets a single memchr find all candidates: use the rarest byte
+  // without case variants that every lead holds, when there is one.
+  int shared = -1;
+  if (!leads_.empty()) {
+    for (unsigned char c : leads_[0].text) {
+      if (IsLetter(c) || (shared >= 0 && Commonness(c) >= Commonness(static_cast<unsigned char>(shared))))
+        continue;
+      bool everywhere = true;
+      for (const Lead& lead : leads_) everywhere &= lead.text.find(static_cast<char>(c)) != std::string::npos;
+      if (everywhere) shared = c;
+    }
+  }
+  if (shared >= 0)
+    for (Lead& lead : leads_) lead.anchor = lead.text.find(static_cast<char>(shared));
   words_ = (leads_.size() + 63) / 64;
   max_anchor_ = 0;
   max_length_ = 0;
@@ -252,10 +267,15 @@ size_t LeadFinder::Next(std::string_view text, size_t from) {
     // The usual case (every lead found through `<`, or through a marker
     // byte): one memchr per candidate.
     const char* const data = text.data();
+    const char anchor = static_cast<char>(single_anchor_);
     for (size_t x = from; x < n; ++x) {
-      const void* hit = std::memchr(data + x, single_anchor_, n - x);
-      if (hit == nullptr) break;
-      x = static_cast<size_t>(static_cast<const char*>(hit) - data);
+      // Anchors may come one after another (a run of `<`): memchr only
+      // when this byte is not one.
+      if (data[x] != anchor) {
+        const void* hit = std::memchr(data + x, single_anchor_, n - x);
+        if (hit == nullptr) break;
+        x = static_cast<size_t>(static_cast<const char*>(hit) - data);
+      }
       if (best < n && x >= best + max_anchor_) break;
       // Most anchors begin no lead: with one mask word, three lookups say so,
       // and the leads that pass are compared directly.
@@ -277,6 +297,12 @@ size_t LeadFinder::Next(std::string_view text, size_t from) {
       x = anchors_.Next(text, x);
       // A lead found through an anchor at x begins at x - max_anchor_ or later.
       if (x >= n || (best < n && x >= best + max_anchor_)) break;
+      if (words_ == 1 && x + kFollowers < n) {
+        const size_t slot = static_cast<size_t>(slot_of_[static_cast<unsigned char>(text[x])]);
+        uint64_t pass = ~uint64_t{0};
+        for (size_t k = 1; k <= kFollowers; ++k) pass &= *Row(follow_[k], slot, static_cast<unsigned char>(text[x + k]));
+        if (pass == 0) continue;
+      }
       CheckAnchor(text, x, from, best);
     }
   }
