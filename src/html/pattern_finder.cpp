@@ -269,8 +269,11 @@ size_t LeadFinder::Next(std::string_view text, size_t from) {
     const char* const data = text.data();
     const char anchor = static_cast<char>(single_anchor_);
     for (size_t x = from; x < n; ++x) {
-      // Anchors may come one after another (a run of `<`): memchr only
-      // when this byte is not one.
+      // Anchors are often close together (dense markup, a run of `<`):
+      // look at the next few bytes before calling memchr.
+      const size_t near = std::min(n, x + 8);
+      while (x < near && data[x] != anchor) ++x;
+      if (x == n) break;
       if (data[x] != anchor) {
         const void* hit = std::memchr(data + x, single_anchor_, n - x);
         if (hit == nullptr) break;

@@ -257,6 +257,11 @@ size_t PatternList::JumpTarget(size_t i) {
   if (land > i && leads_.PrefixEndsAt(input_, land, i)) land = i;
   // From a point short of the lead the scan runs to it before jumping again.
   if (land != lead) jump_resume_ = lead + 1;
+  // Where leads crowd together (a text of `<a<a<a`), jumps gain nothing and
+  // cost a search each: let the plain scan go on for a while.
+  constexpr size_t kShortJump = 4;
+  constexpr size_t kPlainStretch = 32;
+  if (land - i < kShortJump) jump_resume_ = std::max(jump_resume_, i + kPlainStretch);
   return land;
 }
 
