@@ -1,6 +1,8 @@
 // Implementation of the shared text helpers.
 #include "common/text.h"
 
+#include <cstring>
+
 namespace orv {
 
 std::string ToUpper(std::string_view text) {
@@ -44,11 +46,22 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
   if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
-  if (text.size() < needle.size()) return std::string_view::npos;
-  const char first = ToUpperAscii(needle[0]);
-  for (size_t i = from; i + needle.size() <= text.size(); ++i) {
-    if (ToUpperAscii(text[i]) != first) continue;
-    if (EqualsNoCase(text.substr(i, needle.size()), needle)) return i;
+  if (text.size() < needle.size() || from > text.size() - needle.size()) return std::string_view::npos;
+  const char upper = ToUpperAscii(needle[0]);
+  const char lower = ToLowerAscii(needle[0]);
+  const std::string_view rest = needle.substr(1);
+  const size_t last = text.size() - needle.size();  // the last offset a match can begin at
+  for (size_t i = from; i <= last; ++i) {
+    // Candidates for the first character: memchr when it has no case
+    // variants (markup such as "[[" usually begins with punctuation).
+    if (upper == lower) {
+      const void* hit = std::memchr(text.data() + i, upper, last - i + 1);
+      if (hit == nullptr) break;
+      i = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+    } else if (text[i] != upper && text[i] != lower) {
+      continue;
+    }
+    if (EqualsNoCase(text.substr(i + 1, rest.size()), rest)) return i;
   }
   return std::string_view::npos;
 }

@@ -1,6 +1,7 @@
 // The input line reader and the gathering of lines into chunks.
 #include "html/chunk_reader.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "common/text.h"
@@ -146,10 +147,38 @@ bool InputLineReader::ReadPhysicalLine(std::string& line) {
 // non-breaking space. In UTF-8 text (16-bit input) the non-breaking space is
 // the pair C2 A0, and a lone A0 byte is part of another character, so only
 // the pair is replaced there.
+namespace {
+
+// The offset of the first byte of `line` that is below 14 or above 127
+// (the only ones CleanLine may change), or line.size(). Eight bytes at a
+// time: a byte below 14 sets its high bit in x - 0x0E.. where it was clear
+// in x, and a borrow into a higher byte needs such a byte below it.
+size_t FirstControlOrHighByte(std::string_view line) {
+  constexpr uint64_t kFourteens = 0x0E0E0E0E0E0E0E0EULL;
+  constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+  const size_t n = line.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t x;
+    std::memcpy(&x, line.data() + i, 8);
+    if ((((x - kFourteens) & ~x) | x) & kHighBits) break;
+  }
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c < 14 || c > 127) break;
+    ++i;
+  }
+  return i;
+}
+
+}  // namespace
+
 void InputLineReader::CleanLine(std::string& line) const {
   const bool utf8 = encoding_ != Encoding::kEightBit;
-  size_t out = 0;
-  for (size_t i = 0; i < line.size(); ++i) {
+  // Most lines hold nothing to change: everything before the first control
+  // or 8-bit byte stays as it is.
+  size_t out = FirstControlOrHighByte(line);
+  for (size_t i = out; i < line.size(); ++i) {
     char c = line[i];
     if (c == '\0' || c == '\r') {
       c = ' ';

@@ -403,11 +403,16 @@ bool IsStatementLine(std::string_view line, const std::string& marked) {
 // The line trimmed, each run of blanks kept as its first blank.
 void AppendCollapsed(std::string_view line, std::string& out) {
   line = TrimView(line);
-  bool in_blanks = false;
-  for (char c : line) {
-    const bool blank = c == ' ' || c == '\t';
-    if (!blank || !in_blanks) out += c;
-    in_blanks = blank;
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  size_t i = 0;
+  while (i < line.size()) {
+    // A stretch of non-blanks and the first blank after it go in whole.
+    size_t end = i;
+    while (end < line.size() && !blank(line[end])) ++end;
+    if (end < line.size()) ++end;
+    out.append(line, i, end - i);
+    i = end;
+    while (i < line.size() && blank(line[i])) ++i;
   }
 }
 
@@ -415,18 +420,19 @@ void AppendCollapsed(std::string_view line, std::string& out) {
 void DropSpaceAfterAlignment(std::string& text) {
   static const std::string_view kMarkers[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]", "[[JUSTIFY]]"};
   std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    out += text[i];
-    if (text[i] != ']' || i + 1 >= text.size() || text[i + 1] != ' ') continue;
-    for (std::string_view marker : kMarkers) {
-      if (out.size() >= marker.size() &&
-          std::string_view(out).substr(out.size() - marker.size()) == marker) {
-        ++i;  // skip the space
-        break;
-      }
-    }
+  size_t copied = 0;  // text before this offset is in `out`
+  for (size_t at = text.find("] "); at != std::string::npos; at = text.find("] ", at + 1)) {
+    bool after_marker = false;
+    const std::string_view before = std::string_view(text).substr(0, at + 1);
+    for (std::string_view marker : kMarkers)
+      after_marker |= before.size() >= marker.size() && before.substr(before.size() - marker.size()) == marker;
+    if (!after_marker) continue;
+    if (out.empty()) out.reserve(text.size());
+    out.append(text, copied, at + 1 - copied);
+    copied = at + 2;  // skip the space
   }
+  if (copied == 0) return;
+  out.append(text, copied, std::string::npos);
   text.swap(out);
 }
 

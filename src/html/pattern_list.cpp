@@ -27,6 +27,18 @@
 // the pair is stepped over whole. Entry sets are bit masks, so a dense run
 // of start characters (10 MB of `<`, or of `<a`) costs a few operations per
 // pair.
+//
+// Jumping to the next leading literal. When every entry begins with a
+// literal character, no entry can complete before the next place where one
+// of those leading literal runs (its "lead") occurs in full. So whenever
+// the scan is fresh (no entry running, no busy marks ahead) it asks a
+// LeadFinder for that place and jumps there: the attempts it steps over
+// would all have failed within their lead, and they matter only if one of
+// them could still be under way at the landing point, which is the case
+// exactly when a proper prefix of a lead ends just before it. Then the scan
+// lands a little earlier, on the nearest point where none does (or does not
+// jump at all), and runs from there as before. With no lead left in the
+// text the application ends at once: nothing else can match.
 #include "html/pattern_list.h"
 
 #include <algorithm>
@@ -161,6 +173,25 @@ void PatternList::PrepareScan() {
       scans_.push_back(std::move(scan));
     }
     union_start_ = PatternFinder::ForSet(all_starts);
+    lead_jumps_ = !entries_.empty();
+    leads_.Clear();
+    for (const Pattern& entry : entries_) {
+      const CompiledPattern& p = entry.compiled;
+      std::string lead;
+      for (const PatternToken& token : p.tokens) {
+        if (token.kind != TokenKind::Literal) break;
+        lead.push_back(static_cast<char>(token.ch));
+      }
+      if (lead.empty()) lead_jumps_ = false;
+      leads_.Add(lead, p.case_sensitive);
+    }
+    if (lead_jumps_) leads_.Prepare();
+    single_span_ = false;
+    if (entries_.size() == 1 && lead_jumps_) {
+      const CompiledPattern& p = entries_[0].compiled;
+      single_span_ = p.tokens.size() >= 3 && p.tokens[1].kind == TokenKind::Star && p.tokens[1].any &&
+                     p.tokens.size() == 2 + p.tokens[1].run.size();
+    }
     skip_pairs_.clear();
     skip_row_ready_.assign(256, 0);
     scans_ready_ = true;
@@ -168,6 +199,8 @@ void PatternList::PrepareScan() {
   for (PatternEntryScan& scan : scans_)
     for (PatternFinder& f : scan.token_finders) f.ResetCache();
   union_start_.ResetCache();
+  if (lead_jumps_) leads_.ResetCache();
+  jump_resume_ = 0;
   ResetStates();
 }
 
@@ -176,7 +209,26 @@ void PatternList::ResetStates() {
   running_.assign(words_, 0);
   busy_.assign(kBusyRing * words_, 0);
   for (size_t& at : busy_at_) at = kNone;
+  busy_end_ = 0;
   feed_.assign(words_, 0);
+}
+
+// The same as ResetStates during a scan, at the cost of the entries
+// running and the busy marks set rather than of the whole list: every other
+// entry is idle already.
+void PatternList::DropPartialMatches() {
+  for (size_t w = 0; w < words_; ++w) {
+    for (uint64_t bits = running_[w]; bits != 0; bits &= bits - 1)
+      states_[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))].Reset();
+    running_[w] = 0;
+  }
+  if (busy_end_ == 0) return;
+  for (size_t slot = 0; slot < kBusyRing; ++slot) {
+    if (busy_at_[slot] == kNone) continue;
+    for (size_t w = 0; w < words_; ++w) busy_[slot * words_ + w] = 0;
+    busy_at_[slot] = kNone;
+  }
+  busy_end_ = 0;
 }
 
 void PatternList::MarkBusy(size_t offset, size_t word, uint64_t bits) {
@@ -187,6 +239,30 @@ void PatternList::MarkBusy(size_t offset, size_t word, uint64_t bits) {
     for (size_t w = 0; w < words_; ++w) mask[w] = 0;
   }
   mask[word] |= bits;
+  busy_end_ = std::max(busy_end_, offset + 1);
+}
+
+// Where a fresh scan at `i` may go on from: the next occurrence of a lead,
+// or a little before it (see the top of the file), or `i` itself; the text
+// size when no lead occurs any more.
+size_t PatternList::JumpTarget(size_t i) {
+  const size_t n = input_.size();
+  const size_t lead = leads_.Next(input_, i);
+  if (lead >= n) return n;
+  // Attempts from before the landing point must all have ended before it.
+  constexpr size_t kMaxBackOff = 64;
+  const size_t lowest = lead - i > kMaxBackOff ? lead - kMaxBackOff : i;
+  size_t land = lead;
+  while (land > lowest && leads_.PrefixEndsAt(input_, land, i)) --land;
+  if (land > i && leads_.PrefixEndsAt(input_, land, i)) land = i;
+  // From a point short of the lead the scan runs to it before jumping again.
+  if (land != lead) jump_resume_ = lead + 1;
+  // Where leads crowd together (a text of `<a<a<a`), jumps gain nothing and
+  // cost a search each: let the plain scan go on for a while.
+  constexpr size_t kShortJump = 4;
+  constexpr size_t kPlainStretch = 32;
+  if (land - i < kShortJump) jump_resume_ = std::max(jump_resume_, i + kPlainStretch);
+  return land;
 }
 
 bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
@@ -327,7 +403,19 @@ int PatternList::Scan(bool keep_unchanged_result) {
   int actions = 0;
   const size_t n = input_.size();
   size_t i = 0;
+  if (single_span_) {
+    actions = ScanSingleSpan();
+    i = n;
+  }
   while (i < n) {
+    if (lead_jumps_ && i >= jump_resume_ && i >= busy_end_) {
+      bool none_running = true;
+      for (size_t w = 0; w < words_; ++w) none_running &= running_[w] == 0;
+      if (none_running) {
+        i = JumpTarget(i);
+        if (i >= n) break;
+      }
+    }
     i = NextEvent(i);
     if (i >= n) break;
     const unsigned char c = static_cast<unsigned char>(input_[i]);
@@ -423,7 +511,7 @@ int PatternList::Scan(bool keep_unchanged_result) {
     match_start_ = match_end_ = -1;
     if (result == ActionStop) break;
     if (result == ActionChanged || rejected) {
-      ResetStates();
+      DropPartialMatches();
       i = rejected ? static_cast<size_t>(start) + 1 : i + 1;
     } else {
       ++i;
@@ -431,6 +519,46 @@ int PatternList::Scan(bool keep_unchanged_result) {
   }
   if (actions > 0 || keep_unchanged_result) result_.append(input_, copied_, kNone);
   copied_ = n;
+  return actions;
+}
+
+// The scan of a list whose one entry is a single literal character, `**`
+// and a literal run ending the pattern (`<**>`, the remaining-tag pass).
+// Such an entry starts on every occurrence of its first character while it
+// is idle, and once started it cannot fail: `**` takes every character
+// until the run begins, and then the run completes it. So each match runs
+// from the next start character to the end of the next run after it, and
+// two searches find it. Returns the count of actions, as Scan does.
+int PatternList::ScanSingleSpan() {
+  const size_t n = input_.size();
+  const CompiledPattern& p = entries_[0].compiled;
+  PatternFinder& run = scans_[0].token_finders[1];
+  const size_t run_length = p.tokens[1].run.size();
+  int actions = 0;
+  size_t i = 0;
+  while (i < n) {
+    const size_t start = leads_.Next(input_, i);
+    if (start + 1 >= n) break;
+    const size_t at = run.Next(input_, start + 1);
+    if (at >= n) break;  // the attempt would run to the end of the text
+    const size_t end = at + run_length - 1;
+    position_ = end;
+    ++entries_[0].matches_found;
+    const size_t saved_size = result_.size();
+    const size_t saved_copied = copied_;
+    const int result = Act(0, static_cast<long>(start), static_cast<long>(end));
+    const bool rejected = result == ActionRejected;
+    if (rejected) {
+      result_.resize(saved_size);
+      copied_ = saved_copied;
+    } else if (result == ActionChanged || handler_changed_) {
+      ++actions;
+      ++entries_[0].actions_taken;
+    }
+    match_start_ = match_end_ = -1;
+    if (result == ActionStop) break;
+    i = rejected ? start + 1 : end + 1;
+  }
   return actions;
 }
 

@@ -122,6 +122,7 @@ class PatternList {
   size_t NextEvent(size_t i);
   void PrepareScan();
   void ResetStates();
+  void DropPartialMatches();
   bool CanSkipPair(unsigned char first, unsigned char second);
   bool CanSkipBusyPair(size_t i, const uint64_t* busy) const;
   const uint64_t* BusyAt(size_t i) const;
@@ -153,7 +154,18 @@ class PatternList {
   static constexpr size_t kBusyRing = 8;
   std::vector<uint64_t> busy_;  // kBusyRing * words_
   size_t busy_at_[kBusyRing] = {};
+  size_t busy_end_ = 0;  // no busy marks at this offset or after
   void MarkBusy(size_t offset, size_t word, uint64_t bits);
+  // When every entry begins with a literal: the finder of those leading
+  // literals, and the offset before which the scan does not jump to the
+  // next one again.
+  bool lead_jumps_ = false;
+  LeadFinder leads_;
+  size_t jump_resume_ = 0;
+  size_t JumpTarget(size_t i);
+  // The one entry is a literal character, `**` and a run ending the pattern.
+  bool single_span_ = false;
+  int ScanSingleSpan();
   std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
   // For a character pair (a, b): true when every entry that can start on a
   // fails on b and no other entry can start on b, so with all entries idle

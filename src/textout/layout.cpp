@@ -390,7 +390,9 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
     for (const AlignmentTag& t : kAlignmentTags)
       if (StartsWithNoCase(piece, t.tag)) program_.alignment = t.alignment;
     bool had_tags = false;
-    for (std::string_view tag : kRemovedTags) had_tags |= RemoveAllNoCase(piece, tag);
+    // Every layout tag begins with "[[": most pieces hold none.
+    if (piece.find("[[") != std::string::npos)
+      for (std::string_view tag : kRemovedTags) had_tags |= RemoveAllNoCase(piece, tag);
     // A piece that only held layout tags is not a line of text.
     if (had_tags && TrimView(piece).empty()) continue;
 

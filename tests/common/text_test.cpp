@@ -17,6 +17,29 @@ TEST(TextTest, CaseInsensitiveSearchIgnoresOnlyAsciiLetters) {
   EXPECT_GT(CompareNoCase("abcd", "ABC"), 0);
 }
 
+TEST(TextTest, CaseInsensitiveSearchFromAnOffset) {
+  struct Case {
+    std::string_view text, needle;
+    size_t from, want;
+  };
+  constexpr size_t kNo = std::string::npos;
+  const Case cases[] = {
+      {"x [[li]] y [[LI]]", "[[LI]]", 0, 2},   // punctuation first: found in any case
+      {"x [[li]] y [[LI]]", "[[LI]]", 3, 11},  // from past the first occurrence
+      {"x [[li]] y [[LI]]", "[[LI]]", 12, kNo},
+      {"[[[LI]]", "[[LI]]", 0, 1},             // a false start just before a match
+      {"aBcabc", "ABC", 1, 3},                 // letter first: both cases found
+      {"abc", "ABC", 0, 0},
+      {"abc", "abc", 1, kNo},
+      {"abc", "abc", 99, kNo},                 // an offset beyond the text
+      {"abc", "", 3, 3},
+      {"abc", "", 4, kNo},
+      {"a\xe9" "b", "\xc9" "B", 0, kNo},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FindNoCase(c.text, c.needle, c.from), c.want) << c.text << " / " << c.needle << " from " << c.from;
+}
+
 TEST(TextTest, TrimAndCollapse) {
   EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
   EXPECT_EQ(CollapseBlanks("  Target   Page\twidth  "), "Target Page width");

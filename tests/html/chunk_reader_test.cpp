@@ -61,6 +61,25 @@ TEST(InputLineReaderTest, EightBitCleaningRules) {
   EXPECT_EQ(ReadLines(path, /*text_mode=*/false)[1], "nb\xA0sp");
 }
 
+// The cleaning looks at long lines several bytes at a time: a byte to
+// change is found wherever it sits, and bytes close to the ones changed
+// (tab, line-feed-free controls, 0x7F, other 8-bit bytes) are kept.
+TEST(InputLineReaderTest, CleaningFindsBytesAtEveryOffsetOfLongLines) {
+  testing::TempFolder dir;
+  const std::string plain = "abcdefghijklmnopqrstuvwxyz0123";
+  std::string file;
+  std::vector<std::string> want;
+  for (size_t at = 0; at < 20; ++at) {
+    for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+             {std::string(1, '\0'), " "}, {"\r", " "}, {"\xA0", " "},
+             {"\t\x0B\x0E\x7F\x80\xFF", "\t\x0B\x0E\x7F\x80\xFF"}}) {
+      file += plain.substr(0, at) + in + plain.substr(at) + "\n";
+      want.push_back(plain.substr(0, at) + out + plain.substr(at));
+    }
+  }
+  EXPECT_EQ(ReadLines(dir.Write("offsets.htm", file)), want);
+}
+
 TEST(InputLineReaderTest, LongLinesAreDeliveredWhole) {
   testing::TempFolder dir;
   const std::string long_line(5 * 4096 + 17, 'w');

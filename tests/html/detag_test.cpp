@@ -331,6 +331,12 @@ TEST(DetagPassTest, SourceLinesAreRejoinedAroundStatements) {
                       "$_$_TEXTBLOCK 1\nend [[RIGHT]]\n last\n" +
                       br + "line\n");
   EXPECT_EQ(d.pass.AverageLineLength(), 80);  // no line longer than 40
+
+  // Each run of blanks inside a joined line keeps its first blank, tab or
+  // space; only a blank after an alignment tag is dropped.
+  Driven blanks;
+  EXPECT_EQ(blanks.Whole(blanks.Chunk("<p>a \t b\t\t c  \n<p align=right>  r [x] y  [[LEFT]] z\n")),
+            "\n\n[[LEFT]]a b\tc\n\n[[RIGHT]]r [x] y [[LEFT]]z\n");
   EXPECT_EQ(d.messages.back(), "INFO: Reinserting line/paragraph markers");
 
   Driven measured;
