@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "html/pattern_list.h"
+#include "html/differential_support.h"
 #include "html/reference_matcher.h"
 
 namespace orv {
@@ -32,45 +33,8 @@ std::string Text(std::mt19937& rng, size_t max_length) {
   return text;
 }
 
-int Result(size_t entry, long start, long end) {
-  const uint32_t h = static_cast<uint32_t>(entry * 7919 + start * 31 + end * 131);
-  const uint32_t pick = (h ^ (h >> 7)) % 10;
-  return pick < 4 ? ActionNone : pick < 7 ? ActionChanged : ActionRejected;
-}
-
 void Compare(const std::vector<reference::Entry>& entries, const std::string& text) {
-  const reference::Outcome want =
-      reference::Apply(entries, text, [](size_t e, long s, long end, const std::string&) {
-        reference::Decision d;
-        d.result = Result(e, s, end);
-        d.replace = (s + e) % 4 == 0;
-        d.replacement = "#";
-        return d;
-      });
-  PatternList list;
-  std::vector<reference::Call> calls;
-  for (size_t e = 0; e < entries.size(); ++e) {
-    PatternHandler handler;
-    if (entries[e].kind == Callback)
-      handler = [&calls, e](PatternList& l, const orv::Pattern&, long s, long end, const std::string&, size_t,
-                            void*) {
-        calls.push_back({e, s, end});
-        if ((s + e) % 4 == 0) l.ReplaceMatch("#");
-        return Result(e, s, end);
-      };
-    ASSERT_TRUE(list.Add(static_cast<ActionKind>(entries[e].kind), entries[e].pattern, entries[e].replacement,
-                         entries[e].case_sensitive, handler, nullptr));
-  }
-  const int count = list.Apply(text);
-  std::string where = "text \"" + text + "\"";
-  for (const reference::Entry& e : entries) where += " [" + std::to_string(e.kind) + " `" + e.pattern + "`]";
-  ASSERT_EQ(calls, want.calls) << where;
-  ASSERT_EQ(list.Result(), want.text) << where;
-  ASSERT_EQ(count, want.count) << where;
-  for (size_t e = 0; e < entries.size(); ++e) {
-    ASSERT_EQ(list.Entry(e).matches_found, want.matches_found[e]) << where << " entry " << e;
-    ASSERT_EQ(list.Entry(e).actions_taken, want.actions_taken[e]) << where << " entry " << e;
-  }
+  orv::testing::CompareWithReference(entries, text, orv::testing::HandlerMix{4, 7, 4});
 }
 
 std::vector<reference::Entry> Entries(std::mt19937& rng, size_t count) {
