@@ -57,19 +57,26 @@ DetagMarkers MakeDetagMarkers(bool single_line) {
   return m;
 }
 
-bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value) {
-  value.clear();
+TagAttributes::TagAttributes(std::string_view tag) {
   // Only the tag itself is parsed, not whatever follows its ">".
   const size_t close = tag.find('>');
   if (close != std::string_view::npos) tag = tag.substr(0, close + 1);
-  const ParsedTag parsed = ParsedTag::Parse(tag);
-  for (const TagAttribute& attribute : parsed.attributes) {
+  parsed_ = ParsedTag::Parse(tag);
+}
+
+bool TagAttributes::Get(std::string_view name, std::string& value) const {
+  value.clear();
+  for (const TagAttribute& attribute : parsed_.attributes) {
     if (EqualsNoCase(attribute.name, name)) {
       value.assign(attribute.Value());
       return true;
     }
   }
   return false;
+}
+
+bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value) {
+  return TagAttributes(tag).Get(name, value);
 }
 
 std::string GetStyleProperty(std::string_view style, std::string_view property) {
