@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "html/parsed_tag.h"
 #include "html/pattern_list.h"
 #include "textout/text_line.h"
 
@@ -73,15 +74,19 @@ bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& v
 // several of them: Get answers as GetTagAttribute would for the same tag.
 class TagAttributes {
  public:
-  // Parses the tag up to its first ">". Linear in the tag.
+  // Parses a copy of the tag up to its first ">". Linear in the tag.
   explicit TagAttributes(std::string_view tag);
+  TagAttributes(const TagAttributes&) = delete;
+  TagAttributes& operator=(const TagAttributes&) = delete;
   // Sets `value` to the attribute's value (empty when it has none) and
   // returns true, or clears `value` and returns false when there is no such
   // attribute. Linear in the number of attributes.
   bool Get(std::string_view name, std::string& value) const;
 
  private:
-  ParsedTag parsed_;
+  std::string tag_;
+  // Names and values, viewing `tag_`.
+  std::vector<std::pair<std::string_view, std::string_view>> attributes_;
 };
 
 // The value (trimmed) of `property` in a style text such as

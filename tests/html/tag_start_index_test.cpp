@@ -5,8 +5,11 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
+#include "common/text.h"
 #include "html/detag_handlers.h"
+#include "html/parsed_tag.h"
 #include "html/pattern_list.h"
 #include "html/tag_start_index.h"
 
@@ -75,18 +78,43 @@ TEST(TagStartIndexTest, ListsRuledOutNeverAct) {
   EXPECT_GT(ruled_out, 100);
 }
 
-TEST(TagAttributesTest, AgreesWithSingleLookups) {
-  const char* const tags[] = {"<td align=\"right\" NOWRAP colspan=2>rest>", "<a href='x' name=y>",
-                              "<td width=\"50%>", "<p>", "<img src=a.gif alt=\"A b\" src=b>"};
-  const char* const names[] = {"align", "nowrap", "colspan", "href", "name", "width", "src", "alt", "x"};
-  for (const char* tag : tags) {
+// The attribute readers against the general tag parser, on written and
+// random tags (quotes left open, "=" with blanks, text around the tag).
+TEST(TagAttributesTest, AgreeWithTheTagParser) {
+  std::vector<std::string> tags = {"<td align=\"right\" NOWRAP colspan=2>rest>",
+                                   "<a href='x' name=y>", "<td width=\"50%>", "<p>", "x>y<a b=1>",
+                                   "<img src=a.gif alt=\"A b\" src=b>", "<br />", "no tag"};
+  const char alphabet[] = "<>=\"' \tabAB/";
+  std::mt19937 rng(11);
+  for (int round = 0; round < 2000; ++round) {
+    std::string tag = "<a";
+    const size_t length = rng() % 20;
+    while (tag.size() < length) tag += alphabet[rng() % (sizeof(alphabet) - 1)];
+    tags.push_back(tag);
+  }
+  const char* const names[] = {"a", "b", "ab", "B", "align", "nowrap", "colspan", "href", "name",
+                               "src", "alt", "/"};
+  for (const std::string& tag : tags) {
     const TagAttributes attributes(tag);
+    const size_t close = tag.find('>');
+    const ParsedTag parsed =
+        ParsedTag::Parse(close == std::string::npos ? tag : tag.substr(0, close + 1));
     for (const char* name : names) {
+      bool expected_found = false;
+      std::string expected;
+      for (const TagAttribute& attribute : parsed.attributes) {
+        if (EqualsNoCase(attribute.name, name)) {
+          expected_found = true;
+          expected = std::string(attribute.Value());
+          break;
+        }
+      }
       std::string single = "old";
       std::string parsed_once = "old";
-      const bool found = GetTagAttribute(tag, name, single);
-      EXPECT_EQ(attributes.Get(name, parsed_once), found) << tag << " " << name;
-      EXPECT_EQ(parsed_once, single) << tag << " " << name;
+      EXPECT_EQ(GetTagAttribute(tag, name, single), expected_found) << tag << " " << name;
+      EXPECT_EQ(single, expected) << tag << " " << name;
+      EXPECT_EQ(attributes.Get(name, parsed_once), expected_found) << tag << " " << name;
+      EXPECT_EQ(parsed_once, expected) << tag << " " << name;
     }
   }
 }
