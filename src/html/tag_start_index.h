@@ -4,6 +4,7 @@
 // literal text starting with '<' that the text cannot hold.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
