@@ -75,6 +75,7 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   list_state_.Reset();
   comment_state_ = CommentState{};
   text_blocks_.Clear();
+  acted_last_.clear();
   BuildLists();
 }
 
@@ -297,9 +298,26 @@ void DetagPass::BuildLists() {
   for (PatternList* list : l.All()) list->Freeze();
 }
 
-int DetagPass::ApplyList(PatternList& list, std::string& text, const char* message) {
+int DetagPass::ApplyList(PatternList& list, std::string& text, const char* message, int repeat) {
   if (list.Size() == 0) return 0;
+  bool* acted_last = nullptr;
+  if (use_tag_index_) {
+    acted_last = &acted_last_[{&list, repeat}];
+    // Building the index costs about as much as a scan on tag-dense text,
+    // so it is built at most once per chunk, before the first list acts,
+    // and only for a list that found nothing last time.
+    if (!*acted_last && !tag_index_built_) {
+      tag_index_.Build(text);
+      tag_index_built_ = true;
+    }
+    if (!list.MayMatch(tag_index_)) {
+      *acted_last = false;
+      return 0;
+    }
+  }
   int actions = list.ApplyInPlace(text);
+  if (actions > 0) tag_index_.Invalidate();
+  if (acted_last != nullptr) *acted_last = actions > 0;
   if (actions > 0 && report_ && message != nullptr) report_(message, 10);
   return actions;
 }
@@ -315,6 +333,9 @@ void DetagPass::ChunkPass(int chunk_number, std::string& text) {
   Lists& l = *lists_;
   const bool text_mode = options_.TextMode();
   const bool first = chunk_number == 1;
+  tag_index_.Invalidate();
+  tag_index_built_ = false;
+  use_tag_index_ = true;
 
   if (first && (text_mode || options_.remove_head))
     ApplyList(l.meta, text, "INFO: Processing <META> tags");
@@ -358,7 +379,7 @@ void DetagPass::ChunkPass(int chunk_number, std::string& text) {
     // Nested in-line tags hide each other within one scan; a second scan
     // catches what the first uncovered.
     if (ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags") > 0)
-      ApplyList(l.inline_markup, text, nullptr);
+      ApplyList(l.inline_markup, text, nullptr, /*repeat=*/1);
   }
   if (text_mode) {
     list_state_.Reset();
@@ -378,6 +399,8 @@ void DetagPass::ChunkPass(int chunk_number, std::string& text) {
     ApplyList(l.item_paragraphs, text, nullptr);
     ApplyList(l.headings, text, nullptr);
   }
+  use_tag_index_ = false;
+  tag_index_.Invalidate();
   // Byte 133 is the Windows ellipsis only in a Western 8-bit text; in UTF-8
   // read from a 16-bit file it is part of another character.
   if (!utf8_input_ && EllipsisIsSpelledOut(ClassifyCharset(info_.charset))) SpellOutEllipses(text);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -154,8 +155,11 @@ class DetagPass {
   void BuildLists();
   // Forwards an entry to a handler slot, or does nothing while it is empty.
   PatternHandler Slot(PatternHandler DetagHandlerSlots::*slot);
-  // Applies `list` to `text` and reports `message` when it acted.
-  int ApplyList(PatternList& list, std::string& text, const char* message);
+  // Applies `list` to `text` and reports `message` when it acted. In the
+  // chunk pass, a list that did not act at this call (`repeat` tells
+  // repeated calls apart) on the previous chunk is first checked against
+  // the tag index and skipped when it cannot match.
+  int ApplyList(PatternList& list, std::string& text, const char* message, int repeat = 0);
   // Applies a table list again while it acts, up to a pass limit.
   void RunTablePasses(PatternList& list, std::string& text);
   void RejoinSourceLines(std::string& text);
@@ -196,6 +200,13 @@ class DetagPass {
   UrlReferenceList url_references_;
   ListState list_state_;
   CommentState comment_state_;
+  // Tag openings of the chunk text, valid until the text changes; used
+  // while `use_tag_index_` is set.
+  TagStartIndex tag_index_;
+  bool use_tag_index_ = false;
+  bool tag_index_built_ = false;  // built once for this chunk already
+  // Per list and call: whether it acted the last time it was applied.
+  std::map<std::pair<const PatternList*, int>, bool> acted_last_;
   bool first_of_output_ = true;
   bool last_of_output_ = true;
   bool paragraph_tags_seen_ = false;

@@ -57,19 +57,93 @@ DetagMarkers MakeDetagMarkers(bool single_line) {
   return m;
 }
 
-bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value) {
-  value.clear();
-  // Only the tag itself is parsed, not whatever follows its ">".
+namespace {
+
+// The value of an attribute as written after its "=": without one pair of
+// enclosing quotes (an unclosed quote is dropped alone).
+std::string_view AttributeValue(std::string_view raw) {
+  if (!raw.empty() && (raw.front() == '"' || raw.front() == '\'')) {
+    const char quote = raw.front();
+    raw.remove_prefix(1);
+    if (!raw.empty() && raw.back() == quote) raw.remove_suffix(1);
+  }
+  return raw;
+}
+
+// Calls visit(name, value) for each attribute of the tag up to its first
+// ">", in order, reading it as ParsedTag::Parse does, until visit returns
+// true; returns whether it did. Allocates nothing.
+template <typename Visit>
+bool VisitAttributes(std::string_view tag, Visit visit) {
+  // Only the tag itself is read, not whatever follows its first ">".
+  const size_t first_close = tag.find('>');
+  if (first_close != std::string_view::npos) tag = tag.substr(0, first_close + 1);
+  const size_t open = tag.find('<');
+  if (open == std::string_view::npos) return false;
+  const size_t close = tag.find('>', open + 1);
+  const std::string_view body = close == std::string_view::npos
+                                    ? tag.substr(open + 1)
+                                    : tag.substr(open + 1, close - open - 1);
+  const size_t n = body.size();
+  size_t i = 0;
+  while (i < n && !IsBlank(body[i])) ++i;  // the tag name
+  while (i < n) {
+    while (i < n && IsBlank(body[i])) ++i;
+    // Trailing blanks and the "/" of an empty-element tag are not attributes.
+    if (i == n || (body[i] == '/' && i + 1 == n)) break;
+    const size_t name_start = i;
+    while (i < n && !IsBlank(body[i]) && body[i] != '=') ++i;
+    const std::string_view name = body.substr(name_start, i - name_start);
+    std::string_view value;
+    size_t j = i;
+    while (j < n && IsBlank(body[j])) ++j;
+    if (j < n && body[j] == '=') {
+      ++j;
+      while (j < n && IsBlank(body[j])) ++j;
+      const size_t value_start = j;
+      if (j < n && (body[j] == '"' || body[j] == '\'')) {
+        const size_t end_quote = body.find(body[j], j + 1);
+        j = end_quote == std::string_view::npos ? n : end_quote + 1;
+      } else {
+        while (j < n && !IsBlank(body[j])) ++j;
+      }
+      value = AttributeValue(body.substr(value_start, j - value_start));
+      i = j;
+    }
+    if (visit(name, value)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TagAttributes::TagAttributes(std::string_view tag) {
   const size_t close = tag.find('>');
-  if (close != std::string_view::npos) tag = tag.substr(0, close + 1);
-  const ParsedTag parsed = ParsedTag::Parse(tag);
-  for (const TagAttribute& attribute : parsed.attributes) {
-    if (EqualsNoCase(attribute.name, name)) {
-      value.assign(attribute.Value());
+  tag_.assign(close == std::string_view::npos ? tag : tag.substr(0, close + 1));
+  VisitAttributes(tag_, [this](std::string_view name, std::string_view value) {
+    attributes_.emplace_back(name, value);
+    return false;
+  });
+}
+
+bool TagAttributes::Get(std::string_view name, std::string& value) const {
+  value.clear();
+  for (const auto& [attribute, attribute_value] : attributes_) {
+    if (EqualsNoCase(attribute, name)) {
+      value.assign(attribute_value);
       return true;
     }
   }
   return false;
+}
+
+bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value) {
+  value.clear();
+  return VisitAttributes(tag, [&](std::string_view attribute, std::string_view attribute_value) {
+    if (!EqualsNoCase(attribute, name)) return false;
+    value.assign(attribute_value);
+    return true;
+  });
 }
 
 std::string GetStyleProperty(std::string_view style, std::string_view property) {

@@ -112,6 +112,20 @@ bool PatternList::Add(ActionKind kind, std::string_view pattern, std::string_vie
   return true;
 }
 
+bool PatternList::MayMatch(const TagStartIndex& index) const {
+  if (entries_.empty() || !index.Valid()) return !entries_.empty();
+  for (const Pattern& entry : entries_) {
+    char lead[1 + TagStartIndex::kDepth];
+    size_t length = 0;
+    for (const PatternToken& token : entry.compiled.tokens) {
+      if (token.kind != TokenKind::Literal || length == sizeof lead) break;
+      lead[length++] = static_cast<char>(token.ch);
+    }
+    if (index.MayContain(std::string_view(lead, length))) return true;
+  }
+  return false;
+}
+
 void PatternList::Clear() {
   if (frozen_ || applying_) return;
   entries_.clear();

@@ -25,6 +25,7 @@
 
 #include "html/pattern_finder.h"
 #include "html/pattern_matcher.h"
+#include "html/tag_start_index.h"
 
 namespace orv {
 
@@ -101,6 +102,12 @@ class PatternList {
   // keeping no copy, so peak memory is the text plus its rewrite. Result()
   // is empty afterwards. Use it for large texts.
   int ApplyInPlace(std::string& text);
+
+  // False only when no entry can match the text `index` was built from:
+  // every entry begins with literal text that starts with '<' and the index
+  // rules it out. A list that cannot match would leave the text unchanged
+  // and call no handler. Cost: the entries' leading literals.
+  bool MayMatch(const TagStartIndex& index) const;
 
   // The rewritten text of the last Apply.
   const std::string& Result() const { return result_; }

@@ -191,8 +191,9 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   const std::string_view content = span.substr(tag_end + 1, content_end - (tag_end + 1));
   std::string href;
   std::string name;
-  GetTagAttribute(opening, "href", href);
-  GetTagAttribute(opening, "name", name);
+  const TagAttributes attributes(opening);
+  attributes.Get("href", href);
+  attributes.Get("name", name);
   href = Trim(href);
   if (environment.info != nullptr) href = ResolveUrl(href, environment.info->base_url);
 

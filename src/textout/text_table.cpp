@@ -167,19 +167,20 @@ TextTable::TextTable(const DetagOptions& options, const DetagMarkers& markers,
       has_text_block_(has_text_block) {
   std::string value;
   const bool suppressed = nested && options.no_borders_nested;
+  const TagAttributes table_attributes(table_tag);
   border_ = !suppressed && options.border_all_tables;
-  if (!suppressed && GetTagAttribute(table_tag, "border", value) && LeadingNumber(value) > 0)
+  if (!suppressed && table_attributes.Get("border", value) && LeadingNumber(value) > 0)
     border_ = true;
 
   available_ = std::max(starting_width - indent_ + (border_ ? 0 : 1), 1);
 
-  if (GetTagAttribute(table_tag, "width", value)) {
+  if (table_attributes.Get("width", value)) {
     bool percent = false;
     const int width = WidthInColumns(value, available_, percent);
     if (width > 0 && !(percent && nested && available_ <= 10))
       target_ = std::min(width, available_);
   }
-  centred_ = GetTagAttribute(table_tag, "align", value) && EqualsNoCase(Trim(value), "center");
+  centred_ = table_attributes.Get("align", value) && EqualsNoCase(Trim(value), "center");
 
   if (options.table_format == 2 || options.table_format == 3) {
     if (!(nested && options.innermost_tables_only))
@@ -218,8 +219,9 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   cell.row = row;
   cell.column = column;
   std::string value;
+  const TagAttributes cell_attributes(cell_tag);
   cell.vertical = row_record.vertical;
-  if (GetTagAttribute(cell_tag, "valign", value)) {
+  if (cell_attributes.Get("valign", value)) {
     value = Trim(value);
     if (EqualsNoCase(value, "top"))
       cell.vertical = 1;
@@ -229,7 +231,7 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
       cell.vertical = 3;
   }
   cell.align_default = row_record.horizontal;
-  if (GetTagAttribute(cell_tag, "align", value)) {
+  if (cell_attributes.Get("align", value)) {
     value = Trim(value);
     if (EqualsNoCase(value, "left"))
       cell.align_default = 1;
@@ -240,10 +242,10 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
     else if (EqualsNoCase(value, "justify"))
       cell.align_default = 4;
   }
-  if (GetTagAttribute(cell_tag, "colspan", value))
+  if (cell_attributes.Get("colspan", value))
     cell.column_span = std::clamp(LeadingNumber(value), 1, kMaxColumnSpan);
-  cell.no_wrap = GetTagAttribute(cell_tag, "nowrap", value);
-  if (GetTagAttribute(cell_tag, "width", value)) {
+  cell.no_wrap = cell_attributes.Get("nowrap", value);
+  if (cell_attributes.Get("width", value)) {
     const int width =
         WidthInColumns(value, target_ > 0 ? target_ : available_, cell.declared_percent);
     cell.declared_width = std::max(width - 1, 0);
@@ -253,7 +255,7 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   MeasureCell(cell);
 
   EnsureColumns(column + cell.column_span - 1);
-  if (GetTagAttribute(cell_tag, "rowspan", value) && LeadingNumber(value) > 0) {
+  if (cell_attributes.Get("rowspan", value) && LeadingNumber(value) > 0) {
     cell.row_span = std::min(LeadingNumber(value), kMaxRowSpan);
     for (int c = column; c < column + cell.column_span; ++c)
       row_span_until_[static_cast<size_t>(c - 1)] = row + cell.row_span - 1;

@@ -1,0 +1,65 @@
+// The tables of tag openings; see tag_start_index.h. Three-byte keys are
+// hashed, so different keys may share a bit, which only makes MayContain
+// answer true more often.
+#include "html/tag_start_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/text.h"
+
+namespace orv {
+
+namespace {
+
+inline uint32_t Up(char c) { return static_cast<unsigned char>(ToUpperAscii(c)); }
+
+// The three-byte key's bit in its table of 2^16.
+inline uint32_t ThreeSlot(uint32_t a, uint32_t b, uint32_t c) {
+  return (((a << 16) | (b << 8) | c) * 0x9E3779B1u) >> 16;
+}
+
+inline void Set(std::vector<uint64_t>& bits, uint32_t slot) {
+  bits[slot / 64] |= uint64_t{1} << (slot % 64);
+}
+inline bool Has(const std::vector<uint64_t>& bits, uint32_t slot) {
+  return (bits[slot / 64] >> (slot % 64)) & 1;
+}
+
+}  // namespace
+
+void TagStartIndex::Build(std::string_view text) {
+  std::fill(one_.begin(), one_.end(), 0);
+  std::fill(two_.begin(), two_.end(), 0);
+  std::fill(three_.begin(), three_.end(), 0);
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* at = begin;
+  while (at < end) {
+    const void* found = std::memchr(at, '<', static_cast<size_t>(end - at));
+    if (found == nullptr) break;
+    const char* open = static_cast<const char*>(found);
+    const size_t after = static_cast<size_t>(end - open - 1);
+    at = open + 1;
+    if (after == 0) break;
+    const uint32_t a = Up(open[1]);
+    Set(one_, a);
+    if (after == 1) continue;
+    const uint32_t b = Up(open[2]);
+    Set(two_, (a << 8) | b);
+    if (after == 2) continue;
+    Set(three_, ThreeSlot(a, b, Up(open[3])));
+  }
+  valid_ = true;
+}
+
+bool TagStartIndex::MayContain(std::string_view lead) const {
+  if (!valid_ || lead.size() < 2 || lead[0] != '<') return true;
+  const uint32_t a = Up(lead[1]);
+  if (lead.size() == 2) return Has(one_, a);
+  const uint32_t b = Up(lead[2]);
+  if (lead.size() == 3) return Has(two_, (a << 8) | b);
+  return Has(three_, ThreeSlot(a, b, Up(lead[3])));
+}
+
+}  // namespace orv
