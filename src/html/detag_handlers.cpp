@@ -84,35 +84,12 @@ bool VisitAttributes(std::string_view tag, Visit visit) {
   const std::string_view body = close == std::string_view::npos
                                     ? tag.substr(open + 1)
                                     : tag.substr(open + 1, close - open - 1);
-  const size_t n = body.size();
-  size_t i = 0;
-  while (i < n && !IsBlank(body[i])) ++i;  // the tag name
-  while (i < n) {
-    while (i < n && IsBlank(body[i])) ++i;
-    // Trailing blanks and the "/" of an empty-element tag are not attributes.
-    if (i == n || (body[i] == '/' && i + 1 == n)) break;
-    const size_t name_start = i;
-    while (i < n && !IsBlank(body[i]) && body[i] != '=') ++i;
-    const std::string_view name = body.substr(name_start, i - name_start);
-    std::string_view value;
-    size_t j = i;
-    while (j < n && IsBlank(body[j])) ++j;
-    if (j < n && body[j] == '=') {
-      ++j;
-      while (j < n && IsBlank(body[j])) ++j;
-      const size_t value_start = j;
-      if (j < n && (body[j] == '"' || body[j] == '\'')) {
-        const size_t end_quote = body.find(body[j], j + 1);
-        j = end_quote == std::string_view::npos ? n : end_quote + 1;
-      } else {
-        while (j < n && !IsBlank(body[j])) ++j;
-      }
-      value = AttributeValue(body.substr(value_start, j - value_start));
-      i = j;
-    }
-    if (visit(name, value)) return true;
-  }
-  return false;
+  bool stopped = false;
+  ScanTagAttributes(body, [&](const AttributeSpan& span) {
+    stopped = visit(span.name, span.has_value ? AttributeValue(span.value) : std::string_view());
+    return stopped;
+  });
+  return stopped;
 }
 
 }  // namespace

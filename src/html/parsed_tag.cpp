@@ -59,46 +59,22 @@ ParsedTag ParsedTag::Parse(std::string_view text) {
     tag.trailing = std::string(text.substr(close + 1));
   }
 
-  const size_t n = body.size();
-  size_t i = 0;
-  while (i < n && !IsBlank(body[i])) ++i;
-  tag.name = std::string(body.substr(0, i));
-
-  while (i < n) {
-    const size_t separator_start = i;
-    while (i < n && IsBlank(body[i])) ++i;
-    // Trailing blanks and the "/" of an empty-element tag are not attributes.
-    if (i == n || (body[i] == '/' && i + 1 == n)) {
-      tag.tail = std::string(body.substr(separator_start));
-      break;
-    }
+  size_t name_end = 0;
+  while (name_end < body.size() && !IsBlank(body[name_end])) ++name_end;
+  tag.name = std::string(body.substr(0, name_end));
+  const size_t tail_start = ScanTagAttributes(body, [&tag](const AttributeSpan& span) {
     TagAttribute attribute;
-    attribute.separator = std::string(body.substr(separator_start, i - separator_start));
-
-    const size_t name_start = i;
-    while (i < n && !IsBlank(body[i]) && body[i] != '=') ++i;
-    attribute.name = std::string(body.substr(name_start, i - name_start));
-
-    size_t j = i;
-    while (j < n && IsBlank(body[j])) ++j;
-    if (j < n && body[j] == '=') {
-      ++j;
-      while (j < n && IsBlank(body[j])) ++j;
-      const size_t value_start = j;
-      if (j < n && (body[j] == '"' || body[j] == '\'')) {
-        const size_t end_quote = body.find(body[j], j + 1);
-        j = end_quote == std::string_view::npos ? n : end_quote + 1;
-      } else {
-        while (j < n && !IsBlank(body[j])) ++j;
-      }
-      attribute.value_text.reserve(j - value_start + 1);
+    attribute.separator = std::string(span.separator);
+    attribute.name = std::string(span.name);
+    if (span.has_value) {
+      attribute.value_text.reserve(span.value.size() + 1);
       attribute.value_text += '=';
-      attribute.value_text.append(body.data() + value_start, j - value_start);
-      i = j;
+      attribute.value_text.append(span.value);
     }
-    // Without "=" the blanks after the name become the next separator.
     tag.attributes.push_back(std::move(attribute));
-  }
+    return false;
+  });
+  tag.tail = std::string(body.substr(tail_start));
   return tag;
 }
 

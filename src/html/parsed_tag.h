@@ -7,6 +7,8 @@
 
 #include <string>
 #include <string_view>
+
+#include "common/text.h"
 #include <vector>
 
 namespace orv {
@@ -52,5 +54,58 @@ struct ParsedTag {
   // change. Text around the tag is kept.
   std::string Reassemble(NameCase name_case = NameCase::kAsWritten) const;
 };
+
+
+// One attribute of a tag as written: the blanks before it, its name, and its
+// value as written after "=" (quotes kept; blanks around "=" are not part of
+// it). Views into the tag body.
+struct AttributeSpan {
+  std::string_view separator;
+  std::string_view name;
+  bool has_value = false;
+  std::string_view value;
+};
+
+// Walks the attributes of a tag body (the text between "<" and ">") that
+// follow the tag name, calling visit(span) for each until visit returns true.
+// Returns the offset where the stretch after the last attribute begins
+// (trailing blanks, or the "/" of an empty-element tag), or the body's size.
+// This is the one reading of attributes: ParsedTag and the attribute lookups
+// of the handlers both use it. Linear in the body; allocates nothing.
+template <typename Visit>
+size_t ScanTagAttributes(std::string_view body, Visit visit) {
+  const size_t n = body.size();
+  size_t i = 0;
+  while (i < n && !IsBlank(body[i])) ++i;  // the tag name
+  while (i < n) {
+    const size_t separator_start = i;
+    while (i < n && IsBlank(body[i])) ++i;
+    if (i == n || (body[i] == '/' && i + 1 == n)) return separator_start;
+    AttributeSpan span;
+    span.separator = body.substr(separator_start, i - separator_start);
+    const size_t name_start = i;
+    while (i < n && !IsBlank(body[i]) && body[i] != '=') ++i;
+    span.name = body.substr(name_start, i - name_start);
+    size_t j = i;
+    while (j < n && IsBlank(body[j])) ++j;
+    if (j < n && body[j] == '=') {
+      ++j;
+      while (j < n && IsBlank(body[j])) ++j;
+      const size_t value_start = j;
+      if (j < n && (body[j] == '"' || body[j] == '\'')) {
+        const size_t end_quote = body.find(body[j], j + 1);
+        j = end_quote == std::string_view::npos ? n : end_quote + 1;
+      } else {
+        while (j < n && !IsBlank(body[j])) ++j;
+      }
+      span.has_value = true;
+      span.value = body.substr(value_start, j - value_start);
+      i = j;
+    }
+    // Without "=" the blanks after the name become the next separator.
+    if (visit(span)) return n;
+  }
+  return n;
+}
 
 }  // namespace orv

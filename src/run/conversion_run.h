@@ -66,7 +66,7 @@ class ConversionRun {
 
   // The command-line path of program start, for a selection that names
   // input files: a stored default policy file replaces the one named on
-  // the command line, the specification is joined to the input directory,
+  // the command line, the input specification is joined to the input directory,
   // the policy file is loaded into the main set, the status window is
   // shown (unless messages are not echoed) and StartRun converts. A failed
   // run shows the "Conversion failed" box. Returns the exit status
@@ -85,7 +85,7 @@ class ConversionRun {
   // when a directory was invalid or a file failed.
   bool StartRun();
 
-  // Opens the log (/LOG), expands the specification into the Context's
+  // Opens the log (/LOG), expands the input specification into the Context's
   // batch and converts each file in order; the first file that fails sets
   // `abort` and stops the batch. Returns false only when no file was found.
   bool RunBatch(PolicySet& run_set, const std::string& policy_file, bool& abort);
@@ -164,7 +164,7 @@ class ConversionRun {
   bool output_pass_ = true;
   int files_converted_ = 0;
   std::string last_output_file_;
-  // The batch entry being converted: the specification that found it and
+  // The batch entry being converted: the input specification that found it and
   // whether it is the last one.
   std::string current_spec_;
   bool last_of_batch_ = true;

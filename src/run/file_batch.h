@@ -20,7 +20,7 @@ class Context;
 // The files of one run: four lists appended together, one entry per file.
 struct FileBatch {
   std::vector<std::string> paths;         // full path of each input file
-  std::vector<std::string> specs;         // the specification that found it
+  std::vector<std::string> specs;         // the input specification that found it
   std::vector<std::string> policy_files;  // the policy file in force for it
   std::vector<std::string> spares;        // always empty here
 
@@ -83,7 +83,7 @@ enum class FileParameterKind {
 // holding "@" or one that matches no file is refused with a message box
 // and ignored; the first input parameter sets the input specification (its
 // name and extension, wildcards kept) and the input and output directories;
-// each later one turns the specification into a list of double-quoted
+// each later one turns the input specification into a list of double-quoted
 // names and is added to it, relative to the input directory when it lies
 // below it, else as a full path. `base_directory` is the directory relative
 // names are taken against (the current directory in the program). When a
@@ -94,7 +94,7 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
                                       std::string_view base_directory,
                                       const LevelReportFn& report = nullptr);
 
-// Expands `spec` (the input directory joined in front of the specification:
+// Expands `spec` (the input directory joined in front of the file specification:
 // one name or pattern, or a directory followed by double-quoted names) into
 // `batch`, each entry carrying `policy_file`. Empty files are warned about
 // at level 7 ("WARNING: File is empty " + name) and skipped; a file that
