@@ -375,27 +375,39 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   // an empty line at the end does not.
 }
 
+// Follows the list, block and verbatim sections through a cell's lines:
+// list and block sections indent by 2, verbatim sections are not indented.
+struct CellSections {
+  int indent = 0;
+  bool verbatim = false;
+  // True when `line` is a section statement (it is then consumed).
+  bool Take(const std::string& line) {
+    if (IsListOrBlockStart(line)) {
+      indent += 2;
+      return true;
+    }
+    if (IsListOrBlockEnd(line)) {
+      indent = std::max(indent - 2, 0);
+      return true;
+    }
+    if (IsVerbatimStart(line) || IsVerbatimEnd(line)) {
+      verbatim = IsVerbatimStart(line);
+      return true;
+    }
+    return false;
+  }
+  int Lead() const { return verbatim ? 0 : indent; }
+};
+
 // Measures the content as the layout will show it: list and block sections
 // indent by 2, verbatim sections are taken as they stand, "$_$_LINE" with a
 // length becomes that many dashes.
 void TextTable::MeasureCell(TextTableCell& cell) const {
-  int indent = 0;
-  bool verbatim = false;
+  CellSections sections;
   int count = 0;
   bool rule = false;
   for (std::string& line : cell.lines) {
-    if (IsListOrBlockStart(line)) {
-      indent += 2;
-      continue;
-    }
-    if (IsListOrBlockEnd(line)) {
-      indent = std::max(indent - 2, 0);
-      continue;
-    }
-    if (IsVerbatimStart(line) || IsVerbatimEnd(line)) {
-      verbatim = IsVerbatimStart(line);
-      continue;
-    }
+    if (sections.Take(line)) continue;
     ++count;
     if (IsRuleStatement(line)) {
       rule = true;
@@ -413,7 +425,7 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
     std::string shown = line;
     RemoveAlignmentTags(shown);
     if (IsRuleText(shown)) rule = true;
-    const int lead = verbatim ? 0 : indent;
+    const int lead = sections.Lead();
     cell.natural = std::max(cell.natural, lead + static_cast<int>(shown.size()));
     cell.minimum = std::max(cell.minimum, lead + LongestWord(shown));
   }
@@ -653,21 +665,9 @@ void TextTable::ShrinkToAvailable() {
 void TextTable::WrapCell(TextTableCell& cell) {
   const int width = CellWidth(cell);
   std::vector<std::string> out;
-  int indent = 0;
-  bool verbatim = false;
+  CellSections sections;
   for (const std::string& line : cell.lines) {
-    if (IsListOrBlockStart(line)) {
-      indent += 2;
-      continue;
-    }
-    if (IsListOrBlockEnd(line)) {
-      indent = std::max(indent - 2, 0);
-      continue;
-    }
-    if (IsVerbatimStart(line) || IsVerbatimEnd(line)) {
-      verbatim = IsVerbatimStart(line);
-      continue;
-    }
+    if (sections.Take(line)) continue;
     if (line.compare(0, 4, "$_$_") == 0) {
       out.push_back(line);
       continue;
@@ -677,7 +677,7 @@ void TextTable::WrapCell(TextTableCell& cell) {
     const std::string tag = line.substr(0, tag_length);
     std::string rest = line.substr(tag_length);
     RemoveAlignmentTags(rest);
-    const std::string cell_indent(static_cast<size_t>(verbatim ? 0 : indent), ' ');
+    const std::string cell_indent(static_cast<size_t>(sections.Lead()), ' ');
     const int room = std::max(width - static_cast<int>(cell_indent.size()), 1);
     if (static_cast<int>(rest.size()) <= room) {
       out.push_back(tag + cell_indent + rest);
