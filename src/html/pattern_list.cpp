@@ -206,6 +206,9 @@ void PatternList::PrepareScan() {
       single_span_ = p.tokens.size() >= 3 && p.tokens[1].kind == TokenKind::Star && p.tokens[1].any &&
                      p.tokens.size() == 2 + p.tokens[1].run.size();
     }
+    all_literal_ = lead_jumps_ && !single_span_;
+    for (const Pattern& entry : entries_)
+      for (const PatternToken& token : entry.compiled.tokens) all_literal_ &= token.kind == TokenKind::Literal;
     skip_pairs_.clear();
     skip_row_ready_.assign(256, 0);
     scans_ready_ = true;
@@ -420,6 +423,9 @@ int PatternList::Scan(bool keep_unchanged_result) {
   if (single_span_) {
     actions = ScanSingleSpan();
     i = n;
+  } else if (all_literal_) {
+    actions = ScanLiterals();
+    i = n;
   }
   while (i < n) {
     if (lead_jumps_ && i >= jump_resume_ && i >= busy_end_) {
@@ -574,6 +580,106 @@ int PatternList::ScanSingleSpan() {
     i = rejected ? start + 1 : end + 1;
   }
   return actions;
+}
+
+// The scan of a list whose entries are all plain literal text. It keeps
+// the rules of the general scan (one attempt per entry, the failed
+// character spent, the slide of a run of copies, the first completing entry
+// in list order acting, the jumps to the next lead) with none of the
+// machinery that quantifiers and classes need: an attempt is a position in
+// its literal. Markers and fixed tags are most of what the conversion's
+// lists look for, so this is the common case. Returns the count of actions,
+// as Scan does.
+int PatternList::ScanLiterals() {
+  const size_t n = input_.size();
+  const size_t count = entries_.size();
+  literal_states_.assign(count, LiteralState());
+  size_t running = 0;
+  int actions = 0;
+  size_t i = 0;
+  while (i < n) {
+    if (running == 0) {
+      if (i >= jump_resume_) {
+        i = JumpTarget(i);
+        if (i >= n) break;
+      }
+      if (!union_start_.set[static_cast<unsigned char>(input_[i])]) {
+        i = union_start_.Next(input_, i);
+        if (i >= n) break;
+      }
+    }
+    const unsigned char c = static_cast<unsigned char>(input_[i]);
+    const unsigned char upper = static_cast<unsigned char>(ToUpperAscii(static_cast<char>(c)));
+    size_t first = kNone;
+    long start = -1;
+    for (size_t e = 0; e < count; ++e) {
+      const CompiledPattern& p = entries_[e].compiled;
+      const unsigned char ch = p.case_sensitive ? c : upper;
+      LiteralState& s = literal_states_[e];
+      if (s.start < 0) {
+        if (p.tokens[0].ch != ch) continue;
+        s.start = static_cast<long>(i);
+        s.position = 1;
+        ++running;
+      } else if (p.tokens[s.position].ch == ch) {
+        ++s.position;
+      } else {
+        // The slide of a run of copies (`-->` in `--->`); otherwise the
+        // attempt fails and this character is spent for the entry.
+        if (s.position >= 2 && s.position <= p.leading_run && p.tokens[0].ch == ch) {
+          ++s.start;
+        } else {
+          s.start = -1;
+          --running;
+        }
+        continue;
+      }
+      if (s.position == p.tokens.size()) {
+        ++entries_[e].matches_found;
+        if (first == kNone) {
+          first = e;
+          start = s.start;
+        }
+        s.start = -1;
+        --running;
+      }
+    }
+    if (first == kNone) {
+      ++i;
+      continue;
+    }
+    position_ = i;
+    const int result = FinishAction(first, start, static_cast<long>(i), actions);
+    if (result == ActionStop) break;
+    if (result == ActionChanged || result == ActionRejected) {
+      literal_states_.assign(count, LiteralState());
+      running = 0;
+      i = result == ActionRejected ? static_cast<size_t>(start) + 1 : i + 1;
+    } else {
+      ++i;
+    }
+  }
+  return actions;
+}
+
+// Lets `entry` act on the match [start, end] and keeps the books: a
+// rejected match has its changes undone; a change (a changed result, or a
+// handler that changed the text through the list) is counted in
+// `actions`. Returns the action's result, which decides how the scan goes
+// on.
+int PatternList::FinishAction(size_t entry, long start, long end, int& actions) {
+  const size_t saved_size = result_.size();
+  const size_t saved_copied = copied_;
+  const int result = Act(entry, start, end);
+  match_start_ = match_end_ = -1;
+  if (result == ActionRejected) {
+    result_.resize(saved_size);
+    copied_ = saved_copied;
+  } else if (result == ActionChanged || handler_changed_) {
+    ++actions;
+    ++entries_[entry].actions_taken;
+  }
+  return result;
 }
 
 int PatternList::Act(size_t index, long start, long end) {

@@ -173,6 +173,16 @@ class PatternList {
   // The one entry is a literal character, `**` and a run ending the pattern.
   bool single_span_ = false;
   int ScanSingleSpan();
+  // Every entry is plain literal text: the scan follows each entry's one
+  // attempt directly instead of through the general matcher.
+  bool all_literal_ = false;
+  int ScanLiterals();
+  struct LiteralState {
+    long start = -1;  // -1: idle
+    size_t position = 0;
+  };
+  std::vector<LiteralState> literal_states_;
+  int FinishAction(size_t entry, long start, long end, int& actions);
   std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
   // For a character pair (a, b): true when every entry that can start on a
   // fails on b and no other entry can start on b, so with all entries idle

@@ -612,5 +612,33 @@ TEST(PatternDifferentialTest, ElementPatternsOnLongerMarkupAgree) {
   }
 }
 
+// Lists of plain literal text take their own scan; runs of one character
+// (the slide of `-->` in `--->`), shared prefixes, entries that end inside
+// others and letter case are where it could part from the rules.
+TEST(PatternDifferentialTest, LiteralListsAgree) {
+  std::mt19937 rng(1207);
+  const char* pieces[] = {"-", "--", ">", "a", "B", "<", "|%", "\xFF", "ab", "-->"};
+  const int kinds[] = {Replace, InsertAfter, InsertBefore, Delete, Callback, Callback};
+  for (int n = 0; n < 5000; ++n) {
+    std::vector<reference::Entry> entries(1 + rng() % 5);
+    for (reference::Entry& e : entries) {
+      e.pattern.clear();
+      const int count = 1 + static_cast<int>(rng() % 4);
+      for (int k = 0; k < count; ++k) e.pattern += pieces[rng() % std::size(pieces)];
+      e.kind = kinds[rng() % std::size(kinds)];
+      e.case_sensitive = rng() % 3 == 0;
+      if (e.kind != Delete && e.kind != Callback) e.replacement = std::string(rng() % 3, '@');
+    }
+    std::string text;
+    const char alphabet[] = "--->>aAbB<%\xFF";
+    const size_t length = rng() % 50;
+    while (text.size() < length) {
+      const char c = alphabet[rng() % (sizeof(alphabet) - 1)];
+      text.append(rng() % 6 == 0 ? 1 + rng() % 6 : 1, c);
+    }
+    ExpectSameAsReference(entries, text);
+  }
+}
+
 }  // namespace
 }  // namespace orv
