@@ -17,23 +17,30 @@ constexpr size_t kNone = std::string::npos;
 
 bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Bit k set when data[k] == byte, for the first `length` (at most 64)
-// bytes of `data`.
-uint64_t AnchorMask(const char* data, size_t length, char byte) {
+// Bit k set when data[k] is one of bytes[0..count) (count 1 to 3), for the
+// first `length` (at most 64) bytes of `data`.
+uint64_t AnchorMask(const char* data, size_t length, const unsigned char* bytes, int count) {
 #if defined(__SSE2__)
   if (length == 64) {
-    const __m128i needle = _mm_set1_epi8(byte);
+    __m128i needles[3];
+    for (int k = 0; k < count; ++k) needles[k] = _mm_set1_epi8(static_cast<char>(bytes[k]));
     uint64_t mask = 0;
     for (int part = 0; part < 4; ++part) {
       const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
-      mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, needle))))
-              << (16 * part);
+      __m128i hits = _mm_cmpeq_epi8(block, needles[0]);
+      for (int k = 1; k < count; ++k) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, needles[k]));
+      mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(hits))) << (16 * part);
     }
     return mask;
   }
 #endif
   uint64_t mask = 0;
-  for (size_t k = 0; k < length; ++k) mask |= static_cast<uint64_t>(data[k] == byte) << k;
+  for (size_t k = 0; k < length; ++k) {
+    const unsigned char c = static_cast<unsigned char>(data[k]);
+    bool hit = false;
+    for (int b = 0; b < count; ++b) hit |= c == bytes[b];
+    mask |= static_cast<uint64_t>(hit) << k;
+  }
   return mask;
 }
 
@@ -287,20 +294,21 @@ size_t LeadFinder::Next(std::string_view text, size_t from) {
   const size_t n = text.size();
   size_t best = n;
   if (leads_.empty()) from = n;
-  if (single_anchor_ >= 0) {
-    // The usual case (every lead found through `<`, or through a marker
-    // byte). The anchors are taken from a bit mask of 64 bytes at a time,
-    // so their irregular spacing in dense markup costs no mispredicted
-    // branch or library call per anchor.
+  if (anchors_.byte_count > 0) {
+    // The usual case: every lead found through `<` (or a marker byte), or
+    // through one of a few anchor bytes. The anchors are taken from a bit
+    // mask of 64 bytes at a time, so their irregular spacing in dense
+    // markup costs no mispredicted branch or library call per anchor.
     const char* const data = text.data();
-    const char anchor = static_cast<char>(single_anchor_);
     size_t base = from;
     bool searching = true;
     while (searching && base < n) {
-      uint64_t mask = AnchorMask(data + base, std::min<size_t>(64, n - base), anchor);
-      if (mask == 0) {
+      uint64_t mask = AnchorMask(data + base, std::min<size_t>(64, n - base), anchors_.bytes,
+                                 anchors_.byte_count);
+      if (mask == 0 && single_anchor_ >= 0) {
         // A stretch without anchors (plain text): memchr covers it faster.
-        const void* hit = base + 64 < n ? std::memchr(data + base + 64, anchor, n - base - 64) : nullptr;
+        const void* hit =
+            base + 64 < n ? std::memchr(data + base + 64, single_anchor_, n - base - 64) : nullptr;
         if (hit == nullptr) break;
         base = static_cast<size_t>(static_cast<const char*>(hit) - data);
         continue;
@@ -312,18 +320,24 @@ size_t LeadFinder::Next(std::string_view text, size_t from) {
           searching = false;
           break;
         }
-        // Most anchors begin no lead: with one mask word, three lookups say
-        // so, and the leads that pass are compared directly.
         if (words_ == 1 && x + kFollowers < n) {
           const unsigned char* follower = reinterpret_cast<const unsigned char*>(data + x);
-          for (uint64_t candidates = follow_[1][follower[1]] & follow_[2][follower[2]] & follow_[3][follower[3]];
-               candidates != 0; candidates &= candidates - 1) {
-            const Lead& lead = leads_[static_cast<size_t>(__builtin_ctzll(candidates))];
-            if (x < lead.anchor) continue;
-            const size_t at = x - lead.anchor;
-            if (at >= from && at < best && LeadAt(lead, text, at)) best = at;
+          if (single_anchor_ >= 0) {
+            // Most anchors begin no lead: three lookups say so, and the
+            // leads that pass are compared directly.
+            for (uint64_t candidates = follow_[1][follower[1]] & follow_[2][follower[2]] & follow_[3][follower[3]];
+                 candidates != 0; candidates &= candidates - 1) {
+              const Lead& lead = leads_[static_cast<size_t>(__builtin_ctzll(candidates))];
+              if (x < lead.anchor) continue;
+              const size_t at = x - lead.anchor;
+              if (at >= from && at < best && LeadAt(lead, text, at)) best = at;
+            }
+            continue;
           }
-          continue;
+          const size_t slot = static_cast<size_t>(slot_of_[follower[0]]);
+          uint64_t pass = ~uint64_t{0};
+          for (size_t k = 1; k <= kFollowers; ++k) pass &= *Row(follow_[k], slot, follower[k]);
+          if (pass == 0) continue;
         }
         CheckAnchor(text, x, from, best);
       }
