@@ -4,6 +4,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "common/text.h"
 #include "html/charset.h"
@@ -75,7 +81,7 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   list_state_.Reset();
   comment_state_ = CommentState{};
   text_blocks_.Clear();
-  acted_last_.clear();
+  for (ListGate* gate : {&front_gate_, &back_gate_, &whole_gate_}) gate->acted_last.clear();
   BuildLists();
 }
 
@@ -298,27 +304,29 @@ void DetagPass::BuildLists() {
   for (PatternList* list : l.All()) list->Freeze();
 }
 
-int DetagPass::ApplyList(PatternList& list, std::string& text, const char* message, int repeat) {
+int DetagPass::ApplyList(PatternList& list, std::string& text, const char* message, ListGate& gate,
+                         int repeat) {
   if (list.Size() == 0) return 0;
   bool* acted_last = nullptr;
-  if (use_tag_index_) {
-    acted_last = &acted_last_[{&list, repeat}];
+  if (gate.use) {
+    acted_last = &gate.acted_last[{&list, repeat}];
     // Building the index costs about as much as a scan on tag-dense text,
     // so it is built at most once per chunk, before the first list acts,
     // and only for a list that found nothing last time.
-    if (!*acted_last && !tag_index_built_) {
-      tag_index_.Build(text);
-      tag_index_built_ = true;
+    if (!*acted_last && !gate.built) {
+      gate.index.Build(text);
+      gate.built = true;
     }
-    if (!list.MayMatch(tag_index_)) {
+    if (!list.MayMatch(gate.index)) {
       *acted_last = false;
       return 0;
     }
   }
   int actions = list.ApplyInPlace(text);
-  if (actions > 0) tag_index_.Invalidate();
+  if (actions > 0) gate.index.Invalidate();
   if (acted_last != nullptr) *acted_last = actions > 0;
-  if (actions > 0 && report_ && message != nullptr) report_(message, 10);
+  const ReportFunction& report = gate.report != nullptr ? *gate.report : report_;
+  if (actions > 0 && report && message != nullptr) report(message, 10);
   return actions;
 }
 
@@ -330,15 +338,18 @@ void DetagPass::RunTablePasses(PatternList& list, std::string& text) {
 
 void DetagPass::ChunkPass(int chunk_number, std::string& text) {
   if (!lists_) return;  // no file begun
+  ChunkPassFront(chunk_number, text, front_gate_);
+  ChunkPassBack(chunk_number, text, back_gate_);
+}
+
+void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& gate) {
   Lists& l = *lists_;
   const bool text_mode = options_.TextMode();
   const bool first = chunk_number == 1;
-  tag_index_.Invalidate();
-  tag_index_built_ = false;
-  use_tag_index_ = true;
+  gate.StartChunk();
 
   if (first && (text_mode || options_.remove_head))
-    ApplyList(l.meta, text, "INFO: Processing <META> tags");
+    ApplyList(l.meta, text, "INFO: Processing <META> tags", gate);
   if (first) {
     std::string title;
     if (ExtractBetween(text, "<title>", "</title>", title)) {
@@ -353,7 +364,7 @@ void DetagPass::ChunkPass(int chunk_number, std::string& text) {
     }
   }
   if (first && options_.remove_style_sheet)
-    ApplyList(l.link, text, "INFO: Removing extrenal stylesheet reference");
+    ApplyList(l.link, text, "INFO: Removing extrenal stylesheet reference", gate);
   if (first) {
     std::string attributes;
     std::string href;
@@ -362,53 +373,62 @@ void DetagPass::ChunkPass(int chunk_number, std::string& text) {
       info_.base_url = Trim(href);
   }
   if (first && (text_mode || options_.remove_head || options_.remove_office_tags)) {
-    ApplyList(l.head, text, "INFO: Removing <HEAD>..</HEAD> tags");
+    ApplyList(l.head, text, "INFO: Removing <HEAD>..</HEAD> tags", gate);
     if (options_.remove_office_tags)
-      ApplyList(l.xml, text, "INFO: Removing <xml>..</xml> sections");
+      ApplyList(l.xml, text, "INFO: Removing <xml>..</xml> sections", gate);
   }
-  if (!text_mode) ApplyList(l.body, text, "INFO: Removing <BODY> tags");
+  if (!text_mode) ApplyList(l.body, text, "INFO: Removing <BODY> tags", gate);
   if (text_mode || options_.remove_comments) {
     comment_state_ = CommentState{};
-    ApplyList(l.comments, text, "INFO: Removing comments");
+    ApplyList(l.comments, text, "INFO: Removing comments", gate);
   }
   if (text_mode || options_.remove_style_sheet || options_.remove_script)
-    ApplyList(l.style, text, "INFO: Removing style sheet");
-  if (text_mode || options_.remove_object) ApplyList(l.objects, text, "INFO: Removing objects");
-  if (text_mode || options_.remove_form) ApplyList(l.forms, text, "INFO: Removing Form fields");
+    ApplyList(l.style, text, "INFO: Removing style sheet", gate);
+  if (text_mode || options_.remove_object)
+    ApplyList(l.objects, text, "INFO: Removing objects", gate);
+  if (text_mode || options_.remove_form)
+    ApplyList(l.forms, text, "INFO: Removing Form fields", gate);
   if (text_mode || options_.remove_font || options_.remove_span || options_.remove_emphasis) {
     // Nested in-line tags hide each other within one scan; a second scan
     // catches what the first uncovered.
-    if (ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags") > 0)
-      ApplyList(l.inline_markup, text, nullptr, /*repeat=*/1);
+    if (ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags", gate) > 0)
+      ApplyList(l.inline_markup, text, nullptr, gate, /*repeat=*/1);
   }
+  gate.Stop();
+}
+
+void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
+  Lists& l = *lists_;
+  const bool text_mode = options_.TextMode();
+  gate.StartChunk();
   if (text_mode) {
     list_state_.Reset();
-    ApplyList(l.lists, text, "INFO: Processing list tags");
+    ApplyList(l.lists, text, "INFO: Processing list tags", gate);
   }
-  if (text_mode || options_.remove_img) ApplyList(l.images, text, "INFO: Removing image tags");
+  if (text_mode || options_.remove_img)
+    ApplyList(l.images, text, "INFO: Removing image tags", gate);
   if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
       options_.omit_email_links)
-    ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags");
+    ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags", gate);
   if (text_mode) {
     if (options_.highlight_emphasis)
-      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods");
-    const int paragraphs = ApplyList(l.paragraphs, text, nullptr);
-    const int breaks = ApplyList(l.breaks, text, nullptr);
+      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
+    const int paragraphs = ApplyList(l.paragraphs, text, nullptr, gate);
+    const int breaks = ApplyList(l.breaks, text, nullptr, gate);
     if (paragraphs > 0 || breaks > 0) paragraph_tags_seen_ = true;
-    ApplyList(l.blocks, text, nullptr);
-    ApplyList(l.item_paragraphs, text, nullptr);
-    ApplyList(l.headings, text, nullptr);
+    ApplyList(l.blocks, text, nullptr, gate);
+    ApplyList(l.item_paragraphs, text, nullptr, gate);
+    ApplyList(l.headings, text, nullptr, gate);
   }
-  use_tag_index_ = false;
-  tag_index_.Invalidate();
+  gate.Stop();
   // Byte 133 is the Windows ellipsis only in a Western 8-bit text; in UTF-8
   // read from a 16-bit file it is part of another character.
   if (!utf8_input_ && EllipsisIsSpelledOut(ClassifyCharset(info_.charset))) SpellOutEllipses(text);
   if (text_mode && !options_.preserve_white_space && options_.look_for_dialogue) {
-    ApplyList(l.dialogue0, text, "INFO: Preparing Dialogue text (0)");
-    ApplyList(l.dialogue1, text, "INFO: Reformatting Dialogue text (1)");
+    ApplyList(l.dialogue0, text, "INFO: Preparing Dialogue text (0)", gate);
+    ApplyList(l.dialogue1, text, "INFO: Reformatting Dialogue text (1)", gate);
     if (options_.break_dialogue_lines)
-      ApplyList(l.dialogue2, text, "INFO: Reformatting Dialogue text (2)");
+      ApplyList(l.dialogue2, text, "INFO: Reformatting Dialogue text (2)", gate);
   }
 }
 
@@ -578,7 +598,8 @@ void DetagPass::WholeTextPass(std::string& text) {
   const bool text_mode = options_.TextMode();
   if (!text_mode) {
     if (options_.remove_p_from_tables) RunTablePasses(l.table_markup, text);
-    if (options_.remove_table_tags) ApplyList(l.table_tags, text, "INFO: Removing table tags");
+    if (options_.remove_table_tags)
+      ApplyList(l.table_tags, text, "INFO: Removing table tags", whole_gate_);
   } else if (options_.parse_tables) {
     RunTablePasses(l.tables, text);
   }
@@ -600,15 +621,15 @@ void DetagPass::WholeTextPass(std::string& text) {
 
   if (text_mode && paragraph_tags_seen_ && !options_.preserve_white_space) RejoinSourceLines(text);
 
-  ApplyList(l.break_runs, text, nullptr);
+  ApplyList(l.break_runs, text, nullptr, whole_gate_);
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
-  ApplyList(l.mark_spaces, text, nullptr);
-  ApplyList(l.final_marks, text, nullptr);
+  ApplyList(l.mark_spaces, text, nullptr, whole_gate_);
+  ApplyList(l.final_marks, text, nullptr, whole_gate_);
 
   FindByLineAndAddress(text);
 
   if (text_mode && options_.sentence_gap)
-    ApplyList(l.sentences, text, "INFO: Reformatting sentence text");
+    ApplyList(l.sentences, text, "INFO: Reformatting sentence text", whole_gate_);
 }
 
 // Hands the text to `write` line by line, a stand-in for the layout step.
@@ -715,12 +736,18 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   definitions_.Clear();
   if (options_.TextMode()) LoadFragmentDefinitions(request.input_path);
   std::string whole_text;
-  ChunkReadResult read = ReadInputChunks(
-      request.input_path, reader_options, report_,
-      [this](const std::string& name, std::vector<std::string> lines) {
-        definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
-      },
-      [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
+  // A file of several chunks has its two chunk-pass stages run side by side.
+  const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
+                         FileSize(request.input_path) > 2 * reader_options.chunk_limit;
+  ChunkReadResult read =
+      pipelined ? ReadChunksPipelined(request.input_path, reader_options, whole_text)
+                : ReadInputChunks(
+                      request.input_path, reader_options, report_,
+                      [this](const std::string& name, std::vector<std::string> lines) {
+                        definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
+                      },
+                      [this](int number, std::string& chunk) { ChunkPass(number, chunk); },
+                      whole_text);
   if (!read.opened) {
     if (report_) report_("ERROR: Error opening " + request.input_path, 10);
     return false;
@@ -758,6 +785,133 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
     });
   }
   return true;
+}
+
+namespace {
+
+// What the reading thread hands over: a chunk through the front stage, and
+// the messages and fragment definitions that came before it, in order.
+struct ChunkHandover {
+  struct Event {
+    bool is_fragment = false;
+    std::string text;  // the message, or the fragment's name
+    int level = 0;
+    std::vector<std::string> lines;  // the fragment's lines
+  };
+  int number = 0;  // 0: the end of the input (events only)
+  std::string chunk;
+  std::vector<Event> events;
+};
+
+// A queue of at most two handovers between the reading thread and this one.
+class HandoverQueue {
+ public:
+  void Push(ChunkHandover item) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    not_full_.wait(lock, [this] { return items_.size() < 2 || closed_; });
+    items_.push_back(std::move(item));
+    not_empty_.notify_one();
+  }
+  // Waits for the next handover.
+  ChunkHandover Pop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    not_empty_.wait(lock, [this] { return !items_.empty(); });
+    ChunkHandover item = std::move(items_.front());
+    items_.pop_front();
+    not_full_.notify_one();
+    return item;
+  }
+  // Lets a waiting producer go on without waiting for room (the consumer
+  // gave up); it still pushes its end.
+  void Close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    not_full_.notify_one();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable not_empty_, not_full_;
+  std::deque<ChunkHandover> items_;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
+                                               const ChunkReaderOptions& options,
+                                               std::string& whole_text) {
+  HandoverQueue queue;
+  ChunkReadResult result;
+  std::exception_ptr failure;
+  // The reading thread's messages and definitions wait in `pending` for the
+  // chunk they come before; the front stage reports there too.
+  auto read = [&] {
+    std::vector<ChunkHandover::Event> pending;
+    const ReportFunction report = [&pending](const std::string& message, int level) {
+      pending.push_back({false, message, level, {}});
+    };
+    front_gate_.report = &report;
+    try {
+      std::string unused;
+      result = ReadInputChunks(
+          path, options, report,
+          [&pending](const std::string& name, std::vector<std::string> lines) {
+            pending.push_back({true, name, 0, std::move(lines)});
+          },
+          [&](int number, std::string& chunk) {
+            ChunkPassFront(number, chunk, front_gate_);
+            queue.Push({number, std::move(chunk), std::move(pending)});
+            pending.clear();
+            chunk.clear();
+          },
+          unused);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    front_gate_.report = nullptr;
+    queue.Push({0, {}, std::move(pending)});
+  };
+  std::thread reader;
+  try {
+    reader = std::thread(read);
+  } catch (const std::system_error&) {
+    // No second thread to be had: one thread does both stages.
+    return ReadInputChunks(
+        path, options, report_,
+        [this](const std::string& name, std::vector<std::string> lines) {
+          definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
+        },
+        [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
+  }
+
+  std::exception_ptr back_failure;
+  for (;;) {
+    ChunkHandover item = queue.Pop();
+    for (ChunkHandover::Event& event : item.events) {
+      if (event.is_fragment) {
+        definitions_.Add(DefinitionKind::kTextFragment, event.text, std::move(event.lines));
+      } else if (report_) {
+        report_(event.text, event.level);
+      }
+    }
+    if (item.number == 0) break;
+    if (back_failure) continue;  // drain the queue so the reader can finish
+    try {
+      ChunkPassBack(item.number, item.chunk, back_gate_);
+      if (whole_text.empty())
+        whole_text.swap(item.chunk);  // a one-chunk document is not copied
+      else
+        whole_text += item.chunk;
+    } catch (...) {
+      back_failure = std::current_exception();
+      queue.Close();
+    }
+  }
+  reader.join();
+  if (failure) std::rethrow_exception(failure);
+  if (back_failure) std::rethrow_exception(back_failure);
+  return result;
 }
 
 void DetagPass::LoadFragmentDefinitions(const std::string& input_path) {

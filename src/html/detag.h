@@ -16,6 +16,7 @@
 #include "common/report.h"
 #include "html/detag_handlers.h"
 #include "html/detag_options.h"
+#include "html/chunk_reader.h"
 #include "html/element_table.h"
 #include "html/pattern_list.h"
 #include "html/tag_catalogue.h"
@@ -145,6 +146,10 @@ class DetagPass {
   // one is set) the pass uses RewriteTag with the file's options and its
   // own element table.
   void SetTagRewriter(TagRewriter rewriter) { rewriter_ = std::move(rewriter); }
+  // Whether a file of several chunks runs the two stages of its chunk pass
+  // on two threads (the default). The output and the messages are the
+  // same either way.
+  void SetSideBySideStages(bool enabled) { side_by_side_ = enabled; }
   // Where the header's time stamp comes from (default: the local time now).
   void SetTimestampSource(std::function<std::string()> source) {
     timestamp_source_ = std::move(source);
@@ -155,11 +160,48 @@ class DetagPass {
   void BuildLists();
   // Forwards an entry to a handler slot, or does nothing while it is empty.
   PatternHandler Slot(PatternHandler DetagHandlerSlots::*slot);
+  // What one stage of the chunk pass keeps between its lists: the tag index
+  // of the chunk text (valid until the text changes, used while `use` is
+  // set), whether each list acted the last time, and where its messages go.
+  // Each stage has its own, so that the two stages can work on different
+  // chunks at the same time.
+  struct ListGate {
+    TagStartIndex index;
+    bool use = false;
+    bool built = false;  // built once for this chunk already
+    // Per list and call: whether it acted the last time it was applied.
+    std::map<std::pair<const PatternList*, int>, bool> acted_last;
+    // The stage's messages; null: the file's reporter.
+    const ReportFunction* report = nullptr;
+    // The lists of a stage start from a fresh index on each chunk.
+    void StartChunk() {
+      index.Invalidate();
+      built = false;
+      use = true;
+    }
+    void Stop() {
+      use = false;
+      index.Invalidate();
+    }
+  };
   // Applies `list` to `text` and reports `message` when it acted. In the
   // chunk pass, a list that did not act at this call (`repeat` tells
   // repeated calls apart) on the previous chunk is first checked against
-  // the tag index and skipped when it cannot match.
-  int ApplyList(PatternList& list, std::string& text, const char* message, int repeat = 0);
+  // the gate's tag index and skipped when it cannot match.
+  int ApplyList(PatternList& list, std::string& text, const char* message, ListGate& gate,
+                int repeat = 0);
+  // The chunk pass in two stages: the front removes whole sections (head,
+  // comments, scripts, styles, objects, forms) and in-line markup; the back
+  // converts lists, links, paragraphs, blocks and headings. Their handlers
+  // share no state, so a large file runs the front of one chunk while the
+  // back works on the one before.
+  void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
+  void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
+  // Reads the input into `whole_text` with the two stages on two threads.
+  // Messages and fragment definitions from the reading thread reach the
+  // file's reporter and definitions in the order a single thread gives.
+  ChunkReadResult ReadChunksPipelined(const std::string& path, const ChunkReaderOptions& options,
+                                      std::string& whole_text);
   // Applies a table list again while it acts, up to a pass limit.
   void RunTablePasses(PatternList& list, std::string& text);
   void RejoinSourceLines(std::string& text);
@@ -200,13 +242,8 @@ class DetagPass {
   UrlReferenceList url_references_;
   ListState list_state_;
   CommentState comment_state_;
-  // Tag openings of the chunk text, valid until the text changes; used
-  // while `use_tag_index_` is set.
-  TagStartIndex tag_index_;
-  bool use_tag_index_ = false;
-  bool tag_index_built_ = false;  // built once for this chunk already
-  // Per list and call: whether it acted the last time it was applied.
-  std::map<std::pair<const PatternList*, int>, bool> acted_last_;
+  ListGate front_gate_, back_gate_, whole_gate_;
+  bool side_by_side_ = true;
   bool first_of_output_ = true;
   bool last_of_output_ = true;
   bool paragraph_tags_seen_ = false;

@@ -180,6 +180,56 @@ TEST(DetagTest, LongLineAndChunkedDocument) {
             messages.end());
 }
 
+// A large document runs the two stages of its chunk pass side by side; the
+// text, the numbered references, the messages and the fragment definitions
+// met on the way must come out exactly as one thread gives them.
+TEST(DetagTest, SideBySideStagesGiveTheSameConversion) {
+  testing::TempFolder dir;
+  std::string doc =
+      "<html><head><title>Side by side</title><meta name=\"author\" content=\"A. Writer\">"
+      "</head><body>\n";
+  for (int n = 0; doc.size() < 1500000; ++n) {
+    const std::string k = std::to_string(n);
+    doc += "<h2>Part " + k + "</h2>\n<p>Text with <a href=\"http://example.com/" + k + "\">link " +
+           k + "</a> and <b>bold</b> &amp; <!-- a comment\nover two lines --> more.</p>\n";
+    doc += "<ul><li>item " + k + "</li><li>second<br>line</li></ul>\n";
+    if (n % 7 == 0) doc += "<script>var x = '<p>';</script><style>p {}</style>\n";
+    if (n % 11 == 0) doc += "<table><tr><td>cell " + k + "</td><td>more</td></tr></table>\n";
+    if (n % 13 == 0) doc += "<pre>  kept   as it is\n</pre><blockquote>quoted</blockquote>\n";
+    if (n % 97 == 0)  // the last definition of the footer wins
+      doc += "$_$_DEFINE_TEXT_FRAGMENT TEXT_FOOTER\nfooter " + k + "\n$_$_END_BLOCK\n";
+    if (n % 101 == 0) doc += "</ol></ul>\n";  // an unbalanced end, reported
+  }
+  const std::string input = dir.Write("big.htm", doc);
+  auto convert = [&](bool side_by_side, const std::string& name) {
+    TagCatalogue catalogue;
+    DetagPass pass(catalogue);
+    pass.SetSideBySideStages(side_by_side);
+    pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
+    ASCIIFile output;
+    DetagRequest request;
+    request.input_path = input;
+    request.output_path = dir.Path() + name;
+    Conversion result;
+    result.ok = pass.ConvertFile(DetagOptions{}, request, output,
+                                 [&](const std::string& m, int) { result.messages.push_back(m); });
+    output.Close();
+    result.output = ReadFile(request.output_path);
+    return result;
+  };
+  const Conversion one = convert(false, "big.txt");
+  const Conversion two = convert(true, "big.txt");
+  ASSERT_TRUE(one.ok);
+  ASSERT_TRUE(two.ok);
+  EXPECT_NE(std::find(one.messages.begin(), one.messages.end(), "INFO: Processing chunk #7 "),
+            one.messages.end());
+  EXPECT_NE(one.output.find("[300]"), std::string::npos);  // references numbered across chunks
+  EXPECT_NE(one.output.find("\nfooter "), std::string::npos);
+  EXPECT_EQ(two.messages.size(), one.messages.size());
+  EXPECT_TRUE(two.messages == one.messages);
+  EXPECT_TRUE(two.output == one.output);
+}
+
 // A pass driven step by step, recording its messages.
 struct Driven {
   TagCatalogue catalogue;
