@@ -41,6 +41,8 @@ struct DetagPass::Lists {
   }
 };
 
+thread_local const ReportFunction* DetagPass::stage_report_ = nullptr;
+
 DetagPass::DetagPass(const TagCatalogue& catalogue)
     : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
   InstallListHandlers(*this);
@@ -325,7 +327,7 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
   int actions = list.ApplyInPlace(text);
   if (actions > 0) gate.index.Invalidate();
   if (acted_last != nullptr) *acted_last = actions > 0;
-  const ReportFunction& report = gate.report != nullptr ? *gate.report : report_;
+  const ReportFunction& report = Reporter();
   if (actions > 0 && report && message != nullptr) report(message, 10);
   return actions;
 }
@@ -394,6 +396,10 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     if (ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags", gate) > 0)
       ApplyList(l.inline_markup, text, nullptr, gate, /*repeat=*/1);
   }
+  if (text_mode) {
+    list_state_.Reset();
+    ApplyList(l.lists, text, "INFO: Processing list tags", gate);
+  }
   gate.Stop();
 }
 
@@ -401,10 +407,6 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   Lists& l = *lists_;
   const bool text_mode = options_.TextMode();
   gate.StartChunk();
-  if (text_mode) {
-    list_state_.Reset();
-    ApplyList(l.lists, text, "INFO: Processing list tags", gate);
-  }
   if (text_mode || options_.remove_img)
     ApplyList(l.images, text, "INFO: Removing image tags", gate);
   if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
@@ -851,7 +853,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     const ReportFunction report = [&pending](const std::string& message, int level) {
       pending.push_back({false, message, level, {}});
     };
-    front_gate_.report = &report;
+    stage_report_ = &report;
     try {
       std::string unused;
       result = ReadInputChunks(
@@ -869,7 +871,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     } catch (...) {
       failure = std::current_exception();
     }
-    front_gate_.report = nullptr;
+    stage_report_ = nullptr;
     queue.Push({0, {}, std::move(pending)});
   };
   std::thread reader;

@@ -125,8 +125,12 @@ class DetagPass {
   const TagCatalogue& Catalogue() const { return catalogue_; }
   // The URLs the output refers to by number; emptied when an output begins.
   UrlReferenceList& MutableUrlReferences() { return url_references_; }
-  // Where the file's messages go, for the handlers in the slots.
-  const ReportFunction& Reporter() const { return report_; }
+  // Where the file's messages go, for the handlers in the slots: on the
+  // thread that runs the front stage of a large file, to the messages held
+  // for the chunk.
+  const ReportFunction& Reporter() const {
+    return stage_report_ != nullptr ? *stage_report_ : report_;
+  }
   // Handler slots for the lists, headings, emphasis, images, hyperlinks and
   // tables; see DetagHandlerSlots.
   DetagHandlerSlots& HandlerSlots() { return slots_; }
@@ -171,8 +175,6 @@ class DetagPass {
     bool built = false;  // built once for this chunk already
     // Per list and call: whether it acted the last time it was applied.
     std::map<std::pair<const PatternList*, int>, bool> acted_last;
-    // The stage's messages; null: the file's reporter.
-    const ReportFunction* report = nullptr;
     // The lists of a stage start from a fresh index on each chunk.
     void StartChunk() {
       index.Invalidate();
@@ -191,10 +193,12 @@ class DetagPass {
   int ApplyList(PatternList& list, std::string& text, const char* message, ListGate& gate,
                 int repeat = 0);
   // The chunk pass in two stages: the front removes whole sections (head,
-  // comments, scripts, styles, objects, forms) and in-line markup; the back
-  // converts lists, links, paragraphs, blocks and headings. Their handlers
-  // share no state, so a large file runs the front of one chunk while the
-  // back works on the one before.
+  // comments, scripts, styles, objects, forms) and in-line markup and marks
+  // lists; the back converts images, links, paragraphs, blocks and
+  // headings. Their handlers share no state (the front's write the title,
+  // the META values and the list and comment states; the back's the URL
+  // references and the seen paragraph tags), so a large file runs the front
+  // of one chunk while the back works on the one before.
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
   // Reads the input into `whole_text` with the two stages on two threads.
@@ -243,6 +247,8 @@ class DetagPass {
   ListState list_state_;
   CommentState comment_state_;
   ListGate front_gate_, back_gate_, whole_gate_;
+  // Set only on the thread that runs the front stage beside the back one.
+  static thread_local const ReportFunction* stage_report_;
   bool side_by_side_ = true;
   bool first_of_output_ = true;
   bool last_of_output_ = true;
