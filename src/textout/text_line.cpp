@@ -103,6 +103,10 @@ size_t FindLineBreak(std::string_view text, size_t start, size_t width, bool mul
 }
 
 std::string CutPiece(std::string_view text, size_t* start, size_t width) {
+  return std::string(CutPieceView(text, start, width));
+}
+
+std::string_view CutPieceView(std::string_view text, size_t* start, size_t width) {
   const size_t brk = FindLineBreak(text, *start, width);
   size_t from = *start;
   size_t end = brk >= text.size() ? text.size() : brk + 1;
@@ -110,7 +114,7 @@ std::string CutPiece(std::string_view text, size_t* start, size_t width) {
   if (from >= end) return {};
   if (text[from] == ' ') ++from;
   if (end > from && brk < text.size() && text[brk] == ' ') --end;
-  return std::string(text.substr(from, end - from));
+  return text.substr(from, end - from);
 }
 
 std::string CentreLine(std::string_view text, size_t width) {
