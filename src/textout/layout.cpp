@@ -50,6 +50,13 @@ bool IsBlankLine(std::string_view line) {
   return line.empty() || (IsBlank(line.back()) && TrimView(line).empty());
 }
 
+// Whether `text` begins with `prefix`, exactly; the first byte settles
+// most calls.
+bool HasPrefix(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && !prefix.empty() && text[0] == prefix[0] &&
+         text.substr(1, prefix.size() - 1) == prefix.substr(1);
+}
+
 // Every layout tag begins with "[[".
 bool StartsWithLayoutTag(std::string_view text) {
   return text.size() >= 2 && text[0] == '[' && text[1] == '[';
@@ -195,7 +202,8 @@ void LineLayout::CutLine(const DetagOptions& options, bool wrap) {
 
 bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
                              std::string_view piece) {
-  if (!StartsWithNoCase(piece, kStatementPrefix)) return false;
+  // The prefix has no letters, so an exact comparison is the no-case one.
+  if (!HasPrefix(piece, kStatementPrefix)) return false;
   if (EqualsNoCase(piece, "$_$_START_LIST")) {
     FlushAccumulator(output);
     SetNestingLevel(level_ + 1);
@@ -352,7 +360,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   // front (as before a heading's underline) does not hide the rule, and
   // stays when the rule goes.
   bool rule_line = false;
-  const size_t rule_from = line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0
+  const size_t rule_from = HasPrefix(line, kForcedBreakMarker)
                                ? kForcedBreakMarker.size()
                                : 0;
   if (IsRuleText(std::string_view(line).substr(rule_from))) {
@@ -366,7 +374,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   // break. Forced-break markers never reach the output.
   const bool had_pending = !pending_.empty();
   if (had_pending) {
-    if (line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0) {
+    if (HasPrefix(line, kForcedBreakMarker)) {
       EmitPending(options, output);
     } else {
       line.insert(0, 1, ' ');
@@ -412,7 +420,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   CutLine(options, wrap);
   const std::vector<Piece>& pieces = pieces_;
   const bool paragraph_end_seen = line.find(kParagraphEndMarker) != std::string::npos;
-  const bool next_is_statement = next.compare(0, kStatementPrefix.size(), kStatementPrefix) == 0;
+  const bool next_is_statement = HasPrefix(next, kStatementPrefix);
 
   // 7. Each piece.
   for (size_t index = 0; index < pieces.size(); ++index) {
@@ -421,7 +429,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
     const long pw = pieces[index].width;
     const bool last_piece = index + 1 == pieces.size();
 
-    if (piece.compare(0, kStatementPrefix.size(), kStatementPrefix) == 0)
+    if (HasPrefix(piece, kStatementPrefix))
       RemoveAll(piece, kParagraphEndMarker);
     if (DoStatement(options, output, piece)) continue;
 
@@ -429,8 +437,10 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
       for (const AlignmentTag& t : kAlignmentTags)
         if (StartsWithNoCase(piece, t.tag)) program_.alignment = t.alignment;
     bool had_tags = false;
-    // Most pieces hold no layout tag.
-    if (piece.find("[[") != std::string::npos)
+    // Most pieces hold no layout tag, nor a list-item tag; removing tags
+    // cannot make a "[[" where there was none.
+    const bool has_brackets = piece.find("[[") != std::string::npos;
+    if (has_brackets)
       for (std::string_view tag : kRemovedTags) had_tags |= RemoveAllNoCase(piece, tag);
     // A piece that only held layout tags is not a line of text.
     if (had_tags && TrimView(piece).empty()) continue;
@@ -454,7 +464,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
     if (rule_line && index > 0) continue;
 
     std::string_view indent = indent_string_;
-    if (FindNoCase(piece, kListItemTag) != std::string::npos) {
+    if (has_brackets && FindNoCase(piece, kListItemTag) != std::string::npos) {
       std::string bullet(FirstWord(piece));
       RemoveAllNoCase(bullet, kListItemTag);
       const size_t hang = bullet.size() + 1;
@@ -493,7 +503,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   if (single) FlushAccumulator(output);
   if (!verbatim_) {
     const bool next_forces_break =
-        next.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0;
+        HasPrefix(next, kForcedBreakMarker);
     const bool short_end = !preserve && options.short_lines_end_paragraphs && line_short &&
                            !previous_short_ && !paragraph_start_ && !next_forces_break;
     const bool dialogue_end = options.look_for_dialogue && !preserve && closes;
