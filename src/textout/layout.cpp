@@ -7,6 +7,7 @@
 #include "textout/layout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "common/text.h"
@@ -62,24 +63,40 @@ bool StartsWithLayoutTag(std::string_view text) {
   return text.size() >= 2 && text[0] == '[' && text[1] == '[';
 }
 
+// Removes every occurrence of `needle` that `find` reports, left to right
+// and not overlapping, in one pass: the text between occurrences moves down
+// once, so a long line full of them costs no more than one. True when any
+// was removed.
+template <typename Find>
+bool RemoveEvery(std::string& text, std::string_view needle, Find find) {
+  size_t pos = find(text, needle, 0);
+  if (pos == std::string::npos) return false;
+  size_t out = pos;
+  size_t in = pos + needle.size();
+  while (true) {
+    // The search only reads from `in` on, above everything written so far.
+    const size_t next = find(text, needle, in);
+    const size_t end = next == std::string::npos ? text.size() : next;
+    if (end > in) std::memmove(text.data() + out, text.data() + in, end - in);
+    out += end - in;
+    if (next == std::string::npos) break;
+    in = next + needle.size();
+  }
+  text.resize(out);
+  return true;
+}
+
 // Removes every occurrence of `needle` (any letter case); true when any was.
 bool RemoveAllNoCase(std::string& text, std::string_view needle) {
-  bool removed = false;
-  size_t pos = FindNoCase(text, needle);
-  while (pos != std::string::npos) {
-    text.erase(pos, needle.size());
-    removed = true;
-    pos = FindNoCase(text, needle, pos);
-  }
-  return removed;
+  return RemoveEvery(text, needle, [](std::string_view t, std::string_view n, size_t from) {
+    return FindNoCase(t, n, from);
+  });
 }
 
 void RemoveAll(std::string& text, std::string_view needle) {
-  size_t pos = text.find(needle);
-  while (pos != std::string::npos) {
-    text.erase(pos, needle.size());
-    pos = text.find(needle, pos);
-  }
+  RemoveEvery(text, needle, [](std::string_view t, std::string_view n, size_t from) {
+    return t.find(n, from);
+  });
 }
 
 // The first word of `text` after leading blanks (words end at a blank).
