@@ -7,6 +7,7 @@
 #include "textout/layout.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -97,6 +98,34 @@ void RemoveAll(std::string& text, std::string_view needle) {
   RemoveEvery(text, needle, [](std::string_view t, std::string_view n, size_t from) {
     return t.find(n, from);
   });
+}
+
+// A bit for each letter that follows a "[[" in `text` (upper-cased, A to Z),
+// so a tag whose letter is missing need not be looked for. Linear.
+uint32_t LettersAfterBrackets(std::string_view text) {
+  uint32_t letters = 0;
+  for (size_t pos = text.find("[["); pos != std::string_view::npos; pos = text.find("[[", pos + 1)) {
+    if (pos + 2 >= text.size()) break;
+    const char c = ToUpperAscii(text[pos + 2]);
+    if (c >= 'A' && c <= 'Z') letters |= 1u << (c - 'A');
+  }
+  return letters;
+}
+
+// Removes the tags of kRemovedTags from `piece`, each in turn over what the
+// ones before it left; true when any was removed.
+bool RemoveLayoutTags(std::string& piece) {
+  bool removed = false;
+  uint32_t letters = LettersAfterBrackets(piece);
+  for (std::string_view tag : kRemovedTags) {
+    if ((letters & (1u << (tag[2] - 'A'))) == 0) continue;
+    if (RemoveAllNoCase(piece, tag)) {
+      removed = true;
+      // Removing a tag can join a "[[" to a new letter.
+      letters = LettersAfterBrackets(piece);
+    }
+  }
+  return removed;
 }
 
 // The first word of `text` after leading blanks (words end at a blank).
@@ -221,31 +250,38 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
                              std::string_view piece) {
   // The prefix has no letters, so an exact comparison is the no-case one.
   if (!HasPrefix(piece, kStatementPrefix)) return false;
-  if (EqualsNoCase(piece, "$_$_START_LIST")) {
+  // The keyword's first letter rules out most of the comparisons below.
+  const char kind = piece.size() > kStatementPrefix.size()
+                        ? ToUpperAscii(piece[kStatementPrefix.size()])
+                        : '\0';
+  const bool start = kind == 'S';
+  const bool end = kind == 'E';
+  if (start && EqualsNoCase(piece, "$_$_START_LIST")) {
     FlushAccumulator(output);
     SetNestingLevel(level_ + 1);
     if (!options.start_list_marker.empty()) {
       Emit(output, options.start_list_marker);
       paragraph_start_ = false;
     }
-  } else if (EqualsNoCase(piece, "$_$_END_LIST")) {
+  } else if (end && EqualsNoCase(piece, "$_$_END_LIST")) {
     FlushAccumulator(output);
     // An unmatched end never takes the level below the outermost one, so
     // later lists keep their indentation.
     SetNestingLevel(std::max(level_ - 1, 0));
     if (!options.end_list_marker.empty()) Emit(output, options.end_list_marker);
     EmitEmpty(output);
-  } else if (EqualsNoCase(piece, "$_$_START_BLOCK")) {
+  } else if (start && EqualsNoCase(piece, "$_$_START_BLOCK")) {
     FlushAccumulator(output);
     SetNestingLevel(level_ + 1);
-  } else if (StartsWithNoCase(piece, "$_$_END_BLOCK")) {
+  } else if (end && StartsWithNoCase(piece, "$_$_END_BLOCK")) {
     FlushAccumulator(output);
     SetNestingLevel(std::max(level_ - 1, 0));
-  } else if (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING")) {
+  } else if (start &&
+             (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING"))) {
     verbatim_ = true;
-  } else if (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING")) {
+  } else if (end && (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING"))) {
     verbatim_ = false;
-  } else if (StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
+  } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
     const std::string* block = blocks_ != nullptr ? blocks_->Find(number) : nullptr;
     if (block == nullptr) {
@@ -263,7 +299,7 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
       start = feed + 1;
     }
     if (!block->empty()) paragraph_start_ = false;
-  } else if (StartsWithNoCase(piece, "$_$_LINE")) {
+  } else if (kind == 'L' && StartsWithNoCase(piece, "$_$_LINE")) {
     if (!options.remove_rules) {
       Emit(output, DrawRuleLine(piece.substr(8),
                                 static_cast<size_t>(layout_width_), program_.alignment));
@@ -279,10 +315,18 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
 // and a bullet from the "bullet char" settings standing alone as the first
 // word becomes the text bullet.
 void LineLayout::SubstituteBullets(std::string& piece) const {
-  if (!text_bullet_.empty() && !EqualsNoCase(text_bullet_, "middot")) {
-    for (size_t pos = piece.find(kMiddleDot); pos != std::string::npos;
-         pos = piece.find(kMiddleDot, pos + text_bullet_.size()))
-      piece.replace(pos, 1, text_bullet_);
+  if (!text_bullet_.empty() && !EqualsNoCase(text_bullet_, "middot") &&
+      piece.find(kMiddleDot) != std::string::npos) {
+    // One pass, so a line of many dots costs no more than its length.
+    std::string replaced;
+    replaced.reserve(piece.size());
+    for (char c : piece) {
+      if (c == kMiddleDot)
+        replaced += text_bullet_;
+      else
+        replaced += c;
+    }
+    piece.swap(replaced);
   }
   if (bullet_chars_.empty()) return;
   size_t begin = 0;
@@ -458,7 +502,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
     // cannot make a "[[" where there was none.
     const bool has_brackets = piece.find("[[") != std::string::npos;
     if (has_brackets)
-      for (std::string_view tag : kRemovedTags) had_tags |= RemoveAllNoCase(piece, tag);
+      had_tags = RemoveLayoutTags(piece);
     // A piece that only held layout tags is not a line of text.
     if (had_tags && TrimView(piece).empty()) continue;
 
@@ -577,10 +621,13 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   bool more = start < text.size();
   std::string_view next = more ? next_line() : std::string_view();
   while (true) {
-    if (EqualsNoCase(line, "$_$_START_PRE") || EqualsNoCase(line, "$_$_START_HEADING"))
+    if (!HasPrefix(line, kStatementPrefix)) {
+      // Not a statement: cannot open or close a verbatim section.
+    } else if (EqualsNoCase(line, "$_$_START_PRE") || EqualsNoCase(line, "$_$_START_HEADING")) {
       verbatim = true;
-    else if (EqualsNoCase(line, "$_$_END_PRE") || EqualsNoCase(line, "$_$_END_HEADING"))
+    } else if (EqualsNoCase(line, "$_$_END_PRE") || EqualsNoCase(line, "$_$_END_HEADING")) {
       verbatim = false;
+    }
     if (more && trim_next && !verbatim) next = TrimView(next);
     layout.LayOutLine(options, finished, more, line, next);
     flush();

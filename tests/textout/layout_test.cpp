@@ -541,6 +541,12 @@ TEST(LayoutTest, SinkThatOnlyReadsSeesTheSameLines) {
   }
 }
 
+TEST(LayoutTest, EveryMiddleDotTakesALongerTextBullet) {
+  DetagOptions o = Options();
+  o.bullet_characters = "->,middot";
+  EXPECT_EQ(Lay("$_$_START_LIST\n[[LI]]" + kDot + " a" + kDot + kDot + "b", o)[0], "  -> a->->b");
+}
+
 TEST(LayoutTest, LayOutLineAppendsAfterTheCallersLines) {
   ProgramLayoutState state;
   LineLayout layout(state);
