@@ -81,29 +81,31 @@ size_t FindLineBreak(std::string_view text, size_t start, size_t width, bool mul
     }
   }
 
-  long d = s;
-  bool found_d = false;
-  for (long p = i - 1; p > s && p >= k - 1; --p) {
-    if (IsTrailingBreak(text, p)) {
-      d = p;
-      found_d = true;
-      break;
-    }
-  }
-
-  long j = s;
-  bool found_j = false;
-  const long j_floor = std::max({s, k - 1, found_d ? d - 1 : s});
-  for (long p = std::min(i, len - 1); p > j_floor; --p) {
-    if (IsIn(text[p], kLeading)) {
-      j = p;
-      found_j = true;
-      break;
-    }
-  }
-
+  // Punctuation only counts when there is no blank, or it lies too far
+  // back; otherwise the blank stands and the punctuation scans are skipped.
   long brk = k;
   if (k == s || k < e - kPunctuationReach) {
+    long d = s;
+    bool found_d = false;
+    for (long p = i - 1; p > s && p >= k - 1; --p) {
+      if (IsTrailingBreak(text, p)) {
+        d = p;
+        found_d = true;
+        break;
+      }
+    }
+
+    long j = s;
+    bool found_j = false;
+    const long j_floor = std::max({s, k - 1, found_d ? d - 1 : s});
+    for (long p = std::min(i, len - 1); p > j_floor; --p) {
+      if (IsIn(text[p], kLeading)) {
+        j = p;
+        found_j = true;
+        break;
+      }
+    }
+
     if (found_d && d > s && d > k) brk = d;
     if (found_j && j - 1 < e && j - 1 > brk) brk = j - 1;
   }
