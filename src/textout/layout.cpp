@@ -104,7 +104,8 @@ void RemoveAll(std::string& text, std::string_view needle) {
 // so a tag whose letter is missing need not be looked for. Linear.
 uint32_t LettersAfterBrackets(std::string_view text) {
   uint32_t letters = 0;
-  for (size_t pos = text.find("[["); pos != std::string_view::npos; pos = text.find("[[", pos + 1)) {
+  for (size_t pos = text.find("[["); pos != std::string_view::npos;
+       pos = text.find("[[", pos + 1)) {
     if (pos + 2 >= text.size()) break;
     const char c = ToUpperAscii(text[pos + 2]);
     if (c >= 'A' && c <= 'Z') letters |= 1u << (c - 'A');
@@ -254,32 +255,33 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
   const char kind = piece.size() > kStatementPrefix.size()
                         ? ToUpperAscii(piece[kStatementPrefix.size()])
                         : '\0';
-  const bool start = kind == 'S';
-  const bool end = kind == 'E';
-  if (start && EqualsNoCase(piece, "$_$_START_LIST")) {
+  const bool opening = kind == 'S';
+  const bool closing = kind == 'E';
+  if (opening && EqualsNoCase(piece, "$_$_START_LIST")) {
     FlushAccumulator(output);
     SetNestingLevel(level_ + 1);
     if (!options.start_list_marker.empty()) {
       Emit(output, options.start_list_marker);
       paragraph_start_ = false;
     }
-  } else if (end && EqualsNoCase(piece, "$_$_END_LIST")) {
+  } else if (closing && EqualsNoCase(piece, "$_$_END_LIST")) {
     FlushAccumulator(output);
     // An unmatched end never takes the level below the outermost one, so
     // later lists keep their indentation.
     SetNestingLevel(std::max(level_ - 1, 0));
     if (!options.end_list_marker.empty()) Emit(output, options.end_list_marker);
     EmitEmpty(output);
-  } else if (start && EqualsNoCase(piece, "$_$_START_BLOCK")) {
+  } else if (opening && EqualsNoCase(piece, "$_$_START_BLOCK")) {
     FlushAccumulator(output);
     SetNestingLevel(level_ + 1);
-  } else if (end && StartsWithNoCase(piece, "$_$_END_BLOCK")) {
+  } else if (closing && StartsWithNoCase(piece, "$_$_END_BLOCK")) {
     FlushAccumulator(output);
     SetNestingLevel(std::max(level_ - 1, 0));
-  } else if (start &&
+  } else if (opening &&
              (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING"))) {
     verbatim_ = true;
-  } else if (end && (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING"))) {
+  } else if (closing &&
+             (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING"))) {
     verbatim_ = false;
   } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
