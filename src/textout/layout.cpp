@@ -7,6 +7,8 @@
 #include "textout/layout.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "common/text.h"
@@ -43,24 +45,88 @@ bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
 bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
+// Whether `line`, already stripped of trailing spaces and tabs, holds only
+// blanks. A line ending in anything else holds text, which settles most
+// lines without looking at their indentation.
+bool IsBlankLine(std::string_view line) {
+  return line.empty() || (IsBlank(line.back()) && TrimView(line).empty());
+}
+
+// Whether `text` begins with `prefix`, exactly; the first byte settles
+// most calls.
+bool HasPrefix(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && !prefix.empty() && text[0] == prefix[0] &&
+         text.substr(1, prefix.size() - 1) == prefix.substr(1);
+}
+
+// Every layout tag begins with "[[".
+bool StartsWithLayoutTag(std::string_view text) {
+  return text.size() >= 2 && text[0] == '[' && text[1] == '[';
+}
+
+// Removes every occurrence of `needle` that `find` reports, left to right
+// and not overlapping, in one pass: the text between occurrences moves down
+// once, so a long line full of them costs no more than one. True when any
+// was removed.
+template <typename Find>
+bool RemoveEvery(std::string& text, std::string_view needle, Find find) {
+  size_t pos = find(text, needle, 0);
+  if (pos == std::string::npos) return false;
+  size_t out = pos;
+  size_t in = pos + needle.size();
+  while (true) {
+    // The search only reads from `in` on, above everything written so far.
+    const size_t next = find(text, needle, in);
+    const size_t end = next == std::string::npos ? text.size() : next;
+    if (end > in) std::memmove(text.data() + out, text.data() + in, end - in);
+    out += end - in;
+    if (next == std::string::npos) break;
+    in = next + needle.size();
+  }
+  text.resize(out);
+  return true;
+}
+
 // Removes every occurrence of `needle` (any letter case); true when any was.
 bool RemoveAllNoCase(std::string& text, std::string_view needle) {
-  bool removed = false;
-  size_t pos = FindNoCase(text, needle);
-  while (pos != std::string::npos) {
-    text.erase(pos, needle.size());
-    removed = true;
-    pos = FindNoCase(text, needle, pos);
-  }
-  return removed;
+  return RemoveEvery(text, needle, [](std::string_view t, std::string_view n, size_t from) {
+    return FindNoCase(t, n, from);
+  });
 }
 
 void RemoveAll(std::string& text, std::string_view needle) {
-  size_t pos = text.find(needle);
-  while (pos != std::string::npos) {
-    text.erase(pos, needle.size());
-    pos = text.find(needle, pos);
+  RemoveEvery(text, needle, [](std::string_view t, std::string_view n, size_t from) {
+    return t.find(n, from);
+  });
+}
+
+// A bit for each letter that follows a "[[" in `text` (upper-cased, A to Z),
+// so a tag whose letter is missing need not be looked for. Linear.
+uint32_t LettersAfterBrackets(std::string_view text) {
+  uint32_t letters = 0;
+  for (size_t pos = text.find("[["); pos != std::string_view::npos;
+       pos = text.find("[[", pos + 1)) {
+    if (pos + 2 >= text.size()) break;
+    const char c = ToUpperAscii(text[pos + 2]);
+    if (c >= 'A' && c <= 'Z') letters |= 1u << (c - 'A');
   }
+  return letters;
+}
+
+// Removes the tags of kRemovedTags from `piece`, each in turn over what the
+// ones before it left; true when any was removed.
+bool RemoveLayoutTags(std::string& piece) {
+  bool removed = false;
+  uint32_t letters = LettersAfterBrackets(piece);
+  for (std::string_view tag : kRemovedTags) {
+    if ((letters & (1u << (tag[2] - 'A'))) == 0) continue;
+    if (RemoveAllNoCase(piece, tag)) {
+      removed = true;
+      // Removing a tag can join a "[[" to a new letter.
+      letters = LettersAfterBrackets(piece);
+    }
+  }
+  return removed;
 }
 
 // The first word of `text` after leading blanks (words end at a blank).
@@ -128,99 +194,116 @@ void LineLayout::SetNestingLevel(int level) {
   indent_string_.assign(static_cast<size_t>(indent_), ' ');
 }
 
-void LineLayout::Emit(std::vector<std::string>& output, std::string line) {
-  output.push_back(std::move(line));
-}
-
-void LineLayout::EmitEmpty(std::vector<std::string>& output) {
-  output.emplace_back();
+void LineLayout::EmitEmpty(LaidOutLines& output) {
+  output.Add();
   paragraph_start_ = true;
 }
 
 // The pending tail stands on a line of its own when a forced break follows
 // it; it keeps the alignment of the paragraph it ended.
-void LineLayout::EmitPending(const DetagOptions& options, std::vector<std::string>& output) {
-  std::string text = std::move(pending_);
-  pending_.clear();
+void LineLayout::EmitPending(const DetagOptions& options, LaidOutLines& output) {
+  std::string& line = output.Add();
+  if (!(options.paragraph_on_single_line && !accumulator_.empty())) line = indent_string_;
   const size_t width = static_cast<size_t>(layout_width_);
   if (program_.alignment == Alignment::kCentre || program_.alignment == Alignment::kJustify)
-    text = CentreLine(text, width);
+    line += CentreLine(pending_, width);
   else if (program_.alignment == Alignment::kRight)
-    text = RightAlignLine(text, width);
-  if (!(options.paragraph_on_single_line && !accumulator_.empty())) text.insert(0, indent_string_);
-  Emit(output, std::move(text));
+    line += RightAlignLine(pending_, width);
+  else
+    line += pending_;
+  pending_.clear();
   paragraph_start_ = false;
 }
 
 // Cuts the line into pieces of at most the layout width. The first piece of
 // a paragraph is narrower by the first-line indent it will receive; a
 // leading alignment tag costs no column.
-std::vector<LineLayout::Piece> LineLayout::CutLine(const DetagOptions& options,
-                                                   std::string_view line, bool wrap) const {
+void LineLayout::CutLine(const DetagOptions& options, bool wrap) {
+  const std::string_view line = line_;
   const int first_line_indent = static_cast<int>(options.first_line_indent.size());
   int first_width = layout_width_;
   if (!verbatim_ && paragraph_start_ && first_line_indent >= 1)
     first_width = std::max(layout_width_ - first_line_indent, 1);
 
-  std::vector<Piece> pieces;
+  pieces_.clear();
   if (!wrap) {
-    pieces.push_back({std::string(line), first_width});
-    return pieces;
+    pieces_.push_back({0, line.size(), first_width});
+    return;
   }
   size_t tag_length = 0;
-  for (const AlignmentTag& t : kAlignmentTags)
-    if (StartsWithNoCase(line, t.tag)) tag_length = t.tag.size();
+  if (StartsWithLayoutTag(line))
+    for (const AlignmentTag& t : kAlignmentTags)
+      if (StartsWithNoCase(line, t.tag)) tag_length = t.tag.size();
 
   size_t start = 0;
   bool first = true;
   while (start < line.size()) {
     const int width = first ? first_width : layout_width_;
     const size_t cut_width = static_cast<size_t>(width) + (first ? tag_length : 0);
-    pieces.push_back({CutPiece(line, &start, cut_width), width});
+    const std::string_view piece = CutPieceView(line, &start, cut_width);
+    const size_t from = piece.empty() ? 0 : static_cast<size_t>(piece.data() - line.data());
+    pieces_.push_back({from, piece.size(), width});
     first = false;
   }
-  return pieces;
 }
 
-bool LineLayout::DoStatement(const DetagOptions& options, std::vector<std::string>& output,
-                             const std::string& piece) {
-  if (!StartsWithNoCase(piece, kStatementPrefix)) return false;
-  if (EqualsNoCase(piece, "$_$_START_LIST")) {
+bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
+                             std::string_view piece) {
+  // The prefix has no letters, so an exact comparison is the no-case one.
+  if (!HasPrefix(piece, kStatementPrefix)) return false;
+  // The keyword's first letter rules out most of the comparisons below.
+  const char kind = piece.size() > kStatementPrefix.size()
+                        ? ToUpperAscii(piece[kStatementPrefix.size()])
+                        : '\0';
+  const bool opening = kind == 'S';
+  const bool closing = kind == 'E';
+  if (opening && EqualsNoCase(piece, "$_$_START_LIST")) {
     FlushAccumulator(output);
     SetNestingLevel(level_ + 1);
     if (!options.start_list_marker.empty()) {
       Emit(output, options.start_list_marker);
       paragraph_start_ = false;
     }
-  } else if (EqualsNoCase(piece, "$_$_END_LIST")) {
+  } else if (closing && EqualsNoCase(piece, "$_$_END_LIST")) {
     FlushAccumulator(output);
     // An unmatched end never takes the level below the outermost one, so
     // later lists keep their indentation.
     SetNestingLevel(std::max(level_ - 1, 0));
     if (!options.end_list_marker.empty()) Emit(output, options.end_list_marker);
     EmitEmpty(output);
-  } else if (EqualsNoCase(piece, "$_$_START_BLOCK")) {
+  } else if (opening && EqualsNoCase(piece, "$_$_START_BLOCK")) {
     FlushAccumulator(output);
     SetNestingLevel(level_ + 1);
-  } else if (StartsWithNoCase(piece, "$_$_END_BLOCK")) {
+  } else if (closing && StartsWithNoCase(piece, "$_$_END_BLOCK")) {
     FlushAccumulator(output);
     SetNestingLevel(std::max(level_ - 1, 0));
-  } else if (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING")) {
+  } else if (opening &&
+             (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING"))) {
     verbatim_ = true;
-  } else if (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING")) {
+  } else if (closing &&
+             (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING"))) {
     verbatim_ = false;
-  } else if (StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
+  } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
     const std::string* block = blocks_ != nullptr ? blocks_->Find(number) : nullptr;
     if (block == nullptr) {
-      if (report_) report_("WARNING: No stored text block for \"" + piece + "\"", 5);
+      if (report_)
+        report_("WARNING: No stored text block for \"" + std::string(piece) + "\"", 5);
       return true;
     }
-    for (std::string& block_line : SplitLines(*block)) Emit(output, std::move(block_line));
+    // One output line per line of the block; a final line feed ends the
+    // last line rather than starting an empty one.
+    const std::string_view rest = *block;
+    for (size_t start = 0; start < rest.size();) {
+      size_t feed = rest.find('\n', start);
+      if (feed == std::string_view::npos) feed = rest.size();
+      Emit(output, rest.substr(start, feed - start));
+      start = feed + 1;
+    }
     if (!block->empty()) paragraph_start_ = false;
-  } else if (StartsWithNoCase(piece, "$_$_LINE")) {
+  } else if (kind == 'L' && StartsWithNoCase(piece, "$_$_LINE")) {
     if (!options.remove_rules) {
-      Emit(output, DrawRuleLine(std::string_view(piece).substr(8),
+      Emit(output, DrawRuleLine(piece.substr(8),
                                 static_cast<size_t>(layout_width_), program_.alignment));
       paragraph_start_ = false;
     }
@@ -234,10 +317,18 @@ bool LineLayout::DoStatement(const DetagOptions& options, std::vector<std::strin
 // and a bullet from the "bullet char" settings standing alone as the first
 // word becomes the text bullet.
 void LineLayout::SubstituteBullets(std::string& piece) const {
-  if (!text_bullet_.empty() && !EqualsNoCase(text_bullet_, "middot")) {
-    for (size_t pos = piece.find(kMiddleDot); pos != std::string::npos;
-         pos = piece.find(kMiddleDot, pos + text_bullet_.size()))
-      piece.replace(pos, 1, text_bullet_);
+  if (!text_bullet_.empty() && !EqualsNoCase(text_bullet_, "middot") &&
+      piece.find(kMiddleDot) != std::string::npos) {
+    // One pass, so a line of many dots costs no more than its length.
+    std::string replaced;
+    replaced.reserve(piece.size());
+    for (char c : piece) {
+      if (c == kMiddleDot)
+        replaced += text_bullet_;
+      else
+        replaced += c;
+    }
+    piece.swap(replaced);
   }
   if (bullet_chars_.empty()) return;
   size_t begin = 0;
@@ -250,32 +341,39 @@ void LineLayout::SubstituteBullets(std::string& piece) const {
 // Single-line paragraphs: a paragraph-end marker at the end of the piece
 // ends the paragraph; one inside it becomes a line break that keeps the
 // indentation (none before a statement).
-void LineLayout::Accumulate(std::string piece, const std::string& indent) {
-  size_t pos = piece.find(kParagraphEndMarker);
-  while (pos != std::string::npos) {
-    const size_t after = pos + kParagraphEndMarker.size();
-    if (after == piece.size()) {
-      piece.erase(pos);
+void LineLayout::Accumulate(std::string_view piece, std::string_view indent) {
+  size_t from = 0;
+  for (size_t pos = piece.find(kParagraphEndMarker); pos != std::string_view::npos;
+       pos = piece.find(kParagraphEndMarker, from)) {
+    accumulator_.append(piece.substr(from, pos - from));
+    from = pos + kParagraphEndMarker.size();
+    if (from == piece.size()) {
       paragraph_ended_ = true;
       break;
     }
-    const bool statement_follows =
-        piece.compare(after, kStatementPrefix.size(), kStatementPrefix) == 0;
-    const std::string replacement = statement_follows ? "\n" : "\n" + indent;
-    piece.replace(pos, kParagraphEndMarker.size(), replacement);
-    pos = piece.find(kParagraphEndMarker, pos + replacement.size());
+    accumulator_ += '\n';
+    if (piece.compare(from, kStatementPrefix.size(), kStatementPrefix) != 0) accumulator_ += indent;
   }
-  accumulator_ += piece;
+  accumulator_.append(piece.substr(from));
   accumulator_ += ' ';
 }
 
 // The accumulated paragraph goes out as one line per line break it holds,
 // followed by a blank line unless the paragraph ended in a line break.
-void LineLayout::FlushAccumulator(std::vector<std::string>& output) {
+void LineLayout::FlushAccumulator(LaidOutLines& output) {
   const bool holds_text = !TrimView(accumulator_).empty();
   if (holds_text) {
-    for (std::string& line : Split(accumulator_, '\n')) Emit(output, std::move(line));
-    if (!verbatim_ && !paragraph_ended_) output.emplace_back();
+    const std::string_view text = accumulator_;
+    for (size_t start = 0;;) {
+      size_t feed = text.find('\n', start);
+      if (feed == std::string_view::npos) {
+        Emit(output, text.substr(start));
+        break;
+      }
+      Emit(output, text.substr(start, feed - start));
+      start = feed + 1;
+    }
+    if (!verbatim_ && !paragraph_ended_) output.Add();
     paragraph_start_ = true;
   }
   accumulator_.clear();
@@ -284,40 +382,48 @@ void LineLayout::FlushAccumulator(std::vector<std::string>& output) {
 
 // After the last line: trailing blanks go, and each run of blank lines
 // keeps only its first line.
-void LineLayout::Tidy(std::vector<std::string>& output) const {
+void LineLayout::Tidy(LaidOutLines& output) const {
   size_t kept = 0;
   bool previous_blank = false;
-  for (size_t i = 0; i < output.size(); ++i) {
+  for (size_t i = 0; i < output.Size(); ++i) {
     std::string& line = output[i];
     size_t end = line.size();
     while (end > 0 && IsSpaceOrTab(line[end - 1])) --end;
     line.resize(end);
-    const bool blank = TrimView(line).empty();
+    const bool blank = IsBlankLine(line);
     if (blank && previous_blank) continue;
     previous_blank = blank;
-    if (kept != i) output[kept] = std::move(line);
+    if (kept != i) output[kept].swap(line);
     ++kept;
   }
-  output.resize(kept);
+  output.Truncate(kept);
 }
 
 void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string>& output,
                             bool more_lines, std::string_view source, std::string_view next) {
+  LaidOutLines lines(output);
+  LayOutLine(options, lines, more_lines, source, next);
+  lines.Commit();
+}
+
+void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, bool more_lines,
+                            std::string_view source, std::string_view next) {
   if (!options.TextMode()) {
-    output.emplace_back(source);
+    output.Add(source);
     return;
   }
   const bool preserve = options.preserve_white_space;
   const bool single = options.paragraph_on_single_line;
   if (preserve) more_lines = false;
   const bool last_call = !more_lines;
-  std::string line(source);
+  std::string& line = line_;
+  line.assign(source);
 
   // 1. Rule-looking lines are dropped, or kept whole. A forced break in
   // front (as before a heading's underline) does not hide the rule, and
   // stays when the rule goes.
   bool rule_line = false;
-  const size_t rule_from = line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0
+  const size_t rule_from = HasPrefix(line, kForcedBreakMarker)
                                ? kForcedBreakMarker.size()
                                : 0;
   if (IsRuleText(std::string_view(line).substr(rule_from))) {
@@ -331,10 +437,11 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
   // break. Forced-break markers never reach the output.
   const bool had_pending = !pending_.empty();
   if (had_pending) {
-    if (line.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0) {
+    if (HasPrefix(line, kForcedBreakMarker)) {
       EmitPending(options, output);
     } else {
-      line = pending_ + " " + line;
+      line.insert(0, 1, ' ');
+      line.insert(0, pending_);
       pending_.clear();
       // Text joined in front of a rule makes it text: cutting it down to
       // its first piece would lose words.
@@ -348,7 +455,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
     if (single && !TrimView(accumulator_).empty()) {
       FlushAccumulator(output);
     } else {
-      if (!paragraph_start_) output.emplace_back();
+      if (!paragraph_start_) output.Add();
       paragraph_start_ = true;
     }
     if (last_call && !preserve) Tidy(output);
@@ -373,26 +480,31 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
 
   // 6. Pieces.
   const bool wrap = !single && !verbatim_ && !preserve && options.impose_page_width;
-  const std::vector<Piece> pieces = CutLine(options, line, wrap);
+  CutLine(options, wrap);
+  const std::vector<Piece>& pieces = pieces_;
   const bool paragraph_end_seen = line.find(kParagraphEndMarker) != std::string::npos;
-  const bool next_is_statement = next.compare(0, kStatementPrefix.size(), kStatementPrefix) == 0;
+  const bool next_is_statement = HasPrefix(next, kStatementPrefix);
 
   // 7. Each piece.
   for (size_t index = 0; index < pieces.size(); ++index) {
-    std::string piece = pieces[index].text;
+    std::string& piece = piece_;
+    piece.assign(line, pieces[index].from, pieces[index].size);
     const long pw = pieces[index].width;
     const bool last_piece = index + 1 == pieces.size();
 
-    if (piece.compare(0, kStatementPrefix.size(), kStatementPrefix) == 0)
+    if (HasPrefix(piece, kStatementPrefix))
       RemoveAll(piece, kParagraphEndMarker);
     if (DoStatement(options, output, piece)) continue;
 
-    for (const AlignmentTag& t : kAlignmentTags)
-      if (StartsWithNoCase(piece, t.tag)) program_.alignment = t.alignment;
+    if (StartsWithLayoutTag(piece))
+      for (const AlignmentTag& t : kAlignmentTags)
+        if (StartsWithNoCase(piece, t.tag)) program_.alignment = t.alignment;
     bool had_tags = false;
-    // Every layout tag begins with "[[": most pieces hold none.
-    if (piece.find("[[") != std::string::npos)
-      for (std::string_view tag : kRemovedTags) had_tags |= RemoveAllNoCase(piece, tag);
+    // Most pieces hold no layout tag, nor a list-item tag; removing tags
+    // cannot make a "[[" where there was none.
+    const bool has_brackets = piece.find("[[") != std::string::npos;
+    if (has_brackets)
+      had_tags = RemoveLayoutTags(piece);
     // A piece that only held layout tags is not a line of text.
     if (had_tags && TrimView(piece).empty()) continue;
 
@@ -407,18 +519,19 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
         !next_opens && !closes && (pieces.size() >= 2 || opens) && more_lines &&
         next.find("[[") == std::string_view::npos && !paragraph_end_seen && !next.empty() &&
         !rule_line) {
-      pending_ = pending_.empty() ? piece : pending_ + " " + piece;
+      if (!pending_.empty()) pending_ += ' ';
+      pending_ += piece;
       continue;
     }
 
     if (rule_line && index > 0) continue;
 
-    std::string indent = indent_string_;
-    if (FindNoCase(piece, kListItemTag) != std::string::npos) {
+    std::string_view indent = indent_string_;
+    if (has_brackets && FindNoCase(piece, kListItemTag) != std::string::npos) {
       std::string bullet(FirstWord(piece));
       RemoveAllNoCase(bullet, kListItemTag);
       const size_t hang = bullet.size() + 1;
-      if (indent.size() >= hang) indent.resize(indent.size() - hang);
+      if (indent.size() >= hang) indent.remove_suffix(hang);
       RemoveAllNoCase(piece, kListItemTag);
       SubstituteBullets(piece);
     }
@@ -433,14 +546,18 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
       piece = JustifyLine(piece, static_cast<size_t>(pw), program_.justify_toggle);
     }
 
-    if (!verbatim_ && !options.first_line_indent.empty() && paragraph_start_ && !piece.empty())
-      piece.insert(0, options.first_line_indent);
-    if (!piece.empty() && accumulator_.empty()) piece.insert(0, indent);
-
-    if (single)
-      Accumulate(std::move(piece), indent);
-    else
-      Emit(output, std::move(piece));
+    // The line is the indent, the first-line indent of a paragraph and the
+    // piece; the indent is left out while a single-line paragraph is being
+    // accumulated.
+    const bool first_line =
+        !verbatim_ && !options.first_line_indent.empty() && paragraph_start_ && !piece.empty();
+    const bool indented = !piece.empty() && accumulator_.empty();
+    std::string& laid_out = single ? composed_ : output.Add();
+    laid_out.clear();
+    if (indented) laid_out += indent;
+    if (first_line) laid_out += options.first_line_indent;
+    laid_out += piece;
+    if (single) Accumulate(laid_out, indent);
     paragraph_start_ = false;
   }
 
@@ -449,7 +566,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, std::vector<std::string
   if (single) FlushAccumulator(output);
   if (!verbatim_) {
     const bool next_forces_break =
-        next.compare(0, kForcedBreakMarker.size(), kForcedBreakMarker) == 0;
+        HasPrefix(next, kForcedBreakMarker);
     const bool short_end = !preserve && options.short_lines_end_paragraphs && line_short &&
                            !previous_short_ && !paragraph_start_ && !next_forces_break;
     const bool dialogue_end = options.look_for_dialogue && !preserve && closes;
@@ -466,53 +583,60 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   layout.ResetLayoutState(options, inputs);
   const bool trim_next = options.TextMode() && !options.preserve_white_space;
   // The after-last-line tidy (trailing blanks, runs of blank lines) is done
-  // here on the way out, so finished lines never wait in a list.
+  // here on the way out, so finished lines never wait in a list. The line
+  // buffers are kept from line to line: a sink that only reads its line
+  // leaves the buffer for the next one.
   const bool tidy = trim_next;
   bool previous_blank = false;
-  std::vector<std::string> finished;
+  std::vector<std::string> finished_buffers;
+  LaidOutLines finished(finished_buffers);
   auto flush = [&] {
-    for (std::string& line : finished) {
+    for (size_t i = 0; i < finished.Size(); ++i) {
+      std::string& line = finished[i];
       if (tidy) {
         size_t end = line.size();
-        while (end > 0 && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
+        while (end > 0 && IsSpaceOrTab(line[end - 1])) --end;
         line.resize(end);
-        const bool blank = TrimView(line).empty();
+        const bool blank = IsBlankLine(line);
         if (blank && previous_blank) continue;
         previous_blank = blank;
       }
       sink(std::move(line));
     }
-    finished.clear();
+    finished.Clear();
   };
 
   // Lines are taken from the text one at a time, each with its successor as
   // look-ahead; the look-ahead is trimmed where it stands, so it is laid out
-  // trimmed too when its turn comes.
+  // trimmed too when its turn comes. Both are views into the text.
   bool verbatim = false;
   size_t start = 0;
-  auto next_line = [&](std::string& into) {
+  auto next_line = [&]() {
     size_t feed = text.find('\n', start);
     if (feed == std::string_view::npos) feed = text.size();
-    into.assign(text.substr(start, feed - start));
+    const std::string_view line = text.substr(start, feed - start);
     start = feed + 1;
+    return line;
   };
   if (text.empty()) return;
-  std::string line, next;
-  next_line(line);
+  std::string_view line = next_line();
   bool more = start < text.size();
-  if (more) next_line(next);
+  std::string_view next = more ? next_line() : std::string_view();
   while (true) {
-    if (EqualsNoCase(line, "$_$_START_PRE") || EqualsNoCase(line, "$_$_START_HEADING"))
+    if (!HasPrefix(line, kStatementPrefix)) {
+      // Not a statement: cannot open or close a verbatim section.
+    } else if (EqualsNoCase(line, "$_$_START_PRE") || EqualsNoCase(line, "$_$_START_HEADING")) {
       verbatim = true;
-    else if (EqualsNoCase(line, "$_$_END_PRE") || EqualsNoCase(line, "$_$_END_HEADING"))
+    } else if (EqualsNoCase(line, "$_$_END_PRE") || EqualsNoCase(line, "$_$_END_HEADING")) {
       verbatim = false;
-    if (more && trim_next && !verbatim) next = Trim(next);
-    layout.LayOutLine(options, finished, more, line, more ? std::string_view(next) : std::string_view());
+    }
+    if (more && trim_next && !verbatim) next = TrimView(next);
+    layout.LayOutLine(options, finished, more, line, next);
     flush();
     if (!more) break;
-    line.swap(next);
+    line = next;
     more = start < text.size();
-    if (more) next_line(next);
+    next = more ? next_line() : std::string_view();
   }
 }
 

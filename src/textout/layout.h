@@ -4,6 +4,7 @@
 // pass produces its input and the output file writer writes its result.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <string>
@@ -48,6 +49,40 @@ struct LayoutFileInputs {
   const TextBlockStore* text_blocks = nullptr;
 };
 
+// The finished lines of layout calls, written into a caller's list whose
+// strings are kept from call to call: entries past the used count keep
+// their buffers, so steady-state layout allocates nothing per line. The
+// list must outlive this object.
+class LaidOutLines {
+ public:
+  // Appends after the lines `lines` already holds.
+  explicit LaidOutLines(std::vector<std::string>& lines) : lines_(lines), size_(lines.size()) {}
+
+  // A new, empty last line (a kept buffer when there is one).
+  std::string& Add() {
+    if (size_ < lines_.size()) {
+      std::string& line = lines_[size_++];
+      line.clear();
+      return line;
+    }
+    ++size_;
+    return lines_.emplace_back();
+  }
+  void Add(std::string_view text) { Add().assign(text); }
+
+  size_t Size() const { return size_; }
+  std::string& operator[](size_t index) { return lines_[index]; }
+  // Drops the lines from `size` on; their buffers stay for reuse.
+  void Truncate(size_t size) { size_ = std::min(size, size_); }
+  void Clear() { size_ = 0; }
+  // Shrinks the caller's list to the used lines.
+  void Commit() { lines_.resize(size_); }
+
+ private:
+  std::vector<std::string>& lines_;
+  size_t size_;
+};
+
 class LineLayout {
  public:
   // `program_state` must outlive the layout; `report` may be empty.
@@ -70,28 +105,34 @@ class LineLayout {
   // line is appended unchanged. Linear in the line's length.
   void LayOutLine(const DetagOptions& options, std::vector<std::string>& output, bool more_lines,
                   std::string_view line, std::string_view next);
+  // The same, appending to `output`'s kept line buffers.
+  void LayOutLine(const DetagOptions& options, LaidOutLines& output, bool more_lines,
+                  std::string_view line, std::string_view next);
 
   int NestingLevel() const { return level_; }
   int CurrentIndent() const { return indent_; }
   int LayoutWidth() const { return layout_width_; }
 
  private:
+  // A piece of the current line: where it lies in `line_` and the width it
+  // was cut to and is aligned within.
   struct Piece {
-    std::string text;
-    int width = 0;  // the width it was cut to and is aligned within
+    size_t from = 0;
+    size_t size = 0;
+    int width = 0;
   };
 
-  void Emit(std::vector<std::string>& output, std::string line);
-  void EmitEmpty(std::vector<std::string>& output);
-  void EmitPending(const DetagOptions& options, std::vector<std::string>& output);
-  std::vector<Piece> CutLine(const DetagOptions& options, std::string_view line, bool wrap) const;
+  void Emit(LaidOutLines& output, std::string_view line) { output.Add(line); }
+  void EmitEmpty(LaidOutLines& output);
+  void EmitPending(const DetagOptions& options, LaidOutLines& output);
+  // Cuts `line_` into `pieces_`.
+  void CutLine(const DetagOptions& options, bool wrap);
   // Handles a layout statement; false when `piece` is not one.
-  bool DoStatement(const DetagOptions& options, std::vector<std::string>& output,
-                   const std::string& piece);
+  bool DoStatement(const DetagOptions& options, LaidOutLines& output, std::string_view piece);
   void SubstituteBullets(std::string& piece) const;
-  void Accumulate(std::string piece, const std::string& indent);
-  void FlushAccumulator(std::vector<std::string>& output);
-  void Tidy(std::vector<std::string>& output) const;
+  void Accumulate(std::string_view piece, std::string_view indent);
+  void FlushAccumulator(LaidOutLines& output);
+  void Tidy(LaidOutLines& output) const;
 
   ProgramLayoutState& program_;
   ReportFunction report_;
@@ -116,6 +157,12 @@ class LineLayout {
   std::string pending_;
   std::string accumulator_;
   bool paragraph_ended_ = false;  // the accumulated line ended a paragraph
+
+  // Work buffers kept between lines so their storage is reused.
+  std::string line_;      // the source line being laid out
+  std::vector<Piece> pieces_;
+  std::string piece_;     // the piece being worked on
+  std::string composed_;  // a piece with its indentation, for accumulating
 };
 
 // The output pass over a whole converted text: splits it at line feeds,

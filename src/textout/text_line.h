@@ -27,6 +27,8 @@ size_t FindLineBreak(std::string_view text, size_t start, size_t width,
 // and advances `*start` past it (past the end when the text is used up).
 // One space at either cut is dropped; tabs and other blanks stay.
 std::string CutPiece(std::string_view text, size_t* start, size_t width);
+// The same, returning the piece as a view into `text`.
+std::string_view CutPieceView(std::string_view text, size_t* start, size_t width);
 
 // Centres `text` within `width` columns, padding both sides with spaces. A
 // text that does not fit even with its blanks collapsed is returned as it

@@ -508,5 +508,55 @@ TEST(LayoutGoldenTest, Width40Justified) {
   EXPECT_EQ(lines[10], "    the text column,  even when an  item");
 }
 
+// ---- Long lines and buffer reuse ----
+
+// Layout tags, list-item tags and forced breaks are removed wherever they
+// stand; a long unwrapped line holding many of them must not take time in
+// proportion to their count times its length.
+TEST(LayoutTest, ManyTagsInOneLongLineAllGo) {
+  const int count = 100000;
+  std::string line;
+  for (int i = 0; i < count; ++i) line += "w" + kBr + "[[li]][[Center]][[TAB_STOP_RIGHT]]";
+  const Lines lines = Lay("$_$_START_PRE\n" + line + "\n$_$_END_PRE", Options());
+  // The short statement line after the long one ends the paragraph.
+  EXPECT_EQ(lines, (Lines{std::string(count, 'w'), ""}));
+}
+
+// The output pass keeps its line buffers from line to line when the sink
+// only reads them: long lines followed by shorter and blank ones must come
+// out as when the sink takes each line away.
+TEST(LayoutTest, SinkThatOnlyReadsSeesTheSameLines) {
+  const std::string texts[] = {
+      GoldenText(),
+      std::string(150, 'l') + " tail\n\nshort\n" + std::string(90, 'm') + "\n\n\nx  \ny",
+      "$_$_START_LIST\n[[LI]]" + kDot + " " + std::string(200, 'i') + "\n$_$_END_LIST\nend"};
+  for (const std::string& text : texts) {
+    for (int width : {40, 72}) {
+      const DetagOptions o = Options(width);
+      ProgramLayoutState state;
+      Lines read;
+      LayOutTextTo(text, o, {}, state, {}, [&](const std::string& line) { read.push_back(line); });
+      EXPECT_EQ(read, Lay(text, o)) << width << ": " << text.substr(0, 20);
+    }
+  }
+}
+
+TEST(LayoutTest, EveryMiddleDotTakesALongerTextBullet) {
+  DetagOptions o = Options();
+  o.bullet_characters = "->,middot";
+  EXPECT_EQ(Lay("$_$_START_LIST\n[[LI]]" + kDot + " a" + kDot + kDot + "b", o)[0], "  -> a->->b");
+}
+
+TEST(LayoutTest, LayOutLineAppendsAfterTheCallersLines) {
+  ProgramLayoutState state;
+  LineLayout layout(state);
+  const DetagOptions o = Options();
+  layout.ResetLayoutState(o, {});
+  Lines out{"kept"};
+  layout.LayOutLine(o, out, true, "first", "");
+  layout.LayOutLine(o, out, false, "second", "");
+  EXPECT_EQ(out, (Lines{"kept", "first", "", "second"}));
+}
+
 }  // namespace
 }  // namespace orv
