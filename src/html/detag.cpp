@@ -324,7 +324,9 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
       return 0;
     }
   }
-  int actions = list.ApplyInPlace(text);
+  // The whole text is large: its lists may have its halves scanned side by
+  // side (ApplyInPlaceSplit declines where that could change the result).
+  int actions = &gate == &whole_gate_ ? list.ApplyInPlaceSplit(text) : list.ApplyInPlace(text);
   if (actions > 0) gate.index.Invalidate();
   if (acted_last != nullptr) *acted_last = actions > 0;
   const ReportFunction& report = Reporter();

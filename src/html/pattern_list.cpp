@@ -42,6 +42,9 @@
 #include "html/pattern_list.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "common/text.h"
@@ -404,6 +407,60 @@ int PatternList::ApplyInPlace(std::string& text) {
   std::string().swap(input_);
   std::string().swap(result_);
   return actions;
+}
+
+size_t PatternList::SplitPoint(std::string_view text) {
+  CharacterSet accepted{};
+  for (const Pattern& entry : entries_) {
+    if (entry.kind == Callback) return 0;  // a handler may keep state between matches
+    for (const PatternToken& token : entry.compiled.tokens) AddFirstBytes(entry.compiled, token, accepted);
+  }
+  const size_t middle = text.size() / 2;
+  for (size_t at = middle; at + 1 < text.size(); ++at)
+    if (!accepted[static_cast<unsigned char>(text[at])]) return at + 1;
+  for (size_t at = middle; at-- > 0;)
+    if (!accepted[static_cast<unsigned char>(text[at])]) return at + 1;
+  return 0;
+}
+
+int PatternList::ApplyInPlaceSplit(std::string& text, size_t worth_splitting) {
+  if (applying_ || text.size() < worth_splitting) return ApplyInPlace(text);
+  const size_t split = SplitPoint(text);
+  if (split == 0 || split >= text.size()) return ApplyInPlace(text);
+
+  PatternList second = *this;
+  for (Pattern& entry : second.entries_) entry.matches_found = entry.actions_taken = 0;
+  std::string tail = text.substr(split);
+  int tail_actions = 0;
+  std::exception_ptr failure;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      try {
+        tail_actions = second.ApplyInPlace(tail);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    return ApplyInPlace(text);  // no second thread to be had
+  }
+  text.resize(split);
+  int actions = 0;
+  try {
+    actions = ApplyInPlace(text);
+  } catch (...) {
+    worker.join();
+    throw;
+  }
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
+  text += tail;
+  for (size_t e = 0; e < entries_.size(); ++e) {
+    entries_[e].matches_found += second.entries_[e].matches_found;
+    entries_[e].actions_taken += second.entries_[e].actions_taken;
+  }
+  return actions + tail_actions;
 }
 
 int PatternList::Scan(bool keep_unchanged_result) {

@@ -103,6 +103,16 @@ class PatternList {
   // is empty afterwards. Use it for large texts.
   int ApplyInPlace(std::string& text);
 
+  // The same as ApplyInPlace, but a large text whose every match must lie
+  // within one of its halves has the halves scanned on two threads. That
+  // holds for a list without Callback entries when a byte that no token of
+  // any entry accepts stands near the middle of the text: every attempt
+  // running there fails on it, so the scan after it starts afresh, exactly
+  // as a scan of the second half alone. Otherwise (or without a second
+  // thread) it is ApplyInPlace. The result, count and counters are the same.
+  // Texts shorter than `worth_splitting` are not split.
+  int ApplyInPlaceSplit(std::string& text, size_t worth_splitting = size_t{1} << 20);
+
   // False only when no entry can match the text `index` was built from:
   // every entry begins with literal text that starts with '<' and the index
   // rules it out. A list that cannot match would leave the text unchanged
@@ -183,6 +193,9 @@ class PatternList {
   };
   std::vector<LiteralState> literal_states_;
   int FinishAction(size_t entry, long start, long end, int& actions);
+  // Where ApplyInPlaceSplit may cut `text`: just after a byte no token
+  // accepts, near the middle; 0 when nowhere.
+  size_t SplitPoint(std::string_view text);
   std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
   // For a character pair (a, b): true when every entry that can start on a
   // fails on b and no other entry can start on b, so with all entries idle

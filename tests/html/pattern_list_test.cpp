@@ -612,6 +612,43 @@ TEST(PatternDifferentialTest, ElementPatternsOnLongerMarkupAgree) {
   }
 }
 
+// A text scanned in two halves on two threads gives what one scan gives,
+// wherever the cut falls; lists with handlers, or whose classes take every
+// byte, are never cut.
+TEST(PatternDifferentialTest, SplitApplicationsAgreeWithOneScan) {
+  std::mt19937 rng(31);
+  const int kinds[] = {Replace, InsertAfter, InsertBefore, Delete};
+  const char alphabet[] = "<<>>-- \n\naAbBx1/|%##~";
+  for (int n = 0; n < 3000; ++n) {
+    PatternList whole;
+    const int entries = 1 + static_cast<int>(rng() % 4);
+    for (int e = 0; e < entries; ++e) {
+      std::string pattern;
+      do pattern = RandomPattern(rng);
+      while (!IsValidPattern(pattern));
+      whole.Add(static_cast<ActionKind>(kinds[rng() % std::size(kinds)]), pattern,
+                std::string(rng() % 3, '@'), rng() % 4 == 0, nullptr, nullptr);
+    }
+    std::string text;
+    const size_t length = 1 + rng() % 300;
+    while (text.size() < length) {
+      const char c = alphabet[rng() % (sizeof(alphabet) - 1)];
+      text.append(rng() % 8 == 0 ? 1 + rng() % 20 : 1, c);
+    }
+    PatternList split = whole;
+    std::string one = text;
+    std::string two = text;
+    const int one_count = whole.ApplyInPlace(one);
+    const int two_count = split.ApplyInPlaceSplit(two, /*worth_splitting=*/0);
+    ASSERT_EQ(two, one) << "text \"" << text << "\"";
+    ASSERT_EQ(two_count, one_count) << "text \"" << text << "\"";
+    for (size_t e = 0; e < whole.Size(); ++e) {
+      ASSERT_EQ(split.Entry(e).matches_found, whole.Entry(e).matches_found) << text;
+      ASSERT_EQ(split.Entry(e).actions_taken, whole.Entry(e).actions_taken) << text;
+    }
+  }
+}
+
 // Lists of plain literal text take their own scan; runs of one character
 // (the slide of `-->` in `--->`), shared prefixes, entries that end inside
 // others and letter case are where it could part from the rules.
