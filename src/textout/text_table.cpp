@@ -92,26 +92,27 @@ void RemoveAlignmentTags(std::string& text) {
   for (std::string_view tag : kAlignmentTags) RemoveAll(text, tag);
 }
 
-bool IsStatement(std::string_view line, std::string_view keyword) {
-  return EqualsNoCase(TrimView(line), keyword);
+// The section statements that cell content may hold on a line of its own.
+enum class SectionStatement { kNone, kListOrBlockStart, kListOrBlockEnd, kVerbatimStart, kVerbatimEnd };
+
+// Which section statement `line` is (blanks around it and case ignored).
+// Most lines are not statements at all: they are told apart by their first
+// four characters alone.
+SectionStatement SectionOf(std::string_view line) {
+  const std::string_view trimmed = TrimView(line);
+  if (!trimmed.starts_with("$_$_")) return SectionStatement::kNone;
+  const std::string_view keyword = trimmed.substr(4);
+  if (EqualsNoCase(keyword, "START_LIST") || EqualsNoCase(keyword, "START_BLOCK"))
+    return SectionStatement::kListOrBlockStart;
+  if (EqualsNoCase(keyword, "END_LIST") || EqualsNoCase(keyword, "END_BLOCK"))
+    return SectionStatement::kListOrBlockEnd;
+  if (EqualsNoCase(keyword, "START_PRE") || EqualsNoCase(keyword, "START_HEADING"))
+    return SectionStatement::kVerbatimStart;
+  if (EqualsNoCase(keyword, "END_PRE") || EqualsNoCase(keyword, "END_HEADING"))
+    return SectionStatement::kVerbatimEnd;
+  return SectionStatement::kNone;
 }
 
-bool IsListOrBlockStart(std::string_view line) {
-  return IsStatement(line, "$_$_START_LIST") || IsStatement(line, "$_$_START_BLOCK");
-}
-bool IsListOrBlockEnd(std::string_view line) {
-  return IsStatement(line, "$_$_END_LIST") || IsStatement(line, "$_$_END_BLOCK");
-}
-bool IsVerbatimStart(std::string_view line) {
-  return IsStatement(line, "$_$_START_PRE") || IsStatement(line, "$_$_START_HEADING");
-}
-bool IsVerbatimEnd(std::string_view line) {
-  return IsStatement(line, "$_$_END_PRE") || IsStatement(line, "$_$_END_HEADING");
-}
-bool IsLayoutStatement(std::string_view line) {
-  return IsListOrBlockStart(line) || IsListOrBlockEnd(line) || IsVerbatimStart(line) ||
-         IsVerbatimEnd(line);
-}
 bool IsRuleStatement(std::string_view line) { return StartsWithNoCase(line, "$_$_LINE"); }
 bool IsDelimitedTableStart(std::string_view line) {
   return StartsWithNoCase(line, "$_$_BEGIN_COMMA_DELIMITED_TABLE") ||
@@ -339,12 +340,10 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
       if (!verbatim) add_line("$_$_END_PRE");
       continue;
     }
-    if (IsVerbatimStart(raw) || IsVerbatimEnd(raw)) {
-      verbatim = IsVerbatimStart(raw);
-      if (!Delimited()) add_line(Trim(raw));
-      continue;
-    }
-    if (IsLayoutStatement(raw)) {
+    const SectionStatement section = SectionOf(raw);
+    if (section != SectionStatement::kNone) {
+      if (section == SectionStatement::kVerbatimStart || section == SectionStatement::kVerbatimEnd)
+        verbatim = section == SectionStatement::kVerbatimStart;
       if (!Delimited()) add_line(Trim(raw));
       continue;
     }
@@ -381,18 +380,13 @@ struct CellSections {
   int indent = 0;
   bool verbatim = false;
   // True when `line` is a section statement (it is then consumed).
-  bool Take(const std::string& line) {
-    if (IsListOrBlockStart(line)) {
-      indent += 2;
-      return true;
-    }
-    if (IsListOrBlockEnd(line)) {
-      indent = std::max(indent - 2, 0);
-      return true;
-    }
-    if (IsVerbatimStart(line) || IsVerbatimEnd(line)) {
-      verbatim = IsVerbatimStart(line);
-      return true;
+  bool Take(std::string_view line) {
+    switch (SectionOf(line)) {
+      case SectionStatement::kListOrBlockStart: indent += 2; return true;
+      case SectionStatement::kListOrBlockEnd: indent = std::max(indent - 2, 0); return true;
+      case SectionStatement::kVerbatimStart: verbatim = true; return true;
+      case SectionStatement::kVerbatimEnd: verbatim = false; return true;
+      case SectionStatement::kNone: break;
     }
     return false;
   }
