@@ -74,6 +74,14 @@ void ReplaceAll(std::string& text, std::string_view what, std::string_view with)
   text.swap(out);
 }
 
+// Trims blanks from both ends of `text` without a copy.
+void TrimInPlace(std::string& text) {
+  const std::string_view trimmed = TrimView(text);
+  const size_t begin = static_cast<size_t>(trimmed.data() - text.data());
+  text.resize(begin + trimmed.size());
+  text.erase(0, begin);
+}
+
 // The alignment a leading alignment tag gives (1 left, 2 centre, 3 right,
 // 4 justify) and its length; 0 and 0 when the text has none.
 int LeadingAlignment(std::string_view text, size_t& length) {
@@ -130,19 +138,21 @@ int LongestWord(std::string_view line) {
   return static_cast<int>(longest);
 }
 
-// `text` aligned within `width`: 2 centre (spaces alternately after and
-// before), 3 right and 4 justify (spaces before), otherwise padded after.
-std::string AlignWithin(std::string text, int width, int alignment) {
+// Aligns `text` within `width` in place: 2 centre (spaces alternately
+// after and before), 3 right and 4 justify (spaces before), otherwise
+// padded after. Text as wide as `width` or wider stays as it is.
+void AlignInPlace(std::string& text, int width, int alignment) {
   const int missing = width - static_cast<int>(text.size());
-  if (missing <= 0) return text;
+  if (missing <= 0) return;
   if (alignment == 2) {
     const int before = missing / 2;
-    return std::string(static_cast<size_t>(before), ' ') + text +
-           std::string(static_cast<size_t>(missing - before), ' ');
+    text.insert(0, static_cast<size_t>(before), ' ');
+    text.append(static_cast<size_t>(missing - before), ' ');
+  } else if (alignment == 3 || alignment == 4) {
+    text.insert(0, static_cast<size_t>(missing), ' ');
+  } else {
+    text.append(static_cast<size_t>(missing), ' ');
   }
-  if (alignment == 3 || alignment == 4)
-    return std::string(static_cast<size_t>(missing), ' ') + text;
-  return text + std::string(static_cast<size_t>(missing), ' ');
 }
 
 Alignment ToAlignment(int alignment) {
@@ -348,7 +358,8 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
       continue;
     }
     if (Delimited()) RemoveAlignmentTags(raw);
-    std::string line = verbatim && !Delimited() ? raw : Trim(raw);
+    if (!verbatim || Delimited()) TrimInPlace(raw);
+    std::string& line = raw;
     if (!verbatim || Delimited()) {
       // A line holding only alignment tags sets the alignment of the next;
       // the last of them wins.
@@ -416,8 +427,13 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
       cell.minimum = std::max(cell.minimum, length);
       continue;
     }
-    std::string shown = line;
-    RemoveAlignmentTags(shown);
+    std::string_view shown = line;
+    std::string stripped;
+    if (line.find("[[") != std::string::npos) {
+      stripped = line;
+      RemoveAlignmentTags(stripped);
+      shown = stripped;
+    }
     if (IsRuleText(shown)) rule = true;
     const int lead = sections.Lead();
     cell.natural = std::max(cell.natural, lead + static_cast<int>(shown.size()));
@@ -659,40 +675,52 @@ void TextTable::ShrinkToAvailable() {
 void TextTable::WrapCell(TextTableCell& cell) {
   const int width = CellWidth(cell);
   std::vector<std::string> out;
+  out.reserve(cell.lines.size());
   CellSections sections;
-  for (const std::string& line : cell.lines) {
+  std::string rest;
+  std::string words;
+  // The lines are consumed: each is moved or rebuilt into `out`.
+  for (std::string& line : cell.lines) {
     if (sections.Take(line)) continue;
     if (line.compare(0, 4, "$_$_") == 0) {
-      out.push_back(line);
+      out.push_back(std::move(line));
       continue;
     }
     size_t tag_length = 0;
     LeadingAlignment(line, tag_length);
-    const std::string tag = line.substr(0, tag_length);
-    std::string rest = line.substr(tag_length);
+    const std::string_view tag = std::string_view(line).substr(0, tag_length);
+    rest.assign(line, tag_length, std::string::npos);
     RemoveAlignmentTags(rest);
-    const std::string cell_indent(static_cast<size_t>(sections.Lead()), ' ');
-    const int room = std::max(width - static_cast<int>(cell_indent.size()), 1);
+    const size_t cell_indent = static_cast<size_t>(sections.Lead());
+    const int room = std::max(width - static_cast<int>(cell_indent), 1);
     if (static_cast<int>(rest.size()) <= room) {
-      out.push_back(tag + cell_indent + rest);
+      std::string& fitted = out.emplace_back();
+      fitted.reserve(tag.size() + cell_indent + rest.size());
+      fitted.append(tag).append(cell_indent, ' ').append(rest);
       continue;
     }
     const size_t lead_length = rest.find_first_not_of(' ');
-    const std::string lead(lead_length == std::string::npos ? 0 : lead_length, ' ');
+    const size_t lead = lead_length == std::string::npos ? 0 : lead_length;
     std::string current;
     bool first = true;
     auto flush = [&]() {
-      out.push_back((first ? tag : std::string()) + lead + cell_indent + current);
+      std::string& piece = out.emplace_back();
+      if (first) piece.append(tag);
+      piece.append(lead + cell_indent, ' ').append(current);
       first = false;
       current.clear();
     };
-    const std::string words = CollapseBlanks(rest);
-    for (std::string_view word : Split(words, ' ')) {
-      if (!current.empty() &&
-          static_cast<int>(current.size() + 1 + word.size() + lead.size()) > room)
+    words = CollapseBlanks(rest);
+    for (size_t from = 0;;) {
+      const size_t space = words.find(' ', from);
+      const std::string_view word = std::string_view(words).substr(
+          from, space == std::string::npos ? std::string::npos : space - from);
+      if (!current.empty() && static_cast<int>(current.size() + 1 + word.size() + lead) > room)
         flush();
       if (!current.empty()) current += ' ';
       current += word;
+      if (space == std::string::npos) break;
+      from = space + 1;
     }
     if (!current.empty() || first) flush();
   }
@@ -700,11 +728,16 @@ void TextTable::WrapCell(TextTableCell& cell) {
   cell.line_count = static_cast<int>(cell.lines.size());
 }
 
-// Line `line` (from 1) of a cell in the text grid, `width` columns wide.
-std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, int width) const {
+// Appends line `line` (from 1) of a cell in the text grid, `width` columns
+// wide, to `out`. `text` is scratch space, reused from call to call.
+void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, int width,
+                               std::string& text, std::string& out) const {
   const size_t w = static_cast<size_t>(std::max(width, 0));
   if (cell.rule_cell) {
-    if (line != 1) return std::string(w, ' ');
+    if (line != 1) {
+      out.append(w, ' ');
+      return;
+    }
     std::string_view rule =
         cell.lines.empty() ? std::string_view() : std::string_view(cell.lines[0]);
     size_t tag_length = 0;
@@ -712,9 +745,12 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
     rule.remove_prefix(tag_length);
     if (IsRuleStatement(rule)) {
       std::string drawn = DrawRuleLine(rule.substr(8), w, ToAlignment(cell.align_default));
-      return AlignWithin(std::move(drawn), width, 1);
+      AlignInPlace(drawn, width, 1);
+      out += drawn;
+      return;
     }
-    return std::string(w, '-');
+    out.append(w, '-');
+    return;
   }
   const int offset = rows_[static_cast<size_t>(cell.row - 1)].lines - cell.line_count;
   int index = line;
@@ -722,9 +758,10 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
     index = line - offset;
   else if (cell.vertical == 3)
     index = line - offset / 2;
-  std::string text = index >= 1 && index <= cell.line_count
-                         ? cell.lines[static_cast<size_t>(index - 1)]
-                         : std::string();
+  if (index >= 1 && index <= cell.line_count)
+    text.assign(cell.lines[static_cast<size_t>(index - 1)]);
+  else
+    text.clear();
   size_t tag_length = 0;
   const int tagged = LeadingAlignment(text, tag_length);
   if (tagged != 0) alignment = tagged;
@@ -738,14 +775,23 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
     // Left-aligned lines keep their leading blanks, which carry the list
     // indentation of the cell; other alignments work on the trimmed text.
     const bool left = alignment == 0 || alignment == 1;
-    text = left ? std::string(text.substr(0, text.find_last_not_of(" \t") + 1)) : Trim(text);
-    if (left && TrimView(text).empty()) text.clear();
+    if (left) {
+      text.resize(text.find_last_not_of(" \t") + 1);
+      if (TrimView(text).empty()) text.clear();
+    } else {
+      TrimInPlace(text);
+    }
   }
   if (TrimView(text).empty()) alignment = cell.align_default;
-  if (IsRuleStatement(text)) return std::string(w, '-');
-  if (text.compare(0, 4, "$_$_") != 0) text = AlignWithin(std::move(text), least, alignment);
-  while (text.size() > w && !text.empty() && text[0] == ' ') text.erase(0, 1);
-  return text;
+  if (IsRuleStatement(text)) {
+    out.append(w, '-');
+    return;
+  }
+  if (text.compare(0, 4, "$_$_") != 0) AlignInPlace(text, least, alignment);
+  // Leading blanks give way while the line is wider than its room.
+  size_t drop = 0;
+  while (text.size() - drop > w && text[drop] == ' ') ++drop;
+  out.append(text, drop, std::string::npos);
 }
 
 // Renders the table. Order of the steps: widen columns for spanning cells;
@@ -839,6 +885,7 @@ void TextTable::RenderGrid(std::string& output) {
   }
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
+  std::string scratch;
   for (size_t r = 0; r < rows_.size(); ++r) {
     if (row_cells[r].empty()) continue;
     const TextTableRow& row = rows_[r];
@@ -854,7 +901,7 @@ void TextTable::RenderGrid(std::string& output) {
           if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
             TextTableCell& cell = cells_[row_cells[r][next]];
             span_end = std::min(c + cell.column_span - 1, column_count);
-            line += CellLine(cell, cell.alignment, j, CellWidth(cell));
+            AppendCellLine(cell, cell.alignment, j, CellWidth(cell), scratch, line);
           } else {
             line.append(static_cast<size_t>(columns_[static_cast<size_t>(c - 1)].width), ' ');
           }

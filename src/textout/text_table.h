@@ -108,7 +108,8 @@ class TextTable {
   void FitToAvailable();
   void ShrinkToAvailable();
   void WrapCell(TextTableCell& cell);
-  std::string CellLine(TextTableCell& cell, int& alignment, int line, int width) const;
+  void AppendCellLine(TextTableCell& cell, int& alignment, int line, int width, std::string& text,
+                      std::string& out) const;
   void RenderGrid(std::string& output);
   void RenderDelimited(std::string& output);
 
