@@ -17,25 +17,8 @@
 namespace orv {
 
 std::string RemoveAllTags(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t open = text.find('<', i);
-    if (open == std::string_view::npos) break;
-    out.append(text, i, open - i);
-    const bool tag = open + 1 < text.size() &&
-                     !(text[open + 1] == ' ' || text[open + 1] == '\n' || text[open + 1] == '\t' ||
-                       text[open + 1] == '=' || text[open + 1] == '<');
-    const size_t close = tag ? text.find('>', open + 1) : std::string_view::npos;
-    if (close == std::string_view::npos) {
-      out += '<';
-      i = open + 1;
-      continue;
-    }
-    i = close + 1;
-  }
-  if (i < text.size()) out.append(text, i, std::string_view::npos);
+  std::string out(text);
+  RemoveAllTagsInPlace(out);
   return out;
 }
 
@@ -195,25 +178,30 @@ void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::strin
   out.clear();
   out.reserve(row.size());
   bool verbatim = false;
-  for (size_t i = 0; i < row.size(); ++i) {
-    const char c = row[i];
+  const size_t n = row.size();
+  size_t i = 0;
+  while (i < n) {
+    // The text up to the next mark or line-end character goes over as it is.
+    size_t run = i;
+    while (run < n && row[run] != '\xFF' && row[run] != '\n' && row[run] != '\t' &&
+           row[run] != '\r')
+      ++run;
+    out.append(row, i, run - i);
+    if (run == n) break;
+    const char c = row[run];
     if (c == '\xFF') {
-      const std::string_view rest = row.substr(i);
+      const std::string_view rest = row.substr(run);
       if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
         verbatim = true;
       else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
         verbatim = false;
       out += c;
-    } else if (c == '\n') {
-      if (verbatim)
-        out += m.line_break;
-      else
-        out += ' ';
-    } else if (c == '\t' || c == '\r') {
-      out += ' ';
+    } else if (c == '\n' && verbatim) {
+      out += m.line_break;
     } else {
-      out += c;
+      out += ' ';
     }
+    i = run + 1;
   }
 }
 

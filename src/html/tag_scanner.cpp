@@ -80,7 +80,7 @@ int OnTag(PassState& state, PatternList& list, const std::string& text, long sta
 
 }  // namespace
 
-int RemoveAllTags(std::string& text) {
+int RemoveAllTagsInPlace(std::string& text) {
   const size_t n = text.size();
   // The kept text moves down in place: `out` is where the next kept piece
   // goes, `copied` where it starts in the text.
@@ -119,7 +119,7 @@ int RemainingTagPass(std::string& text, const DetagOptions& options, const TagCa
                      const TagRewriter& rewriter, const ReportFunction& report) {
   if (text.find('<') == std::string::npos || text.find('>') == std::string::npos) return 0;
   // Text output deletes every tag, which needs no pattern list.
-  if (options.TextMode()) return RemoveAllTags(text);
+  if (options.TextMode()) return RemoveAllTagsInPlace(text);
   PassState state{options, catalogue, rewriter, RewriterWanted(options), {}};
   PatternList list;
   list.AddCallback("<**>", [&state](PatternList& l, const Pattern&, long start, long end,

@@ -51,7 +51,7 @@ bool RewriterWanted(const DetagOptions& options);
 // a tag that runs to the next ">" and is deleted; an operator "<" and a "<"
 // with no ">" after it stay. Works in place, returns the number of tags
 // deleted. Linear in the text, whatever it holds.
-int RemoveAllTags(std::string& text);
+int RemoveAllTagsInPlace(std::string& text);
 
 // Runs the remaining-tag pass over `text` when it holds both "<" and ">".
 // Returns the number of tags deleted or rewritten. `rewriter` may be empty,

@@ -305,7 +305,9 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
       {&m.start_block, "\n$_$_START_BLOCK\n"},
       {&m.end_block, "\n$_$_END_BLOCK\n"}};
   if (text.find('\xFF') != std::string::npos) {
-    for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
+    // Every marked statement holds its keyword's "$_$_".
+    if (text.find("$_$_") != std::string::npos)
+      for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
     ReplaceAll(text, m.list_item, "\n");
     if (!m.paragraph_end.empty()) RemoveAll(text, m.paragraph_end);
     ReplaceAll(text, m.paragraph, "\n");
@@ -313,10 +315,12 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     ReplaceAll(text, m.statement, "\n");
   }
   // Tags the layout step would have taken out.
-  RemoveAll(text, "[[LI]]");
-  RemoveAll(text, "[[li]]");
-  RemoveAll(text, "[[TAB_STOP_CENTER]]");
-  RemoveAll(text, "[[TAB_STOP_RIGHT]]");
+  if (text.find("[[") != std::string::npos) {
+    RemoveAll(text, "[[LI]]");
+    RemoveAll(text, "[[li]]");
+    RemoveAll(text, "[[TAB_STOP_CENTER]]");
+    RemoveAll(text, "[[TAB_STOP_RIGHT]]");
+  }
 
   std::vector<std::string>& lines = cell.lines;
   bool verbatim = false;

@@ -138,7 +138,7 @@ TEST(RemainingTagPassTest, DirectRemovalAgreesWithThePatternList) {
     int expected_actions = 0;
     const std::string expected = ViaPatternList(text, expected_actions);
     std::string direct = text;
-    const int actions = RemoveAllTags(direct);
+    const int actions = RemoveAllTagsInPlace(direct);
     ASSERT_EQ(direct, expected) << "text: [" << text << "]";
     ASSERT_EQ(actions, expected_actions) << "text: [" << text << "]";
     // The pass in text mode takes the same route.
@@ -150,17 +150,17 @@ TEST(RemainingTagPassTest, DirectRemovalStaysLinearOnHostileText) {
   // Many "<" before a single ">", and many "<" with none at all.
   std::string opens(2'000'000, '<');
   std::string copy = opens + "b>tail";
-  EXPECT_EQ(RemoveAllTags(copy), 1);
+  EXPECT_EQ(RemoveAllTagsInPlace(copy), 1);
   EXPECT_EQ(copy, opens.substr(1) + "tail");
   // Many tags, each deleted where it stands.
   std::string tags;
   for (int k = 0; k < 200'000; ++k) tags += "<b>x";
-  EXPECT_EQ(RemoveAllTags(tags), 200'000);
+  EXPECT_EQ(RemoveAllTagsInPlace(tags), 200'000);
   EXPECT_EQ(tags, std::string(200'000, 'x'));
   std::string unclosed(2'000'000, '<');
   unclosed[7] = 'x';
   copy = unclosed;
-  EXPECT_EQ(RemoveAllTags(copy), 0);
+  EXPECT_EQ(RemoveAllTagsInPlace(copy), 0);
   EXPECT_EQ(copy, unclosed);
 }
 
