@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 
 #include "common/text.h"
 #include "textout/text_line.h"
@@ -85,6 +86,8 @@ void TrimInPlace(std::string& text) {
 // The alignment a leading alignment tag gives (1 left, 2 centre, 3 right,
 // 4 justify) and its length; 0 and 0 when the text has none.
 int LeadingAlignment(std::string_view text, size_t& length) {
+  length = 0;
+  if (!text.starts_with("[[")) return 0;
   for (int i = 0; i < 4; ++i) {
     if (StartsWithNoCase(text, kAlignmentTags[i])) {
       length = kAlignmentTags[i].size();
@@ -697,6 +700,11 @@ void TextTable::WrapCell(TextTableCell& cell) {
     RemoveAlignmentTags(rest);
     const size_t cell_indent = static_cast<size_t>(sections.Lead());
     const int room = std::max(width - static_cast<int>(cell_indent), 1);
+    if (tag_length == 0 && cell_indent == 0 && rest.size() == line.size() &&
+        static_cast<int>(rest.size()) <= room) {
+      out.push_back(std::move(line));  // nothing to add or take away
+      continue;
+    }
     if (static_cast<int>(rest.size()) <= room) {
       std::string& fitted = out.emplace_back();
       fitted.reserve(tag.size() + cell_indent + rest.size());
@@ -798,6 +806,24 @@ void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, in
   out.append(text, drop, std::string::npos);
 }
 
+// The indexes of each row's cells, in the order they were added: `order`
+// holds them all, row by row, and the span of row r (from 0) views its
+// part. Two passes over the cells, three allocations in all.
+std::vector<std::span<const size_t>> TextTable::CellsByRow(std::vector<size_t>& order) const {
+  std::vector<size_t> first(rows_.size() + 1, 0);
+  for (const TextTableCell& cell : cells_) ++first[static_cast<size_t>(cell.row)];
+  for (size_t r = 1; r < first.size(); ++r) first[r] += first[r - 1];
+  order.assign(cells_.size(), 0);
+  std::vector<size_t> next(first.begin(), first.end() - 1);
+  for (size_t i = 0; i < cells_.size(); ++i)
+    order[next[static_cast<size_t>(cells_[i].row - 1)]++] = i;
+  std::vector<std::span<const size_t>> rows;
+  rows.reserve(rows_.size());
+  for (size_t r = 0; r < rows_.size(); ++r)
+    rows.emplace_back(order.data() + first[r], first[r + 1] - first[r]);
+  return rows;
+}
+
 // Renders the table. Order of the steps: widen columns for spanning cells;
 // find rule rows; mark statement rows of delimited tables; in the text grid
 // grow to the target width, fit to the available width and shrink to it,
@@ -807,9 +833,8 @@ bool TextTable::Render(std::string& output) {
   if (columns_.empty()) return false;
   if (!Delimited()) WidenForSpanningCells();
 
-  std::vector<std::vector<size_t>> row_cells(rows_.size());
-  for (size_t i = 0; i < cells_.size(); ++i)
-    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
+  std::vector<size_t> order;
+  const std::vector<std::span<const size_t>> row_cells = CellsByRow(order);
 
   for (size_t r = 0; r < rows_.size(); ++r) {
     TextTableRow& row = rows_[r];
@@ -839,7 +864,7 @@ bool TextTable::Render(std::string& output) {
   }
 
   if (Delimited()) {
-    RenderDelimited(output);
+    RenderDelimited(row_cells, output);
     return true;
   }
   if (target_ > 0 && Total() < target_) GrowToTarget();
@@ -852,11 +877,12 @@ bool TextTable::Render(std::string& output) {
     TextTableRow& row = rows_[static_cast<size_t>(cell.row - 1)];
     row.lines = std::max({row.lines, cell.line_count, 1});
   }
-  RenderGrid(output);
+  RenderGrid(row_cells, output);
   return true;
 }
 
-void TextTable::RenderGrid(std::string& output) {
+void TextTable::RenderGrid(const std::vector<std::span<const size_t>>& row_cells,
+                           std::string& output) {
   const bool draw_border = border_ && !has_rule_rows_;
   const std::string indent(static_cast<size_t>(indent_), ' ');
   auto emit = [&](std::string_view line) {
@@ -882,11 +908,7 @@ void TextTable::RenderGrid(std::string& output) {
   if (draw_border) emit(border_line);
 
   // Cells by row, in column order (they were added that way).
-  std::vector<std::vector<size_t>> row_cells(rows_.size());
-  for (size_t i = 0; i < cells_.size(); ++i) {
-    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
-    cells_[i].alignment = cells_[i].align_default;
-  }
+  for (TextTableCell& cell : cells_) cell.alignment = cell.align_default;
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
   std::string scratch;
@@ -926,7 +948,8 @@ void TextTable::RenderGrid(std::string& output) {
   if (!options_.end_table_marker.empty()) output += options_.end_table_marker + "\n";
 }
 
-void TextTable::RenderDelimited(std::string& output) {
+void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_cells,
+                                std::string& output) {
   const bool several = columns_.size() > 1;
   const bool markers =
       several && options_.delimited_table_markers && !(nested_ && options_.innermost_tables_only);
@@ -937,9 +960,6 @@ void TextTable::RenderDelimited(std::string& output) {
     output += format_ == TableFormat::kCommaDelimited ? "$_$_BEGIN_COMMA_DELIMITED_TABLE\n"
                                                       : "$_$_BEGIN_DELIMITED_TABLE\n";
 
-  std::vector<std::vector<size_t>> row_cells(rows_.size());
-  for (size_t i = 0; i < cells_.size(); ++i)
-    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
   for (size_t r = 0; r < rows_.size(); ++r) {
