@@ -5,6 +5,7 @@
 #include "html/table_analysis.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -171,6 +172,14 @@ std::string CleanCell(std::string_view cell, const DetagMarkers& m) {
   return out;
 }
 
+// The characters a row's text cannot keep as they are: the first byte of
+// a mark and the line-end characters.
+constexpr std::array<bool, 256> kRowSpecial = [] {
+  std::array<bool, 256> special{};
+  for (unsigned char c : {0xFF, 0x0A, 0x09, 0x0D}) special[c] = true;
+  return special;
+}();
+
 // The row text with its line feeds, tabs and returns as blanks of the
 // source; inside verbatim sections (preformatted text, headings) a line
 // feed ends a line and becomes the line-break mark.
@@ -183,9 +192,7 @@ void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::strin
   while (i < n) {
     // The text up to the next mark or line-end character goes over as it is.
     size_t run = i;
-    while (run < n && row[run] != '\xFF' && row[run] != '\n' && row[run] != '\t' &&
-           row[run] != '\r')
-      ++run;
+    while (run < n && !kRowSpecial[static_cast<unsigned char>(row[run])]) ++run;
     out.append(row, i, run - i);
     if (run == n) break;
     const char c = row[run];
