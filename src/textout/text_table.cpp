@@ -770,10 +770,41 @@ void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, in
     index = line - offset;
   else if (cell.vertical == 3)
     index = line - offset / 2;
-  if (index >= 1 && index <= cell.line_count)
-    text.assign(cell.lines[static_cast<size_t>(index - 1)]);
-  else
-    text.clear();
+  const std::string_view source = index >= 1 && index <= cell.line_count
+                                      ? std::string_view(cell.lines[static_cast<size_t>(index - 1)])
+                                      : std::string_view();
+  if (!cell.has_text_block && source.find("[[") == std::string_view::npos) {
+    // Without alignment tags the line is only trimmed and padded, which
+    // needs no copy of it.
+    const bool left = alignment == 0 || alignment == 1;
+    std::string_view shown = left ? source.substr(0, source.find_last_not_of(" \t") + 1)
+                                  : TrimView(source);
+    if (TrimView(shown).empty()) {
+      if (left) shown = std::string_view();
+      alignment = cell.align_default;
+    }
+    if (IsRuleStatement(shown)) {
+      out.append(w, '-');
+      return;
+    }
+    if (shown.size() > w) {
+      // Too wide to pad: leading blanks give way while it is wider than its room.
+      size_t drop = 0;
+      while (shown.size() - drop > w && shown[drop] == ' ') ++drop;
+      out.append(shown.substr(drop));
+      return;
+    }
+    const size_t missing =
+        shown.starts_with("$_$_") || width <= 0 ? 0 : static_cast<size_t>(width) - shown.size();
+    size_t before = 0;
+    if (alignment == 2)
+      before = missing / 2;
+    else if (alignment == 3 || alignment == 4)
+      before = missing;
+    out.append(before, ' ').append(shown).append(missing - before, ' ');
+    return;
+  }
+  text.assign(source);
   size_t tag_length = 0;
   const int tagged = LeadingAlignment(text, tag_length);
   if (tagged != 0) alignment = tagged;
