@@ -118,8 +118,10 @@ std::string HrefComparisonForm(std::string_view href, std::string_view display) 
 // text ("URL:", "mailto:", angle brackets, the scheme).
 std::string DisplayComparisonForm(std::string_view display) {
   std::string form(display);
-  ReplaceAllNoCaseIn(form, "URL:", "");
-  ReplaceAllNoCaseIn(form, "mailto:", "");
+  if (form.find(':') != std::string::npos) {  // both prefixes hold one
+    ReplaceAllNoCaseIn(form, "URL:", "");
+    ReplaceAllNoCaseIn(form, "mailto:", "");
+  }
   std::erase(form, '>');
   const std::string_view trimmed = TrimView(form);
   if (trimmed.size() != form.size()) form = std::string(trimmed);
