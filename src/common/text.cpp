@@ -50,6 +50,7 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
   const char upper = ToUpperAscii(needle[0]);
   const char lower = ToLowerAscii(needle[0]);
   const std::string_view rest = needle.substr(1);
+  const char second = rest.empty() ? '\0' : ToUpperAscii(rest[0]);
   const size_t last = text.size() - needle.size();  // the last offset a match can begin at
   for (size_t i = from; i <= last; ++i) {
     // Candidates for the first character: memchr when it has no case
@@ -61,6 +62,8 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
     } else if (text[i] != upper && text[i] != lower) {
       continue;
     }
+    // The second character settles most candidates without a full compare.
+    if (!rest.empty() && ToUpperAscii(text[i + 1]) != second) continue;
     if (EqualsNoCase(text.substr(i + 1, rest.size()), rest)) return i;
   }
   return std::string_view::npos;

@@ -175,20 +175,28 @@ size_t FirstControlOrHighByte(std::string_view line) {
 
 void InputLineReader::CleanLine(std::string& line) const {
   const bool utf8 = encoding_ != Encoding::kEightBit;
-  // Most lines hold nothing to change: everything before the first control
-  // or 8-bit byte stays as it is.
-  size_t out = FirstControlOrHighByte(line);
-  for (size_t i = out; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '\0' || c == '\r') {
-      c = ' ';
-    } else if (text_mode_ && c == '\xA0' && !utf8) {
-      c = ' ';
-    } else if (text_mode_ && utf8 && c == '\xC2' && i + 1 < line.size() && line[i + 1] == '\xA0') {
-      c = ' ';
+  const size_t n = line.size();
+  // Most bytes need no change: the word-wide scan skips to the next control
+  // or 8-bit byte, and the run before it moves down as a whole once a pair
+  // has been shortened to one space.
+  size_t i = FirstControlOrHighByte(line);
+  size_t out = i;
+  while (i < n) {
+    const char c = line[i];
+    if (c == '\0' || c == '\r' || (text_mode_ && !utf8 && c == '\xA0')) {
+      line[out++] = ' ';
+      ++i;
+    } else if (text_mode_ && utf8 && c == '\xC2' && i + 1 < n && line[i + 1] == '\xA0') {
+      line[out++] = ' ';
+      i += 2;
+    } else {
+      line[out++] = c;
       ++i;
     }
-    line[out++] = c;
+    const size_t next = i + FirstControlOrHighByte(std::string_view(line).substr(i));
+    if (out != i) std::memmove(line.data() + out, line.data() + i, next - i);
+    out += next - i;
+    i = next;
   }
   line.resize(out);
 }

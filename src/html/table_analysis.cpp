@@ -5,6 +5,7 @@
 #include "html/table_analysis.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -17,25 +18,8 @@
 namespace orv {
 
 std::string RemoveAllTags(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t open = text.find('<', i);
-    if (open == std::string_view::npos) break;
-    out.append(text, i, open - i);
-    const bool tag = open + 1 < text.size() &&
-                     !(text[open + 1] == ' ' || text[open + 1] == '\n' || text[open + 1] == '\t' ||
-                       text[open + 1] == '=' || text[open + 1] == '<');
-    const size_t close = tag ? text.find('>', open + 1) : std::string_view::npos;
-    if (close == std::string_view::npos) {
-      out += '<';
-      i = open + 1;
-      continue;
-    }
-    i = close + 1;
-  }
-  if (i < text.size()) out.append(text, i, std::string_view::npos);
+  std::string out(text);
+  RemoveAllTagsInPlace(out);
   return out;
 }
 
@@ -188,6 +172,14 @@ std::string CleanCell(std::string_view cell, const DetagMarkers& m) {
   return out;
 }
 
+// The characters a row's text cannot keep as they are: the first byte of
+// a mark and the line-end characters.
+constexpr std::array<bool, 256> kRowSpecial = [] {
+  std::array<bool, 256> special{};
+  for (unsigned char c : {0xFF, 0x0A, 0x09, 0x0D}) special[c] = true;
+  return special;
+}();
+
 // The row text with its line feeds, tabs and returns as blanks of the
 // source; inside verbatim sections (preformatted text, headings) a line
 // feed ends a line and becomes the line-break mark.
@@ -195,25 +187,28 @@ void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::strin
   out.clear();
   out.reserve(row.size());
   bool verbatim = false;
-  for (size_t i = 0; i < row.size(); ++i) {
-    const char c = row[i];
+  const size_t n = row.size();
+  size_t i = 0;
+  while (i < n) {
+    // The text up to the next mark or line-end character goes over as it is.
+    size_t run = i;
+    while (run < n && !kRowSpecial[static_cast<unsigned char>(row[run])]) ++run;
+    out.append(row, i, run - i);
+    if (run == n) break;
+    const char c = row[run];
     if (c == '\xFF') {
-      const std::string_view rest = row.substr(i);
+      const std::string_view rest = row.substr(run);
       if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
         verbatim = true;
       else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
         verbatim = false;
       out += c;
-    } else if (c == '\n') {
-      if (verbatim)
-        out += m.line_break;
-      else
-        out += ' ';
-    } else if (c == '\t' || c == '\r') {
-      out += ' ';
+    } else if (c == '\n' && verbatim) {
+      out += m.line_break;
     } else {
-      out += c;
+      out += ' ';
     }
+    i = run + 1;
   }
 }
 

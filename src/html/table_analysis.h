@@ -73,8 +73,8 @@ class TableAnalysis {
 // text_tables and html_tables slots. The pass keeps the returned object.
 std::unique_ptr<TableAnalysis> InstallTableHandlers(DetagPass& pass);
 
-// Text-mode tag removal as the remaining-tag pass does it: every "<...>"
-// goes, except where the "<" is followed by a blank, "=" or "<". Linear.
+// Text-mode tag removal as the remaining-tag pass does it
+// (RemoveAllTagsInPlace), on a copy of `text`. Linear.
 std::string RemoveAllTags(std::string_view text);
 
 }  // namespace orv

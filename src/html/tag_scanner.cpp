@@ -1,6 +1,7 @@
 // The remaining-tag pass and its counted messages.
 #include "html/tag_scanner.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "html/detag_options.h"
@@ -33,6 +34,9 @@ namespace {
 
 inline bool EndsFirstWord(char c) { return c == ' ' || c == '\n' || c == '\t'; }
 
+// "<" followed by white space, "<=" and "<<" are operators, not tags.
+inline bool IsOperatorStart(char c) { return EndsFirstWord(c) || c == '=' || c == '<'; }
+
 struct PassState {
   const DetagOptions& options;
   const TagCatalogue& catalogue;
@@ -55,9 +59,7 @@ std::string_view TagName(std::string_view match) {
 
 int OnTag(PassState& state, PatternList& list, const std::string& text, long start, long end) {
   std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
-  // "<" followed by white space, "<=" and "<<" are operators, not tags.
-  if (match.size() < 2 || EndsFirstWord(match[1]) || match[1] == '=' || match[1] == '<')
-    return ActionRejected;
+  if (match.size() < 2 || IsOperatorStart(match[1])) return ActionRejected;
   if (state.options.TextMode()) return list.DeleteMatch();
 
   std::string_view name = TagName(match);
@@ -78,9 +80,46 @@ int OnTag(PassState& state, PatternList& list, const std::string& text, long sta
 
 }  // namespace
 
+int RemoveAllTagsInPlace(std::string& text) {
+  const size_t n = text.size();
+  // The kept text moves down in place: `out` is where the next kept piece
+  // goes, `copied` where it starts in the text.
+  size_t out = std::string::npos;
+  size_t copied = 0;
+  int deleted = 0;
+  size_t i = 0;
+  while (i < n) {
+    const size_t start = text.find('<', i);
+    if (start == std::string::npos || start + 1 >= n) break;
+    if (IsOperatorStart(text[start + 1])) {
+      i = start + 1;
+      continue;
+    }
+    // Each search for ">" starts past the previous tag, and a failed one
+    // ends the pass, so the whole pass reads the text about once.
+    const size_t close = text.find('>', start + 1);
+    if (close == std::string::npos) break;
+    if (out == std::string::npos) {
+      out = start;  // the kept text before the first tag is already in place
+    } else {
+      std::copy(text.begin() + copied, text.begin() + start, text.begin() + out);
+      out += start - copied;
+    }
+    copied = close + 1;
+    ++deleted;
+    i = close + 1;
+  }
+  if (deleted == 0) return 0;
+  std::copy(text.begin() + copied, text.end(), text.begin() + out);
+  text.resize(out + (n - copied));
+  return deleted;
+}
+
 int RemainingTagPass(std::string& text, const DetagOptions& options, const TagCatalogue& catalogue,
                      const TagRewriter& rewriter, const ReportFunction& report) {
   if (text.find('<') == std::string::npos || text.find('>') == std::string::npos) return 0;
+  // Text output deletes every tag, which needs no pattern list.
+  if (options.TextMode()) return RemoveAllTagsInPlace(text);
   PassState state{options, catalogue, rewriter, RewriterWanted(options), {}};
   PatternList list;
   list.AddCallback("<**>", [&state](PatternList& l, const Pattern&, long start, long end,

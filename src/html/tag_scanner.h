@@ -46,6 +46,13 @@ using TagRewriter =
 // True when any policy that calls for the tag rewriter is on.
 bool RewriterWanted(const DetagOptions& options);
 
+// The remaining-tag pass of text output, without a pattern list: each "<"
+// that is not an operator ("<" followed by white space, "=" or "<") starts
+// a tag that runs to the next ">" and is deleted; an operator "<" and a "<"
+// with no ">" after it stay. Works in place, returns the number of tags
+// deleted. Linear in the text, whatever it holds.
+int RemoveAllTagsInPlace(std::string& text);
+
 // Runs the remaining-tag pass over `text` when it holds both "<" and ">".
 // Returns the number of tags deleted or rewritten. `rewriter` may be empty,
 // in which case a tag that is not deleted stays as it is.

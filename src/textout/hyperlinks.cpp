@@ -64,6 +64,8 @@ constexpr SchemeHost kSchemeHosts[] = {{"http://", "www"},       {"https://", "w
 
 // Drops a leading scheme when the host that follows repeats it.
 void DropSchemeBeforeHost(std::string& form) {
+  // Every scheme ends in "://" within its first nine characters.
+  if (form.find("://") > 6) return;
   for (const SchemeHost& pair : kSchemeHosts) {
     if (StartsWithNoCase(form, pair.scheme) &&
         StartsWithNoCase(std::string_view(form).substr(pair.scheme.size()), pair.host)) {
@@ -93,6 +95,13 @@ std::string ReplaceAllNoCase(std::string_view text, std::string_view needle, std
   return out;
 }
 
+// Replaces every occurrence of `needle` (ignoring case) in `text` by `by`;
+// a text without one is neither copied nor changed.
+void ReplaceAllNoCaseIn(std::string& text, std::string_view needle, std::string_view by) {
+  if (FindNoCase(text, needle) == std::string_view::npos) return;
+  text = ReplaceAllNoCase(text, needle, by);
+}
+
 // The href as a link text would show it.
 std::string HrefComparisonForm(std::string_view href, std::string_view display) {
   std::string form(href);
@@ -108,9 +117,14 @@ std::string HrefComparisonForm(std::string_view href, std::string_view display) 
 // The display text stripped of what writers put around an address shown as
 // text ("URL:", "mailto:", angle brackets, the scheme).
 std::string DisplayComparisonForm(std::string_view display) {
-  std::string form = ReplaceAllNoCase(ReplaceAllNoCase(display, "URL:", ""), "mailto:", "");
+  std::string form(display);
+  if (form.find(':') != std::string::npos) {  // both prefixes hold one
+    ReplaceAllNoCaseIn(form, "URL:", "");
+    ReplaceAllNoCaseIn(form, "mailto:", "");
+  }
   std::erase(form, '>');
-  form = Trim(form);
+  const std::string_view trimmed = TrimView(form);
+  if (trimmed.size() != form.size()) form = std::string(trimmed);
   DropSchemeBeforeHost(form);
   DropTrailingSlash(form);
   return form;
@@ -140,7 +154,9 @@ std::string TidyDisplayText(std::string_view text) {
 
 // Replaces each "<br>" (and "<br />") of a span by `mark`.
 void ReplaceBreakTags(std::string& text, const std::string& mark) {
-  text = ReplaceAllNoCase(ReplaceAllNoCase(text, "<br>", mark), "<br />", mark);
+  if (text.find('<') == std::string::npos) return;
+  ReplaceAllNoCaseIn(text, "<br>", mark);
+  ReplaceAllNoCaseIn(text, "<br />", mark);
 }
 
 // True when the span holds a second anchor after its first character.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 
 #include "common/text.h"
 #include "textout/text_line.h"
@@ -74,9 +75,19 @@ void ReplaceAll(std::string& text, std::string_view what, std::string_view with)
   text.swap(out);
 }
 
+// Trims blanks from both ends of `text` without a copy.
+void TrimInPlace(std::string& text) {
+  const std::string_view trimmed = TrimView(text);
+  const size_t begin = static_cast<size_t>(trimmed.data() - text.data());
+  text.resize(begin + trimmed.size());
+  text.erase(0, begin);
+}
+
 // The alignment a leading alignment tag gives (1 left, 2 centre, 3 right,
 // 4 justify) and its length; 0 and 0 when the text has none.
 int LeadingAlignment(std::string_view text, size_t& length) {
+  length = 0;
+  if (!text.starts_with("[[")) return 0;
   for (int i = 0; i < 4; ++i) {
     if (StartsWithNoCase(text, kAlignmentTags[i])) {
       length = kAlignmentTags[i].size();
@@ -92,26 +103,27 @@ void RemoveAlignmentTags(std::string& text) {
   for (std::string_view tag : kAlignmentTags) RemoveAll(text, tag);
 }
 
-bool IsStatement(std::string_view line, std::string_view keyword) {
-  return EqualsNoCase(TrimView(line), keyword);
+// The section statements that cell content may hold on a line of its own.
+enum class SectionStatement { kNone, kListOrBlockStart, kListOrBlockEnd, kVerbatimStart, kVerbatimEnd };
+
+// Which section statement `line` is (blanks around it and case ignored).
+// Most lines are not statements at all: they are told apart by their first
+// four characters alone.
+SectionStatement SectionOf(std::string_view line) {
+  const std::string_view trimmed = TrimView(line);
+  if (!trimmed.starts_with("$_$_")) return SectionStatement::kNone;
+  const std::string_view keyword = trimmed.substr(4);
+  if (EqualsNoCase(keyword, "START_LIST") || EqualsNoCase(keyword, "START_BLOCK"))
+    return SectionStatement::kListOrBlockStart;
+  if (EqualsNoCase(keyword, "END_LIST") || EqualsNoCase(keyword, "END_BLOCK"))
+    return SectionStatement::kListOrBlockEnd;
+  if (EqualsNoCase(keyword, "START_PRE") || EqualsNoCase(keyword, "START_HEADING"))
+    return SectionStatement::kVerbatimStart;
+  if (EqualsNoCase(keyword, "END_PRE") || EqualsNoCase(keyword, "END_HEADING"))
+    return SectionStatement::kVerbatimEnd;
+  return SectionStatement::kNone;
 }
 
-bool IsListOrBlockStart(std::string_view line) {
-  return IsStatement(line, "$_$_START_LIST") || IsStatement(line, "$_$_START_BLOCK");
-}
-bool IsListOrBlockEnd(std::string_view line) {
-  return IsStatement(line, "$_$_END_LIST") || IsStatement(line, "$_$_END_BLOCK");
-}
-bool IsVerbatimStart(std::string_view line) {
-  return IsStatement(line, "$_$_START_PRE") || IsStatement(line, "$_$_START_HEADING");
-}
-bool IsVerbatimEnd(std::string_view line) {
-  return IsStatement(line, "$_$_END_PRE") || IsStatement(line, "$_$_END_HEADING");
-}
-bool IsLayoutStatement(std::string_view line) {
-  return IsListOrBlockStart(line) || IsListOrBlockEnd(line) || IsVerbatimStart(line) ||
-         IsVerbatimEnd(line);
-}
 bool IsRuleStatement(std::string_view line) { return StartsWithNoCase(line, "$_$_LINE"); }
 bool IsDelimitedTableStart(std::string_view line) {
   return StartsWithNoCase(line, "$_$_BEGIN_COMMA_DELIMITED_TABLE") ||
@@ -129,19 +141,21 @@ int LongestWord(std::string_view line) {
   return static_cast<int>(longest);
 }
 
-// `text` aligned within `width`: 2 centre (spaces alternately after and
-// before), 3 right and 4 justify (spaces before), otherwise padded after.
-std::string AlignWithin(std::string text, int width, int alignment) {
+// Aligns `text` within `width` in place: 2 centre (spaces alternately
+// after and before), 3 right and 4 justify (spaces before), otherwise
+// padded after. Text as wide as `width` or wider stays as it is.
+void AlignInPlace(std::string& text, int width, int alignment) {
   const int missing = width - static_cast<int>(text.size());
-  if (missing <= 0) return text;
+  if (missing <= 0) return;
   if (alignment == 2) {
     const int before = missing / 2;
-    return std::string(static_cast<size_t>(before), ' ') + text +
-           std::string(static_cast<size_t>(missing - before), ' ');
+    text.insert(0, static_cast<size_t>(before), ' ');
+    text.append(static_cast<size_t>(missing - before), ' ');
+  } else if (alignment == 3 || alignment == 4) {
+    text.insert(0, static_cast<size_t>(missing), ' ');
+  } else {
+    text.append(static_cast<size_t>(missing), ' ');
   }
-  if (alignment == 3 || alignment == 4)
-    return std::string(static_cast<size_t>(missing), ' ') + text;
-  return text + std::string(static_cast<size_t>(missing), ' ');
 }
 
 Alignment ToAlignment(int alignment) {
@@ -294,7 +308,9 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
       {&m.start_block, "\n$_$_START_BLOCK\n"},
       {&m.end_block, "\n$_$_END_BLOCK\n"}};
   if (text.find('\xFF') != std::string::npos) {
-    for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
+    // Every marked statement holds its keyword's "$_$_".
+    if (text.find("$_$_") != std::string::npos)
+      for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
     ReplaceAll(text, m.list_item, "\n");
     if (!m.paragraph_end.empty()) RemoveAll(text, m.paragraph_end);
     ReplaceAll(text, m.paragraph, "\n");
@@ -302,10 +318,12 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     ReplaceAll(text, m.statement, "\n");
   }
   // Tags the layout step would have taken out.
-  RemoveAll(text, "[[LI]]");
-  RemoveAll(text, "[[li]]");
-  RemoveAll(text, "[[TAB_STOP_CENTER]]");
-  RemoveAll(text, "[[TAB_STOP_RIGHT]]");
+  if (text.find("[[") != std::string::npos) {
+    RemoveAll(text, "[[LI]]");
+    RemoveAll(text, "[[li]]");
+    RemoveAll(text, "[[TAB_STOP_CENTER]]");
+    RemoveAll(text, "[[TAB_STOP_RIGHT]]");
+  }
 
   std::vector<std::string>& lines = cell.lines;
   bool verbatim = false;
@@ -339,17 +357,16 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
       if (!verbatim) add_line("$_$_END_PRE");
       continue;
     }
-    if (IsVerbatimStart(raw) || IsVerbatimEnd(raw)) {
-      verbatim = IsVerbatimStart(raw);
-      if (!Delimited()) add_line(Trim(raw));
-      continue;
-    }
-    if (IsLayoutStatement(raw)) {
+    const SectionStatement section = SectionOf(raw);
+    if (section != SectionStatement::kNone) {
+      if (section == SectionStatement::kVerbatimStart || section == SectionStatement::kVerbatimEnd)
+        verbatim = section == SectionStatement::kVerbatimStart;
       if (!Delimited()) add_line(Trim(raw));
       continue;
     }
     if (Delimited()) RemoveAlignmentTags(raw);
-    std::string line = verbatim && !Delimited() ? raw : Trim(raw);
+    if (!verbatim || Delimited()) TrimInPlace(raw);
+    std::string& line = raw;
     if (!verbatim || Delimited()) {
       // A line holding only alignment tags sets the alignment of the next;
       // the last of them wins.
@@ -381,18 +398,13 @@ struct CellSections {
   int indent = 0;
   bool verbatim = false;
   // True when `line` is a section statement (it is then consumed).
-  bool Take(const std::string& line) {
-    if (IsListOrBlockStart(line)) {
-      indent += 2;
-      return true;
-    }
-    if (IsListOrBlockEnd(line)) {
-      indent = std::max(indent - 2, 0);
-      return true;
-    }
-    if (IsVerbatimStart(line) || IsVerbatimEnd(line)) {
-      verbatim = IsVerbatimStart(line);
-      return true;
+  bool Take(std::string_view line) {
+    switch (SectionOf(line)) {
+      case SectionStatement::kListOrBlockStart: indent += 2; return true;
+      case SectionStatement::kListOrBlockEnd: indent = std::max(indent - 2, 0); return true;
+      case SectionStatement::kVerbatimStart: verbatim = true; return true;
+      case SectionStatement::kVerbatimEnd: verbatim = false; return true;
+      case SectionStatement::kNone: break;
     }
     return false;
   }
@@ -422,8 +434,13 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
       cell.minimum = std::max(cell.minimum, length);
       continue;
     }
-    std::string shown = line;
-    RemoveAlignmentTags(shown);
+    std::string_view shown = line;
+    std::string stripped;
+    if (line.find("[[") != std::string::npos) {
+      stripped = line;
+      RemoveAlignmentTags(stripped);
+      shown = stripped;
+    }
     if (IsRuleText(shown)) rule = true;
     const int lead = sections.Lead();
     cell.natural = std::max(cell.natural, lead + static_cast<int>(shown.size()));
@@ -665,40 +682,57 @@ void TextTable::ShrinkToAvailable() {
 void TextTable::WrapCell(TextTableCell& cell) {
   const int width = CellWidth(cell);
   std::vector<std::string> out;
+  out.reserve(cell.lines.size());
   CellSections sections;
-  for (const std::string& line : cell.lines) {
+  std::string rest;
+  std::string words;
+  // The lines are consumed: each is moved or rebuilt into `out`.
+  for (std::string& line : cell.lines) {
     if (sections.Take(line)) continue;
     if (line.compare(0, 4, "$_$_") == 0) {
-      out.push_back(line);
+      out.push_back(std::move(line));
       continue;
     }
     size_t tag_length = 0;
     LeadingAlignment(line, tag_length);
-    const std::string tag = line.substr(0, tag_length);
-    std::string rest = line.substr(tag_length);
+    const std::string_view tag = std::string_view(line).substr(0, tag_length);
+    rest.assign(line, tag_length, std::string::npos);
     RemoveAlignmentTags(rest);
-    const std::string cell_indent(static_cast<size_t>(sections.Lead()), ' ');
-    const int room = std::max(width - static_cast<int>(cell_indent.size()), 1);
+    const size_t cell_indent = static_cast<size_t>(sections.Lead());
+    const int room = std::max(width - static_cast<int>(cell_indent), 1);
+    if (tag_length == 0 && cell_indent == 0 && rest.size() == line.size() &&
+        static_cast<int>(rest.size()) <= room) {
+      out.push_back(std::move(line));  // nothing to add or take away
+      continue;
+    }
     if (static_cast<int>(rest.size()) <= room) {
-      out.push_back(tag + cell_indent + rest);
+      std::string& fitted = out.emplace_back();
+      fitted.reserve(tag.size() + cell_indent + rest.size());
+      fitted.append(tag).append(cell_indent, ' ').append(rest);
       continue;
     }
     const size_t lead_length = rest.find_first_not_of(' ');
-    const std::string lead(lead_length == std::string::npos ? 0 : lead_length, ' ');
+    const size_t lead = lead_length == std::string::npos ? 0 : lead_length;
     std::string current;
     bool first = true;
     auto flush = [&]() {
-      out.push_back((first ? tag : std::string()) + lead + cell_indent + current);
+      std::string& piece = out.emplace_back();
+      if (first) piece.append(tag);
+      piece.append(lead + cell_indent, ' ').append(current);
       first = false;
       current.clear();
     };
-    const std::string words = CollapseBlanks(rest);
-    for (std::string_view word : Split(words, ' ')) {
-      if (!current.empty() &&
-          static_cast<int>(current.size() + 1 + word.size() + lead.size()) > room)
+    words = CollapseBlanks(rest);
+    for (size_t from = 0;;) {
+      const size_t space = words.find(' ', from);
+      const std::string_view word = std::string_view(words).substr(
+          from, space == std::string::npos ? std::string::npos : space - from);
+      if (!current.empty() && static_cast<int>(current.size() + 1 + word.size() + lead) > room)
         flush();
       if (!current.empty()) current += ' ';
       current += word;
+      if (space == std::string::npos) break;
+      from = space + 1;
     }
     if (!current.empty() || first) flush();
   }
@@ -706,11 +740,16 @@ void TextTable::WrapCell(TextTableCell& cell) {
   cell.line_count = static_cast<int>(cell.lines.size());
 }
 
-// Line `line` (from 1) of a cell in the text grid, `width` columns wide.
-std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, int width) const {
+// Appends line `line` (from 1) of a cell in the text grid, `width` columns
+// wide, to `out`. `text` is scratch space, reused from call to call.
+void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, int width,
+                               std::string& text, std::string& out) const {
   const size_t w = static_cast<size_t>(std::max(width, 0));
   if (cell.rule_cell) {
-    if (line != 1) return std::string(w, ' ');
+    if (line != 1) {
+      out.append(w, ' ');
+      return;
+    }
     std::string_view rule =
         cell.lines.empty() ? std::string_view() : std::string_view(cell.lines[0]);
     size_t tag_length = 0;
@@ -718,9 +757,12 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
     rule.remove_prefix(tag_length);
     if (IsRuleStatement(rule)) {
       std::string drawn = DrawRuleLine(rule.substr(8), w, ToAlignment(cell.align_default));
-      return AlignWithin(std::move(drawn), width, 1);
+      AlignInPlace(drawn, width, 1);
+      out += drawn;
+      return;
     }
-    return std::string(w, '-');
+    out.append(w, '-');
+    return;
   }
   const int offset = rows_[static_cast<size_t>(cell.row - 1)].lines - cell.line_count;
   int index = line;
@@ -728,9 +770,41 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
     index = line - offset;
   else if (cell.vertical == 3)
     index = line - offset / 2;
-  std::string text = index >= 1 && index <= cell.line_count
-                         ? cell.lines[static_cast<size_t>(index - 1)]
-                         : std::string();
+  const std::string_view source = index >= 1 && index <= cell.line_count
+                                      ? std::string_view(cell.lines[static_cast<size_t>(index - 1)])
+                                      : std::string_view();
+  if (!cell.has_text_block && source.find("[[") == std::string_view::npos) {
+    // Without alignment tags the line is only trimmed and padded, which
+    // needs no copy of it.
+    const bool left = alignment == 0 || alignment == 1;
+    std::string_view shown = left ? source.substr(0, source.find_last_not_of(" \t") + 1)
+                                  : TrimView(source);
+    if (TrimView(shown).empty()) {
+      if (left) shown = std::string_view();
+      alignment = cell.align_default;
+    }
+    if (IsRuleStatement(shown)) {
+      out.append(w, '-');
+      return;
+    }
+    if (shown.size() > w) {
+      // Too wide to pad: leading blanks give way while it is wider than its room.
+      size_t drop = 0;
+      while (shown.size() - drop > w && shown[drop] == ' ') ++drop;
+      out.append(shown.substr(drop));
+      return;
+    }
+    const size_t missing =
+        shown.starts_with("$_$_") || width <= 0 ? 0 : static_cast<size_t>(width) - shown.size();
+    size_t before = 0;
+    if (alignment == 2)
+      before = missing / 2;
+    else if (alignment == 3 || alignment == 4)
+      before = missing;
+    out.append(before, ' ').append(shown).append(missing - before, ' ');
+    return;
+  }
+  text.assign(source);
   size_t tag_length = 0;
   const int tagged = LeadingAlignment(text, tag_length);
   if (tagged != 0) alignment = tagged;
@@ -744,14 +818,41 @@ std::string TextTable::CellLine(TextTableCell& cell, int& alignment, int line, i
     // Left-aligned lines keep their leading blanks, which carry the list
     // indentation of the cell; other alignments work on the trimmed text.
     const bool left = alignment == 0 || alignment == 1;
-    text = left ? std::string(text.substr(0, text.find_last_not_of(" \t") + 1)) : Trim(text);
-    if (left && TrimView(text).empty()) text.clear();
+    if (left) {
+      text.resize(text.find_last_not_of(" \t") + 1);
+      if (TrimView(text).empty()) text.clear();
+    } else {
+      TrimInPlace(text);
+    }
   }
   if (TrimView(text).empty()) alignment = cell.align_default;
-  if (IsRuleStatement(text)) return std::string(w, '-');
-  if (text.compare(0, 4, "$_$_") != 0) text = AlignWithin(std::move(text), least, alignment);
-  while (text.size() > w && !text.empty() && text[0] == ' ') text.erase(0, 1);
-  return text;
+  if (IsRuleStatement(text)) {
+    out.append(w, '-');
+    return;
+  }
+  if (text.compare(0, 4, "$_$_") != 0) AlignInPlace(text, least, alignment);
+  // Leading blanks give way while the line is wider than its room.
+  size_t drop = 0;
+  while (text.size() - drop > w && text[drop] == ' ') ++drop;
+  out.append(text, drop, std::string::npos);
+}
+
+// The indexes of each row's cells, in the order they were added: `order`
+// holds them all, row by row, and the span of row r (from 0) views its
+// part. Two passes over the cells, three allocations in all.
+std::vector<std::span<const size_t>> TextTable::CellsByRow(std::vector<size_t>& order) const {
+  std::vector<size_t> first(rows_.size() + 1, 0);
+  for (const TextTableCell& cell : cells_) ++first[static_cast<size_t>(cell.row)];
+  for (size_t r = 1; r < first.size(); ++r) first[r] += first[r - 1];
+  order.assign(cells_.size(), 0);
+  std::vector<size_t> next(first.begin(), first.end() - 1);
+  for (size_t i = 0; i < cells_.size(); ++i)
+    order[next[static_cast<size_t>(cells_[i].row - 1)]++] = i;
+  std::vector<std::span<const size_t>> rows;
+  rows.reserve(rows_.size());
+  for (size_t r = 0; r < rows_.size(); ++r)
+    rows.emplace_back(order.data() + first[r], first[r + 1] - first[r]);
+  return rows;
 }
 
 // Renders the table. Order of the steps: widen columns for spanning cells;
@@ -763,9 +864,8 @@ bool TextTable::Render(std::string& output) {
   if (columns_.empty()) return false;
   if (!Delimited()) WidenForSpanningCells();
 
-  std::vector<std::vector<size_t>> row_cells(rows_.size());
-  for (size_t i = 0; i < cells_.size(); ++i)
-    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
+  std::vector<size_t> order;
+  const std::vector<std::span<const size_t>> row_cells = CellsByRow(order);
 
   for (size_t r = 0; r < rows_.size(); ++r) {
     TextTableRow& row = rows_[r];
@@ -795,7 +895,7 @@ bool TextTable::Render(std::string& output) {
   }
 
   if (Delimited()) {
-    RenderDelimited(output);
+    RenderDelimited(row_cells, output);
     return true;
   }
   if (target_ > 0 && Total() < target_) GrowToTarget();
@@ -808,11 +908,12 @@ bool TextTable::Render(std::string& output) {
     TextTableRow& row = rows_[static_cast<size_t>(cell.row - 1)];
     row.lines = std::max({row.lines, cell.line_count, 1});
   }
-  RenderGrid(output);
+  RenderGrid(row_cells, output);
   return true;
 }
 
-void TextTable::RenderGrid(std::string& output) {
+void TextTable::RenderGrid(const std::vector<std::span<const size_t>>& row_cells,
+                           std::string& output) {
   const bool draw_border = border_ && !has_rule_rows_;
   const std::string indent(static_cast<size_t>(indent_), ' ');
   auto emit = [&](std::string_view line) {
@@ -838,13 +939,10 @@ void TextTable::RenderGrid(std::string& output) {
   if (draw_border) emit(border_line);
 
   // Cells by row, in column order (they were added that way).
-  std::vector<std::vector<size_t>> row_cells(rows_.size());
-  for (size_t i = 0; i < cells_.size(); ++i) {
-    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
-    cells_[i].alignment = cells_[i].align_default;
-  }
+  for (TextTableCell& cell : cells_) cell.alignment = cell.align_default;
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
+  std::string scratch;
   for (size_t r = 0; r < rows_.size(); ++r) {
     if (row_cells[r].empty()) continue;
     const TextTableRow& row = rows_[r];
@@ -860,7 +958,7 @@ void TextTable::RenderGrid(std::string& output) {
           if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
             TextTableCell& cell = cells_[row_cells[r][next]];
             span_end = std::min(c + cell.column_span - 1, column_count);
-            line += CellLine(cell, cell.alignment, j, CellWidth(cell));
+            AppendCellLine(cell, cell.alignment, j, CellWidth(cell), scratch, line);
           } else {
             line.append(static_cast<size_t>(columns_[static_cast<size_t>(c - 1)].width), ' ');
           }
@@ -881,7 +979,8 @@ void TextTable::RenderGrid(std::string& output) {
   if (!options_.end_table_marker.empty()) output += options_.end_table_marker + "\n";
 }
 
-void TextTable::RenderDelimited(std::string& output) {
+void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_cells,
+                                std::string& output) {
   const bool several = columns_.size() > 1;
   const bool markers =
       several && options_.delimited_table_markers && !(nested_ && options_.innermost_tables_only);
@@ -892,9 +991,6 @@ void TextTable::RenderDelimited(std::string& output) {
     output += format_ == TableFormat::kCommaDelimited ? "$_$_BEGIN_COMMA_DELIMITED_TABLE\n"
                                                       : "$_$_BEGIN_DELIMITED_TABLE\n";
 
-  std::vector<std::vector<size_t>> row_cells(rows_.size());
-  for (size_t i = 0; i < cells_.size(); ++i)
-    row_cells[static_cast<size_t>(cells_[i].row - 1)].push_back(i);
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
   for (size_t r = 0; r < rows_.size(); ++r) {

@@ -5,6 +5,7 @@
 // becomes a stored text block (text_blocks.h) that the layout step expands.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -108,9 +109,12 @@ class TextTable {
   void FitToAvailable();
   void ShrinkToAvailable();
   void WrapCell(TextTableCell& cell);
-  std::string CellLine(TextTableCell& cell, int& alignment, int line, int width) const;
-  void RenderGrid(std::string& output);
-  void RenderDelimited(std::string& output);
+  void AppendCellLine(TextTableCell& cell, int& alignment, int line, int width, std::string& text,
+                      std::string& out) const;
+  std::vector<std::span<const size_t>> CellsByRow(std::vector<size_t>& order) const;
+  void RenderGrid(const std::vector<std::span<const size_t>>& row_cells, std::string& output);
+  void RenderDelimited(const std::vector<std::span<const size_t>>& row_cells,
+                       std::string& output);
 
   const DetagOptions& options_;
   const DetagMarkers& markers_;

@@ -35,6 +35,9 @@ TEST(TextTest, CaseInsensitiveSearchFromAnOffset) {
       {"abc", "", 3, 3},
       {"abc", "", 4, kNo},
       {"a\xe9" "b", "\xc9" "B", 0, kNo},
+      {"xyzA", "a", 0, 3},                     // a one-character needle at the very end
+      {"<t<T<tR", "<TR", 0, 4},                // candidates failing on their second character
+      {"<T", "<tr", 0, kNo},
   };
   for (const Case& c : cases)
     EXPECT_EQ(FindNoCase(c.text, c.needle, c.from), c.want) << c.text << " / " << c.needle << " from " << c.from;

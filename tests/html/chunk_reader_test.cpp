@@ -80,6 +80,27 @@ TEST(InputLineReaderTest, CleaningFindsBytesAtEveryOffsetOfLongLines) {
   EXPECT_EQ(ReadLines(dir.Write("offsets.htm", file)), want);
 }
 
+// Several bytes to change in one line, far apart and side by side: the
+// text between them must move down intact once a UTF-8 pair has become
+// one space, and must stay in place in 8-bit input.
+TEST(InputLineReaderTest, CleaningManyBytesInOneLineKeepsTheTextBetween) {
+  testing::TempFolder dir;
+  std::u16string wide;
+  std::string wide_want;
+  std::string narrow;
+  std::string narrow_want;
+  for (size_t gap = 0; gap < 40; ++gap) {
+    const std::string words = std::string("word").substr(0, gap % 5) + std::string(gap, 'x');
+    wide += std::u16string(words.begin(), words.end()) + u"\u00a0\u00e0\r";
+    wide_want += words + " \xC3\xA0 ";
+    narrow += words + std::string("\xA0\0\xE9\r", 4);
+    narrow_want += words + "  \xE9 ";
+  }
+  EXPECT_EQ(ReadLines(dir.Write("wide.htm", Utf16(wide, true))),
+            (std::vector<std::string>{wide_want}));
+  EXPECT_EQ(ReadLines(dir.Write("narrow.htm", narrow)), (std::vector<std::string>{narrow_want}));
+}
+
 TEST(InputLineReaderTest, LongLinesAreDeliveredWhole) {
   testing::TempFolder dir;
   const std::string long_line(5 * 4096 + 17, 'w');

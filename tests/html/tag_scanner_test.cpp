@@ -3,7 +3,10 @@
 // its counted messages.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "html/detag_options.h"
+#include "html/pattern_list.h"
 #include "html/tag_catalogue.h"
 #include "html/tag_scanner.h"
 
@@ -91,6 +94,74 @@ TEST(RemainingTagPassTest, SurvivingTagsGoToTheRewriterWithCountedMessages) {
   seen.clear();
   EXPECT_EQ(RunPass("<B>x</B>", MarkupRemoval(), lower).text, "<B>x</B>");
   EXPECT_TRUE(seen.empty());
+}
+
+// The text-mode pass without a pattern list must delete exactly what a
+// `<**>` list with the operator test deletes, on every short text over the
+// characters that matter and on longer random ones.
+std::string ViaPatternList(std::string text, int& actions) {
+  PatternList list;
+  list.AddCallback("<**>", [](PatternList& l, const Pattern&, long start, long end,
+                              const std::string& current, size_t, void*) {
+    const char next = end > start ? current[static_cast<size_t>(start) + 1] : '\0';
+    if (end == start || next == ' ' || next == '\n' || next == '\t' || next == '=' || next == '<')
+      return static_cast<int>(ActionRejected);
+    return l.DeleteMatch();
+  });
+  list.Freeze();
+  actions = list.ApplyInPlace(text);
+  return text;
+}
+
+TEST(RemainingTagPassTest, DirectRemovalAgreesWithThePatternList) {
+  static const std::string alphabet = "<>= \n\ta/";
+  std::vector<std::string> texts;
+  for (size_t length = 1; length <= 5; ++length) {
+    std::vector<size_t> digits(length, 0);
+    for (;;) {
+      std::string text;
+      for (size_t d : digits) text += alphabet[d];
+      texts.push_back(text);
+      size_t k = 0;
+      while (k < length && ++digits[k] == alphabet.size()) digits[k++] = 0;
+      if (k == length) break;
+    }
+  }
+  std::mt19937 random(7);
+  for (int round = 0; round < 1000; ++round) {
+    std::string text;
+    const size_t length = 1 + random() % 60;
+    for (size_t k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    int expected_actions = 0;
+    const std::string expected = ViaPatternList(text, expected_actions);
+    std::string direct = text;
+    const int actions = RemoveAllTagsInPlace(direct);
+    ASSERT_EQ(direct, expected) << "text: [" << text << "]";
+    ASSERT_EQ(actions, expected_actions) << "text: [" << text << "]";
+    // The pass in text mode takes the same route.
+    ASSERT_EQ(RunPass(text, DetagOptions{}).text, expected) << "text: [" << text << "]";
+  }
+}
+
+TEST(RemainingTagPassTest, DirectRemovalStaysLinearOnHostileText) {
+  // Many "<" before a single ">", and many "<" with none at all.
+  std::string opens(2'000'000, '<');
+  std::string copy = opens + "b>tail";
+  EXPECT_EQ(RemoveAllTagsInPlace(copy), 1);
+  EXPECT_EQ(copy, opens.substr(1) + "tail");
+  // Many tags, each deleted where it stands.
+  std::string tags;
+  for (int k = 0; k < 200'000; ++k) tags += "<b>x";
+  EXPECT_EQ(RemoveAllTagsInPlace(tags), 200'000);
+  EXPECT_EQ(tags, std::string(200'000, 'x'));
+  std::string unclosed(2'000'000, '<');
+  unclosed[7] = 'x';
+  copy = unclosed;
+  EXPECT_EQ(RemoveAllTagsInPlace(copy), 0);
+  EXPECT_EQ(copy, unclosed);
 }
 
 TEST(RemainingTagPassTest, CountedMessagesReportOncePerDistinctText) {

@@ -211,6 +211,34 @@ TEST(TextTableTest, ListsInsideCellsAreIndented) {
             "  - two\n");
 }
 
+// Lines of several cells pass through the same buffers while the grid is
+// written: an aligned line wrapped inside a list keeps its tag on the first
+// piece only, its indentation on every piece, and nothing of one cell's line
+// shows up in the next.
+TEST(TextTableTest, WrappedAlignedLinesInListsAndShortCellsAfterThem) {
+  Table t;
+  const DetagMarkers& m = t.markers;
+  const std::string listed = "Head" + m.start_list + m.list_item +
+                             "[[RIGHT]]  alpha beta gamma delta epsilon zeta eta theta" +
+                             m.end_list + m.line_break + "[[CENTER]]mid";
+  const std::string out = Render(t, "<table border=1 width=40>",
+                                 {{1, "<td width=200>", listed},
+                                  {1, "<td align=right>", "r"},
+                                  {2, "<td>", "[[CENTER]]c"},
+                                  {2, "<td align=center>", "x"}},
+                                 40);
+  EXPECT_EQ(out,
+            "+------------------------+-+\n"
+            "|Head                    |r|\n"
+            "|        alpha beta gamma| |\n"
+            "|      delta epsilon zeta| |\n"
+            "|               eta theta| |\n"
+            "|          mid           | |\n"
+            "+------------------------+-+\n"
+            "|           c            |x|\n"
+            "+------------------------+-+\n");
+}
+
 TEST(TextTableTest, TableWithoutColumnsDoesNotRender) {
   Table t;
   TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, false);
