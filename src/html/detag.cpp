@@ -966,15 +966,21 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
     length_sum += line.size();
     ++line_count;
   };
-  // The body is laid out once into one buffer (a line feed after each
-  // line), measured for the header on the way, and written from there: a
-  // list of line strings would cost several times the text.
-  std::string body;
+  // The body is laid out once into blocks of lines (a line feed after
+  // each), measured for the header on the way, and written from there: a
+  // list of line strings would cost several times the text, and one growing
+  // buffer would hold two copies of itself each time it grows.
+  std::vector<std::string> body;
   if (text != nullptr) {
+    constexpr size_t kBlock = size_t{1} << 20;
     StreamLayout(*text, layout_state_, report_, [&](std::string_view line) {
       measure(line);
-      body.append(line);
-      body.push_back('\n');
+      if (body.empty() || body.back().size() + line.size() + 1 > body.back().capacity()) {
+        body.emplace_back();
+        body.back().reserve(std::max(kBlock, line.size() + 1));
+      }
+      body.back().append(line);
+      body.back().push_back('\n');
     });
   }
   std::vector<std::string> references;
@@ -992,10 +998,12 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) output.WriteLine(line);
   for (const std::string& line : held_lines_) output.WriteLine(line);
-  for (size_t start = 0; start < body.size();) {
-    const size_t feed = body.find('\n', start);
-    output.WriteLine(std::string_view(body).substr(start, feed - start));
-    start = feed + 1;
+  for (const std::string& block : body) {
+    for (size_t start = 0; start < block.size();) {
+      const size_t feed = block.find('\n', start);
+      output.WriteLine(std::string_view(block).substr(start, feed - start));
+      start = feed + 1;
+    }
   }
   for (const std::string& line : references) output.WriteLine(line);
   for (const std::string& line : footer) output.WriteLine(line);
