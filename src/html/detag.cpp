@@ -998,13 +998,7 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) output.WriteLine(line);
   for (const std::string& line : held_lines_) output.WriteLine(line);
-  for (const std::string& block : body) {
-    for (size_t start = 0; start < block.size();) {
-      const size_t feed = block.find('\n', start);
-      output.WriteLine(std::string_view(block).substr(start, feed - start));
-      start = feed + 1;
-    }
-  }
+  for (const std::string& block : body) output.WriteLines(block);
   for (const std::string& line : references) output.WriteLine(line);
   for (const std::string& line : footer) output.WriteLine(line);
   held_lines_.clear();

@@ -169,6 +169,19 @@ bool ASCIIFile::WriteLine(std::string_view text) {
   return WriteText("\n") && ok;
 }
 
+bool ASCIIFile::WriteLines(std::string_view block) {
+  if (lines_ != nullptr) {
+    for (size_t start = 0; start < block.size();) {
+      size_t feed = block.find('\n', start);
+      if (feed == std::string_view::npos) feed = block.size();
+      lines_->emplace_back(block.substr(start, feed - start));
+      start = feed + 1;
+    }
+    return true;
+  }
+  return WriteText(block);
+}
+
 bool ASCIIFile::IsOpen() const { return open_; }
 
 bool ASCIIFile::WriteUtf8Marker() {

@@ -61,6 +61,9 @@ class ASCIIFile {
   // Writes one line: appended to the line list when attached, else the text
   // and a line end to standard output (console) or the top file.
   virtual bool WriteLine(std::string_view text);
+  // Writes `block`, whole lines each ending in a line feed, as WriteLine
+  // would write them one by one; to a file or the console in one write.
+  virtual bool WriteLines(std::string_view block);
   virtual bool IsOpen() const;
 
   // The three bytes EF BB BF, written before the first line when asked.

@@ -37,9 +37,10 @@ TEST(ASCIIFileTest, WritesFileWithMarkerAndReplacesExistingFile) {
   EXPECT_TRUE(file.WriteText("partial "));
   EXPECT_TRUE(file.WriteLine("second"));
   EXPECT_TRUE(file.WriteLine(std::string_view()));  // an empty view has no data pointer
+  EXPECT_TRUE(file.WriteLines("third\n\nfifth\n"));
   file.Close();
   EXPECT_FALSE(file.IsOpen());
-  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF" "first\npartial second\n\n");
+  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF" "first\npartial second\n\nthird\n\nfifth\n");
 }
 
 TEST(ASCIIFileTest, ConsoleModeWritesToStreamAndCreatesNothing) {
@@ -60,8 +61,9 @@ TEST(ASCIIFileTest, LineListCollectsAndReplaysLines) {
   file.AttachLineList(&lines);
   EXPECT_TRUE(file.WriteLine("one"));
   EXPECT_TRUE(file.WriteLine("two"));
+  EXPECT_TRUE(file.WriteLines("three\n\nfive\n"));  // a block becomes its lines
   EXPECT_FALSE(file.WriteUtf8Marker());  // no marker bytes in a line list
-  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "", "five"}));
   file.AttachLineList(&lines);  // rewinds
   EXPECT_EQ(ReadAll(file), lines);
 }
