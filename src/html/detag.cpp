@@ -83,6 +83,8 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   list_state_.Reset();
   comment_state_ = CommentState{};
   text_blocks_.Clear();
+  first_table_application_done_ = false;
+  first_table_actions_ = 0;
   for (ListGate* gate : {&front_gate_, &back_gate_, &whole_gate_}) gate->acted_last.clear();
   BuildLists();
 }
@@ -402,6 +404,11 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     list_state_.Reset();
     ApplyList(l.lists, text, "INFO: Processing list tags", gate);
   }
+  if (text_mode || options_.remove_img)
+    ApplyList(l.images, text, "INFO: Removing image tags", gate);
+  if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
+      options_.omit_email_links)
+    ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags", gate);
   gate.Stop();
 }
 
@@ -409,11 +416,6 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   Lists& l = *lists_;
   const bool text_mode = options_.TextMode();
   gate.StartChunk();
-  if (text_mode || options_.remove_img)
-    ApplyList(l.images, text, "INFO: Removing image tags", gate);
-  if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
-      options_.omit_email_links)
-    ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags", gate);
   if (text_mode) {
     if (options_.highlight_emphasis)
       ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
@@ -604,6 +606,9 @@ void DetagPass::WholeTextPass(std::string& text) {
     if (options_.remove_p_from_tables) RunTablePasses(l.table_markup, text);
     if (options_.remove_table_tags)
       ApplyList(l.table_tags, text, "INFO: Removing table tags", whole_gate_);
+  } else if (first_table_application_done_) {
+    table_analysis_->FinishTextTables(l.tables, text, first_table_actions_, report_);
+    if (table_analysis_->UnicodeOutput()) unicode_output_ = true;
   } else if (options_.parse_tables) {
     RunTablePasses(l.tables, text);
   }
@@ -842,9 +847,75 @@ class HandoverQueue {
 
 }  // namespace
 
+// The first application of the table list, done on the whole text as it
+// grows rather than on all of it at the end: the text goes to it in parts
+// cut where a scan is idle (FreshTableCut), so the parts give what one scan
+// gives. Text that waits too long for a cut (a table that does not end)
+// gets its application at the end, with everything after it.
+class DetagPass::TableFeed {
+ public:
+  TableFeed(DetagPass& pass, bool active) : pass_(pass), active_(active) {
+    if (active_) pass_.table_analysis_->BeginTextTables();
+  }
+
+  // Appends `chunk` to `whole_text`, through the first table application
+  // when a cut allows.
+  void Add(std::string& chunk, std::string& whole_text) {
+    if (!active_ || waiting_from_ != std::string::npos) {
+      Append(chunk, whole_text);
+      return;
+    }
+    Append(chunk, waiting_);
+    const size_t cut = FreshTableCut(waiting_);
+    if (cut > 0) {
+      std::string part = cut == waiting_.size() ? std::move(waiting_) : waiting_.substr(0, cut);
+      waiting_.erase(0, std::min(cut, waiting_.size()));
+      actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.lists_->tables, part);
+      Append(part, whole_text);
+    } else if (waiting_.size() > kLongestWait) {
+      waiting_from_ = whole_text.size();
+      Append(waiting_, whole_text);
+      std::string().swap(waiting_);
+    }
+  }
+
+  // The rest of the text through the first application; the whole-text
+  // pass then does the others.
+  void Finish(std::string& whole_text) {
+    if (!active_) return;
+    if (waiting_from_ == std::string::npos) {
+      actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.lists_->tables, waiting_);
+      Append(waiting_, whole_text);
+    } else {
+      std::string rest = whole_text.substr(waiting_from_);
+      whole_text.resize(waiting_from_);
+      actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.lists_->tables, rest);
+      whole_text += rest;
+    }
+    pass_.first_table_actions_ = actions_;
+    pass_.first_table_application_done_ = true;
+  }
+
+ private:
+  static constexpr size_t kLongestWait = 4 * 200000;
+  static void Append(std::string& text, std::string& to) {
+    if (to.empty())
+      to.swap(text);  // a one-part text is not copied
+    else
+      to += text;
+  }
+  DetagPass& pass_;
+  const bool active_;
+  std::string waiting_;
+  size_t waiting_from_ = std::string::npos;
+  int actions_ = 0;
+};
+
 ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
                                                const ChunkReaderOptions& options,
                                                std::string& whole_text) {
+  TableFeed tables(*this, options_.TextMode() && options_.parse_tables &&
+                              lists_->tables.Size() > 0);
   HandoverQueue queue;
   ChunkReadResult result;
   std::exception_ptr failure;
@@ -903,10 +974,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     if (back_failure) continue;  // drain the queue so the reader can finish
     try {
       ChunkPassBack(item.number, item.chunk, back_gate_);
-      if (whole_text.empty())
-        whole_text.swap(item.chunk);  // a one-chunk document is not copied
-      else
-        whole_text += item.chunk;
+      tables.Add(item.chunk, whole_text);
     } catch (...) {
       back_failure = std::current_exception();
       queue.Close();
@@ -915,6 +983,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
   reader.join();
   if (failure) std::rethrow_exception(failure);
   if (back_failure) std::rethrow_exception(back_failure);
+  tables.Finish(whole_text);
   return result;
 }
 

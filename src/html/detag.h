@@ -193,12 +193,14 @@ class DetagPass {
   int ApplyList(PatternList& list, std::string& text, const char* message, ListGate& gate,
                 int repeat = 0);
   // The chunk pass in two stages: the front removes whole sections (head,
-  // comments, scripts, styles, objects, forms) and in-line markup and marks
-  // lists; the back converts images, links, paragraphs, blocks and
-  // headings. Their handlers share no state (the front's write the title,
-  // the META values and the list and comment states; the back's the URL
-  // references and the seen paragraph tags), so a large file runs the front
-  // of one chunk while the back works on the one before.
+  // comments, scripts, styles, objects, forms) and in-line markup, marks
+  // lists and converts images and links; the back converts paragraphs,
+  // blocks and headings, and a large text's tables as it grows. Their
+  // handlers share no state (the front's write the title, the META values,
+  // the list and comment states and the URL references; the back's the
+  // seen paragraph tags, the heading state and the text blocks), so a large
+  // file runs the front of one chunk while the back works on the one
+  // before.
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
   // Reads the input into `whole_text` with the two stages on two threads.
@@ -247,6 +249,11 @@ class DetagPass {
   ListState list_state_;
   CommentState comment_state_;
   ListGate front_gate_, back_gate_, whole_gate_;
+  class TableFeed;
+  // Set when the first application of the table list was made while the
+  // chunks came in, with the count of its actions.
+  bool first_table_application_done_ = false;
+  int first_table_actions_ = 0;
   // Set only on the thread that runs the front stage beside the back one.
   static thread_local const ReportFunction* stage_report_;
   bool side_by_side_ = true;

@@ -379,6 +379,70 @@ size_t PatternList::NextEvent(size_t i) {
   return event;
 }
 
+// Whether the first running entry takes the character at `i` as a literal
+// token that does not complete it: the cheap test before FastForward.
+bool PatternList::LiteralComesNext(size_t i) const {
+  for (size_t w = 0; w < words_; ++w) {
+    if (running_[w] == 0) continue;
+    const size_t e = w * 64 + static_cast<size_t>(__builtin_ctzll(running_[w]));
+    const CompiledPattern& p = entries_[e].compiled;
+    const size_t k = states_[e].position;
+    if (k + 1 >= p.tokens.size() || p.tokens[k].kind != TokenKind::Literal) return false;
+    const char c = input_[i];
+    return static_cast<unsigned char>(p.case_sensitive ? c : ToUpperAscii(c)) == p.tokens[k].ch;
+  }
+  return false;
+}
+
+// From offset `i`, where entries are running: the characters that every
+// running entry takes as its next literal tokens, while no other entry can
+// start on them, change nothing but those entries' positions, so the scan
+// moves the entries over them at once (a marker or an end tag is taken in
+// one step instead of a character at a time). No entry completes in the
+// stretch: the token that would complete it, and the last character of the
+// text, are left to the character-by-character scan. Returns the offset to
+// go on from. Needs no busy marks at `i` or after.
+size_t PatternList::FastForward(size_t i) {
+  const size_t n = input_.size();
+  size_t limit = n - 1 - i;
+  bool any = false;
+  for (size_t w = 0; w < words_ && limit > 0; ++w) {
+    for (uint64_t bits = running_[w]; bits != 0 && limit > 0; bits &= bits - 1) {
+      const size_t e = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+      any = true;
+      const CompiledPattern& p = entries_[e].compiled;
+      const size_t k = states_[e].position;
+      size_t m = 0;
+      while (m < limit && k + m + 1 < p.tokens.size() && p.tokens[k + m].kind == TokenKind::Literal) {
+        const char c = input_[i + m];
+        const unsigned char got = static_cast<unsigned char>(p.case_sensitive ? c : ToUpperAscii(c));
+        if (got != p.tokens[k + m].ch) break;
+        ++m;
+      }
+      limit = m;
+    }
+  }
+  if (!any || limit == 0) return i;
+  for (size_t j = 0; j < limit; ++j) {
+    const unsigned char c = static_cast<unsigned char>(input_[i + j]);
+    for (size_t w = 0; w < words_; ++w) {
+      if ((starters_[c * words_ + w] & ~running_[w]) != 0) {
+        limit = j;
+        break;
+      }
+    }
+  }
+  if (limit == 0) return i;
+  for (size_t w = 0; w < words_; ++w) {
+    for (uint64_t bits = running_[w]; bits != 0; bits &= bits - 1) {
+      MatchState& s = states_[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))];
+      s.position += limit;
+      s.repeat = 0;
+    }
+  }
+  return i + limit;
+}
+
 int PatternList::Apply(std::string_view text) {
   if (applying_) return 0;
   std::string input(text);  // first: `text` may be our own result
@@ -571,6 +635,7 @@ int PatternList::Scan(bool keep_unchanged_result) {
     }
     if (first == kNone) {
       ++i;
+      if (i < n && busy_end_ <= i && LiteralComesNext(i)) i = FastForward(i);
       continue;
     }
     const long end = static_cast<long>(i);

@@ -137,6 +137,8 @@ class PatternList {
   int Act(size_t index, long start, long end);
   int Splice(size_t from, size_t to, std::string_view insert);
   size_t NextEvent(size_t i);
+  size_t FastForward(size_t i);
+  bool LiteralComesNext(size_t i) const;
   void PrepareScan();
   void ResetStates();
   void DropPartialMatches();

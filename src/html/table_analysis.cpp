@@ -450,59 +450,108 @@ int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end,
   return list.ReplaceMatch(std::string(walk.prefix) + Placeholder(markers, html_tables_.size()));
 }
 
-void TableAnalysis::RunTablePasses(PatternList& list, std::string& text,
-                                   const ReportFunction& report) {
-  report_ = report;
+size_t FreshTableCut(std::string_view text) {
+  // Up to where every table opening has its end.
+  size_t limit = text.size();
+  for (size_t at = 0;;) {
+    const size_t open = FindNoCase(text, "<table", at);
+    if (open == std::string_view::npos) break;
+    const size_t close = FindNoCase(text, "</table>", open + 6);
+    if (close == std::string_view::npos) {
+      limit = open;
+      break;
+    }
+    at = close + 8;
+  }
+  // The end of a line at or before it, with no "<" just before.
+  constexpr size_t kQuiet = 8;
+  for (size_t cut = limit; cut > 0;) {
+    const size_t feed = text.rfind('\n', cut - 1);
+    if (feed == std::string_view::npos) return 0;
+    cut = feed + 1;
+    const size_t from = cut > kQuiet ? cut - kQuiet : 0;
+    if (text.substr(from, cut - from).find('<') == std::string_view::npos) return cut;
+    cut = feed;
+  }
+  return 0;
+}
+
+void TableAnalysis::BeginTextTables() {
   warnings_.Clear();
   nested_seen_ = false;
   deepest_ = 0;
   unicode_output_ = false;
-  const bool text_mode = pass_.Options().TextMode();
-  std::string original;
-  if (!text_mode) {
-    html_pass_active_ = true;
-    html_tables_.clear();
-    original = text;
-  }
+}
 
+int TableAnalysis::ApplyFirstToPart(PatternList& list, std::string& part) {
+  return list.ApplyInPlace(part);
+}
+
+// Once the first application acted: the report, and more applications
+// while they act (and a few after nested tables), up to the limit.
+void TableAnalysis::ApplyRest(PatternList& list, std::string& text, int first_actions) {
+  if (first_actions <= 0) return;
+  if (report_) report_("INFO: Parsed Table markup", 10);
   int applications = 1;
-  int acted = list.ApplyInPlace(text);
-  if (acted > 0) {
-    if (report_) report_("INFO: Parsed Table markup", 10);
-    while ((acted > 0 || (nested_seen_ && applications < 4)) &&
-           applications < kMaxTableApplications) {
-      acted = list.ApplyInPlace(text);
-      ++applications;
-    }
-    if (acted > 0)
-      warnings_.Add("WARNING: Tables nested more than " + std::to_string(kMaxTableApplications) +
-                    " deep are left as text");
+  int acted = first_actions;
+  while ((acted > 0 || (nested_seen_ && applications < 4)) &&
+         applications < kMaxTableApplications) {
+    acted = list.ApplyInPlace(text);
+    ++applications;
   }
+  if (acted > 0)
+    warnings_.Add("WARNING: Tables nested more than " + std::to_string(kMaxTableApplications) +
+                  " deep are left as text");
+}
+
+void TableAnalysis::ReportOutcome() {
   warnings_.ReportAll(report_, 8);
   if (nested_seen_ && report_) {
     std::string message = "INFO: nested tables detected";
     if (deepest_ > 1) message += " (" + std::to_string(deepest_) + " levels)";
     report_(message, 10);
   }
+}
 
-  if (!text_mode) {
-    html_pass_active_ = false;
-    if (!html_tables_.empty()) {
-      std::vector<char> used(html_tables_.size(), 0);
-      std::string restored;
-      restored.reserve(text.size() + text.size() / 4);
-      const bool complete =
-          ExpandPlaceholders(text, html_tables_, pass_.Markers(), used, 0, restored) &&
-          std::find(used.begin(), used.end(), 0) == used.end();
-      if (complete) {
-        text.swap(restored);
-      } else {
-        if (report_) report_("PROGRAM ERROR: Failed to replace tags inside nested tables", 10);
-        text.swap(original);
-      }
-    }
-    html_tables_.clear();
+void TableAnalysis::FinishTextTables(PatternList& list, std::string& text, int first_actions,
+                                     const ReportFunction& report) {
+  report_ = report;
+  ApplyRest(list, text, first_actions);
+  ReportOutcome();
+  report_ = nullptr;
+}
+
+void TableAnalysis::RunTablePasses(PatternList& list, std::string& text,
+                                   const ReportFunction& report) {
+  BeginTextTables();
+  if (pass_.Options().TextMode()) {
+    const int acted = ApplyFirstToPart(list, text);
+    FinishTextTables(list, text, acted, report);
+    return;
   }
+  report_ = report;
+  html_pass_active_ = true;
+  html_tables_.clear();
+  std::string original = text;
+  ApplyRest(list, text, list.ApplyInPlace(text));
+  ReportOutcome();
+
+  html_pass_active_ = false;
+  if (!html_tables_.empty()) {
+    std::vector<char> used(html_tables_.size(), 0);
+    std::string restored;
+    restored.reserve(text.size() + text.size() / 4);
+    const bool complete =
+        ExpandPlaceholders(text, html_tables_, pass_.Markers(), used, 0, restored) &&
+        std::find(used.begin(), used.end(), 0) == used.end();
+    if (complete) {
+      text.swap(restored);
+    } else {
+      if (report_) report_("PROGRAM ERROR: Failed to replace tags inside nested tables", 10);
+      text.swap(original);
+    }
+  }
+  html_tables_.clear();
   report_ = nullptr;
 }
 

@@ -23,6 +23,12 @@ class DetagPass;
 // that keep their markup for the remaining-tag pass.
 inline constexpr int kMaxTableApplications = 64;
 
+// The longest start of `text` after which a scan of the "<table**</table>"
+// list is idle: every "<table" before it is followed by a "</table>" before
+// it, and it ends a line with no "<" among the last characters (no tag
+// opening can be under way there). 0 when there is none.
+size_t FreshTableCut(std::string_view text);
+
 class TableAnalysis {
  public:
   // The analysis reads the pass's options, markers and text blocks each
@@ -36,6 +42,17 @@ class TableAnalysis {
   // afterwards with their cells cleaned. Each application costs time linear
   // in the text; there are as many as the tables are deeply nested, plus one.
   void RunTablePasses(PatternList& list, std::string& text, const ReportFunction& report);
+
+  // RunTablePasses in steps, for a text mode text that arrives in parts:
+  // BeginTextTables, then ApplyFirstToPart on consecutive parts of the text
+  // (each cut where FreshTableCut allows, so that the parts scanned one by
+  // one give what one scan of the whole gives), then FinishTextTables on
+  // the whole rewritten text with the count the parts returned in total.
+  // The messages all come from FinishTextTables, as RunTablePasses gives them.
+  void BeginTextTables();
+  int ApplyFirstToPart(PatternList& list, std::string& part);
+  void FinishTextTables(PatternList& list, std::string& text, int first_actions,
+                        const ReportFunction& report);
 
   // Text mode: converts the innermost table of the match (from a "<table"
   // to the first "</table>" after it) into a text block. Returns
@@ -53,6 +70,8 @@ class TableAnalysis {
 
  private:
   struct Walk;
+  void ApplyRest(PatternList& list, std::string& text, int first_actions);
+  void ReportOutcome();
   // Steps 1 and 2 shared by both handlers: the innermost table of a match,
   // the width it may take, and the text in front of it.
   bool FindInnermost(std::string_view match, bool text_mode, Walk& walk);

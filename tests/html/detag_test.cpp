@@ -183,6 +183,25 @@ TEST(DetagTest, LongLineAndChunkedDocument) {
 // A large document runs the two stages of its chunk pass side by side; the
 // text, the numbered references, the messages and the fragment definitions
 // met on the way must come out exactly as one thread gives them.
+// Converts `input` into `dir`/big.txt with the chunk-pass stages side by
+// side or one after the other, with a fixed time stamp.
+Conversion ConvertLarge(const std::string& input, const std::string& dir, bool side_by_side) {
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  pass.SetSideBySideStages(side_by_side);
+  pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
+  ASCIIFile output;
+  DetagRequest request;
+  request.input_path = input;
+  request.output_path = dir + "big.txt";
+  Conversion result;
+  result.ok = pass.ConvertFile(DetagOptions{}, request, output,
+                               [&](const std::string& m, int) { result.messages.push_back(m); });
+  output.Close();
+  result.output = ReadFile(request.output_path);
+  return result;
+}
+
 TEST(DetagTest, SideBySideStagesGiveTheSameConversion) {
   testing::TempFolder dir;
   std::string doc =
@@ -199,35 +218,53 @@ TEST(DetagTest, SideBySideStagesGiveTheSameConversion) {
     if (n % 97 == 0)  // the last definition of the footer wins
       doc += "$_$_DEFINE_TEXT_FRAGMENT TEXT_FOOTER\nfooter " + k + "\n$_$_END_BLOCK\n";
     if (n % 101 == 0) doc += "</ol></ul>\n";  // an unbalanced end, reported
+    if (n % 1009 == 500) {  // a table across chunks, with a table inside
+      doc += "<table border=1>\n";
+      for (int row = 0; row < 3000; ++row)
+        doc += "<tr><td>row " + std::to_string(row) + "</td><td>" +
+               (row == 1500 ? "<table><tr><td>in</td></tr></table>" : "x") + "</td></tr>\n";
+      doc += "</table>\n";
+    }
   }
   const std::string input = dir.Write("big.htm", doc);
-  auto convert = [&](bool side_by_side, const std::string& name) {
-    TagCatalogue catalogue;
-    DetagPass pass(catalogue);
-    pass.SetSideBySideStages(side_by_side);
-    pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
-    ASCIIFile output;
-    DetagRequest request;
-    request.input_path = input;
-    request.output_path = dir.Path() + name;
-    Conversion result;
-    result.ok = pass.ConvertFile(DetagOptions{}, request, output,
-                                 [&](const std::string& m, int) { result.messages.push_back(m); });
-    output.Close();
-    result.output = ReadFile(request.output_path);
-    return result;
-  };
-  const Conversion one = convert(false, "big.txt");
-  const Conversion two = convert(true, "big.txt");
+  const Conversion one = ConvertLarge(input, dir.Path(), false);
+  const Conversion two = ConvertLarge(input, dir.Path(), true);
   ASSERT_TRUE(one.ok);
   ASSERT_TRUE(two.ok);
   EXPECT_NE(std::find(one.messages.begin(), one.messages.end(), "INFO: Processing chunk #7 "),
             one.messages.end());
   EXPECT_NE(one.output.find("[300]"), std::string::npos);  // references numbered across chunks
   EXPECT_NE(one.output.find("\nfooter "), std::string::npos);
+  EXPECT_NE(one.output.find("|row 1500|in|"), std::string::npos);  // the long table is drawn
+  EXPECT_NE(one.output.find("|row 2999|x |"), std::string::npos);
   EXPECT_EQ(two.messages.size(), one.messages.size());
   EXPECT_TRUE(two.messages == one.messages);
   EXPECT_TRUE(two.output == one.output);
+}
+
+// Side by side, tables are converted while the chunks come in, in parts
+// cut between tables: the one table of a document, across many chunks, and
+// a table that never ends (the rest of the text waits for its table scan
+// until the end) come out as they do one stage after the other.
+TEST(DetagTest, SideBySideStagesWithTablesAcrossChunks) {
+  testing::TempFolder dir;
+  std::string one_table = "<p>Before</p>\n<table>\n";
+  for (int row = 0; one_table.size() < 700000; ++row)
+    one_table += "<tr><td>row " + std::to_string(row) + "</td><td>x</td></tr>\n";
+  one_table += "</table>\n<p>After</p>\n";
+  std::string never_ends = "<p>Before</p>\n<table><tr><td>open\n";
+  for (int n = 0; never_ends.size() < 1200000; ++n)
+    never_ends += "<p>Line " + std::to_string(n) + " <table><tr><td>a</td></tr></table> after</p>\n";
+  for (const std::string& doc : {one_table, never_ends}) {
+    const std::string input = dir.Write("big.htm", doc);
+    const Conversion one = ConvertLarge(input, dir.Path(), false);
+    const Conversion two = ConvertLarge(input, dir.Path(), true);
+    ASSERT_TRUE(one.ok);
+    ASSERT_TRUE(two.ok);
+    EXPECT_TRUE(two.messages == one.messages);
+    EXPECT_TRUE(two.output == one.output);
+    EXPECT_NE(one.output.find(doc == one_table ? "\nrow 9000  x" : "Line 4000"), std::string::npos);
+  }
 }
 
 // A pass driven step by step, recording its messages.

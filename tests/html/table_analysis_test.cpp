@@ -186,5 +186,18 @@ TEST(TableAnalysisTest, MarkupRemovalRemovesTableTagsAfterCleaning) {
   EXPECT_EQ(run.text, "a");
 }
 
+// Where the text of a growing document may be cut for its table scan:
+// never inside a table, and never just after a "<" that may start one.
+TEST(FreshTableCutTest, CutsOnlyWhereAScanIsIdle) {
+  EXPECT_EQ(FreshTableCut(""), 0u);
+  EXPECT_EQ(FreshTableCut("no line end"), 0u);
+  EXPECT_EQ(FreshTableCut("plain\ntext\n"), 11u);
+  EXPECT_EQ(FreshTableCut("a\n<TABLE><tr><td>x</td></tr></Table>\nb"), 37u);
+  EXPECT_EQ(FreshTableCut("a\n<table><tr><td>x\nmore\n"), 2u);  // the table is still open
+  EXPECT_EQ(FreshTableCut("<table>\n"), 0u);
+  EXPECT_EQ(FreshTableCut("a\nb <tab\n"), 2u);  // "<tab" may go on to "<table"
+  EXPECT_EQ(FreshTableCut("a\n<table>x</table><b\nc\n"), 2u);  // "<" too close to both later ends
+}
+
 }  // namespace
 }  // namespace orv
