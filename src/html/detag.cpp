@@ -440,14 +440,17 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
 
 namespace {
 
-bool IsStatementLine(std::string_view line, const std::string& marked) {
-  // Either the statement text with its marks, or the bare keyword (as a
-  // document may write it).
-  if (line == marked) return true;
-  const size_t mark = marked.find("$_$_");
-  return mark != std::string::npos &&
-         line == std::string_view(marked).substr(mark, marked.size() - 2 * mark);
-}
+// A statement line as the re-joining of lines knows it: the statement text
+// with its marks, or the bare keyword (as a document may write it).
+struct StatementLine {
+  std::string_view marked;
+  std::string_view bare;
+  explicit StatementLine(const std::string& text) : marked(text) {
+    const size_t mark = text.find("$_$_");
+    if (mark != std::string::npos) bare = marked.substr(mark, marked.size() - 2 * mark);
+  }
+  bool Is(std::string_view line) const { return line == marked || (!bare.empty() && line == bare); }
+};
 
 // The line trimmed, each run of blanks kept as its first blank.
 void AppendCollapsed(std::string_view line, std::string& out) {
@@ -465,24 +468,29 @@ void AppendCollapsed(std::string_view line, std::string& out) {
   }
 }
 
-// Removes one space after each alignment marker.
+// Removes one space after each alignment marker, in place.
 void DropSpaceAfterAlignment(std::string& text) {
   static const std::string_view kMarkers[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]", "[[JUSTIFY]]"};
-  std::string out;
-  size_t copied = 0;  // text before this offset is in `out`
+  std::vector<size_t> spaces;  // the spaces to remove, found in the text as it stands
   for (size_t at = text.find("] "); at != std::string::npos; at = text.find("] ", at + 1)) {
-    bool after_marker = false;
     const std::string_view before = std::string_view(text).substr(0, at + 1);
-    for (std::string_view marker : kMarkers)
-      after_marker |= before.size() >= marker.size() && before.substr(before.size() - marker.size()) == marker;
-    if (!after_marker) continue;
-    if (out.empty()) out.reserve(text.size());
-    out.append(text, copied, at + 1 - copied);
-    copied = at + 2;  // skip the space
+    for (std::string_view marker : kMarkers) {
+      if (before.size() >= marker.size() && before.substr(before.size() - marker.size()) == marker) {
+        spaces.push_back(at + 1);
+        break;
+      }
+    }
   }
-  if (copied == 0) return;
-  out.append(text, copied, std::string::npos);
-  text.swap(out);
+  if (spaces.empty()) return;
+  size_t write = spaces.front();
+  for (size_t k = 0; k < spaces.size(); ++k) {
+    const size_t from = spaces[k] + 1;
+    const size_t to = k + 1 < spaces.size() ? spaces[k + 1] : text.size();
+    std::copy(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(to),
+              text.begin() + static_cast<long>(write));
+    write += to - from;
+  }
+  text.resize(write);
 }
 
 }  // namespace
@@ -495,19 +503,24 @@ void DropSpaceAfterAlignment(std::string& text) {
 void DetagPass::RejoinSourceLines(std::string& text) {
   std::string out;
   out.reserve(text.size() + 16);
-  std::string current;
+  // The line being joined is built at the end of `out`, from `joined` on
+  // (npos: none under way).
+  size_t joined = std::string::npos;
   auto flush = [&]() {
-    if (!TrimView(current).empty()) {
-      out += current;
+    if (joined == std::string::npos) return;
+    if (TrimView(std::string_view(out).substr(joined)).empty())
+      out.resize(joined);
+    else
       out += '\n';
-    }
-    current.clear();
+    joined = std::string::npos;
   };
   auto emit = [&](std::string_view line) {
     out += line;
     out += '\n';
   };
-  const std::string* verbatim_end = nullptr;
+  const StatementLine start_pre(markers_.start_pre), end_pre(markers_.end_pre);
+  const StatementLine start_heading(markers_.start_heading), end_heading(markers_.end_heading);
+  const StatementLine* verbatim_end = nullptr;
   long long long_lines_total = 0;
   long long long_lines = 0;
   size_t start = 0;
@@ -518,15 +531,15 @@ void DetagPass::RejoinSourceLines(std::string& text) {
     start = feed + 1;
     if (verbatim_end != nullptr) {
       emit(line);
-      if (IsStatementLine(line, *verbatim_end)) verbatim_end = nullptr;
+      if (verbatim_end->Is(line)) verbatim_end = nullptr;
       continue;
     }
-    if (IsStatementLine(line, markers_.start_pre) ||
-        IsStatementLine(line, markers_.start_heading)) {
+    // Statement lines begin with a mark or with "$_$_".
+    const bool may_be_statement = !line.empty() && (line[0] == '\xFF' || line[0] == '$');
+    if (may_be_statement && (start_pre.Is(line) || start_heading.Is(line))) {
       flush();
       emit(line);
-      verbatim_end =
-          IsStatementLine(line, markers_.start_pre) ? &markers_.end_pre : &markers_.end_heading;
+      verbatim_end = start_pre.Is(line) ? &end_pre : &end_heading;
       continue;
     }
     if (line.substr(0, 4) == "$_$_" || (line.size() >= 2 && line.substr(line.size() - 2) == "]]")) {
@@ -539,9 +552,13 @@ void DetagPass::RejoinSourceLines(std::string& text) {
       ++long_lines;
     }
     // One blank between joined lines; an empty line adds no second one.
-    if (!current.empty() && current.back() != ' ') current += ' ';
-    if (current.empty()) current += ' ';
-    AppendCollapsed(line, current);
+    if (joined == std::string::npos) {
+      joined = out.size();
+      out += ' ';
+    } else if (out.back() != ' ') {
+      out += ' ';
+    }
+    AppendCollapsed(line, out);
   }
   flush();
   if (long_lines > 0)
