@@ -77,6 +77,7 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   // Seen paragraph tags count for the whole output, like its references.
   if (request.first_of_output) {
     paragraph_tags_seen_ = false;
+    break_tags_seen_ = false;
     url_references_.Clear();
   }
   average_line_length_ = 80;
@@ -409,6 +410,11 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
       options_.omit_email_links)
     ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags", gate);
+  if (text_mode) {
+    if (options_.highlight_emphasis)
+      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
+    if (ApplyList(l.paragraphs, text, nullptr, gate) > 0) paragraph_tags_seen_ = true;
+  }
   gate.Stop();
 }
 
@@ -417,11 +423,7 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   const bool text_mode = options_.TextMode();
   gate.StartChunk();
   if (text_mode) {
-    if (options_.highlight_emphasis)
-      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
-    const int paragraphs = ApplyList(l.paragraphs, text, nullptr, gate);
-    const int breaks = ApplyList(l.breaks, text, nullptr, gate);
-    if (paragraphs > 0 || breaks > 0) paragraph_tags_seen_ = true;
+    if (ApplyList(l.breaks, text, nullptr, gate) > 0) break_tags_seen_ = true;
     ApplyList(l.blocks, text, nullptr, gate);
     ApplyList(l.item_paragraphs, text, nullptr, gate);
     ApplyList(l.headings, text, nullptr, gate);
@@ -645,7 +647,7 @@ void DetagPass::WholeTextPass(std::string& text) {
     ReplaceEntities(text, entity_options, unicode_output_, report_);
   }
 
-  if (text_mode && paragraph_tags_seen_ && !options_.preserve_white_space) RejoinSourceLines(text);
+  if (text_mode && ParagraphTagsSeen() && !options_.preserve_white_space) RejoinSourceLines(text);
 
   ApplyList(l.break_runs, text, nullptr, whole_gate_);
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);

@@ -140,7 +140,7 @@ class DetagPass {
   TextBlockStore& MutableTextBlocks() { return text_blocks_; }
   const TextBlockStore& TextBlocks() const { return text_blocks_; }
   // Whether paragraph or break tags were seen since the output began.
-  bool ParagraphTagsSeen() const { return paragraph_tags_seen_; }
+  bool ParagraphTagsSeen() const { return paragraph_tags_seen_ || break_tags_seen_; }
   // Typical length of the source lines longer than 40 characters, measured
   // while re-joining lines (80 until then), for the layout step.
   int AverageLineLength() const { return average_line_length_; }
@@ -194,13 +194,13 @@ class DetagPass {
                 int repeat = 0);
   // The chunk pass in two stages: the front removes whole sections (head,
   // comments, scripts, styles, objects, forms) and in-line markup, marks
-  // lists and converts images and links; the back converts paragraphs,
-  // blocks and headings, and a large text's tables as it grows. Their
-  // handlers share no state (the front's write the title, the META values,
-  // the list and comment states and the URL references; the back's the
-  // seen paragraph tags, the heading state and the text blocks), so a large
-  // file runs the front of one chunk while the back works on the one
-  // before.
+  // lists, converts images and links and marks emphasis and paragraphs;
+  // the back marks breaks, converts blocks and headings, and a large
+  // text's tables as it grows. Their handlers share no state (the front's
+  // write the title, the META values, the list and comment states, the URL
+  // references and the seen paragraph tags; the back's the seen break
+  // tags, the heading state and the text blocks), so a large file runs the
+  // front of one chunk while the back works on the one before.
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
   // Reads the input into `whole_text` with the two stages on two threads.
@@ -259,7 +259,10 @@ class DetagPass {
   bool side_by_side_ = true;
   bool first_of_output_ = true;
   bool last_of_output_ = true;
+  // Paragraph tags, and break or end tags that mark paragraphs, seen since
+  // the output began (by the two stages of the chunk pass).
   bool paragraph_tags_seen_ = false;
+  bool break_tags_seen_ = false;
   int average_line_length_ = 80;
   std::unique_ptr<Lists> lists_;
   TextBlockStore text_blocks_;
