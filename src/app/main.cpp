@@ -9,6 +9,7 @@
 #include "platform/arguments.h"
 #include "platform/directory.h"
 #include "platform/exit_status.h"
+#include "platform/memory.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
@@ -21,6 +22,7 @@
 
 int main(int argc, char** argv) {
   using namespace orv;
+  KeepFreedMemory();
 
   StoredSettings settings;
   settings.Load(nullptr);
