@@ -41,12 +41,22 @@ if [ "$only" != corpus ]; then
   make_case empty.htm true
 fi
 
+# Each case runs $RUNS times (default 5); the fastest run is shown, with
+# the largest peak memory of all runs. The machine may be shared: the
+# fastest run is the one least disturbed.
+runs=${RUNS:-5}
 printf '%-20s %10s %9s %9s %10s %8s\n' case "size(MB)" "time(s)" "MB/s" "peak(MB)" "peak/in"
 for input in "$work"/*.htm; do
   name=$(basename "$input")
   size=$(stat -c %s "$input")
-  /usr/bin/time -f '%e %M' -o "$work/time" "$orvtext" "$input" >/dev/null 2>&1 || true
-  read -r secs kb < <(tail -n 1 "$work/time")
+  secs=""
+  kb=0
+  for ((run = 0; run < runs; run++)); do
+    /usr/bin/time -f '%e %M' -o "$work/time" "$orvtext" "$input" -overwrite >/dev/null 2>&1 || true
+    read -r s k < <(tail -n 1 "$work/time")
+    if [ -z "$secs" ] || awk -v a="$s" -v b="$secs" 'BEGIN { exit !(a < b) }'; then secs=$s; fi
+    if [ "$k" -gt "$kb" ]; then kb=$k; fi
+  done
   awk -v n="$name" -v s="$size" -v t="$secs" -v k="$kb" 'BEGIN {
     mb = s / 1048576; peak = k / 1024;
     rate = (t > 0) ? mb / t : 0; ratio = (s > 0) ? (k * 1024) / s : 0;
