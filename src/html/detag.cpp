@@ -1082,13 +1082,34 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
 
+  // A text that had to use UTF-8 for some characters is written all in
+  // UTF-8: the single 8-bit bytes of a Western text (or stray ones in a
+  // UTF-8 text) become UTF-8 too, so the output is in one encoding. Other
+  // character sets are written as they are.
+  const CharsetClass charset = ClassifyCharset(info_.charset);
+  const std::string charset_name = Trim(info_.charset);
+  const bool all_utf8 =
+      unicode_output_ && (utf8_input_ || (!charset.multi_byte && !charset.non_western) ||
+                          EqualsNoCase(charset_name, "utf-8") || EqualsNoCase(charset_name, "utf8"));
+  std::string converted;
+  auto write = [&](std::string_view text, bool block) {
+    if (all_utf8) {
+      converted.clear();
+      AppendAsUtf8(text, converted);
+      text = converted;
+    }
+    if (block)
+      output.WriteLines(text);
+    else
+      output.WriteLine(text);
+  };
   std::vector<std::string> header;
   expander.ExpandFragment("TEXT_HEADER", header);
-  for (const std::string& line : header) output.WriteLine(line);
-  for (const std::string& line : held_lines_) output.WriteLine(line);
-  for (const std::string& block : body) output.WriteLines(block);
-  for (const std::string& line : references) output.WriteLine(line);
-  for (const std::string& line : footer) output.WriteLine(line);
+  for (const std::string& line : header) write(line, false);
+  for (const std::string& line : held_lines_) write(line, false);
+  for (const std::string& block : body) write(block, true);
+  for (const std::string& line : references) write(line, false);
+  for (const std::string& line : footer) write(line, false);
   held_lines_.clear();
 }
 

@@ -2,6 +2,7 @@
 #include "html/entities.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <unordered_map>
@@ -167,6 +168,71 @@ std::optional<std::string> CodeToEntityReference(int code) {
   out += it->second;
   out += ';';
   return out;
+}
+
+namespace {
+
+// Code points of the Windows-1252 bytes 128 to 159 (0: undefined there).
+constexpr uint16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// Length of the valid UTF-8 sequence at the start of `text`, or 0.
+size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&text](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  uint32_t lowest = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    lowest = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    lowest = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    lowest = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  uint32_t code = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(k) & 0x3F);
+  }
+  if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+size_t AppendAsUtf8(std::string_view text, std::string& out) {
+  size_t converted = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    // Plain ASCII goes across in runs.
+    size_t run = i;
+    while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+    out.append(text, i, run - i);
+    i = run;
+    if (i >= text.size()) break;
+    const size_t length = Utf8SequenceLength(text.substr(i));
+    if (length > 0) {
+      out.append(text, i, length);
+      i += length;
+      continue;
+    }
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    const int code = byte >= 0xA0 || kWindows1252High[byte - 0x80] == 0
+                         ? byte
+                         : kWindows1252High[byte - 0x80];
+    AppendUtf8(code, out);
+    ++converted;
+    ++i;
+  }
+  return converted;
 }
 
 bool AppendUtf8(int code, std::string& out) {

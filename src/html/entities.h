@@ -43,6 +43,14 @@ std::optional<std::string> CodeToEntityReference(int code);
 // larger code points.
 bool AppendUtf8(int code, std::string& out);
 
+// Appends `text` to `out` as valid UTF-8: sequences that are valid UTF-8
+// are copied; every other byte from 128 up stands for the Windows-1252
+// character it is (or, for the five values that set leaves undefined, the
+// Latin-1 control of that number) and is written in UTF-8. A text that
+// mixes single 8-bit bytes with UTF-8 sequences so becomes one encoding.
+// Returns the number of bytes converted; linear.
+size_t AppendAsUtf8(std::string_view text, std::string& out);
+
 // Number of entries in the entity table (the 252 of HTML 4.01 and four
 // upper-case spellings).
 size_t EntityTableSize();

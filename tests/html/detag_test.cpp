@@ -99,6 +99,33 @@ TEST(DetagTest, UnicodeOutputGetsMarkerWhenAllowed) {
             result.messages.end());
 }
 
+// Once a text needs UTF-8 for one character, all of it is written in
+// UTF-8: 8-bit values from entities and from a Western document's own bytes
+// become UTF-8 too, instead of single bytes that no reader could tell from
+// broken UTF-8. A document in another 8-bit set keeps its bytes.
+TEST(DetagTest, UnicodeOutputIsAllUtf8) {
+  testing::TempFolder dir;
+  DetagOptions options;
+  options.may_add_unicode_marker = true;
+  const std::string western =
+      dir.Write("w.htm", "<p>&pound;12, caf\xE9 or &euro;14 &copy; \x93q\x94</p>\n");
+  EXPECT_EQ(Body(Convert(western, dir.Path() + "w.txt", options).output),
+            "\xEF\xBB\xBF\xC2\xA3" "12, caf\xC3\xA9 or \xE2\x82\xAC" "14 \xC2\xA9 "
+            "\xE2\x80\x9Cq\xE2\x80\x9D\n");
+  // Without an entity beyond 8 bits the text stays 8-bit, as asked.
+  const std::string plain = dir.Write("p.htm", "<p>&pound;12, caf\xE9</p>\n");
+  EXPECT_EQ(Body(Convert(plain, dir.Path() + "p.txt", options).output), "\xA3" "12, caf\xE9\n");
+  // A UTF-8 document keeps its sequences; a stray 8-bit value is converted.
+  const std::string utf8 = dir.Write(
+      "u.htm", "<meta charset=\"utf-8\"><p>caf\xC3\xA9 &pound;1 &euro;2</p>\n");
+  EXPECT_EQ(Body(Convert(utf8, dir.Path() + "u.txt", options).output),
+            "\xEF\xBB\xBF" "caf\xC3\xA9 \xC2\xA3" "1 \xE2\x82\xAC" "2\n");
+  const std::string cyrillic = dir.Write(
+      "c.htm", "<meta charset=\"windows-1251\"><p>\xCF\xF0\xE8 &euro;2</p>\n");
+  EXPECT_EQ(Body(Convert(cyrillic, dir.Path() + "c.txt", options).output),
+            "\xEF\xBB\xBF\xCF\xF0\xE8 \xE2\x82\xAC" "2\n");
+}
+
 TEST(DetagTest, EllipsisRuleLeavesUtf8FromSixteenBitInputAlone) {
   testing::TempFolder dir;
   // "\u00c5" is C3 85 in UTF-8; 85 hex is 133, the Windows ellipsis byte.

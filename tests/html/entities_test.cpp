@@ -85,6 +85,29 @@ struct ReplaceCase {
 constexpr bool kText = true, kHtml = false, k8Bit = true, kNo8Bit = false, kAlt = true,
                kNoAlt = false;
 
+TEST(EntityTableTest, TextsBecomeValidUtf8) {
+  struct Case {
+    std::string in, out;
+    size_t converted;
+  };
+  const Case cases[] = {
+      {"plain", "plain", 0},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", 0},
+      {"\xA3" "1", "\xC2\xA3" "1", 1},                                  // Latin-1 pound
+      {"\x80\x93\x99", "\xE2\x82\xAC\xE2\x80\x9C\xE2\x84\xA2", 3},  // Windows-1252
+      {"\x81\x9D", "\xC2\x81\xC2\x9D", 2},                            // undefined there
+      {"\xC0\x80", "\xC3\x80\xE2\x82\xAC", 2},                        // overlong form
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC", 3},          // a surrogate half
+      {"ab\xC3", "ab\xC3\x83", 1},                                    // cut short at the end
+      {"\xE2\x82x", "\xC3\xA2\xE2\x80\x9Ax", 2},                     // cut short inside
+  };
+  for (const Case& c : cases) {
+    std::string out = "<";
+    EXPECT_EQ(AppendAsUtf8(c.in, out), c.converted) << c.in;
+    EXPECT_EQ(out, "<" + c.out) << c.in;
+  }
+}
+
 TEST(ReplaceEntitiesTest, Cases) {
   const ReplaceCase cases[] = {
       {"&AMP; &amp; &Amp;", kText, kNo8Bit, kNoAlt, "& & &Amp;", 2, false},
