@@ -584,34 +584,30 @@ void DetagPass::FindByLineAndAddress(const std::string& text) {
     start = feed + 1;
     while (line.substr(0, kForcedBreak.size()) == kForcedBreak)
       line.remove_prefix(kForcedBreak.size());
-    std::vector<std::string_view> words;
-    std::vector<size_t> word_ends;
-    for (size_t i = 0; i < line.size();) {
-      while (i < line.size() && IsBlank(line[i])) ++i;
-      const size_t word_start = i;
-      while (i < line.size() && !IsBlank(line[i])) ++i;
-      if (i > word_start) {
-        words.push_back(line.substr(word_start, i - word_start));
-        word_ends.push_back(i);
-      }
-    }
     if (want_by_line && line.size() < 55) {
-      auto is_by = [](std::string_view word) { return word == "By" || word == "By:"; };
-      for (size_t w = 0; w < 2 && w < words.size(); ++w) {
-        if (is_by(words[w])) {
-          info_.by_line = Trim(line.substr(word_ends[w]));
+      // "By" or "By:" as the first or second word; the rest of the line.
+      size_t i = 0;
+      for (int w = 0; w < 2; ++w) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        const size_t word_start = i;
+        while (i < line.size() && !IsBlank(line[i])) ++i;
+        const std::string_view word = line.substr(word_start, i - word_start);
+        if (word.empty()) break;
+        if (word == "By" || word == "By:") {
+          info_.by_line = Trim(line.substr(i));
           want_by_line = false;
           break;
         }
       }
     }
-    if (want_email && line.find('@') != std::string_view::npos) {
-      for (size_t w = words.size(); w-- > 0;) {
-        if (words[w].find('@') != std::string_view::npos) {
-          info_.email = std::string(words[w]);
-          break;
-        }
-      }
+    const size_t at = want_email ? line.rfind('@') : std::string_view::npos;
+    if (at != std::string_view::npos) {
+      // The last word holding an "@".
+      size_t word_start = at;
+      while (word_start > 0 && !IsBlank(line[word_start - 1])) --word_start;
+      size_t word_end = at;
+      while (word_end < line.size() && !IsBlank(line[word_end])) ++word_end;
+      info_.email = std::string(line.substr(word_start, word_end - word_start));
       want_email = false;
     }
   }
