@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "html/entities.h"
 
 namespace orv {
 namespace {
@@ -180,13 +181,18 @@ void InputLineReader::CleanLine(std::string& line) const {
   // or 8-bit byte, and the run before it moves down as a whole once a pair
   // has been shortened to one space.
   size_t i = FirstControlOrHighByte(line);
+  // An 8-bit line that is valid UTF-8 is read as UTF-8, as a line from a
+  // 16-bit file is: its non-breaking space is the pair C2 A0, and an A0
+  // byte inside another character ("à" is C3 A0) stays.
+  const bool utf8_line =
+      utf8 || (text_mode_ && i < n && IsValidUtf8(std::string_view(line).substr(i)));
   size_t out = i;
   while (i < n) {
     const char c = line[i];
-    if (c == '\0' || c == '\r' || (text_mode_ && !utf8 && c == '\xA0')) {
+    if (c == '\0' || c == '\r' || (text_mode_ && !utf8_line && c == '\xA0')) {
       line[out++] = ' ';
       ++i;
-    } else if (text_mode_ && utf8 && c == '\xC2' && i + 1 < n && line[i + 1] == '\xA0') {
+    } else if (text_mode_ && utf8_line && c == '\xC2' && i + 1 < n && line[i + 1] == '\xA0') {
       line[out++] = ' ';
       i += 2;
     } else {

@@ -1078,15 +1078,16 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
 
-  // A text that had to use UTF-8 for some characters is written all in
-  // UTF-8: the single 8-bit bytes of a Western text (or stray ones in a
-  // UTF-8 text) become UTF-8 too, so the output is in one encoding. Other
-  // character sets are written as they are.
+  // A UTF-8 document, and a Western one that had to use UTF-8 for some
+  // characters, is written all in UTF-8: single 8-bit bytes (from 8-bit
+  // entity values, or the Western text's own) become UTF-8 too, so the
+  // output is in one encoding. Other character sets are written as they are.
   const CharsetClass charset = ClassifyCharset(info_.charset);
   const std::string charset_name = Trim(info_.charset);
+  const bool utf8_document = utf8_input_ || EqualsNoCase(charset_name, "utf-8") ||
+                             EqualsNoCase(charset_name, "utf8");
   const bool all_utf8 =
-      unicode_output_ && (utf8_input_ || (!charset.multi_byte && !charset.non_western) ||
-                          EqualsNoCase(charset_name, "utf-8") || EqualsNoCase(charset_name, "utf8"));
+      utf8_document || (unicode_output_ && !charset.multi_byte && !charset.non_western);
   std::string converted;
   auto write = [&](std::string_view text, bool block) {
     if (all_utf8) {

@@ -208,6 +208,19 @@ size_t Utf8SequenceLength(std::string_view text) {
 
 }  // namespace
 
+bool IsValidUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t length = Utf8SequenceLength(text.substr(i));
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 size_t AppendAsUtf8(std::string_view text, std::string& out) {
   size_t converted = 0;
   size_t i = 0;

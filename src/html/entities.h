@@ -43,6 +43,9 @@ std::optional<std::string> CodeToEntityReference(int code);
 // larger code points.
 bool AppendUtf8(int code, std::string& out);
 
+// True when `text` is valid UTF-8 (plain ASCII is). Linear.
+bool IsValidUtf8(std::string_view text);
+
 // Appends `text` to `out` as valid UTF-8: sequences that are valid UTF-8
 // are copied; every other byte from 128 up stands for the Windows-1252
 // character it is (or, for the five values that set leaves undefined, the

@@ -59,6 +59,14 @@ TEST(InputLineReaderTest, EightBitCleaningRules) {
                                                        "\f", "z", "\f", "start", "last"}));
   // Markup-removal mode keeps the non-breaking space byte.
   EXPECT_EQ(ReadLines(path, /*text_mode=*/false)[1], "nb\xA0sp");
+
+  // A line that is valid UTF-8 is read as UTF-8: its non-breaking space is
+  // the pair C2 A0, and the A0 of another character ("à", "†") stays; a
+  // line that is not (Latin-1 "café") has its A0 bytes replaced.
+  const std::string utf8 = dir.Write(
+      "u.htm", "voil\xC3\xA0 a\xC2\xA0" "b \xE2\x80\xA0\ncaf\xE9 nb\xA0sp\n");
+  EXPECT_EQ(ReadLines(utf8), (std::vector<std::string>{"voil\xC3\xA0 a b \xE2\x80\xA0",
+                                                      "caf\xE9 nb sp"}));
 }
 
 // The cleaning looks at long lines several bytes at a time: a byte to

@@ -120,6 +120,11 @@ TEST(DetagTest, UnicodeOutputIsAllUtf8) {
       "u.htm", "<meta charset=\"utf-8\"><p>caf\xC3\xA9 &pound;1 &euro;2</p>\n");
   EXPECT_EQ(Body(Convert(utf8, dir.Path() + "u.txt", options).output),
             "\xEF\xBB\xBF" "caf\xC3\xA9 \xC2\xA3" "1 \xE2\x82\xAC" "2\n");
+  // So does one that needs no other UTF-8 (it gets no marker then).
+  const std::string utf8_only = dir.Write(
+      "v.htm", "<meta charset=\"UTF-8\"><p>caf\xC3\xA9 &pound;1</p>\n");
+  EXPECT_EQ(Body(Convert(utf8_only, dir.Path() + "v.txt", options).output),
+            "caf\xC3\xA9 \xC2\xA3" "1\n");
   const std::string cyrillic = dir.Write(
       "c.htm", "<meta charset=\"windows-1251\"><p>\xCF\xF0\xE8 &euro;2</p>\n");
   EXPECT_EQ(Body(Convert(cyrillic, dir.Path() + "c.txt", options).output),
