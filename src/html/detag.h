@@ -250,6 +250,8 @@ class DetagPass {
   CommentState comment_state_;
   ListGate front_gate_, back_gate_, whole_gate_;
   class TableFeed;
+  // The text-mode table list of the current file.
+  PatternList& TableList();
   // Set when the first application of the table list was made while the
   // chunks came in, with the count of its actions.
   bool first_table_application_done_ = false;

@@ -1,0 +1,208 @@
+// The detag pass on two threads: a large file's chunks go through the
+// front stage of the chunk pass on a reading thread and through the back
+// stage, and the first application of the table list, on the calling
+// thread, with the order of messages and definitions kept. The stages
+// themselves are in detag.cpp.
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "html/detag.h"
+#include "html/table_analysis.h"
+
+namespace orv {
+
+namespace {
+
+// What the reading thread hands over: a chunk through the front stage, and
+// the messages and fragment definitions that came before it, in order.
+struct ChunkHandover {
+  struct Event {
+    bool is_fragment = false;
+    std::string text;  // the message, or the fragment's name
+    int level = 0;
+    std::vector<std::string> lines;  // the fragment's lines
+  };
+  int number = 0;  // 0: the end of the input (events only)
+  std::string chunk;
+  std::vector<Event> events;
+};
+
+// A queue of at most two handovers between the reading thread and this one.
+class HandoverQueue {
+ public:
+  void Push(ChunkHandover item) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    not_full_.wait(lock, [this] { return items_.size() < 2 || closed_; });
+    items_.push_back(std::move(item));
+    not_empty_.notify_one();
+  }
+  // Waits for the next handover.
+  ChunkHandover Pop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    not_empty_.wait(lock, [this] { return !items_.empty(); });
+    ChunkHandover item = std::move(items_.front());
+    items_.pop_front();
+    not_full_.notify_one();
+    return item;
+  }
+  // Lets a waiting producer go on without waiting for room (the consumer
+  // gave up); it still pushes its end.
+  void Close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    not_full_.notify_one();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable not_empty_, not_full_;
+  std::deque<ChunkHandover> items_;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+// The first application of the table list, done on the whole text as it
+// grows rather than on all of it at the end: the text goes to it in parts
+// cut where a scan is idle (FreshTableCut), so the parts give what one scan
+// gives. Text that waits too long for a cut (a table that does not end)
+// gets its application at the end, with everything after it.
+class DetagPass::TableFeed {
+ public:
+  TableFeed(DetagPass& pass, bool active) : pass_(pass), active_(active) {
+    if (active_) pass_.table_analysis_->BeginTextTables();
+  }
+
+  // Appends `chunk` to `whole_text`, through the first table application
+  // when a cut allows.
+  void Add(std::string& chunk, std::string& whole_text) {
+    if (!active_ || waiting_from_ != std::string::npos) {
+      Append(chunk, whole_text);
+      return;
+    }
+    Append(chunk, waiting_);
+    const size_t cut = FreshTableCut(waiting_);
+    if (cut > 0) {
+      std::string part = cut == waiting_.size() ? std::move(waiting_) : waiting_.substr(0, cut);
+      waiting_.erase(0, std::min(cut, waiting_.size()));
+      actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), part);
+      Append(part, whole_text);
+    } else if (waiting_.size() > kLongestWait) {
+      waiting_from_ = whole_text.size();
+      Append(waiting_, whole_text);
+      std::string().swap(waiting_);
+    }
+  }
+
+  // The rest of the text through the first application; the whole-text
+  // pass then does the others.
+  void Finish(std::string& whole_text) {
+    if (!active_) return;
+    if (waiting_from_ == std::string::npos) {
+      actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), waiting_);
+      Append(waiting_, whole_text);
+    } else {
+      std::string rest = whole_text.substr(waiting_from_);
+      whole_text.resize(waiting_from_);
+      actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), rest);
+      whole_text += rest;
+    }
+    pass_.first_table_actions_ = actions_;
+    pass_.first_table_application_done_ = true;
+  }
+
+ private:
+  static constexpr size_t kLongestWait = 4 * 200000;
+  static void Append(std::string& text, std::string& to) {
+    if (to.empty())
+      to.swap(text);  // a one-part text is not copied
+    else
+      to += text;
+  }
+  DetagPass& pass_;
+  const bool active_;
+  std::string waiting_;
+  size_t waiting_from_ = std::string::npos;
+  int actions_ = 0;
+};
+
+ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
+                                               const ChunkReaderOptions& options,
+                                               std::string& whole_text) {
+  TableFeed tables(*this, options_.TextMode() && options_.parse_tables && TableList().Size() > 0);
+  HandoverQueue queue;
+  ChunkReadResult result;
+  std::exception_ptr failure;
+  // The reading thread's messages and definitions wait in `pending` for the
+  // chunk they come before; the front stage reports there too.
+  auto read = [&] {
+    std::vector<ChunkHandover::Event> pending;
+    const ReportFunction report = [&pending](const std::string& message, int level) {
+      pending.push_back({false, message, level, {}});
+    };
+    stage_report_ = &report;
+    try {
+      std::string unused;
+      result = ReadInputChunks(
+          path, options, report,
+          [&pending](const std::string& name, std::vector<std::string> lines) {
+            pending.push_back({true, name, 0, std::move(lines)});
+          },
+          [&](int number, std::string& chunk) {
+            ChunkPassFront(number, chunk, front_gate_);
+            queue.Push({number, std::move(chunk), std::move(pending)});
+            pending.clear();
+            chunk.clear();
+          },
+          unused);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    stage_report_ = nullptr;
+    queue.Push({0, {}, std::move(pending)});
+  };
+  std::thread reader;
+  try {
+    reader = std::thread(read);
+  } catch (const std::system_error&) {
+    // No second thread to be had: one thread does both stages.
+    return ReadInputChunks(
+        path, options, report_,
+        [this](const std::string& name, std::vector<std::string> lines) {
+          definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
+        },
+        [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
+  }
+
+  std::exception_ptr back_failure;
+  for (;;) {
+    ChunkHandover item = queue.Pop();
+    for (ChunkHandover::Event& event : item.events) {
+      if (event.is_fragment) {
+        definitions_.Add(DefinitionKind::kTextFragment, event.text, std::move(event.lines));
+      } else if (report_) {
+        report_(event.text, event.level);
+      }
+    }
+    if (item.number == 0) break;
+    if (back_failure) continue;  // drain the queue so the reader can finish
+    try {
+      ChunkPassBack(item.number, item.chunk, back_gate_);
+      tables.Add(item.chunk, whole_text);
+    } catch (...) {
+      back_failure = std::current_exception();
+      queue.Close();
+    }
+  }
+  reader.join();
+  if (failure) std::rethrow_exception(failure);
+  if (back_failure) std::rethrow_exception(back_failure);
+  tables.Finish(whole_text);
+  return result;
+}
+
+}  // namespace orv
