@@ -759,15 +759,9 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // A file of several chunks has its two chunk-pass stages run side by side.
   const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
                          FileSize(request.input_path) > 2 * reader_options.chunk_limit;
-  ChunkReadResult read =
-      pipelined ? ReadChunksPipelined(request.input_path, reader_options, whole_text)
-                : ReadInputChunks(
-                      request.input_path, reader_options, report_,
-                      [this](const std::string& name, std::vector<std::string> lines) {
-                        definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
-                      },
-                      [this](int number, std::string& chunk) { ChunkPass(number, chunk); },
-                      whole_text);
+  ChunkReadResult read = pipelined
+                             ? ReadChunksPipelined(request.input_path, reader_options, whole_text)
+                             : ReadChunksInOrder(request.input_path, reader_options, whole_text);
   if (!read.opened) {
     if (report_) report_("ERROR: Error opening " + request.input_path, 10);
     return false;
@@ -805,6 +799,17 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
     });
   }
   return true;
+}
+
+ChunkReadResult DetagPass::ReadChunksInOrder(const std::string& path,
+                                             const ChunkReaderOptions& options,
+                                             std::string& whole_text) {
+  return ReadInputChunks(
+      path, options, report_,
+      [this](const std::string& name, std::vector<std::string> lines) {
+        definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
+      },
+      [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
 }
 
 void DetagPass::LoadFragmentDefinitions(const std::string& input_path) {

@@ -203,6 +203,9 @@ class DetagPass {
   // front of one chunk while the back works on the one before.
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
+  // Reads the input into `whole_text`, each chunk through both stages.
+  ChunkReadResult ReadChunksInOrder(const std::string& path, const ChunkReaderOptions& options,
+                                    std::string& whole_text);
   // Reads the input into `whole_text` with the two stages on two threads.
   // Messages and fragment definitions from the reading thread reach the
   // file's reporter and definitions in the order a single thread gives.

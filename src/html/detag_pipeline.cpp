@@ -170,12 +170,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     reader = std::thread(read);
   } catch (const std::system_error&) {
     // No second thread to be had: one thread does both stages.
-    return ReadInputChunks(
-        path, options, report_,
-        [this](const std::string& name, std::vector<std::string> lines) {
-          definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
-        },
-        [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
+    return ReadChunksInOrder(path, options, whole_text);
   }
 
   std::exception_ptr back_failure;
