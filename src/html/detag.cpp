@@ -900,7 +900,7 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
       utf8_document || (unicode_output_ && !charset.multi_byte && !charset.non_western);
   std::string converted;
   auto write = [&](std::string_view text, bool block) {
-    if (all_utf8) {
+    if (all_utf8 && !IsValidUtf8(text)) {
       converted.clear();
       AppendAsUtf8(text, converted);
       text = converted;

@@ -208,12 +208,26 @@ size_t Utf8SequenceLength(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// The offset of the first byte from 128 up at or after `from`, or the
+// text's size; eight bytes at a time.
+size_t NextHighByte(std::string_view text, size_t from) {
+  constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+  size_t i = from;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    if ((word & kHighBits) != 0) break;
+  }
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
 bool IsValidUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
-      ++i;
-      continue;
-    }
+  for (size_t i = NextHighByte(text, 0); i < text.size(); i = NextHighByte(text, i)) {
     const size_t length = Utf8SequenceLength(text.substr(i));
     if (length == 0) return false;
     i += length;
@@ -226,8 +240,7 @@ size_t AppendAsUtf8(std::string_view text, std::string& out) {
   size_t i = 0;
   while (i < text.size()) {
     // Plain ASCII goes across in runs.
-    size_t run = i;
-    while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+    const size_t run = NextHighByte(text, i);
     out.append(text, i, run - i);
     i = run;
     if (i >= text.size()) break;
