@@ -40,17 +40,30 @@ class HandoverQueue {
     items_.push_back(std::move(item));
     not_empty_.notify_one();
   }
-  // Waits for the next handover.
+  // The end of the input, with the events after the last chunk. Allocates
+  // nothing, so the end always arrives.
+  void End(std::vector<ChunkHandover::Event>&& tail) noexcept {
+    std::lock_guard<std::mutex> lock(mutex_);
+    tail_.swap(tail);
+    ended_ = true;
+    not_empty_.notify_one();
+  }
+  // Waits for the next handover; after the last chunk, the end (number 0).
   ChunkHandover Pop() {
     std::unique_lock<std::mutex> lock(mutex_);
-    not_empty_.wait(lock, [this] { return !items_.empty(); });
-    ChunkHandover item = std::move(items_.front());
+    not_empty_.wait(lock, [this] { return !items_.empty() || ended_; });
+    ChunkHandover item;
+    if (items_.empty()) {
+      item.events.swap(tail_);
+      return item;
+    }
+    item = std::move(items_.front());
     items_.pop_front();
     not_full_.notify_one();
     return item;
   }
   // Lets a waiting producer go on without waiting for room (the consumer
-  // gave up); it still pushes its end.
+  // gave up); it still sends its end.
   void Close() {
     std::lock_guard<std::mutex> lock(mutex_);
     closed_ = true;
@@ -61,6 +74,8 @@ class HandoverQueue {
   std::mutex mutex_;
   std::condition_variable not_empty_, not_full_;
   std::deque<ChunkHandover> items_;
+  std::vector<ChunkHandover::Event> tail_;
+  bool ended_ = false;
   bool closed_ = false;
 };
 
@@ -163,7 +178,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
       failure = std::current_exception();
     }
     stage_report_ = nullptr;
-    queue.Push({0, {}, std::move(pending)});
+    queue.End(std::move(pending));
   };
   std::thread reader;
   try {
@@ -173,21 +188,25 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     return ReadChunksInOrder(path, options, whole_text);
   }
 
+  // After a failure here the queue is still drained to its end, so that the
+  // reading thread finishes and can be joined.
   std::exception_ptr back_failure;
-  for (;;) {
+  for (bool more = true; more;) {
     ChunkHandover item = queue.Pop();
-    for (ChunkHandover::Event& event : item.events) {
-      if (event.is_fragment) {
-        definitions_.Add(DefinitionKind::kTextFragment, event.text, std::move(event.lines));
-      } else if (report_) {
-        report_(event.text, event.level);
-      }
-    }
-    if (item.number == 0) break;
-    if (back_failure) continue;  // drain the queue so the reader can finish
+    more = item.number != 0;
+    if (back_failure) continue;
     try {
-      ChunkPassBack(item.number, item.chunk, back_gate_);
-      tables.Add(item.chunk, whole_text);
+      for (ChunkHandover::Event& event : item.events) {
+        if (event.is_fragment) {
+          definitions_.Add(DefinitionKind::kTextFragment, event.text, std::move(event.lines));
+        } else if (report_) {
+          report_(event.text, event.level);
+        }
+      }
+      if (more) {
+        ChunkPassBack(item.number, item.chunk, back_gate_);
+        tables.Add(item.chunk, whole_text);
+      }
     } catch (...) {
       back_failure = std::current_exception();
       queue.Close();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <stdexcept>
 #include <sstream>
 
 #include "support/temp_folder.h"
@@ -272,6 +273,33 @@ TEST(DetagTest, SideBySideStagesGiveTheSameConversion) {
   EXPECT_EQ(two.messages.size(), one.messages.size());
   EXPECT_TRUE(two.messages == one.messages);
   EXPECT_TRUE(two.output == one.output);
+}
+
+// A failure in either stage (here a handler that throws, as running out of
+// memory would) reaches the caller, on its own thread, once the other
+// thread has finished; nothing hangs and nothing ends the program.
+TEST(DetagTest, SideBySideFailuresReachTheCaller) {
+  testing::TempFolder dir;
+  std::string doc;
+  while (doc.size() < 1000000) doc += "<ul><li>item</li></ul><h2>Heading</h2><p>text</p>\n";
+  const std::string input = dir.Write("big.htm", doc);
+  for (PatternHandler DetagHandlerSlots::*slot :
+       {&DetagHandlerSlots::lists, &DetagHandlerSlots::headings}) {
+    TagCatalogue catalogue;
+    DetagPass pass(catalogue);
+    int calls = 0;
+    (pass.HandlerSlots().*slot) = [&calls](PatternList&, const Pattern&, long, long,
+                                           const std::string&, size_t, void*) -> int {
+      if (++calls == 500) throw std::runtime_error("handler failed");
+      return ActionNone;
+    };
+    ASCIIFile output;
+    DetagRequest request;
+    request.input_path = input;
+    request.output_path = dir.Path() + "big.txt";
+    EXPECT_THROW(pass.ConvertFile(DetagOptions{}, request, output, {}), std::runtime_error);
+    EXPECT_EQ(calls, 500);  // the stage stopped at the failure
+  }
 }
 
 // Side by side, tables are converted while the chunks come in, in parts
