@@ -641,10 +641,11 @@ void DetagPass::WholeTextPass(std::string& text) {
 
   if (text_mode && ParagraphTagsSeen() && !options_.preserve_white_space) RejoinSourceLines(text);
 
-  ApplyList(l.break_runs, text, nullptr, whole_gate_);
+  // The three lists of marks report nothing of their own, so the message
+  // that stands between the first and the second comes first, and the
+  // lists run together on the text's two halves.
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
-  ApplyList(l.mark_spaces, text, nullptr, whole_gate_);
-  ApplyList(l.final_marks, text, nullptr, whole_gate_);
+  PatternList::ApplyAllInPlaceSplit({&l.break_runs, &l.mark_spaces, &l.final_marks}, text);
 
   FindByLineAndAddress(text);
 

@@ -73,15 +73,18 @@ void AddFirstBytes(const CompiledPattern& p, const PatternToken& token, Characte
 
 }  // namespace
 
-bool PatternList::AddReplace(std::string_view pattern, std::string_view replacement, bool case_sensitive) {
+bool PatternList::AddReplace(std::string_view pattern, std::string_view replacement,
+                             bool case_sensitive) {
   return Add(Replace, pattern, replacement, case_sensitive, nullptr, nullptr);
 }
 
-bool PatternList::AddInsertAfter(std::string_view pattern, std::string_view text, bool case_sensitive) {
+bool PatternList::AddInsertAfter(std::string_view pattern, std::string_view text,
+                                 bool case_sensitive) {
   return Add(InsertAfter, pattern, text, case_sensitive, nullptr, nullptr);
 }
 
-bool PatternList::AddInsertBefore(std::string_view pattern, std::string_view text, bool case_sensitive) {
+bool PatternList::AddInsertBefore(std::string_view pattern, std::string_view text,
+                                  bool case_sensitive) {
   return Add(InsertBefore, pattern, text, case_sensitive, nullptr, nullptr);
 }
 
@@ -149,7 +152,8 @@ void PatternList::PrepareScan() {
       PatternEntryScan scan;
       const PatternToken& first = p.tokens.front();
       AddFirstBytes(p, first, scan.start_set);
-      if (first.kind == TokenKind::Star && p.tokens.size() > 1) AddFirstBytes(p, p.tokens[1], scan.start_set);
+      if (first.kind == TokenKind::Star && p.tokens.size() > 1)
+        AddFirstBytes(p, p.tokens[1], scan.start_set);
       for (size_t t = 0; t < p.tokens.size(); ++t) {
         const PatternToken& token = p.tokens[t];
         if (token.kind != TokenKind::Star && token.kind != TokenKind::Plus) {
@@ -174,7 +178,8 @@ void PatternList::PrepareScan() {
         AddFirstBytes(p, p.tokens[1], scan.second_set);
       }
       if (p.leading_run < 2) {
-        for (size_t t = 0; t < p.tokens.size() && t < PatternEntryScan::kMaxBlock && single(p.tokens[t]); ++t) {
+        for (size_t t = 0;
+             t < p.tokens.size() && t < PatternEntryScan::kMaxBlock && single(p.tokens[t]); ++t) {
           scan.block_sets.emplace_back();
           AddFirstBytes(p, p.tokens[t], scan.block_sets.back());
         }
@@ -206,12 +211,13 @@ void PatternList::PrepareScan() {
     single_span_ = false;
     if (entries_.size() == 1 && lead_jumps_) {
       const CompiledPattern& p = entries_[0].compiled;
-      single_span_ = p.tokens.size() >= 3 && p.tokens[1].kind == TokenKind::Star && p.tokens[1].any &&
-                     p.tokens.size() == 2 + p.tokens[1].run.size();
+      single_span_ = p.tokens.size() >= 3 && p.tokens[1].kind == TokenKind::Star &&
+                     p.tokens[1].any && p.tokens.size() == 2 + p.tokens[1].run.size();
     }
     all_literal_ = lead_jumps_ && !single_span_;
     for (const Pattern& entry : entries_)
-      for (const PatternToken& token : entry.compiled.tokens) all_literal_ &= token.kind == TokenKind::Literal;
+      for (const PatternToken& token : entry.compiled.tokens)
+        all_literal_ &= token.kind == TokenKind::Literal;
     skip_pairs_.clear();
     skip_row_ready_.assign(256, 0);
     scans_ready_ = true;
@@ -292,7 +298,8 @@ bool PatternList::CanSkipPair(unsigned char first, unsigned char second) {
     row.set();
     for (const PatternEntryScan& scan : scans_) {
       for (int b = 0; b < 256; ++b) {
-        const bool survives = scan.start_set[first] && (!scan.fails_on_second || scan.second_set[b]);
+        const bool survives =
+            scan.start_set[first] && (!scan.fails_on_second || scan.second_set[b]);
         const bool starts_late = !scan.start_set[first] && scan.start_set[b];
         if (survives || starts_late) row.reset(b);
       }
@@ -314,7 +321,8 @@ bool PatternList::CanSkipBusyPair(size_t i, const uint64_t* busy) const {
   for (size_t w = 0; w < words_; ++w) {
     const uint64_t start = starters_[c * words_ + w] & ~(busy != nullptr ? busy[w] : 0);
     if ((start & survives_[next * words_ + w]) != 0) return false;
-    const uint64_t late = starters_[next * words_ + w] & ~start & ~(busy_next != nullptr ? busy_next[w] : 0);
+    const uint64_t late =
+        starters_[next * words_ + w] & ~start & ~(busy_next != nullptr ? busy_next[w] : 0);
     if (late != 0) return false;
   }
   return true;
@@ -361,7 +369,8 @@ size_t PatternList::NextEvent(size_t i) {
       if (s.position + 1 == p.tokens.size() && q > i) q -= 1;
       // With only final `*C` tokens after it, a quantifier that runs to the
       // end of the text completes on the last character.
-      else if (q >= n && s.position + 1 >= p.zero_tail) q = n - 1;
+      else if (q >= n && s.position + 1 >= p.zero_tail)
+        q = n - 1;
       if (q <= i) return i;
       if (q < event) event = q;
     }
@@ -413,9 +422,11 @@ size_t PatternList::FastForward(size_t i) {
       const CompiledPattern& p = entries_[e].compiled;
       const size_t k = states_[e].position;
       size_t m = 0;
-      while (m < limit && k + m + 1 < p.tokens.size() && p.tokens[k + m].kind == TokenKind::Literal) {
+      while (m < limit && k + m + 1 < p.tokens.size() &&
+             p.tokens[k + m].kind == TokenKind::Literal) {
         const char c = input_[i + m];
-        const unsigned char got = static_cast<unsigned char>(p.case_sensitive ? c : ToUpperAscii(c));
+        const unsigned char got =
+            static_cast<unsigned char>(p.case_sensitive ? c : ToUpperAscii(c));
         if (got != p.tokens[k + m].ch) break;
         ++m;
       }
@@ -473,12 +484,20 @@ int PatternList::ApplyInPlace(std::string& text) {
   return actions;
 }
 
-size_t PatternList::SplitPoint(std::string_view text) {
-  CharacterSet accepted{};
+bool PatternList::AddAcceptedBytes(CharacterSet& accepted) const {
   for (const Pattern& entry : entries_) {
-    if (entry.kind == Callback) return 0;  // a handler may keep state between matches
-    for (const PatternToken& token : entry.compiled.tokens) AddFirstBytes(entry.compiled, token, accepted);
+    if (entry.kind == Callback) return false;  // a handler may keep state between matches
+    for (const PatternToken& token : entry.compiled.tokens)
+      AddFirstBytes(entry.compiled, token, accepted);
   }
+  return true;
+}
+
+namespace {
+
+// Just after a byte outside `accepted`, near the middle of `text`; 0 when
+// there is none.
+size_t SplitPoint(const CharacterSet& accepted, std::string_view text) {
   const size_t middle = text.size() / 2;
   for (size_t at = middle; at + 1 < text.size(); ++at)
     if (!accepted[static_cast<unsigned char>(text[at])]) return at + 1;
@@ -487,32 +506,52 @@ size_t PatternList::SplitPoint(std::string_view text) {
   return 0;
 }
 
-int PatternList::ApplyInPlaceSplit(std::string& text, size_t worth_splitting) {
-  if (applying_ || text.size() < worth_splitting) return ApplyInPlace(text);
-  const size_t split = SplitPoint(text);
-  if (split == 0 || split >= text.size()) return ApplyInPlace(text);
+}  // namespace
 
-  PatternList second = *this;
-  for (Pattern& entry : second.entries_) entry.matches_found = entry.actions_taken = 0;
+int PatternList::ApplyInPlaceSplit(std::string& text, size_t worth_splitting) {
+  return ApplyAllInPlaceSplit({this}, text, worth_splitting).front();
+}
+
+std::vector<int> PatternList::ApplyAllInPlaceSplit(const std::vector<PatternList*>& lists,
+                                                   std::string& text, size_t worth_splitting) {
+  std::vector<int> actions(lists.size(), 0);
+  auto one_after_another = [&] {
+    for (size_t k = 0; k < lists.size(); ++k) actions[k] = lists[k]->ApplyInPlace(text);
+    return actions;
+  };
+  bool splittable = text.size() >= worth_splitting;
+  CharacterSet accepted{};
+  for (const PatternList* list : lists)
+    splittable = splittable && !list->applying_ && list->AddAcceptedBytes(accepted);
+  const size_t split = splittable ? SplitPoint(accepted, text) : 0;
+  if (split == 0 || split >= text.size()) return one_after_another();
+
+  // Every list's second half runs on a copy of the list, whose counters are
+  // added to the list's afterwards.
+  std::vector<PatternList> seconds;
+  seconds.reserve(lists.size());
+  for (const PatternList* list : lists) {
+    seconds.push_back(*list);
+    for (Pattern& entry : seconds.back().entries_) entry.matches_found = entry.actions_taken = 0;
+  }
   std::string tail = text.substr(split);
-  int tail_actions = 0;
+  std::vector<int> tail_actions(lists.size(), 0);
   std::exception_ptr failure;
   std::thread worker;
   try {
     worker = std::thread([&] {
       try {
-        tail_actions = second.ApplyInPlace(tail);
+        for (size_t k = 0; k < seconds.size(); ++k) tail_actions[k] = seconds[k].ApplyInPlace(tail);
       } catch (...) {
         failure = std::current_exception();
       }
     });
   } catch (const std::system_error&) {
-    return ApplyInPlace(text);  // no second thread to be had
+    return one_after_another();  // no second thread to be had
   }
   text.resize(split);
-  int actions = 0;
   try {
-    actions = ApplyInPlace(text);
+    for (size_t k = 0; k < lists.size(); ++k) actions[k] = lists[k]->ApplyInPlace(text);
   } catch (...) {
     worker.join();
     throw;
@@ -520,11 +559,14 @@ int PatternList::ApplyInPlaceSplit(std::string& text, size_t worth_splitting) {
   worker.join();
   if (failure) std::rethrow_exception(failure);
   text += tail;
-  for (size_t e = 0; e < entries_.size(); ++e) {
-    entries_[e].matches_found += second.entries_[e].matches_found;
-    entries_[e].actions_taken += second.entries_[e].actions_taken;
+  for (size_t k = 0; k < lists.size(); ++k) {
+    actions[k] += tail_actions[k];
+    for (size_t e = 0; e < lists[k]->entries_.size(); ++e) {
+      lists[k]->entries_[e].matches_found += seconds[k].entries_[e].matches_found;
+      lists[k]->entries_[e].actions_taken += seconds[k].entries_[e].actions_taken;
+    }
   }
-  return actions + tail_actions;
+  return actions;
 }
 
 int PatternList::Scan(bool keep_unchanged_result) {
@@ -579,10 +621,12 @@ int PatternList::Scan(bool keep_unchanged_result) {
       i += 2;
       if (busy == nullptr) {
         while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] &&
-               CanSkipPair(static_cast<unsigned char>(input_[i]), static_cast<unsigned char>(input_[i + 1])))
+               CanSkipPair(static_cast<unsigned char>(input_[i]),
+                           static_cast<unsigned char>(input_[i + 1])))
           i += 2;
       } else {
-        while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] && skippable(i, BusyAt(i)))
+        while (i + 1 < n && union_start_.set[static_cast<unsigned char>(input_[i])] &&
+               skippable(i, BusyAt(i)))
           i += 2;
       }
       continue;
@@ -599,7 +643,8 @@ int PatternList::Scan(bool keep_unchanged_result) {
         const size_t b = static_cast<size_t>(__builtin_ctzll(bits));
         const std::vector<CharacterSet>& block = scans_[w * 64 + b].block_sets;
         size_t k = 2;
-        while (k < block.size() && i + k < n && block[k][static_cast<unsigned char>(input_[i + k])]) ++k;
+        while (k < block.size() && i + k < n && block[k][static_cast<unsigned char>(input_[i + k])])
+          ++k;
         if (k < block.size() && i + k < n) {
           for (size_t busy_offset = i + 1; busy_offset <= i + k; ++busy_offset)
             MarkBusy(busy_offset, w, uint64_t{1} << b);
@@ -841,7 +886,8 @@ int PatternList::ReplaceMatch(std::string_view replacement) {
 }
 
 int PatternList::ReplaceText(long start, long end, std::string_view replacement) {
-  if (!applying_ || start < 0 || end < 0 || end < start || static_cast<size_t>(end) >= input_.size())
+  if (!applying_ || start < 0 || end < 0 || end < start ||
+      static_cast<size_t>(end) >= input_.size())
     return ActionNone;
   return Splice(static_cast<size_t>(start), static_cast<size_t>(end) + 1, replacement);
 }
@@ -851,8 +897,8 @@ int PatternList::InsertText(long offset, std::string_view insert) {
   return Splice(static_cast<size_t>(offset), static_cast<size_t>(offset), insert);
 }
 
-bool ExtractBetween(std::string_view text, std::string_view start_pattern, std::string_view end_pattern,
-                    std::string& result) {
+bool ExtractBetween(std::string_view text, std::string_view start_pattern,
+                    std::string_view end_pattern, std::string& result) {
   result.clear();
   // The end pattern is searched for from just after the start match, so an
   // end that would also match the start text (a quote after a quote) is
@@ -860,7 +906,7 @@ bool ExtractBetween(std::string_view text, std::string_view start_pattern, std::
   long open_end = -1;
   PatternList opening;
   if (!opening.AddCallback(start_pattern, [&open_end](PatternList&, const Pattern&, long, long end,
-                                                        const std::string&, size_t, void*) {
+                                                      const std::string&, size_t, void*) {
         open_end = end;
         return static_cast<int>(ActionStop);
       }))
@@ -871,8 +917,8 @@ bool ExtractBetween(std::string_view text, std::string_view start_pattern, std::
   const std::string_view rest = text.substr(static_cast<size_t>(open_end) + 1);
   long close_start = -1;
   PatternList closing;
-  if (!closing.AddCallback(end_pattern, [&close_start](PatternList&, const Pattern&, long start, long,
-                                                         const std::string&, size_t, void*) {
+  if (!closing.AddCallback(end_pattern, [&close_start](PatternList&, const Pattern&, long start,
+                                                       long, const std::string&, size_t, void*) {
         close_start = start;
         return static_cast<int>(ActionStop);
       }))

@@ -113,6 +113,14 @@ class PatternList {
   // Texts shorter than `worth_splitting` are not split.
   int ApplyInPlaceSplit(std::string& text, size_t worth_splitting = size_t{1} << 20);
 
+  // Applies `lists` one after the other to `text` in place, as ApplyInPlace
+  // would, and returns each one's count of actions. A large text is cut once
+  // where every list allows it (see ApplyInPlaceSplit) and each half goes
+  // through all the lists on its own thread.
+  static std::vector<int> ApplyAllInPlaceSplit(const std::vector<PatternList*>& lists,
+                                               std::string& text,
+                                               size_t worth_splitting = size_t{1} << 20);
+
   // False only when no entry can match the text `index` was built from:
   // every entry begins with literal text that starts with '<' and the index
   // rules it out. A list that cannot match would leave the text unchanged
@@ -195,9 +203,9 @@ class PatternList {
   };
   std::vector<LiteralState> literal_states_;
   int FinishAction(size_t entry, long start, long end, int& actions);
-  // Where ApplyInPlaceSplit may cut `text`: just after a byte no token
-  // accepts, near the middle; 0 when nowhere.
-  size_t SplitPoint(std::string_view text);
+  // Adds the bytes some token of the list accepts to `accepted`; false when
+  // an entry has a handler (the list may then not be cut).
+  bool AddAcceptedBytes(CharacterSet& accepted) const;
   std::vector<uint64_t> feed_;       // scratch: entries fed at this offset
   // For a character pair (a, b): true when every entry that can start on a
   // fails on b and no other entry can start on b, so with all entries idle

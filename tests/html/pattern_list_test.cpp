@@ -646,6 +646,26 @@ TEST(PatternDifferentialTest, SplitApplicationsAgreeWithOneScan) {
       ASSERT_EQ(split.Entry(e).matches_found, whole.Entry(e).matches_found) << text;
       ASSERT_EQ(split.Entry(e).actions_taken, whole.Entry(e).actions_taken) << text;
     }
+
+    // A second list after the first, both on each half: the cut must suit
+    // both, and the second sees the first's rewrite.
+    PatternList next;
+    std::string pattern;
+    do pattern = RandomPattern(rng);
+    while (!IsValidPattern(pattern));
+    next.AddReplace(pattern, std::string(rng() % 3, '#'), rng() % 4 == 0);
+    PatternList first_copy = whole;
+    PatternList next_copy = next;
+    std::string three = text;
+    std::string four = text;
+    const int a = first_copy.ApplyInPlace(three);
+    const int b = next_copy.ApplyInPlace(three);
+    PatternList first_split = whole;
+    PatternList next_split = next;
+    const std::vector<int> counts =
+        PatternList::ApplyAllInPlaceSplit({&first_split, &next_split}, four, /*worth_splitting=*/0);
+    ASSERT_EQ(four, three) << "text \"" << text << "\" then `" << pattern << "`";
+    ASSERT_EQ(counts, (std::vector<int>{a, b})) << text;
   }
 }
 
