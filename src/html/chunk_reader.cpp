@@ -1,6 +1,7 @@
 // The input line reader and the gathering of lines into chunks.
 #include "html/chunk_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -311,8 +312,18 @@ class ChunkGatherer {
   }
 
  private:
-  void AddToChunk(const std::string& line) {
-    chunk_ += line;
+  // Appends `line` and a line feed; `line` may be left empty. A line that
+  // starts a chunk becomes the chunk itself, so one very long line is not
+  // copied, and room for the line feed is made with the line, so the chunk
+  // never doubles for one byte.
+  void AddToChunk(std::string& line) {
+    const size_t needed = chunk_.size() + line.size() + 1;
+    if (chunk_.empty() && line.capacity() >= needed) {
+      chunk_.swap(line);
+    } else {
+      if (chunk_.capacity() < needed) chunk_.reserve(std::max(needed, 2 * chunk_.capacity()));
+      chunk_ += line;
+    }
     chunk_ += '\n';
     if (chunk_.size() > options_.chunk_limit) CloseChunk(/*report=*/true);
   }
