@@ -39,6 +39,18 @@
 // lands a little earlier, on the nearest point where none does (or does not
 // jump at all), and runs from there as before. With no lead left in the
 // text the application ends at once: nothing else can match.
+//
+// Literal stretches. Where every running entry next takes literal
+// characters and no other entry can start among them, the scan moves the
+// running entries over those characters at once (FastForward). A list made
+// only of literal text (markers, fixed tags) needs none of the machinery
+// above and has a lean scan of its own (ScanLiterals).
+//
+// Two halves. A list without handlers can be applied to a large text in two
+// halves on two threads, cut after a byte that no token of the list accepts:
+// every attempt under way there fails on that byte, so the scan of the
+// second half starts exactly as the scan of the whole would go on
+// (ApplyAllInPlaceSplit).
 #include "html/pattern_list.h"
 
 #include <algorithm>
