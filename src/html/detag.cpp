@@ -81,7 +81,16 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   first_table_application_done_ = false;
   first_table_actions_ = 0;
   for (ListGate* gate : {&front_gate_, &back_gate_, &whole_gate_}) gate->acted_last.clear();
-  BuildLists();
+  // The lists depend only on the options and on where the file stands in
+  // its output; a batch of files under the same policies keeps them, and
+  // their prepared scans, from file to file.
+  if (!lists_ || !(options_ == lists_options_) || first_of_output_ != lists_first_of_output_ ||
+      last_of_output_ != lists_last_of_output_) {
+    BuildLists();
+    lists_options_ = options_;
+    lists_first_of_output_ = first_of_output_;
+    lists_last_of_output_ = last_of_output_;
+  }
 }
 
 PatternHandler DetagPass::Slot(PatternHandler DetagHandlerSlots::*slot) {

@@ -270,6 +270,10 @@ class DetagPass {
   bool break_tags_seen_ = false;
   int average_line_length_ = 80;
   std::unique_ptr<Lists> lists_;
+  // What the lists were last built for.
+  DetagOptions lists_options_;
+  bool lists_first_of_output_ = true;
+  bool lists_last_of_output_ = true;
   TextBlockStore text_blocks_;
   std::unique_ptr<TableAnalysis> table_analysis_;
 };

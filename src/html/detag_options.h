@@ -105,6 +105,7 @@ struct DetagOptions {
 
   // Text output mode or markup removal.
   bool TextMode() const { return remove_all_tags; }
+  bool operator==(const DetagOptions&) const = default;
 
   // The one rule applied after filling: in text mode showing link URLs in
   // place replaces the reference table; in markup removal neither applies.

@@ -275,6 +275,49 @@ TEST(DetagTest, SideBySideStagesGiveTheSameConversion) {
   EXPECT_TRUE(two.output == one.output);
 }
 
+// One pass converting file after file keeps its lists while the policies
+// stay the same and builds them again when they change: each file comes out
+// as a fresh pass would convert it.
+TEST(DetagTest, ListsFollowThePoliciesFromFileToFile) {
+  testing::TempFolder dir;
+  const std::string input = dir.Write(
+      "a.htm",
+      "<p>One <b>bold</b> word<br>and <font color=red>red</font> <span>here</span>.</p>\n"
+      "<p>Second paragraph.</p>\n");
+  DetagOptions text;
+  DetagOptions single_line;  // other marks, so other list entries
+  single_line.paragraph_on_single_line = true;
+  DetagOptions fonts;
+  fonts.remove_all_tags = false;
+  fonts.remove_font = true;
+  DetagOptions spans = fonts;
+  spans.remove_font = false;
+  spans.remove_span = true;
+  auto fresh = [&](const DetagOptions& options, const std::string& name) {
+    return Convert(input, dir.Path() + name, options).output;
+  };
+  const std::vector<std::pair<DetagOptions, std::string>> runs = {
+      {text, "1.txt"},    {text, "2.txt"},    {single_line, "3.txt"},
+      {fonts, "4.htm"},   {spans, "5.htm"},   {text, "6.txt"}};
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
+  for (const auto& [options, name] : runs) {
+    ASCIIFile output;
+    DetagRequest request;
+    request.input_path = input;
+    request.output_path = dir.Path() + "kept-" + name;
+    ASSERT_TRUE(pass.ConvertFile(options, request, output, {}));
+    output.Close();
+    const std::string kept = ReadFile(request.output_path);
+    const std::string expected = fresh(options, name);
+    if (options.TextMode())
+      EXPECT_EQ(Body(kept), Body(expected)) << name;
+    else
+      EXPECT_EQ(kept, expected) << name;
+  }
+}
+
 // A failure in either stage (here a handler that throws, as running out of
 // memory would) reaches the caller, on its own thread, once the other
 // thread has finished; nothing hangs and nothing ends the program.
