@@ -264,9 +264,14 @@ void AlignmentPolicy::ParseValue(PolicyLineContext& line) {
 void ChoicePolicy::Initialise(int identifier, PolicyType type, int section, int category,
                               const PolicyValue& default_value, std::string_view choices,
                               std::string_view key) {
-  choices_.clear();
-  if (!choices.empty())
-    for (const std::string& choice : Split(choices, ',')) choices_.push_back(CollapseBlanks(choice));
+  // A set is reset once per converted file: the list of choices is split
+  // again only when it is not the one already held.
+  if (choices != choices_text_) {
+    choices_.clear();
+    if (!choices.empty())
+      for (const std::string& choice : Split(choices, ',')) choices_.push_back(CollapseBlanks(choice));
+    choices_text_.assign(choices);
+  }
   NumberPolicy::Initialise(identifier, type, section, category, default_value, choices, key);
 }
 

@@ -254,6 +254,7 @@ class ChoicePolicy : public NumberPolicy {
 
  private:
   std::vector<std::string> choices_;
+  std::string choices_text_;  // what `choices_` was split from
 };
 
 class TextPolicy : public StringPolicy {
