@@ -10,7 +10,7 @@
 #include <string>
 
 #include "policy/policy_set.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 #include "run/context.h"
 
 namespace {

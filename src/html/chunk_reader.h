@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/report.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 namespace orv {
 

@@ -120,13 +120,3 @@ struct DetagOptions {
 };
 
 }  // namespace orv
-
-namespace orv {
-
-class PolicySet;
-
-// Fills the options from the policies in force: orvtext's sections through
-// the set's Context, then applies the dependent rules.
-DetagOptions FillDetagOptions(PolicySet& policies);
-
-}  // namespace orv

@@ -104,4 +104,82 @@ std::string ParsedTag::Reassemble(NameCase name_case) const {
   return out;
 }
 
+namespace {
+
+// The value of an attribute as written after its "=": without one pair of
+// enclosing quotes (an unclosed quote is dropped alone).
+std::string_view AttributeValue(std::string_view raw) {
+  if (!raw.empty() && (raw.front() == '"' || raw.front() == '\'')) {
+    const char quote = raw.front();
+    raw.remove_prefix(1);
+    if (!raw.empty() && raw.back() == quote) raw.remove_suffix(1);
+  }
+  return raw;
+}
+
+// Calls visit(name, value) for each attribute of the tag up to its first
+// ">", in order, reading it as ParsedTag::Parse does, until visit returns
+// true; returns whether it did. Allocates nothing.
+template <typename Visit>
+bool VisitAttributes(std::string_view tag, Visit visit) {
+  // Only the tag itself is read, not whatever follows its first ">".
+  const size_t first_close = tag.find('>');
+  if (first_close != std::string_view::npos) tag = tag.substr(0, first_close + 1);
+  const size_t open = tag.find('<');
+  if (open == std::string_view::npos) return false;
+  const size_t close = tag.find('>', open + 1);
+  const std::string_view body = close == std::string_view::npos
+                                    ? tag.substr(open + 1)
+                                    : tag.substr(open + 1, close - open - 1);
+  bool stopped = false;
+  ScanTagAttributes(body, [&](const AttributeSpan& span) {
+    stopped = visit(span.name, span.has_value ? AttributeValue(span.value) : std::string_view());
+    return stopped;
+  });
+  return stopped;
+}
+
+}  // namespace
+
+TagAttributes::TagAttributes(std::string_view tag) {
+  const size_t close = tag.find('>');
+  tag_.assign(close == std::string_view::npos ? tag : tag.substr(0, close + 1));
+  VisitAttributes(tag_, [this](std::string_view name, std::string_view value) {
+    // Room for the attributes of most tags in one allocation.
+    if (attributes_.empty()) attributes_.reserve(8);
+    attributes_.emplace_back(name, value);
+    return false;
+  });
+}
+
+bool TagAttributes::Get(std::string_view name, std::string& value) const {
+  value.clear();
+  for (const auto& [attribute, attribute_value] : attributes_) {
+    if (EqualsNoCase(attribute, name)) {
+      value.assign(attribute_value);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value) {
+  value.clear();
+  return VisitAttributes(tag, [&](std::string_view attribute, std::string_view attribute_value) {
+    if (!EqualsNoCase(attribute, name)) return false;
+    value.assign(attribute_value);
+    return true;
+  });
+}
+
+std::string GetStyleProperty(std::string_view style, std::string_view property) {
+  for (const std::string& declaration : Split(style, ';')) {
+    const size_t colon = declaration.find(':');
+    if (colon == std::string::npos) continue;
+    if (EqualsNoCase(TrimView(std::string_view(declaration).substr(0, colon)), property))
+      return Trim(std::string_view(declaration).substr(colon + 1));
+  }
+  return std::string();
+}
+
 }  // namespace orv

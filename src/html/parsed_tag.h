@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "common/text.h"
+#include <utility>
 #include <vector>
+
+#include "common/text.h"
 
 namespace orv {
 
@@ -107,5 +109,36 @@ size_t ScanTagAttributes(std::string_view body, Visit visit) {
   }
   return n;
 }
+
+// The value of attribute `name` (compared ignoring case) of the tag that
+// starts `tag`, without its "=" and quotes; false and empty when the tag has
+// no such attribute. Only the first ">" ends the tag; a quote that is never
+// closed runs to that ">" (or the end), an attribute without "=" has an
+// empty value, and the first of two attributes of one name wins. Linear.
+bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value);
+
+// The attributes of one tag, parsed once, for a caller that looks up
+// several of them: Get answers as GetTagAttribute would for the same tag.
+class TagAttributes {
+ public:
+  // Parses a copy of the tag up to its first ">". Linear in the tag.
+  explicit TagAttributes(std::string_view tag);
+  TagAttributes(const TagAttributes&) = delete;
+  TagAttributes& operator=(const TagAttributes&) = delete;
+  // Sets `value` to the attribute's value (empty when it has none) and
+  // returns true, or clears `value` and returns false when there is no such
+  // attribute. Linear in the number of attributes.
+  bool Get(std::string_view name, std::string& value) const;
+
+ private:
+  std::string tag_;
+  // Names and values, viewing `tag_`.
+  std::vector<std::pair<std::string_view, std::string_view>> attributes_;
+};
+
+// The value (trimmed) of `property` in a style text such as
+// "text-align: center; tab-stops: right 3in", ignoring case in the name;
+// empty when absent.
+std::string GetStyleProperty(std::string_view style, std::string_view property);
 
 }  // namespace orv

@@ -4,7 +4,7 @@
 
 #include "common/text.h"
 #include "policy/policy_values.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 namespace orv {
 

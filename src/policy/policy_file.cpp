@@ -10,8 +10,8 @@
 #include "common/text.h"
 #include "policy/own_policies.h"
 #include "policy/policy_values.h"
-#include "run/ascii_file.h"
-#include "run/context.h"
+#include "common/ascii_file.h"
+#include "policy/shared_policies.h"
 
 namespace orv {
 
@@ -379,11 +379,6 @@ bool PolicySet::QueryPolicy(std::string_view key, std::string& value) {
 // ---- ReadPolicyFile -----------------------------------------------------
 
 bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
-  int saved_location = 0;
-  if (context_ != nullptr) {
-    saved_location = context_->CodeLocation();
-    context_->SetCodeLocation(1);
-  }
   const std::string folder = SplitPath(reader.CurrentName()).directory;
   error_text.clear();
   bool failed = false;
@@ -443,7 +438,6 @@ bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
 
   if (!LoadConfigurationFiles(folder, error_text)) failed = true;
   ApplyRuleSet();
-  if (context_ != nullptr) context_->SetCodeLocation(saved_location);
   return !failed;
 }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "common/text.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 namespace orv {
 

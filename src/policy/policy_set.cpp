@@ -6,7 +6,7 @@
 
 #include "common/text.h"
 #include "policy/own_policies.h"
-#include "run/context.h"
+#include "policy/shared_policies.h"
 
 namespace orv {
 

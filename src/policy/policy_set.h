@@ -14,12 +14,12 @@
 
 #include "policy/engine_policies.h"
 #include "policy/policy.h"
-#include "run/messages.h"
+#include "common/messages.h"
 
 namespace orv {
 
 class ASCIIFile;
-class Context;
+class SharedPolicies;
 
 enum RuleSetCode : int { kRuleSetNone = 0, kRuleSetTarnwell = 1, kRuleSetSec = 2 };
 
@@ -77,8 +77,8 @@ class PolicySet : public PolicyReporter {
 
   // The Context gives the set its message sink and orvtext's sections; a
   // set without one reports to the standard streams.
-  void AttachContext(Context* context) { context_ = context; }
-  Context* GetContext() const { return context_; }
+  void AttachContext(SharedPolicies* context) { context_ = context; }
+  SharedPolicies* GetContext() const { return context_; }
   // RTF output selects smaller default fonts; takes effect at Reset.
   void SetRtfOutput(bool rtf_output) { rtf_output_ = rtf_output; }
   bool RtfOutput() const { return rtf_output_; }
@@ -175,7 +175,7 @@ class PolicySet : public PolicyReporter {
   bool LoadConfigurationFiles(const std::string& folder, std::string& error_text);
 
   std::vector<std::unique_ptr<Policy>> engine_;
-  Context* context_ = nullptr;
+  SharedPolicies* context_ = nullptr;
   bool rtf_output_ = false;
   int rule_set_ = kRuleSetNone;
   bool rule_set_given_ = false;

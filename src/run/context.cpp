@@ -9,19 +9,6 @@
 
 namespace orv {
 
-Context::Context() { CreateOwnSections(policy_sections_); }
-
-PolicySection& Context::PolicySectionAt(int number) {
-  if (number < 1 || number > kPolicySectionCount) return unknown_section_;
-  return policy_sections_[number - 1];
-}
-
-void Context::ResetAllSections() {
-  for (PolicySection& section : policy_sections_) section.ResetAll();
-}
-
-void Context::StartNewFile(std::string_view input_path) { current_input_ = SplitPath(input_path); }
-
 void Context::Report(std::string_view message) {
   if (echo_) {
     sink_.Err() << message << '\n';

@@ -3,7 +3,7 @@
 #include "run/conversion_run.h"
 
 #include "common/text.h"
-#include "html/detag_options.h"
+#include "convert/fill_detag_options.h"
 #include "platform/clipboard.h"
 #include "platform/directory.h"
 #include "platform/exit_status.h"
@@ -334,7 +334,6 @@ bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, 
     set->SetText(EnginePolicy::kInputDirectory, names.input_directory, false);
     set->SetText(EnginePolicy::kOutputDirectory, names.output_directory, false);
   }
-  context_.StartNewFile(job.input_path);
 
   a.Merge(main, true);
   if (named_) a.Merge(*named_, false);
@@ -396,6 +395,13 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
   request.first_of_output = !appending;
   request.last_of_output = !concatenate || job.last_of_batch;
 
+  // Appending to an existing output, writing to the caller's line list or
+  // to the console cannot overwrite the input.
+  const bool overwrite_harmless = request.overwrite_allowed || request.append_size > 0 || request.console;
+  if (!CheckOverwrite(request.input_path, request.output_path, overwrite_harmless,
+                      request.line_list != nullptr,
+                      [&c](std::string_view message, int level) { c.Report(std::string(message), level); }))
+    return false;
   // Only a plain file (or a new one) is written: a folder cannot be, and
   // a pipe or device would block the run.
   const bool to_file = !request.console && request.line_list == nullptr && !appending;
@@ -404,7 +410,7 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
     return false;
   }
   // Writing over another file of the batch would lose it before (or after)
-  // it is converted; the file's own input is the detag pass's to refuse.
+  // it is converted.
   if (to_file && !request.overwrite_allowed && !SameFile(request.output_path, job.input_path) &&
       IsOneOf(batch_inputs_, request.output_path)) {
     c.Report("ERROR: Output file is overwriting input file - " + request.output_path, 10);

@@ -13,14 +13,14 @@
 #include <string_view>
 #include <vector>
 
-#include "html/detag.h"
+#include "convert/detag.h"
 #include "html/tag_catalogue.h"
 #include "platform/directory.h"
 #include "platform/message_box.h"
 #include "platform/settings.h"
 #include "platform/status_window.h"
 #include "policy/policy_set.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 #include "run/context.h"
 #include "run/file_batch.h"
 

@@ -10,7 +10,7 @@
 #include "common/text.h"
 #include "platform/directory.h"
 #include "platform/paths.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 #ifndef ORVTEXT_VERSION
 #define ORVTEXT_VERSION "unknown"

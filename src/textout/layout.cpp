@@ -423,8 +423,8 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   // front (as before a heading's underline) does not hide the rule, and
   // stays when the rule goes.
   bool rule_line = false;
-  const size_t rule_from = HasPrefix(line, kForcedBreakMarker)
-                               ? kForcedBreakMarker.size()
+  const size_t rule_from = HasPrefix(line, kForcedBreak)
+                               ? kForcedBreak.size()
                                : 0;
   if (IsRuleText(std::string_view(line).substr(rule_from))) {
     if (options.remove_rules)
@@ -437,7 +437,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   // break. Forced-break markers never reach the output.
   const bool had_pending = !pending_.empty();
   if (had_pending) {
-    if (HasPrefix(line, kForcedBreakMarker)) {
+    if (HasPrefix(line, kForcedBreak)) {
       EmitPending(options, output);
     } else {
       line.insert(0, 1, ' ');
@@ -448,7 +448,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
       rule_line = false;
     }
   }
-  RemoveAll(line, kForcedBreakMarker);
+  RemoveAll(line, kForcedBreak);
 
   // 3. Empty lines: one blank line per run.
   if (line.empty()) {
@@ -566,7 +566,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   if (single) FlushAccumulator(output);
   if (!verbatim_) {
     const bool next_forces_break =
-        HasPrefix(next, kForcedBreakMarker);
+        HasPrefix(next, kForcedBreak);
     const bool short_end = !preserve && options.short_lines_end_paragraphs && line_short &&
                            !previous_short_ && !paragraph_start_ && !next_forces_break;
     const bool dialogue_end = options.look_for_dialogue && !preserve && closes;

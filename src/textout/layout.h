@@ -13,20 +13,11 @@
 
 #include "common/report.h"
 #include "html/detag_options.h"
+#include "textout/marks.h"
 #include "textout/text_blocks.h"
 #include "textout/text_line.h"
 
 namespace orv {
-
-// The in-band markers the layout step reads.
-inline constexpr std::string_view kForcedBreakMarker =
-    "\xBF"
-    "BR"
-    "\xBF";
-inline constexpr std::string_view kParagraphEndMarker =
-    "\xFF\xFF"
-    "OPPL"
-    "\xFF\xFF";
 
 // Layout state that lives for the whole program, not one file: the
 // alignment last set by an alignment tag and the justification toggle that

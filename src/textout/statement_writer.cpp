@@ -3,7 +3,7 @@
 
 #include "common/text.h"
 #include "policy/policy_set.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 namespace orv {
 namespace {

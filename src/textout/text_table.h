@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "html/detag_handlers.h"
+#include "html/parsed_tag.h"
+#include "textout/marks.h"
 #include "html/detag_options.h"
 #include "textout/text_blocks.h"
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "html/detag.h"
+#include "convert/detag.h"
 #include "support/temp_folder.h"
 
 namespace orv {

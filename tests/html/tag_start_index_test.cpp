@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "html/detag_handlers.h"
+#include "convert/detag_handlers.h"
 #include "html/parsed_tag.h"
 #include "html/pattern_list.h"
 #include "html/tag_start_index.h"

@@ -10,7 +10,7 @@
 #include "policy/own_policies.h"
 #include "policy/policy_set.h"
 #include "policy_test_util.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 namespace orv {
 namespace {
@@ -58,7 +58,6 @@ TEST(ReadPolicyFileTest, AcceptsEveryLineKind) {
                                   "We have 1  recognised headings\n"
                                   "    Heading level 0 = CHAPTER n\n");
   CapturedSet c;
-  c.context.SetCodeLocation(5);
   std::string error;
   EXPECT_TRUE(ReadFile(c, path, error));
   EXPECT_EQ(error, "");
@@ -66,7 +65,6 @@ TEST(ReadPolicyFileTest, AcceptsEveryLineKind) {
   EXPECT_FALSE(c.set.GetSectionYesNo(kSectionDetag, kRemoveAllTags));
   EXPECT_EQ(c.set.GetSectionInteger(kSectionTextFormatting, kTargetPageWidth), 66);
   EXPECT_EQ(c.set.Analysis().indent_positions, (std::vector<int>{3, 6}));
-  EXPECT_EQ(c.context.CodeLocation(), 5);
 }
 
 TEST(ReadPolicyFileTest, RefusedLinesAreReportedAndFailTheRead) {

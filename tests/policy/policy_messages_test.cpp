@@ -10,7 +10,7 @@
 #include "policy/policy_section.h"
 #include "policy/policy_set.h"
 #include "policy_test_util.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 #include "run/context.h"
 
 namespace orv {

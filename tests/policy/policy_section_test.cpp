@@ -5,7 +5,7 @@
 
 #include "policy/own_policies.h"
 #include "policy/policy_section.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 namespace orv {
 namespace {

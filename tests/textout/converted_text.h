@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "html/detag.h"
+#include "convert/detag.h"
 #include "html/tag_catalogue.h"
 #include "textout/layout.h"
 

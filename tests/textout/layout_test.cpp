@@ -15,7 +15,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::string kBr(kForcedBreakMarker);
+const std::string kBr(kForcedBreak);
 const std::string kOppl(kParagraphEndMarker);
 const std::string kDot = "\xB7";
 

@@ -8,7 +8,7 @@
 
 #include "policy/own_policies.h"
 #include "policy/policy_set.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 #include "run/context.h"
 
 namespace orv {

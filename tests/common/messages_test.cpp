@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "run/context.h"
-#include "run/messages.h"
+#include "common/messages.h"
 #include "support/temp_folder.h"
 
 namespace orv {

@@ -1,7 +1,7 @@
 // Tests of the list handlers: number labels and bullets table by table,
 // then lists run through the chunk pass (statements, labels, counters,
 // definition levels, nesting errors) and laid out as a reader sees them.
-#include "textout/lists.h"
+#include "convert/lists.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,13 @@
 // one span or tag at a time; the pass's hyperlinks and images lists find them
 // (html/detag.cpp) and the slot wrappers at the end of this file hand them
 // over.
-#include "textout/hyperlinks.h"
+#include "convert/hyperlinks.h"
 
 #include <algorithm>
 
 #include "common/text.h"
-#include "html/detag.h"
-#include "html/detag_handlers.h"
+#include "convert/detag.h"
+#include "convert/detag_handlers.h"
 #include "html/detag_options.h"
 #include "html/tag_scanner.h"
 

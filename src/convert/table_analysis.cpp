@@ -2,7 +2,7 @@
 // handler that turns each innermost table into a text block, the
 // markup-removal handler that cleans paragraph tags out of cells, and the
 // loop that applies their list until every table is done.
-#include "html/table_analysis.h"
+#include "convert/table_analysis.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "html/detag.h"
+#include "convert/detag.h"
 #include "html/entities.h"
 #include "textout/text_line.h"
 #include "textout/text_table.h"

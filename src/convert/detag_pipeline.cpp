@@ -10,8 +10,8 @@
 #include <system_error>
 #include <thread>
 
-#include "html/detag.h"
-#include "html/table_analysis.h"
+#include "convert/detag.h"
+#include "convert/table_analysis.h"
 
 namespace orv {
 

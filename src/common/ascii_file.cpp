@@ -1,5 +1,5 @@
 // Writing and reading text files through a stack of open files.
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 #include <sys/stat.h>
 

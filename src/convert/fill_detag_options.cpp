@@ -1,10 +1,10 @@
 // Copying the policies in force into DetagOptions.
-#include "html/detag_options.h"
+#include "convert/fill_detag_options.h"
 
 #include "policy/derived_values.h"
 #include "policy/own_policies.h"
 #include "policy/policy_set.h"
-#include "run/context.h"
+#include "policy/shared_policies.h"
 
 namespace orv {
 
@@ -94,10 +94,10 @@ DetagOptions FillDetagOptions(PolicySet& policies) {
   o.end_tag_delimiter = policies.GetText(EnginePolicy::kEndTagDelimiter);
   o.fragments_file = policies.GetText(EnginePolicy::kFragmentsFile);
 
-  if (Context* context = policies.GetContext()) {
-    o.indent_positions = OutputIndentationPositions(*context);
-    o.table_width = EffectiveTableWidth(*context);
-    o.first_line_indent = FirstLineIndentText(*context);
+  if (SharedPolicies* shared = policies.GetContext()) {
+    o.indent_positions = OutputIndentationPositions(*shared);
+    o.table_width = EffectiveTableWidth(*shared);
+    o.first_line_indent = FirstLineIndentText(*shared);
   }
   o.ApplyDependentRules();
   return o;

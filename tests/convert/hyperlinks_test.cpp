@@ -2,12 +2,12 @@
 // classes, suffixes and references for the link kinds, omitted links,
 // markup removal, image markers, the reference table of concatenated
 // outputs, and a document with many link kinds converted by the program.
-#include "textout/hyperlinks.h"
+#include "convert/hyperlinks.h"
 
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "html/detag.h"
+#include "convert/detag.h"
 #include "html/detag_options.h"
 #include "html/tag_catalogue.h"
 #include "support/orvtext_process.h"

@@ -4,7 +4,7 @@
 // lines between its inputs and the footer after the last one.
 #include <gtest/gtest.h>
 
-#include "html/detag.h"
+#include "convert/detag.h"
 #include "support/orvtext_process.h"
 #include "support/text_header.h"
 

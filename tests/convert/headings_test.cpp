@@ -1,7 +1,7 @@
 // Tests of the heading and emphasis handlers: underlines and alignment
 // table by table, heading sections and the document title from the chunk
 // pass, emphasis spans, then headings laid out as a reader sees them.
-#include "textout/headings.h"
+#include "convert/headings.h"
 
 #include <gtest/gtest.h>
 

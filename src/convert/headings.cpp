@@ -1,12 +1,12 @@
 // The heading handler (heading sections, underlines, alignment, document
 // title) and the emphasis handler (*bold* and _italic_).
-#include "textout/headings.h"
+#include "convert/headings.h"
 
 #include <memory>
 
 #include "common/text.h"
-#include "html/detag.h"
-#include "html/detag_handlers.h"
+#include "convert/detag.h"
+#include "convert/detag_handlers.h"
 #include "html/detag_options.h"
 #include "html/entities.h"
 #include "html/tag_scanner.h"

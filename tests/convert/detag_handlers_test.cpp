@@ -1,7 +1,7 @@
 // Tests of the detag pass's tag handlers, each run by a pattern list the way
 // the pass runs it, and of the attribute, style, alignment and base-URL
 // helpers they share.
-#include "html/detag_handlers.h"
+#include "convert/detag_handlers.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/report.h"
-#include "html/detag_handlers.h"
+#include "convert/detag_handlers.h"
 #include "html/detag_options.h"
 #include "html/chunk_reader.h"
 #include "html/element_table.h"
@@ -22,9 +22,9 @@
 #include "html/tag_catalogue.h"
 #include "html/tag_scanner.h"
 #include "textout/layout.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 #include "textout/fragments.h"
-#include "textout/hyperlinks.h"
+#include "convert/hyperlinks.h"
 #include "textout/text_blocks.h"
 
 namespace orv {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 #include "support/temp_folder.h"
 
 namespace orv {

@@ -1,10 +1,10 @@
 // Filtering and routing of levelled and plain messages.
-#include "run/messages.h"
+#include "common/messages.h"
 
 #include <iostream>
 
 #include "common/text.h"
-#include "run/ascii_file.h"
+#include "common/ascii_file.h"
 
 namespace orv {
 

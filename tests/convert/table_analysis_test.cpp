@@ -2,12 +2,12 @@
 // nesting and its messages, rows and cells with spans, failed and
 // unterminated tables, headings inside tables, and the markup-removal
 // cleaning of paragraph tags in cells.
-#include "html/table_analysis.h"
+#include "convert/table_analysis.h"
 
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "html/detag.h"
+#include "convert/detag.h"
 
 namespace orv {
 namespace {

@@ -1,10 +1,10 @@
 // The list handlers: nesting, kinds and counters per level, number labels
 // (decimal, letters, roman) and bullets per level, definition lists.
-#include "textout/lists.h"
+#include "convert/lists.h"
 
 #include "common/text.h"
-#include "html/detag.h"
-#include "html/detag_handlers.h"
+#include "convert/detag.h"
+#include "convert/detag_handlers.h"
 
 namespace orv {
 

@@ -1,7 +1,6 @@
-// The in-band markers of the detag pass and the tag handlers its pattern
-// lists call: comments, paragraphs, blocks and rules, META tags, style-sheet
-// links, list-item paragraphs and dialogue, with the attribute lookup and
-// base-URL resolution they share. detag.cpp builds the lists that call them;
+// The tag handlers the detag pass's pattern lists call: comments, paragraphs, blocks and rules, META tags, style-sheet
+// links, list-item paragraphs and dialogue, with the alignment and base-URL
+// resolution they share. detag.cpp builds the lists that call them;
 // the list, heading, emphasis, hyperlink, image and table handlers live
 // elsewhere and reach the pass through DetagHandlerSlots.
 #pragma once
@@ -12,40 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "html/parsed_tag.h"
 #include "html/pattern_list.h"
+#include "textout/marks.h"
 #include "textout/text_line.h"
 
 namespace orv {
 
 struct DetagOptions;
-
-// The forced-break marker at the start of an output line: the layout step
-// ends the pending text there.
-inline constexpr std::string_view kForcedBreak =
-    "\xBF"
-    "BR"
-    "\xBF";
-
-// The in-band marks and statement texts of one file. The marks are names
-// between pairs of 0xFF bytes, which ordinary text never holds.
-struct DetagMarkers {
-  std::string paragraph;      // paragraph break
-  std::string line_break;     // forced line break
-  std::string statement;      // line boundary around a statement or list item
-  std::string paragraph_end;  // single-line-paragraph mode only, else empty
-  std::string break_mark;     // paragraph_end + line_break, used for <br>
-  // Statement texts: the statement mark, the keyword, the statement mark.
-  std::string start_list, end_list;
-  std::string start_heading, end_heading;
-  std::string start_pre, end_pre;
-  std::string start_block, end_block;
-  std::string list_item;  // the statement mark and "[[LI]]"
-  std::string rule;       // "$_$_LINE", without marks
-};
-
-// Builds the markers; `single_line` is "Output each paragraph on a single
-// line", which alone gives the paragraph-end mark a value.
-DetagMarkers MakeDetagMarkers(bool single_line);
 
 // Handler data of list entries that carry a code rather than a text: the
 // code travels in the data pointer itself.
@@ -62,37 +35,6 @@ enum CommentCode : intptr_t {
 // Codes of the entries whose handlers other parts supply.
 enum ListTagCode : intptr_t { kListOpen = 1, kListItem = 2, kListEnd = 3 };
 enum HeadingTagCode : intptr_t { kHeadingStart = 1, kHeadingEnd = 2 };
-
-// The value of attribute `name` (compared ignoring case) of the tag that
-// starts `tag`, without its "=" and quotes; false and empty when the tag has
-// no such attribute. Only the first ">" ends the tag; a quote that is never
-// closed runs to that ">" (or the end), an attribute without "=" has an
-// empty value, and the first of two attributes of one name wins. Linear.
-bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value);
-
-// The attributes of one tag, parsed once, for a caller that looks up
-// several of them: Get answers as GetTagAttribute would for the same tag.
-class TagAttributes {
- public:
-  // Parses a copy of the tag up to its first ">". Linear in the tag.
-  explicit TagAttributes(std::string_view tag);
-  TagAttributes(const TagAttributes&) = delete;
-  TagAttributes& operator=(const TagAttributes&) = delete;
-  // Sets `value` to the attribute's value (empty when it has none) and
-  // returns true, or clears `value` and returns false when there is no such
-  // attribute. Linear in the number of attributes.
-  bool Get(std::string_view name, std::string& value) const;
-
- private:
-  std::string tag_;
-  // Names and values, viewing `tag_`.
-  std::vector<std::pair<std::string_view, std::string_view>> attributes_;
-};
-
-// The value (trimmed) of `property` in a style text such as
-// "text-align: center; tab-stops: right 3in", ignoring case in the name;
-// empty when absent.
-std::string GetStyleProperty(std::string_view style, std::string_view property);
 
 // Alignment of a tag: its "align" attribute, or when that is absent the
 // "text-align" property of its "style" attribute. Anything else is left.

@@ -1,5 +1,5 @@
 // The per-file steps of the detag pass, its chunk pass and whole-text pass.
-#include "html/detag.h"
+#include "convert/detag.h"
 
 #include <sys/stat.h>
 
@@ -9,12 +9,11 @@
 #include "html/charset.h"
 #include "html/chunk_reader.h"
 #include "html/entities.h"
-#include "html/table_analysis.h"
+#include "convert/table_analysis.h"
 #include "html/tag_rewriter.h"
-#include "textout/headings.h"
+#include "convert/headings.h"
 #include "textout/layout.h"
-#include "textout/lists.h"
-#include "run/output_names.h"
+#include "convert/lists.h"
 
 namespace orv {
 
@@ -730,16 +729,6 @@ bool DetagPass::OpenOutput(const DetagRequest& request, ASCIIFile& output) {
 bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& request,
                             ASCIIFile& output, const ReportFunction& report) {
   BeginFile(options, request, report);
-
-  // Appending to an existing output, writing to the caller's line list or
-  // to the console cannot overwrite the input.
-  const bool overwrite_harmless =
-      request.overwrite_allowed || request.append_size > 0 || request.console;
-  if (!CheckOverwrite(request.input_path, request.output_path, overwrite_harmless,
-                      request.line_list != nullptr, [this](std::string_view message, int level) {
-                        if (report_) report_(std::string(message), level);
-                      }))
-    return false;
 
   {
     // The probe also tells 16-bit input, which reaches the passes as UTF-8.

@@ -1,0 +1,45 @@
+// The in-band marks that the conversion puts into its intermediate text and
+// the layout step reads back: names between pairs of 0xFF bytes, which
+// ordinary text never holds, the forced-break marker, and the statement
+// texts built from them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// The forced-break marker at the start of an output line: the layout step
+// ends the pending text there.
+inline constexpr std::string_view kForcedBreak =
+    "\xBF"
+    "BR"
+    "\xBF";
+
+// The in-band marks and statement texts of one file.
+struct DetagMarkers {
+  std::string paragraph;      // paragraph break
+  std::string line_break;     // forced line break
+  std::string statement;      // line boundary around a statement or list item
+  std::string paragraph_end;  // single-line-paragraph mode only, else empty
+  std::string break_mark;     // paragraph_end + line_break, used for <br>
+  // Statement texts: the statement mark, the keyword, the statement mark.
+  std::string start_list, end_list;
+  std::string start_heading, end_heading;
+  std::string start_pre, end_pre;
+  std::string start_block, end_block;
+  std::string list_item;  // the statement mark and "[[LI]]"
+  std::string rule;       // "$_$_LINE", without marks
+};
+
+// Builds the markers; `single_line` is "Output each paragraph on a single
+// line", which alone gives the paragraph-end mark a value.
+DetagMarkers MakeDetagMarkers(bool single_line);
+
+// The paragraph-end mark of single-line-paragraph mode.
+inline constexpr std::string_view kParagraphEndMarker =
+    "\xFF\xFF"
+    "OPPL"
+    "\xFF\xFF";
+
+}  // namespace orv
