@@ -251,6 +251,7 @@ class DetagPass {
   UrlReferenceList url_references_;
   ListState list_state_;
   CommentState comment_state_;
+  AlignedBlockState aligned_blocks_;
   ListGate front_gate_, back_gate_, whole_gate_;
   class TableFeed;
   // The text-mode table list of the current file.

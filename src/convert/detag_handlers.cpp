@@ -36,12 +36,25 @@ Alignment AlignmentFromWord(std::string_view word) {
 }
 
 Alignment TagAlignment(std::string_view tag) {
+  const Alignment declared = DeclaredAlignment(tag);
+  return declared == Alignment::kNone ? Alignment::kLeft : declared;
+}
+
+Alignment DeclaredAlignment(std::string_view tag) {
   std::string value;
   if (GetTagAttribute(tag, "align", value) && !TrimView(value).empty())
     return AlignmentFromWord(value);
-  if (GetTagAttribute(tag, "style", value))
-    return AlignmentFromWord(GetStyleProperty(value, "text-align"));
-  return Alignment::kLeft;
+  if (GetTagAttribute(tag, "style", value)) {
+    const std::string property = GetStyleProperty(value, "text-align");
+    if (!TrimView(property).empty()) return AlignmentFromWord(property);
+  }
+  return Alignment::kNone;
+}
+
+Alignment AlignedBlockState::Current() const {
+  for (auto it = open.rbegin(); it != open.rend(); ++it)
+    if (*it != Alignment::kNone) return *it;
+  return Alignment::kNone;
 }
 
 std::string_view AlignmentMarker(Alignment alignment) {
@@ -125,11 +138,12 @@ int HandleComment(PatternList& list, long start, long end, const std::string& te
 }
 
 int HandleParagraph(PatternList& list, long start, long end, const std::string& text,
-                    const DetagMarkers& markers) {
+                    const DetagMarkers& markers, Alignment enclosing) {
   if (!InRange(start, end, text)) return ActionNone;
   const std::string_view tag = MatchText(start, end, text);
   std::string replacement = markers.paragraph;
-  replacement += AlignmentMarker(TagAlignment(tag));
+  const Alignment declared = DeclaredAlignment(tag);
+  replacement += AlignmentMarker(declared != Alignment::kNone ? declared : enclosing);
   std::string style;
   if (GetTagAttribute(tag, "style", style)) {
     const std::string stops = ToLower(GetStyleProperty(style, "tab-stops"));
@@ -140,6 +154,34 @@ int HandleParagraph(PatternList& list, long start, long end, const std::string& 
     else if (right != std::string::npos)
       replacement += "[[TAB_STOP_RIGHT]]";
   }
+  return list.ReplaceMatch(replacement);
+}
+
+int HandleAlignedBlock(PatternList& list, long start, long end, const std::string& text,
+                       intptr_t code, AlignedBlockState& state) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const std::string_view tag = MatchText(start, end, text);
+  Alignment marker = Alignment::kNone;
+  if (code == kDivOpen || code == kCenterOpen) {
+    const Alignment own = code == kCenterOpen ? Alignment::kCentre : DeclaredAlignment(tag);
+    if (state.open.size() >= AlignedBlockState::kMaxDepth)
+      ++state.too_deep;
+    else
+      state.open.push_back(own);
+    marker = own;
+  } else if (state.too_deep > 0) {
+    --state.too_deep;
+  } else if (!state.open.empty()) {
+    const Alignment closed = state.open.back();
+    state.open.pop_back();
+    if (closed != Alignment::kNone) {
+      marker = state.Current();
+      if (marker == Alignment::kNone) marker = Alignment::kLeft;
+    }
+  }
+  if (marker == Alignment::kNone) return ActionNone;
+  std::string replacement(tag);
+  replacement += AlignmentMarker(marker);
   return list.ReplaceMatch(replacement);
 }
 
