@@ -20,14 +20,14 @@ namespace orv {
 // Every pattern list of the pass. Built for each file in this order, by
 // the policies in force, and frozen while in use.
 struct DetagPass::Lists {
-  PatternList head, body, xml, comments, scripts, style, objects, forms, sentences, tables, table_markup,
+  PatternList head, body, xml, comments, scripts, drawings, style, objects, forms, sentences, tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
       breaks, blocks, item_paragraphs, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
       final_marks, break_runs;
 
   std::vector<PatternList*> All() {
-    return {&head,         &body,      &xml,         &comments,        &scripts,    &style,
-            &objects,
+    return {&head,         &body,      &xml,         &comments,        &scripts,    &drawings,
+            &style,        &objects,
             &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
             &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
             &paragraphs,   &breaks,    &blocks,      &item_paragraphs, &headings,   &dialogue0,
@@ -171,10 +171,11 @@ void DetagPass::BuildLists() {
     for (const std::string& pattern : StartTagPatterns("script", "**/script>"))
       l.scripts.AddDelete(pattern);
   if (text) {
-    // Never shown as text: template content and in-line drawings.
+    // Never shown as text: template content and in-line drawings (which
+    // often hold a style element of their own).
     for (const char* name : {"template", "svg", "math"})
       for (const std::string& pattern : StartTagPatterns(name, "**/" + std::string(name) + ">"))
-        l.scripts.AddDelete(pattern);
+        l.drawings.AddDelete(pattern);
   }
   if (text || options_.remove_style_sheet)
     for (const std::string& pattern : StartTagPatterns("style", "**/style>"))
@@ -454,10 +455,17 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     ApplyList(l.comments, text, "INFO: Removing comments", gate);
   }
   if (text_mode || options_.remove_style_sheet || options_.remove_script) {
-    const int scripts = ApplyList(l.scripts, text, nullptr, gate);
-    const int styles = ApplyList(l.style, text, nullptr, gate);
+    // Each list on its own, so that an element inside another (a style
+    // element written by a script, or held in a drawing) cannot end the
+    // outer one's match; a drawing inside a template needs a second scan.
+    int removed = ApplyList(l.scripts, text, nullptr, gate);
+    if (text_mode) {
+      const int drawings = ApplyList(l.drawings, text, nullptr, gate);
+      if (drawings > 0) removed += drawings + ApplyList(l.drawings, text, nullptr, gate, 1);
+    }
+    removed += ApplyList(l.style, text, nullptr, gate);
     const ReportFunction& report = Reporter();
-    if (scripts + styles > 0 && report) report("INFO: Removing style sheet", 10);
+    if (removed > 0 && report) report("INFO: Removing style sheet", 10);
   }
   if (text_mode || options_.remove_object)
     ApplyList(l.objects, text, "INFO: Removing objects", gate);
