@@ -402,6 +402,14 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
 
 PatternList& DetagPass::TableList() { return lists_->tables; }
 
+std::vector<std::string> DetagPass::PatternTexts() const {
+  std::vector<std::string> texts;
+  if (!lists_) return texts;
+  for (const PatternList* list : lists_->All())
+    for (size_t i = 0; i < list->Size(); ++i) texts.push_back(list->Entry(i).text);
+  return texts;
+}
+
 void DetagPass::RunTablePasses(PatternList& list, std::string& text) {
   if (list.Size() == 0) return;
   table_analysis_->RunTablePasses(list, text, report_);

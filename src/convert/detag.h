@@ -114,6 +114,10 @@ class DetagPass {
   void BeginFile(const DetagOptions& options, const DetagRequest& request,
                  const ReportFunction& report);
 
+  // The patterns of every list built for the current file, in their stored
+  // form; for tests that check the lists as a whole.
+  std::vector<std::string> PatternTexts() const;
+
   // The two rewriting stages, exposed for tests and for the table analysis.
   void ChunkPass(int chunk_number, std::string& text);
   void WholeTextPass(std::string& text);
