@@ -213,8 +213,9 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   href = Trim(href);
   if (environment.info != nullptr) href = ResolveUrl(href, environment.info->base_url);
 
-  // 3. A named anchor marks a place; only its content stays.
-  if (!name.empty()) {
+  // 3. A named anchor marks a place; only its content stays. An anchor
+  // that also has an href is a link all the same.
+  if (!name.empty() && href.empty()) {
     replacement.assign(content);
     return true;
   }

@@ -129,9 +129,11 @@ TEST(AnchorTest, TextModeSuffixesAndReferences) {
       {"<a href=\"other.html\">other</a>", "other", "other"},
       {"<a href=\"mailto:a@b@c.org\">two signs</a>", "two signs", "two signs"},
       {"<a href=\"\">empty</a>", "empty", "empty"},
-      // Named anchors keep their content, markup and all.
-      {"<a name=\"n1\" href=\"http://x.org/\">the <b>place</b></a>", "the <b>place</b>",
-       "the <b>place</b>"},
+      // Named anchors keep their content, markup and all; one with an href
+      // as well is a link.
+      {"<a name=\"n1\">the <b>place</b></a>", "the <b>place</b>", "the <b>place</b>"},
+      {"<a href=\"http://x.org/\" name=\"n1\">the <b>place</b></a>", "the place [1] ",
+       "the place [http://x.org]"},
       // Markup inside the link goes; blanks are tidied.
       {"<a href=\"x.html\">\n\tsee  the\n<i>index</i>\t</a>", "see the index", "see the index"},
       {"<A HREF=\"http://x.org/i\"><img src=\"a.gif\"> Logo</A>", " Logo [1] ",
