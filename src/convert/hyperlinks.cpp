@@ -152,11 +152,29 @@ std::string TidyDisplayText(std::string_view text) {
   return out;
 }
 
-// Replaces each "<br>" (and "<br />") of a span by `mark`.
+// Replaces each line-break tag of a span by `mark`, however it is written:
+// "<br>", "<br/>", "<br />", "<br clear=all>", "</br>".
 void ReplaceBreakTags(std::string& text, const std::string& mark) {
   if (text.find('<') == std::string::npos) return;
-  ReplaceAllNoCaseIn(text, "<br>", mark);
-  ReplaceAllNoCaseIn(text, "<br />", mark);
+  std::string out;
+  size_t copied = 0;
+  for (size_t at = FindNoCase(text, "br", 1); at != std::string::npos;
+       at = FindNoCase(text, "br", at + 2)) {
+    size_t open = at - 1;
+    if (text[open] == '/' && open > 0) --open;
+    if (text[open] != '<' || open < copied) continue;
+    const size_t after = at + 2;
+    if (after < text.size() && !IsBlank(text[after]) && text[after] != '/' && text[after] != '>')
+      continue;
+    const size_t close = text.find('>', after);
+    if (close == std::string::npos) break;
+    out.append(text, copied, open - copied);
+    out += mark;
+    copied = close + 1;
+  }
+  if (copied == 0) return;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
 }
 
 // True when the span holds a second anchor after its first character.

@@ -214,6 +214,10 @@ TEST(AnchorTest, LineBreaksInsideALinkStay) {
   Links l;
   EXPECT_EQ(l.Anchor("<a href=\"x.html\">one<br>two<BR />three</a>"),
             "one" + l.markers.break_mark + "two" + l.markers.break_mark + "three");
+  Links spellings;
+  const std::string& mark = spellings.markers.break_mark;
+  EXPECT_EQ(spellings.Anchor("<a href=\"x.html\">a<br/>b<BR clear=all>c</br>d<bR >e<b>f</b></a>"),
+            "a" + mark + "b" + mark + "c" + mark + "d" + mark + "ef");
   Links single;
   single.markers = MakeDetagMarkers(true);
   EXPECT_EQ(single.Anchor("<a href=\"x.html\">one<br>two</a>"),
