@@ -450,7 +450,7 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     std::string href;
     if (ExtractBetween(text, "<base%W", ">", attributes) &&
         GetTagAttribute("<base " + attributes + ">", "href", href))
-      info_.base_url = Trim(href);
+      info_.base_url = Trim(DecodeAttributeValue(href));
   }
   if (first && (text_mode || options_.remove_head || options_.remove_office_tags)) {
     ApplyList(l.head, text, "INFO: Removing <HEAD>..</HEAD> tags", gate);

@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "html/detag_options.h"
+#include "html/entities.h"
 #include "html/parsed_tag.h"
 
 namespace orv {
@@ -240,7 +241,7 @@ int HandleMeta(PatternList& list, long start, long end, const std::string& text,
   GetTagAttribute(tag, "name", name);
   GetTagAttribute(tag, "http-equiv", http_equiv);
   GetTagAttribute(tag, "content", content);
-  if (EqualsNoCase(TrimView(name), "Author")) author = content;
+  if (EqualsNoCase(TrimView(name), "Author")) author = DecodeAttributeValue(content);
   if (EqualsNoCase(TrimView(http_equiv), "Content-Type")) {
     const size_t word = FindNoCase(content, "charset");
     const size_t equals = word == std::string::npos ? word : content.find('=', word + 7);

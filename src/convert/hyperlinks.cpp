@@ -10,6 +10,7 @@
 #include "convert/detag.h"
 #include "convert/detag_handlers.h"
 #include "html/detag_options.h"
+#include "html/entities.h"
 #include "html/tag_scanner.h"
 
 namespace orv {
@@ -177,6 +178,19 @@ void ReplaceBreakTags(std::string& text, const std::string& mark) {
   text.swap(out);
 }
 
+// `text` with every "&" written as "&amp;".
+std::string EscapeAmpersands(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '&')
+      out += "&amp;";
+    else
+      out += c;
+  }
+  return out;
+}
+
 // True when the span holds a second anchor after its first character.
 bool HoldsSecondAnchor(std::string_view span) {
   for (size_t at = FindNoCase(span, "<a", 1); at != std::string_view::npos;
@@ -228,7 +242,8 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   const TagAttributes attributes(opening);
   attributes.Get("href", href);
   attributes.Get("name", name);
-  href = Trim(href);
+  // The address the attribute says, references decoded ("&amp;" is "&").
+  href = DecodeAttributeValue(Trim(href));
   if (environment.info != nullptr) href = ResolveUrl(href, environment.info->base_url);
 
   // 3. A named anchor marks a place; only its content stays. An anchor
@@ -294,7 +309,7 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos)
     RemainingTagPass(display, options, *environment.catalogue, {}, {});
   display = TidyDisplayText(display);
-  const std::string compared_display = Trim(display);
+  const std::string compared_display = DecodeAttributeValue(Trim(display));
 
   // 8 and 9. The suffix, unless the display text already shows the href.
   const std::string href_form = HrefComparisonForm(href, compared_display);
@@ -302,7 +317,9 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
     if (number > 0) {
       display += " [" + std::to_string(number) + "] ";
     } else if (options.display_link_urls && link_class != LinkClass::kLocal) {
-      display += " [" + href_form + "]";
+      // The text's references are replaced later: its own "&" is written as
+      // a reference too.
+      display += " [" + EscapeAmpersands(href_form) + "]";
     }
   } else if (added) {
     references->RemoveLast();
@@ -331,7 +348,8 @@ std::string RewriteImage(std::string_view tag, LinkEnvironment& environment) {
   if (src.find(":/") == std::string::npos) return "[Image " + src + "]";
   if (options.add_url_references && environment.references != nullptr) {
     bool added = false;
-    return "[Image {" + std::to_string(environment.references->Add(src, added)) + "}]";
+    const std::string address = DecodeAttributeValue(src);
+    return "[Image {" + std::to_string(environment.references->Add(address, added)) + "}]";
   }
   return "[Image]";
 }

@@ -170,6 +170,30 @@ TEST(AnchorTest, RelativeLinksAreResolvedAgainstTheBase) {
   EXPECT_EQ(l.info.first_url, "http://x.org/docs/intro.html");
 }
 
+TEST(AnchorTest, AddressesAreListedAsTheirAttributesSayThem) {
+  Links l;
+  l.info.base_url = "http://x.org/a/";
+  EXPECT_EQ(l.Anchor("<a href=\"/q?a=1&amp;b=2\">query</a>"), "query [1] ");
+  EXPECT_EQ(l.Anchor("<a href=\"http://x.org/q?a=1&#38;c=3\">http://x.org/q?a=1&amp;c=3</a>"),
+            "http://x.org/q?a=1&amp;c=3");
+  EXPECT_EQ(l.Image("<img src=\"http://x.org/i.png?w=1&amp;h=2\">"), "");  // no marker wanted
+  EXPECT_EQ(l.references.Urls(), std::vector<std::string>{"http://x.org/q?a=1&b=2"});
+  EXPECT_EQ(l.messages.front(), "URL: http://x.org/q?a=1&b=2");
+
+  Links shown;
+  shown.options.display_link_urls = true;
+  // The text's references are replaced after the links: the address's own
+  // "&" stays a reference until then.
+  EXPECT_EQ(shown.Anchor("<a href=\"http://x.org/?a&amp;copy;\">x</a>"),
+            "x [http://x.org/?a&amp;copy;]");
+
+  Links images;
+  images.options.img_text_marker = true;
+  images.options.img_use_alt = false;
+  EXPECT_EQ(images.Image("<img src=\"http://x.org/i.png?w=1&amp;h=2\">"), "[Image {1}]");
+  EXPECT_EQ(images.references.Urls(), std::vector<std::string>{"http://x.org/i.png?w=1&h=2"});
+}
+
 TEST(AnchorTest, OmittedLinksBecomeTheRemovedLinkText) {
   Links l;
   l.options.omit_local_links = true;
