@@ -38,7 +38,7 @@ struct DetagPass::Lists {
 thread_local const ReportFunction* DetagPass::stage_report_ = nullptr;
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
-    : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
+    : catalogue_(catalogue), element_table_(ElementTable::Current()) {
   InstallListHandlers(*this);
   InstallHeadingHandlers(*this);
   InstallLinkHandlers(*this);
