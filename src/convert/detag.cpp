@@ -20,14 +20,14 @@ namespace orv {
 // Every pattern list of the pass. Built for each file in this order, by
 // the policies in force, and frozen while in use.
 struct DetagPass::Lists {
-  PatternList head, body, xml, comments, scripts, drawings, style, objects, forms, sentences, tables, table_markup,
+  PatternList head, body, xml, comments, scripts, style, objects, forms, sentences, tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
       breaks, blocks, item_paragraphs, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
       final_marks, break_runs;
 
   std::vector<PatternList*> All() {
-    return {&head,         &body,      &xml,         &comments,        &scripts,    &drawings,
-            &style,        &objects,
+    return {&head,         &body,      &xml,         &comments,        &scripts,    &style,
+            &objects,
             &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
             &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
             &paragraphs,   &breaks,    &blocks,      &item_paragraphs, &headings,   &dialogue0,
@@ -59,13 +59,6 @@ std::vector<std::string> StartTagPatterns(std::string_view name, std::string_vie
   // the one that completes.
   return {open + "%>" + std::string(rest)};
 }
-
-// Elements that the HTML standard renders as blocks and that no other list
-// of the pass lays out: their start and end tags end the line.
-constexpr const char* kBlockElements[] = {
-    "address", "article", "aside",  "center", "details", "dialog", "div",     "figcaption",
-    "figure",  "footer",  "header", "hgroup", "main",    "menu",   "nav",     "search",
-    "section", "summary", "legend", "fieldset", "optgroup", "frameset", "noframes"};
 
 uint64_t FileSize(const std::string& path) {
   struct stat status {};
@@ -170,13 +163,6 @@ void DetagPass::BuildLists() {
   if (text || options_.remove_script)
     for (const std::string& pattern : StartTagPatterns("script", "**/script>"))
       l.scripts.AddDelete(pattern);
-  if (text) {
-    // Never shown as text: template content and in-line drawings (which
-    // often hold a style element of their own).
-    for (const char* name : {"template", "svg", "math"})
-      for (const std::string& pattern : StartTagPatterns(name, "**/" + std::string(name) + ">"))
-        l.drawings.AddDelete(pattern);
-  }
   if (text || options_.remove_style_sheet)
     for (const std::string& pattern : StartTagPatterns("style", "**/style>"))
       l.style.AddDelete(pattern);
@@ -184,6 +170,13 @@ void DetagPass::BuildLists() {
   if (text || options_.remove_object)
     for (const std::string& pattern : StartTagPatterns("object", "**/object>"))
       l.objects.AddDelete(pattern);
+  if (text) {
+    // Never shown as text: template content and in-line drawings. They go
+    // after the style sheets, which drawings often hold.
+    for (const char* name : {"template", "svg", "math"})
+      for (const std::string& pattern : StartTagPatterns(name, "**/" + std::string(name) + ">"))
+        l.objects.AddDelete(pattern);
+  }
 
   if (text || options_.remove_form) {
     // In text mode a form is a block of its own.
@@ -296,16 +289,14 @@ void DetagPass::BuildLists() {
     l.breaks.AddInsertAfter("<p>", m.paragraph);
     l.breaks.AddInsertAfter("<p%/**>", m.paragraph);
     l.breaks.AddInsertAfter("</p>", m.paragraph);
-    // A line break however it is written: <br>, <br/>, <br />, <br clear=all>, </br>.
-    for (const std::string& pattern : StartTagPatterns("br"))
-      l.breaks.AddInsertAfter(pattern, m.break_mark);
+    // A line break however it is written: <br>, <br/>, <br />, <br clear=all>,
+    // </br>. A break before a tag is as good as one after it, and only the
+    // start of the tag need be matched for that.
+    l.breaks.AddInsertAfter("<br>", m.break_mark);
+    l.breaks.AddInsertBefore("<br%/", m.break_mark);
     l.breaks.AddInsertAfter("</br>", m.break_mark);
     l.breaks.AddInsertAfter("</li>", m.statement);
-    for (const char* name : kBlockElements) {
-      for (const std::string& pattern : StartTagPatterns(name))
-        l.breaks.AddInsertAfter(pattern, m.statement);
-      l.breaks.AddInsertAfter("</" + std::string(name) + ">", m.statement);
-    }
+    l.breaks.AddInsertAfter("</div>", m.statement);
 
     auto block = [this](PatternList& list, const Pattern&, long start, long end,
                         const std::string& current, size_t, void* data) {
@@ -463,20 +454,19 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     ApplyList(l.comments, text, "INFO: Removing comments", gate);
   }
   if (text_mode || options_.remove_style_sheet || options_.remove_script) {
-    // Each list on its own, so that an element inside another (a style
-    // element written by a script, or held in a drawing) cannot end the
-    // outer one's match; a drawing inside a template needs a second scan.
+    // Scripts on their own first, so that a style element or a drawing
+    // written by a script cannot end the script's match.
     int removed = ApplyList(l.scripts, text, nullptr, gate);
-    if (text_mode) {
-      const int drawings = ApplyList(l.drawings, text, nullptr, gate);
-      if (drawings > 0) removed += drawings + ApplyList(l.drawings, text, nullptr, gate, 1);
-    }
     removed += ApplyList(l.style, text, nullptr, gate);
     const ReportFunction& report = Reporter();
     if (removed > 0 && report) report("INFO: Removing style sheet", 10);
   }
-  if (text_mode || options_.remove_object)
-    ApplyList(l.objects, text, "INFO: Removing objects", gate);
+  if (text_mode || options_.remove_object) {
+    // A drawing inside a template, or inside an object, hides the outer
+    // element from the first scan.
+    if (ApplyList(l.objects, text, "INFO: Removing objects", gate) > 0 && text_mode)
+      ApplyList(l.objects, text, nullptr, gate, /*repeat=*/1);
+  }
   if (text_mode || options_.remove_form)
     ApplyList(l.forms, text, "INFO: Removing Form fields", gate);
   if (text_mode || options_.remove_font || options_.remove_span || options_.remove_emphasis) {
@@ -508,6 +498,7 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   gate.StartChunk();
   if (text_mode) {
     if (ApplyList(l.breaks, text, nullptr, gate) > 0) break_tags_seen_ = true;
+    if (InsertBlockBreaks(text, markers_.statement) > 0) break_tags_seen_ = true;
     ApplyList(l.blocks, text, nullptr, gate);
     ApplyList(l.item_paragraphs, text, nullptr, gate);
     ApplyList(l.headings, text, nullptr, gate);

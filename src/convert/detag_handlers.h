@@ -111,6 +111,13 @@ int HandleStyleLink(PatternList& list, long start, long end, const std::string& 
 // A list item directly followed by a paragraph mark loses the mark.
 int HandleItem(PatternList& list, long start, long end, const std::string& text,
                const DetagMarkers& markers);
+// Puts `mark` before every start and end tag of the elements that the HTML
+// standard renders as blocks and that no list of the pass lays out (div,
+// center, address, HTML5's sectioning elements, details, dialog...), except
+// "</div>", which the breaks list marks, and tags that a mark already stands
+// next to (blanks aside). Returns the number of marks put in. One pass over
+// the text; it is copied only when a mark goes in.
+int InsertBlockBreaks(std::string& text, const std::string& mark);
 // A new quotation starts on a line of its own.
 int HandleDialogue(PatternList& list, long start, long end, const std::string& text,
                    const DetagMarkers& markers);
