@@ -319,9 +319,21 @@ bool IsBlockElement(std::string_view name) {
   }
 }
 
+constexpr std::string_view kLaidOutBlocks[] = {
+    "p",  "h1", "h2", "h3",    "h4",    "h5",    "h6",      "li",         "ul",  "ol", "dl",
+    "dt", "dd", "tr", "td",    "th",    "hr",    "br",      "pre",        "table", "tbody",
+    "thead", "tfoot", "caption", "blockquote", "listing", "xmp", "plaintext", "dir"};
+
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 }  // namespace
+
+bool IsBlockTagName(std::string_view name) {
+  if (IsBlockElement(name)) return true;
+  for (std::string_view block : kLaidOutBlocks)
+    if (block.size() == name.size() && EqualsNoCase(block, name)) return true;
+  return false;
+}
 
 int InsertBlockBreaks(std::string& text, const std::string& mark) {
   std::string out;

@@ -111,6 +111,9 @@ int HandleStyleLink(PatternList& list, long start, long end, const std::string& 
 // A list item directly followed by a paragraph mark loses the mark.
 int HandleItem(PatternList& list, long start, long end, const std::string& text,
                const DetagMarkers& markers);
+// True for the name of an element that the HTML standard renders as a
+// block (div, p, h1, li, td, section...), in any case.
+bool IsBlockTagName(std::string_view name);
 // Puts `mark` before every start and end tag of the elements that the HTML
 // standard renders as blocks and that no list of the pass lays out (div,
 // center, address, HTML5's sectioning elements, details, dialog...), except

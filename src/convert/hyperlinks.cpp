@@ -191,6 +191,32 @@ std::string EscapeAmpersands(std::string_view text) {
   return out;
 }
 
+// Puts a blank before each tag of a block element in `text`, so that a link
+// around several blocks (a card with a date and a heading) keeps their
+// words apart once its tags are gone.
+void SpaceBeforeBlockTags(std::string& text) {
+  std::string out;
+  size_t copied = 0;
+  for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1)) {
+    size_t name = at + 1;
+    if (name < text.size() && text[name] == '/') ++name;
+    size_t stop = name;
+    while (stop < text.size() && stop - name <= 10 &&
+           ((text[stop] >= 'a' && text[stop] <= 'z') || (text[stop] >= 'A' && text[stop] <= 'Z') ||
+            (text[stop] >= '0' && text[stop] <= '9')))
+      ++stop;
+    if (stop >= text.size() || (!IsBlank(text[stop]) && text[stop] != '/' && text[stop] != '>'))
+      continue;
+    if (!IsBlockTagName(std::string_view(text).substr(name, stop - name))) continue;
+    out.append(text, copied, at - copied);
+    out += ' ';
+    copied = at;
+  }
+  if (copied == 0) return;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
+}
+
 // True when the span holds a second anchor after its first character.
 bool HoldsSecondAnchor(std::string_view span) {
   for (size_t at = FindNoCase(span, "<a", 1); at != std::string_view::npos;
@@ -306,8 +332,10 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   // otherwise the content as written.
   std::string display(content);
   if (environment.markers != nullptr) ReplaceBreakTags(display, environment.markers->break_mark);
-  if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos)
+  if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos) {
+    SpaceBeforeBlockTags(display);
     RemainingTagPass(display, options, *environment.catalogue, {}, {});
+  }
   display = TidyDisplayText(display);
   const std::string compared_display = DecodeAttributeValue(Trim(display));
 

@@ -134,6 +134,9 @@ TEST(AnchorTest, TextModeSuffixesAndReferences) {
       {"<a name=\"n1\">the <b>place</b></a>", "the <b>place</b>", "the <b>place</b>"},
       {"<a href=\"http://x.org/\" name=\"n1\">the <b>place</b></a>", "the place [1] ",
        "the place [http://x.org]"},
+      // Blocks inside a link keep their words apart.
+      {"<a href=\"x.html\"><div><span>News</span> 2 hours ago</div><h2>Title</h2></a>",
+       " News 2 hours ago Title ", " News 2 hours ago Title "},
       // Markup inside the link goes; blanks are tidied.
       {"<a href=\"x.html\">\n\tsee  the\n<i>index</i>\t</a>", "see the index", "see the index"},
       {"<A HREF=\"http://x.org/i\"><img src=\"a.gif\"> Logo</A>", " Logo [1] ",
