@@ -21,13 +21,14 @@ namespace orv {
 // force, when the first file or a file under other policies comes, and
 // frozen while in use.
 struct DetagPass::Lists {
-  PatternList head, body, xml, comments, style, objects, forms, sentences, tables, table_markup,
+  PatternList head, body, xml, comments, scripts, style, objects, forms, sentences, tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
       breaks, blocks, item_paragraphs, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
       final_marks, break_runs;
 
   std::vector<PatternList*> All() {
-    return {&head,         &body,      &xml,         &comments,        &style,      &objects,
+    return {&head,         &body,      &xml,         &comments,        &scripts,    &style,
+            &objects,
             &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
             &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
             &paragraphs,   &breaks,    &blocks,      &item_paragraphs, &headings,   &dialogue0,
@@ -38,7 +39,7 @@ struct DetagPass::Lists {
 thread_local const ReportFunction* DetagPass::stage_report_ = nullptr;
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
-    : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
+    : catalogue_(catalogue), element_table_(ElementTable::Current()) {
   InstallListHandlers(*this);
   InstallHeadingHandlers(*this);
   InstallLinkHandlers(*this);
@@ -47,6 +48,18 @@ DetagPass::DetagPass(const TagCatalogue& catalogue)
 DetagPass::~DetagPass() = default;
 
 namespace {
+
+// Entries for an element written `<name>` or `<name ...>` (also `<name/>`):
+// the name never matches the start of a longer one (`<b` and `<body>`).
+// `rest` follows the tag's own `>`, as in `**/head>` for the whole
+// element; without it the entries cover the start tag alone.
+std::vector<std::string> StartTagPatterns(std::string_view name, std::string_view rest = {}) {
+  const std::string open = "<" + std::string(name);
+  if (rest.empty()) return {open + ">", open + "%/**>"};
+  // One entry, so that of two nested elements the outer one's match is
+  // the one that completes.
+  return {open + "%>" + std::string(rest)};
+}
 
 uint64_t FileSize(const std::string& path) {
   struct stat status {};
@@ -77,6 +90,7 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   average_line_length_ = 80;
   list_state_.Reset();
   comment_state_ = CommentState{};
+  aligned_blocks_.Reset();
   text_blocks_.Clear();
   first_table_application_done_ = false;
   first_table_actions_ = 0;
@@ -115,7 +129,8 @@ void DetagPass::BuildLists() {
   const bool text = options_.TextMode();
   const DetagMarkers& m = markers_;
 
-  if (text || options_.remove_head) l.head.AddDelete("<head**/head>");
+  if (text || options_.remove_head)
+    for (const std::string& pattern : StartTagPatterns("head", "**/head>")) l.head.AddDelete(pattern);
 
   if (!text && !(first_of_output_ && last_of_output_)) {
     // Concatenated HTML keeps one <html><body> at the start and one end at
@@ -125,79 +140,98 @@ void DetagPass::BuildLists() {
       l.body.AddDelete("</html>");
     }
     if (!first_of_output_) {
-      l.body.AddDelete("<body**>");
-      l.body.AddDelete("<html**>");
+      for (const char* name : {"body", "html"})
+        for (const std::string& pattern : StartTagPatterns(name)) l.body.AddDelete(pattern);
     }
   }
 
-  if (options_.remove_office_tags) l.xml.AddDelete("<xml**/xml>");
+  if (options_.remove_office_tags)
+    for (const std::string& pattern : StartTagPatterns("xml", "**/xml>")) l.xml.AddDelete(pattern);
 
   if (text || options_.remove_comments) {
     auto comment = [this](PatternList& list, const Pattern&, long start, long end,
                           const std::string& current, size_t, void* data) {
       return HandleComment(list, start, end, current, DataCode(data), comment_state_);
     };
-    l.comments.AddCallback("<script**>", comment, CodeData(kScriptStart));
+    for (const std::string& pattern : StartTagPatterns("script"))
+      l.comments.AddCallback(pattern, comment, CodeData(kScriptStart));
     l.comments.AddCallback("</script>", comment, CodeData(kScriptEnd));
     l.comments.AddCallback("<!--", comment, CodeData(kCommentOpen));
     l.comments.AddCallback("-->", comment, CodeData(kCommentClose));
   }
 
-  if (text || options_.remove_style_sheet) {
-    l.style.AddDelete("<style%W**/style>");
-    l.style.AddDelete("<style>**/style>");
-  }
-  if (text || options_.remove_script) {
-    l.style.AddDelete("<script%W**/script>");
-    l.style.AddDelete("<script>**/script>");
-  }
+  // Scripts go before style sheets: a script often writes a style element
+  // into the page, and that string must not end the script's match.
+  if (text || options_.remove_script)
+    for (const std::string& pattern : StartTagPatterns("script", "**/script>"))
+      l.scripts.AddDelete(pattern);
+  if (text || options_.remove_style_sheet)
+    for (const std::string& pattern : StartTagPatterns("style", "**/style>"))
+      l.style.AddDelete(pattern);
 
-  if (text || options_.remove_object) {
-    l.objects.AddDelete("<object%W**/object>");
-    l.objects.AddDelete("<object>**/object>");
+  if (text || options_.remove_object)
+    for (const std::string& pattern : StartTagPatterns("object", "**/object>"))
+      l.objects.AddDelete(pattern);
+  if (text) {
+    // Never shown as text: template content and in-line drawings. They go
+    // after the style sheets, which drawings often hold.
+    for (const char* name : {"template", "svg", "math"})
+      for (const std::string& pattern : StartTagPatterns(name, "**/" + std::string(name) + ">"))
+        l.objects.AddDelete(pattern);
   }
 
   if (text || options_.remove_form) {
-    for (const char* pattern : {"<form%W**>", "<form>", "</form>", "<fieldset**/fieldset>",
-                                "<label%W**/label>", "<legend%W**/legend>", "<input%W**>",
-                                "<isindex**>", "<select**/select>", "<textarea**/textarea>"})
-      l.forms.AddDelete(pattern);
+    // In text mode a form is a block of its own.
+    for (const std::string& pattern : StartTagPatterns("form")) {
+      if (text)
+        l.forms.AddReplace(pattern, m.statement);
+      else
+        l.forms.AddDelete(pattern);
+    }
+    if (text)
+      l.forms.AddReplace("</form>", m.statement);
+    else
+      l.forms.AddDelete("</form>");
+    for (const char* name : {"fieldset", "label", "legend", "select", "textarea"})
+      for (const std::string& pattern : StartTagPatterns(name, "**/" + std::string(name) + ">"))
+        l.forms.AddDelete(pattern);
+    for (const char* name : {"input", "isindex"})
+      for (const std::string& pattern : StartTagPatterns(name)) l.forms.AddDelete(pattern);
   }
 
   if (options_.sentence_gap) l.sentences.AddReplace(".?S", ".  ", /*case_sensitive=*/true);
 
   if (text) {
-    l.tables.AddCallback("<table**</table>", Slot(&DetagHandlerSlots::text_tables));
+    for (const std::string& pattern : StartTagPatterns("table", "**</table>"))
+      l.tables.AddCallback(pattern, Slot(&DetagHandlerSlots::text_tables));
   } else {
-    l.table_markup.AddCallback("<table**</table>", Slot(&DetagHandlerSlots::html_tables));
-    l.table_tags.AddCallback("<table**</table>", Slot(&DetagHandlerSlots::html_tables));
+    for (const std::string& pattern : StartTagPatterns("table", "**</table>")) {
+      l.table_markup.AddCallback(pattern, Slot(&DetagHandlerSlots::html_tables));
+      l.table_tags.AddCallback(pattern, Slot(&DetagHandlerSlots::html_tables));
+    }
     if (options_.remove_table_tags) {
-      for (const char* pattern :
-           {"<table**>", "</table>",    "<tr%W**>",    "<tr>",     "</tr>",
-            "<th%W**>",  "<th>",        "</th>",       "<td%W**>", "<td>",
-            "</td>",     "<tbody%W**>", "<tbody>",     "</tbody>", "<thead%W**>",
-            "<thead>",   "</thead>",    "<tfoot%W**>", "<tfoot>",  "</tfoot>"})
-        l.table_tags.AddDelete(pattern);
+      for (const char* name : {"table", "tr", "th", "td", "tbody", "thead", "tfoot"}) {
+        for (const std::string& pattern : StartTagPatterns(name)) l.table_tags.AddDelete(pattern);
+        l.table_tags.AddDelete("</" + std::string(name) + ">");
+      }
     }
   }
 
-  if (text || options_.remove_font) {
-    l.inline_markup.AddDelete("<font%W**>");
-    l.inline_markup.AddDelete("</font>");
-  }
-  if (text || options_.remove_span) {
-    l.inline_markup.AddDelete("<span%W**>");
-    l.inline_markup.AddDelete("</span>");
-  }
-  if (text ? !options_.highlight_emphasis : options_.remove_emphasis) {
-    for (const char* pattern : {"<b>", "<b%W**>", "</b>", "<i>", "<i%W**>", "</i>", "<strong>",
-                                "<strong%W**>", "</strong>", "<em>", "<em%W**>", "</em>"})
-      l.inline_markup.AddDelete(pattern);
-  }
+  // Start tags with attributes and end tags of in-line elements.
+  auto add_inline = [&l](std::initializer_list<const char*> names, bool bare_start) {
+    for (const char* name : names) {
+      const std::string open = "<" + std::string(name);
+      if (bare_start) l.inline_markup.AddDelete(open + ">");
+      l.inline_markup.AddDelete(open + "%/**>");
+      l.inline_markup.AddDelete("</" + std::string(name) + ">");
+    }
+  };
+  if (text || options_.remove_font) add_inline({"font"}, false);
+  if (text || options_.remove_span) add_inline({"span"}, false);
+  if (text ? !options_.highlight_emphasis : options_.remove_emphasis)
+    add_inline({"b", "i", "strong", "em"}, true);
   if (text) {
-    for (const char* pattern : {"<u>", "<u%W**>", "</u>", "<s>", "<s%W**>", "</s>", "<strike>",
-                                "<strike%W**>", "</strike>"})
-      l.inline_markup.AddDelete(pattern);
+    add_inline({"u", "s", "strike"}, true);
     l.inline_markup.AddReplace("</dt>", " ");
     l.inline_markup.AddReplace("</dd>", " ");
   }
@@ -238,15 +272,31 @@ void DetagPass::BuildLists() {
   if (text) {
     auto paragraph = [this](PatternList& list, const Pattern&, long start, long end,
                             const std::string& current, size_t,
-                            void*) { return HandleParagraph(list, start, end, current, markers_); };
-    l.paragraphs.AddCallback("<p%W**>", paragraph);
+                            void*) {
+      return HandleParagraph(list, start, end, current, markers_, aligned_blocks_.Current());
+    };
+    l.paragraphs.AddCallback("<p%/**>", paragraph);
     l.paragraphs.AddCallback("<p>", paragraph);
+    auto aligned = [this](PatternList& list, const Pattern&, long start, long end,
+                          const std::string& current, size_t, void* data) {
+      return HandleAlignedBlock(list, start, end, current, DataCode(data), aligned_blocks_);
+    };
+    for (const std::string& pattern : StartTagPatterns("div"))
+      l.paragraphs.AddCallback(pattern, aligned, CodeData(kDivOpen));
+    for (const std::string& pattern : StartTagPatterns("center"))
+      l.paragraphs.AddCallback(pattern, aligned, CodeData(kCenterOpen));
+    l.paragraphs.AddCallback("</div>", aligned, CodeData(kAlignedBlockEnd));
+    l.paragraphs.AddCallback("</center>", aligned, CodeData(kAlignedBlockEnd));
 
     l.breaks.AddInsertAfter("<p>", m.paragraph);
-    l.breaks.AddInsertAfter("<p%W**>", m.paragraph);
+    l.breaks.AddInsertAfter("<p%/**>", m.paragraph);
     l.breaks.AddInsertAfter("</p>", m.paragraph);
+    // A line break however it is written: <br>, <br/>, <br />, <br clear=all>,
+    // </br>. A break before a tag is as good as one after it, and only the
+    // start of the tag need be matched for that.
     l.breaks.AddInsertAfter("<br>", m.break_mark);
-    l.breaks.AddInsertAfter("<br />", m.break_mark);
+    l.breaks.AddInsertBefore("<br%/", m.break_mark);
+    l.breaks.AddInsertAfter("</br>", m.break_mark);
     l.breaks.AddInsertAfter("</li>", m.statement);
     l.breaks.AddInsertAfter("</div>", m.statement);
 
@@ -254,14 +304,16 @@ void DetagPass::BuildLists() {
                         const std::string& current, size_t, void* data) {
       return HandleBlock(list, start, end, current, DataText(data), markers_, options_);
     };
-    l.blocks.AddCallback("<hr>", block, TextData(m.rule));
-    l.blocks.AddCallback("<hr%W**>", block, TextData(m.rule));
-    for (const char* pattern : {"<pre>", "<pre%W**>", "<xmp>", "<listing>", "<plaintext>"})
-      l.blocks.AddCallback(pattern, block, TextData(m.start_pre));
+    for (const std::string& pattern : StartTagPatterns("hr"))
+      l.blocks.AddCallback(pattern, block, TextData(m.rule));
+    for (const char* name : {"pre", "xmp", "listing", "plaintext"})
+      for (const std::string& pattern : StartTagPatterns(name))
+        l.blocks.AddCallback(pattern, block, TextData(m.start_pre));
     for (const char* pattern : {"</pre>", "</xmp>", "</listing>", "</plaintext>"})
       l.blocks.AddCallback(pattern, block, TextData(m.end_pre));
-    l.blocks.AddCallback("<blockquote**>", block, TextData(m.start_block));
-    l.blocks.AddCallback("<dir>", block, TextData(m.start_block));
+    for (const char* name : {"blockquote", "dir"})
+      for (const std::string& pattern : StartTagPatterns(name))
+        l.blocks.AddCallback(pattern, block, TextData(m.start_block));
     l.blocks.AddCallback("</blockquote>", block, TextData(m.end_block));
     l.blocks.AddCallback("</dir>", block, TextData(m.end_block));
 
@@ -271,7 +323,7 @@ void DetagPass::BuildLists() {
                size_t, void*) { return HandleItem(list, start, end, current, markers_); });
 
     const PatternHandler heading = Slot(&DetagHandlerSlots::headings);
-    l.headings.AddCallback("<h%1**>", heading, CodeData(kHeadingStart));
+    l.headings.AddCallback("<h%1%/**>", heading, CodeData(kHeadingStart));
     l.headings.AddCallback("<h%1>", heading, CodeData(kHeadingStart));
     l.headings.AddCallback("</h%1>", heading, CodeData(kHeadingEnd));
   }
@@ -343,6 +395,14 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
 
 PatternList& DetagPass::TableList() { return lists_->tables; }
 
+std::vector<std::string> DetagPass::PatternTexts() const {
+  std::vector<std::string> texts;
+  if (!lists_) return texts;
+  for (const PatternList* list : lists_->All())
+    for (size_t i = 0; i < list->Size(); ++i) texts.push_back(list->Entry(i).text);
+  return texts;
+}
+
 void DetagPass::RunTablePasses(PatternList& list, std::string& text) {
   if (list.Size() == 0) return;
   table_analysis_->RunTablePasses(list, text, report_);
@@ -383,7 +443,7 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     std::string href;
     if (ExtractBetween(text, "<base%W", ">", attributes) &&
         GetTagAttribute("<base " + attributes + ">", "href", href))
-      info_.base_url = Trim(href);
+      info_.base_url = Trim(DecodeAttributeValue(href));
   }
   if (first && (text_mode || options_.remove_head || options_.remove_office_tags)) {
     ApplyList(l.head, text, "INFO: Removing <HEAD>..</HEAD> tags", gate);
@@ -395,10 +455,20 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     comment_state_ = CommentState{};
     ApplyList(l.comments, text, "INFO: Removing comments", gate);
   }
-  if (text_mode || options_.remove_style_sheet || options_.remove_script)
-    ApplyList(l.style, text, "INFO: Removing style sheet", gate);
-  if (text_mode || options_.remove_object)
-    ApplyList(l.objects, text, "INFO: Removing objects", gate);
+  if (text_mode || options_.remove_style_sheet || options_.remove_script) {
+    // Scripts on their own first, so that a style element or a drawing
+    // written by a script cannot end the script's match.
+    int removed = ApplyList(l.scripts, text, nullptr, gate);
+    removed += ApplyList(l.style, text, nullptr, gate);
+    const ReportFunction& report = Reporter();
+    if (removed > 0 && report) report("INFO: Removing style sheet", 10);
+  }
+  if (text_mode || options_.remove_object) {
+    // A drawing inside a template, or inside an object, hides the outer
+    // element from the first scan.
+    if (ApplyList(l.objects, text, "INFO: Removing objects", gate) > 0 && text_mode)
+      ApplyList(l.objects, text, nullptr, gate, /*repeat=*/1);
+  }
   if (text_mode || options_.remove_form)
     ApplyList(l.forms, text, "INFO: Removing Form fields", gate);
   if (text_mode || options_.remove_font || options_.remove_span || options_.remove_emphasis) {
@@ -430,6 +500,7 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   gate.StartChunk();
   if (text_mode) {
     if (ApplyList(l.breaks, text, nullptr, gate) > 0) break_tags_seen_ = true;
+    if (InsertBlockBreaks(text, markers_.statement) > 0) break_tags_seen_ = true;
     ApplyList(l.blocks, text, nullptr, gate);
     ApplyList(l.item_paragraphs, text, nullptr, gate);
     ApplyList(l.headings, text, nullptr, gate);

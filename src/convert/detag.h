@@ -114,6 +114,10 @@ class DetagPass {
   void BeginFile(const DetagOptions& options, const DetagRequest& request,
                  const ReportFunction& report);
 
+  // The patterns of every list built for the current file, in their stored
+  // form; for tests that check the lists as a whole.
+  std::vector<std::string> PatternTexts() const;
+
   // The two rewriting stages, exposed for tests and for the table analysis.
   void ChunkPass(int chunk_number, std::string& text);
   void WholeTextPass(std::string& text);
@@ -251,6 +255,7 @@ class DetagPass {
   UrlReferenceList url_references_;
   ListState list_state_;
   CommentState comment_state_;
+  AlignedBlockState aligned_blocks_;
   ListGate front_gate_, back_gate_, whole_gate_;
   class TableFeed;
   // The text-mode table list of the current file.

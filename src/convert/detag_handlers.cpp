@@ -5,9 +5,11 @@
 #include "convert/detag_handlers.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/text.h"
 #include "html/detag_options.h"
+#include "html/entities.h"
 #include "html/lengths.h"
 #include "html/parsed_tag.h"
 
@@ -37,12 +39,25 @@ Alignment AlignmentFromWord(std::string_view word) {
 }
 
 Alignment TagAlignment(std::string_view tag) {
+  const Alignment declared = DeclaredAlignment(tag);
+  return declared == Alignment::kNone ? Alignment::kLeft : declared;
+}
+
+Alignment DeclaredAlignment(std::string_view tag) {
   std::string value;
   if (GetTagAttribute(tag, "align", value) && !TrimView(value).empty())
     return AlignmentFromWord(value);
-  if (GetTagAttribute(tag, "style", value))
-    return AlignmentFromWord(GetStyleProperty(value, "text-align"));
-  return Alignment::kLeft;
+  if (GetTagAttribute(tag, "style", value)) {
+    const std::string property = GetStyleProperty(value, "text-align");
+    if (!TrimView(property).empty()) return AlignmentFromWord(property);
+  }
+  return Alignment::kNone;
+}
+
+Alignment AlignedBlockState::Current() const {
+  for (auto it = open.rbegin(); it != open.rend(); ++it)
+    if (*it != Alignment::kNone) return *it;
+  return Alignment::kNone;
 }
 
 std::string_view AlignmentMarker(Alignment alignment) {
@@ -126,11 +141,12 @@ int HandleComment(PatternList& list, long start, long end, const std::string& te
 }
 
 int HandleParagraph(PatternList& list, long start, long end, const std::string& text,
-                    const DetagMarkers& markers) {
+                    const DetagMarkers& markers, Alignment enclosing) {
   if (!InRange(start, end, text)) return ActionNone;
   const std::string_view tag = MatchText(start, end, text);
   std::string replacement = markers.paragraph;
-  replacement += AlignmentMarker(TagAlignment(tag));
+  const Alignment declared = DeclaredAlignment(tag);
+  replacement += AlignmentMarker(declared != Alignment::kNone ? declared : enclosing);
   std::string style;
   if (GetTagAttribute(tag, "style", style)) {
     const std::string stops = ToLower(GetStyleProperty(style, "tab-stops"));
@@ -141,6 +157,38 @@ int HandleParagraph(PatternList& list, long start, long end, const std::string& 
     else if (right != std::string::npos)
       replacement += "[[TAB_STOP_RIGHT]]";
   }
+  return list.ReplaceMatch(replacement);
+}
+
+int HandleAlignedBlock(PatternList& list, long start, long end, const std::string& text,
+                       intptr_t code, AlignedBlockState& state) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const std::string_view tag = MatchText(start, end, text);
+  Alignment marker = Alignment::kNone;
+  if (code == kDivOpen || code == kCenterOpen) {
+    // Both the align attribute and the text-align property say "align".
+    const Alignment own = code == kCenterOpen ? Alignment::kCentre
+                          : FindNoCase(tag, "align") == std::string_view::npos
+                              ? Alignment::kNone
+                              : DeclaredAlignment(tag);
+    if (state.open.size() >= AlignedBlockState::kMaxDepth)
+      ++state.too_deep;
+    else
+      state.open.push_back(own);
+    marker = own;
+  } else if (state.too_deep > 0) {
+    --state.too_deep;
+  } else if (!state.open.empty()) {
+    const Alignment closed = state.open.back();
+    state.open.pop_back();
+    if (closed != Alignment::kNone) {
+      marker = state.Current();
+      if (marker == Alignment::kNone) marker = Alignment::kLeft;
+    }
+  }
+  if (marker == Alignment::kNone) return ActionNone;
+  std::string replacement(tag);
+  replacement += AlignmentMarker(marker);
   return list.ReplaceMatch(replacement);
 }
 
@@ -193,7 +241,7 @@ int HandleMeta(PatternList& list, long start, long end, const std::string& text,
   GetTagAttribute(tag, "name", name);
   GetTagAttribute(tag, "http-equiv", http_equiv);
   GetTagAttribute(tag, "content", content);
-  if (EqualsNoCase(TrimView(name), "Author")) author = content;
+  if (EqualsNoCase(TrimView(name), "Author")) author = DecodeAttributeValue(content);
   if (EqualsNoCase(TrimView(http_equiv), "Content-Type")) {
     const size_t word = FindNoCase(content, "charset");
     const size_t equals = word == std::string::npos ? word : content.find('=', word + 7);
@@ -228,6 +276,102 @@ int HandleItem(PatternList& list, long start, long end, const std::string& text,
   std::string replacement(MatchText(start, end, text).substr(0, kept));
   replacement += ' ';
   return list.ReplaceMatch(replacement);
+}
+
+namespace {
+
+// Elements rendered as blocks whose tags no list of the pass lays out, by
+// the length of their names.
+constexpr std::string_view kBlockElements3[] = {"div", "nav"};
+constexpr std::string_view kBlockElements4[] = {"main", "menu"};
+constexpr std::string_view kBlockElements5[] = {"aside"};
+constexpr std::string_view kBlockElements6[] = {"center", "dialog", "figure", "footer",
+                                                "header", "hgroup", "legend", "search"};
+constexpr std::string_view kBlockElements7[] = {"address", "article", "details", "section",
+                                                "summary"};
+constexpr std::string_view kBlockElements8[] = {"fieldset", "frameset", "noframes", "optgroup"};
+constexpr std::string_view kBlockElements10[] = {"figcaption"};
+constexpr size_t kLongestBlockElement = 10;
+
+template <size_t N>
+bool OneOf(std::string_view name, const std::string_view (&names)[N]) {
+  const char initial = ToLowerAscii(name[0]);
+  for (std::string_view candidate : names)
+    if (candidate[0] == initial && EqualsNoCase(candidate, name)) return true;
+  return false;
+}
+
+bool IsBlockElement(std::string_view name) {
+  switch (name.size()) {
+    case 3: return OneOf(name, kBlockElements3);
+    case 4: return OneOf(name, kBlockElements4);
+    case 5: return OneOf(name, kBlockElements5);
+    case 6: return OneOf(name, kBlockElements6);
+    case 7: return OneOf(name, kBlockElements7);
+    case 8: return OneOf(name, kBlockElements8);
+    case 10: return OneOf(name, kBlockElements10);
+    default: return false;
+  }
+}
+
+constexpr std::string_view kLaidOutBlocks[] = {
+    "p",  "h1", "h2", "h3",    "h4",    "h5",    "h6",      "li",         "ul",  "ol", "dl",
+    "dt", "dd", "tr", "td",    "th",    "hr",    "br",      "pre",        "table", "tbody",
+    "thead", "tfoot", "caption", "blockquote", "listing", "xmp", "plaintext", "dir"};
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+}  // namespace
+
+bool IsBlockTagName(std::string_view name) {
+  if (IsBlockElement(name)) return true;
+  for (std::string_view block : kLaidOutBlocks)
+    if (block.size() == name.size() && EqualsNoCase(block, name)) return true;
+  return false;
+}
+
+int InsertBlockBreaks(std::string& text, const std::string& mark) {
+  std::string out;
+  size_t copied = 0;
+  int marks = 0;
+  const size_t n = text.size();
+  const char* data = text.data();
+  size_t next_close = 0;
+  for (const void* hit = std::memchr(data, '<', n); hit != nullptr;) {
+    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - data);
+    hit = at + 1 < n ? std::memchr(data + at + 1, '<', n - at - 1) : nullptr;
+    size_t name = at + 1;
+    const bool end_tag = name < n && text[name] == '/';
+    if (end_tag) ++name;
+    size_t stop = name;
+    while (stop < n && stop - name <= kLongestBlockElement && IsAsciiLetter(text[stop])) ++stop;
+    if (stop == name || stop >= n || stop - name > kLongestBlockElement) continue;
+    const char after = text[stop];
+    if (!IsBlank(after) && after != '/' && after != '>') continue;
+    const std::string_view tag_name(text.data() + name, stop - name);
+    if (!IsBlockElement(tag_name) || (end_tag && EqualsNoCase(tag_name, "div"))) continue;
+    // Next to a mark, blanks aside, the line ends already.
+    size_t before = at;
+    while (before > 0 && IsBlank(text[before - 1])) --before;
+    if (before > 0 && text[before - 1] == '\xFF') continue;
+    // The next ">" is remembered, so tags without one cost no new search.
+    if (next_close != std::string::npos && next_close < stop) next_close = text.find('>', stop);
+    const size_t close = next_close;
+    if (close != std::string::npos) {
+      size_t after_tag = close + 1;
+      while (after_tag < n && IsBlank(text[after_tag])) ++after_tag;
+      if (after_tag < n && text[after_tag] == '\xFF') continue;
+    }
+    if (marks == 0) out.reserve(n + n / 64);
+    out.append(text, copied, at - copied);
+    out += mark;
+    copied = at;
+    ++marks;
+  }
+  if (marks == 0) return 0;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
+  return marks;
 }
 
 int HandleDialogue(PatternList& list, long start, long end, const std::string& text,

@@ -35,10 +35,13 @@ enum CommentCode : intptr_t {
 // Codes of the entries whose handlers other parts supply.
 enum ListTagCode : intptr_t { kListOpen = 1, kListItem = 2, kListEnd = 3 };
 enum HeadingTagCode : intptr_t { kHeadingStart = 1, kHeadingEnd = 2 };
+enum AlignedBlockCode : intptr_t { kDivOpen = 1, kCenterOpen = 2, kAlignedBlockEnd = 3 };
 
 // Alignment of a tag: its "align" attribute, or when that is absent the
 // "text-align" property of its "style" attribute. Anything else is left.
 Alignment TagAlignment(std::string_view tag);
+// The same, but kNone when the tag declares no alignment at all.
+Alignment DeclaredAlignment(std::string_view tag);
 Alignment AlignmentFromWord(std::string_view word);
 // "[[LEFT]]", "[[CENTER]]", "[[RIGHT]]" or "[[JUSTIFY]]".
 std::string_view AlignmentMarker(Alignment alignment);
@@ -58,6 +61,21 @@ struct CommentState {
   long comment_start = -1;
 };
 
+// The alignment of the open <div> and <center> blocks, innermost last
+// (kNone for a block that sets none). Kept for a whole file; blocks nested
+// deeper than kMaxDepth are only counted.
+struct AlignedBlockState {
+  static constexpr size_t kMaxDepth = 256;
+  std::vector<Alignment> open;
+  size_t too_deep = 0;
+  // The innermost alignment that a block sets, or kNone.
+  Alignment Current() const;
+  void Reset() {
+    open.clear();
+    too_deep = 0;
+  }
+};
+
 // The handlers. Each takes the list, the match [start, end] (inclusive) in
 // `text` and what it needs; it returns an ActionResult, and ActionNone for
 // offsets out of range.
@@ -67,8 +85,16 @@ struct CommentState {
 int HandleComment(PatternList& list, long start, long end, const std::string& text, intptr_t code,
                   CommentState& state);
 // "<p...>": the paragraph mark, the alignment marker and any tab-stop marker.
+// A paragraph that declares no alignment takes that of the enclosing block
+// (`enclosing`, kNone: left).
 int HandleParagraph(PatternList& list, long start, long end, const std::string& text,
-                    const DetagMarkers& markers);
+                    const DetagMarkers& markers, Alignment enclosing = Alignment::kNone);
+// "<div ...>", "<center>" and their end tags (`code` an AlignedBlockCode): a
+// block that sets an alignment is followed by its alignment marker, and its
+// end tag by the marker of the enclosing block (left when none). The tags
+// stay for the breaks list and the remaining-tag pass.
+int HandleAlignedBlock(PatternList& list, long start, long end, const std::string& text,
+                       intptr_t code, AlignedBlockState& state);
 // Block tags: the tag, then the statement on a line of its own; the rule
 // statement becomes an aligned "$_$_LINE" with its width.
 int HandleBlock(PatternList& list, long start, long end, const std::string& text,
@@ -85,6 +111,16 @@ int HandleStyleLink(PatternList& list, long start, long end, const std::string& 
 // A list item directly followed by a paragraph mark loses the mark.
 int HandleItem(PatternList& list, long start, long end, const std::string& text,
                const DetagMarkers& markers);
+// True for the name of an element that the HTML standard renders as a
+// block (div, p, h1, li, td, section...), in any case.
+bool IsBlockTagName(std::string_view name);
+// Puts `mark` before every start and end tag of the elements that the HTML
+// standard renders as blocks and that no list of the pass lays out (div,
+// center, address, HTML5's sectioning elements, details, dialog...), except
+// "</div>", which the breaks list marks, and tags that a mark already stands
+// next to (blanks aside). Returns the number of marks put in. One pass over
+// the text; it is copied only when a mark goes in.
+int InsertBlockBreaks(std::string& text, const std::string& mark);
 // A new quotation starts on a line of its own.
 int HandleDialogue(PatternList& list, long start, long end, const std::string& text,
                    const DetagMarkers& markers);

@@ -10,6 +10,7 @@
 #include "convert/detag.h"
 #include "convert/detag_handlers.h"
 #include "html/detag_options.h"
+#include "html/entities.h"
 #include "html/tag_scanner.h"
 
 namespace orv {
@@ -152,11 +153,68 @@ std::string TidyDisplayText(std::string_view text) {
   return out;
 }
 
-// Replaces each "<br>" (and "<br />") of a span by `mark`.
+// Replaces each line-break tag of a span by `mark`, however it is written:
+// "<br>", "<br/>", "<br />", "<br clear=all>", "</br>".
 void ReplaceBreakTags(std::string& text, const std::string& mark) {
   if (text.find('<') == std::string::npos) return;
-  ReplaceAllNoCaseIn(text, "<br>", mark);
-  ReplaceAllNoCaseIn(text, "<br />", mark);
+  std::string out;
+  size_t copied = 0;
+  for (size_t at = FindNoCase(text, "br", 1); at != std::string::npos;
+       at = FindNoCase(text, "br", at + 2)) {
+    size_t open = at - 1;
+    if (text[open] == '/' && open > 0) --open;
+    if (text[open] != '<' || open < copied) continue;
+    const size_t after = at + 2;
+    if (after < text.size() && !IsBlank(text[after]) && text[after] != '/' && text[after] != '>')
+      continue;
+    const size_t close = text.find('>', after);
+    if (close == std::string::npos) break;
+    out.append(text, copied, open - copied);
+    out += mark;
+    copied = close + 1;
+  }
+  if (copied == 0) return;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
+}
+
+// `text` with every "&" written as "&amp;".
+std::string EscapeAmpersands(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '&')
+      out += "&amp;";
+    else
+      out += c;
+  }
+  return out;
+}
+
+// Puts a blank before each tag of a block element in `text`, so that a link
+// around several blocks (a card with a date and a heading) keeps their
+// words apart once its tags are gone.
+void SpaceBeforeBlockTags(std::string& text) {
+  std::string out;
+  size_t copied = 0;
+  for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1)) {
+    size_t name = at + 1;
+    if (name < text.size() && text[name] == '/') ++name;
+    size_t stop = name;
+    while (stop < text.size() && stop - name <= 10 &&
+           ((text[stop] >= 'a' && text[stop] <= 'z') || (text[stop] >= 'A' && text[stop] <= 'Z') ||
+            (text[stop] >= '0' && text[stop] <= '9')))
+      ++stop;
+    if (stop >= text.size() || (!IsBlank(text[stop]) && text[stop] != '/' && text[stop] != '>'))
+      continue;
+    if (!IsBlockTagName(std::string_view(text).substr(name, stop - name))) continue;
+    out.append(text, copied, at - copied);
+    out += ' ';
+    copied = at;
+  }
+  if (copied == 0) return;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
 }
 
 // True when the span holds a second anchor after its first character.
@@ -210,11 +268,13 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   const TagAttributes attributes(opening);
   attributes.Get("href", href);
   attributes.Get("name", name);
-  href = Trim(href);
+  // The address the attribute says, references decoded ("&amp;" is "&").
+  href = DecodeAttributeValue(Trim(href));
   if (environment.info != nullptr) href = ResolveUrl(href, environment.info->base_url);
 
-  // 3. A named anchor marks a place; only its content stays.
-  if (!name.empty()) {
+  // 3. A named anchor marks a place; only its content stays. An anchor
+  // that also has an href is a link all the same.
+  if (!name.empty() && href.empty()) {
     replacement.assign(content);
     return true;
   }
@@ -272,10 +332,12 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   // otherwise the content as written.
   std::string display(content);
   if (environment.markers != nullptr) ReplaceBreakTags(display, environment.markers->break_mark);
-  if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos)
+  if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos) {
+    SpaceBeforeBlockTags(display);
     RemainingTagPass(display, options, *environment.catalogue, {}, {});
+  }
   display = TidyDisplayText(display);
-  const std::string compared_display = Trim(display);
+  const std::string compared_display = DecodeAttributeValue(Trim(display));
 
   // 8 and 9. The suffix, unless the display text already shows the href.
   const std::string href_form = HrefComparisonForm(href, compared_display);
@@ -283,7 +345,9 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
     if (number > 0) {
       display += " [" + std::to_string(number) + "] ";
     } else if (options.display_link_urls && link_class != LinkClass::kLocal) {
-      display += " [" + href_form + "]";
+      // The text's references are replaced later: its own "&" is written as
+      // a reference too.
+      display += " [" + EscapeAmpersands(href_form) + "]";
     }
   } else if (added) {
     references->RemoveLast();
@@ -312,7 +376,8 @@ std::string RewriteImage(std::string_view tag, LinkEnvironment& environment) {
   if (src.find(":/") == std::string::npos) return "[Image " + src + "]";
   if (options.add_url_references && environment.references != nullptr) {
     bool added = false;
-    return "[Image {" + std::to_string(environment.references->Add(src, added)) + "}]";
+    const std::string address = DecodeAttributeValue(src);
+    return "[Image {" + std::to_string(environment.references->Add(address, added)) + "}]";
   }
   return "[Image]";
 }

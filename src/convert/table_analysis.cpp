@@ -32,8 +32,8 @@ bool EndsTagName(std::string_view text, size_t at) {
   return IsBlank(c) || c == '>' || c == '/';
 }
 
-// Position of the next tag "<" + `name` (a whole tag name, any case) at or
-// after `from`, or npos.
+// Position of the next tag "<" + `name` (a whole tag name, any case; "/tr"
+// for an end tag) at or after `from`, or npos.
 size_t FindTag(std::string_view text, std::string_view name, size_t from) {
   for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
     if (at + 1 + name.size() <= text.size() &&
@@ -62,8 +62,8 @@ size_t FindCellStart(std::string_view text, size_t from) {
 // else the next "</tr", else the next "</td", else the end of the row.
 size_t NextCellBoundary(std::string_view row, size_t from) {
   size_t at = FindCellStart(row, from);
-  if (at == std::string_view::npos) at = FindNoCase(row, "</tr", from);
-  if (at == std::string_view::npos) at = FindNoCase(row, "</td", from);
+  if (at == std::string_view::npos) at = FindTag(row, "/tr", from);
+  if (at == std::string_view::npos) at = FindTag(row, "/td", from);
   return at == std::string_view::npos ? row.size() : at;
 }
 
@@ -257,7 +257,7 @@ TableAnalysis::TableAnalysis(DetagPass& pass) : pass_(pass) {}
 bool TableAnalysis::FindInnermost(std::string_view match, bool text_mode, Walk& walk) {
   const DetagOptions& options = pass_.Options();
   std::vector<size_t> starts;
-  for (size_t at = 0; (at = FindNoCase(match, "<table", at)) != std::string_view::npos; at += 6)
+  for (size_t at = 0; (at = FindTag(match, "table", at)) != std::string_view::npos; at += 6)
     starts.push_back(at);
   if (starts.empty()) return false;
   // The enclosing tables and the cells holding the next table narrow the
@@ -283,8 +283,38 @@ bool TableAnalysis::FindInnermost(std::string_view match, bool text_mode, Walk& 
   return true;
 }
 
+namespace {
+
+// Each run of blanks in a cell's text becomes one space, as a browser shows
+// it; inside preformatted sections the blanks stay as written.
+void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
+  std::string out;
+  out.reserve(content.size());
+  bool verbatim = false;
+  bool in_blanks = false;
+  for (size_t i = 0; i < content.size();) {
+    const char c = content[i];
+    if (c == '\xFF') {
+      const std::string_view rest = std::string_view(content).substr(i);
+      if (rest.starts_with(m.start_pre))
+        verbatim = true;
+      else if (rest.starts_with(m.end_pre))
+        verbatim = false;
+    }
+    const bool blank = c == ' ' || c == '\t';
+    if (!blank || verbatim || !in_blanks) out += blank && !verbatim ? ' ' : c;
+    in_blanks = blank;
+    ++i;
+  }
+  content.swap(out);
+}
+
+}  // namespace
+
 std::string TableAnalysis::CellContent(std::string_view stretch) {
   std::string content = RemoveAllTags(stretch);
+  if (content.find("  ") != std::string::npos || content.find('\t') != std::string::npos)
+    CollapseCellBlanks(content, pass_.Markers());
   if (content.find('&') != std::string::npos) {
     const DetagOptions& options = pass_.Options();
     ReplaceEntities(content,
@@ -335,12 +365,12 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     const size_t next = FindTag(table, "tr", row_start + 3);
     size_t row_end = next;
     if (next == std::string_view::npos) {
-      row_end = FindNoCase(table, "</tr", row_start);
-      if (row_end == std::string_view::npos) row_end = FindNoCase(table, "</table", row_start);
+      row_end = FindTag(table, "/tr", row_start);
+      if (row_end == std::string_view::npos) row_end = FindTag(table, "/table", row_start);
       if (row_end == std::string_view::npos) row_end = table.size();
       keep_outside(table.substr(row_end));
-    } else if (next - row_start > 8 && FindNoCase(table.substr(row_start, next - row_start),
-                                                  "</tr") == std::string_view::npos) {
+    } else if (next - row_start > 8 && FindTag(table.substr(row_start, next - row_start), "/tr",
+                                               0) == std::string_view::npos) {
       warnings_.Add("WARNING: Table row has a missing </TR>");
     }
     RowWithoutLineFeeds(table.substr(row_start, row_end - row_start), markers, row_text);

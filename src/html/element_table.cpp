@@ -26,7 +26,28 @@ ElementTable::ElementTable()
     : standard_names_("Standard elements"),
       declaration_names_("Declarations"),
       non_standard_names_("Non-standard elements"),
-      deprecated_names_("Deprecated elements") {}
+      deprecated_names_("Deprecated elements"),
+      global_attributes_("Global attributes") {}
+
+void ElementTable::AddStandardAttributes(std::string_view names, std::string_view attributes) {
+  for (const std::string& item : Split(names, ',')) {
+    auto row = first_row_.find(ToLower(TrimView(item)));
+    if (row != first_row_.end()) entries_[row->second].standard_attributes.AddCommaList(attributes);
+  }
+}
+
+void ElementTable::AddGlobalAttributes(std::string_view attributes) {
+  global_attributes_.AddCommaList(attributes);
+  has_global_attributes_ = true;
+}
+
+bool ElementTable::IsGlobalAttribute(std::string_view attribute) const {
+  if (!has_global_attributes_) return false;
+  if (attribute.size() > 5 &&
+      (StartsWithNoCase(attribute, "data-") || StartsWithNoCase(attribute, "aria-")))
+    return true;
+  return global_attributes_.Contains(attribute);
+}
 
 void ElementTable::AddElements(ElementKind kind, std::string_view names, int groups,
                                std::string_view standard, std::string_view deprecated,
@@ -84,6 +105,7 @@ AttributeStatus ElementTable::StatusOfAttribute(std::string_view element,
   attribute = TrimView(attribute);
   if (entry.standard_attributes.Contains(attribute)) return AttributeStatus::kStandard;
   if (entry.deprecated_attributes.Contains(attribute)) return AttributeStatus::kDeprecated;
+  if (IsGlobalAttribute(attribute)) return AttributeStatus::kStandard;
   if (entry.extension_attributes.Contains(attribute)) return AttributeStatus::kExtension;
   return AttributeStatus::kUnknown;
 }
@@ -189,6 +211,90 @@ ElementTable ElementTable::Html4() {
   t.AddElements(K::kDeprecated, "font", 6, "size,color", "face");
   t.AddElements(K::kDeprecated, "isindex", 6, "prompt");
   t.AddElements(K::kDeprecated, "s,strike,u,xmp", 14);
+  return t;
+}
+
+ElementTable ElementTable::Current() {
+  using K = ElementKind;
+  ElementTable t = Html4();
+  // Elements of today's HTML that HTML 4 lacks (or that its table leaves
+  // out or counts as extensions: bdo, ruby, rt, wbr, embed). A standard row
+  // wins over a non-standard one of the same name.
+  t.AddElements(K::kStandard,
+                "article,aside,bdi,bdo,datalist,figcaption,figure,footer,header,hgroup,main,mark,"
+                "nav,picture,rp,rt,ruby,search,section,selectedcontent,summary,wbr",
+                1);
+  t.AddElements(K::kStandard, "audio", 1, "src,crossorigin,preload,autoplay,loop,muted,controls");
+  t.AddElements(K::kStandard, "video", 1,
+                "src,crossorigin,poster,preload,autoplay,playsinline,loop,muted,controls,width,"
+                "height");
+  t.AddElements(K::kStandard, "source", 1, "type,media,src,srcset,sizes,width,height");
+  t.AddElements(K::kStandard, "track", 1, "kind,src,srclang,label,default");
+  t.AddElements(K::kStandard, "canvas", 1, "width,height");
+  t.AddElements(K::kStandard, "embed", 1, "src,type,width,height");
+  t.AddElements(K::kStandard, "data", 1, "value");
+  t.AddElements(K::kStandard, "time", 1, "datetime");
+  t.AddElements(K::kStandard, "meter", 1, "value,min,max,low,high,optimum");
+  t.AddElements(K::kStandard, "progress", 1, "value,max");
+  t.AddElements(K::kStandard, "output", 1, "for,form,name");
+  t.AddElements(K::kStandard, "details", 1, "open,name");
+  t.AddElements(K::kStandard, "dialog", 1, "open");
+  t.AddElements(K::kStandard, "slot", 1, "name");
+  t.AddElements(K::kStandard, "template", 1,
+                "shadowrootmode,shadowrootdelegatesfocus,shadowrootclonable,"
+                "shadowrootserializable");
+  t.AddElements(K::kStandard, "svg", 1,
+                "xmlns,xmlns:xlink,version,viewbox,width,height,preserveaspectratio,fill,stroke,"
+                "focusable,x,y");
+  t.AddElements(K::kStandard, "math", 1, "xmlns,display,alttext");
+
+  // Attributes today's HTML gives the older elements.
+  t.AddStandardAttributes("a", "download,ping,target,referrerpolicy");
+  t.AddStandardAttributes("area", "download,ping,target,rel,referrerpolicy");
+  t.AddStandardAttributes("button",
+                          "form,formaction,formenctype,formmethod,formnovalidate,formtarget,"
+                          "popovertarget,popovertargetaction");
+  t.AddStandardAttributes("fieldset", "disabled,form,name");
+  t.AddStandardAttributes("form", "autocomplete,novalidate,target,rel");
+  t.AddStandardAttributes("iframe", "allow,allowfullscreen,loading,referrerpolicy,sandbox,srcdoc");
+  t.AddStandardAttributes(
+      "img", "srcset,sizes,crossorigin,decoding,loading,referrerpolicy,fetchpriority");
+  t.AddStandardAttributes("input",
+                          "autocomplete,dirname,form,formaction,formenctype,formmethod,"
+                          "formnovalidate,formtarget,height,width,list,max,min,minlength,"
+                          "multiple,pattern,placeholder,required,step,popovertarget");
+  t.AddStandardAttributes("link",
+                          "as,crossorigin,integrity,sizes,imagesrcset,imagesizes,referrerpolicy,"
+                          "blocking,disabled,fetchpriority");
+  t.AddStandardAttributes("meta", "charset,media");
+  t.AddStandardAttributes("object", "form");
+  t.AddStandardAttributes("ol", "reversed");
+  t.AddStandardAttributes("optgroup", "label");
+  t.AddStandardAttributes("script",
+                          "async,crossorigin,integrity,nomodule,referrerpolicy,blocking,"
+                          "fetchpriority");
+  t.AddStandardAttributes("select", "autocomplete,form,required");
+  t.AddStandardAttributes("style", "blocking");
+  t.AddStandardAttributes("textarea",
+                          "autocomplete,dirname,form,maxlength,minlength,placeholder,required,"
+                          "wrap");
+
+  // Global attributes and the event handlers every element takes.
+  t.AddGlobalAttributes(
+      "accesskey,autocapitalize,autocorrect,autofocus,class,contenteditable,dir,draggable,"
+      "enterkeyhint,hidden,id,inert,inputmode,is,itemid,itemprop,itemref,itemscope,itemtype,"
+      "lang,nonce,popover,role,slot,spellcheck,style,tabindex,title,translate,"
+      "writingsuggestions,"
+      "onabort,onauxclick,onbeforeinput,onbeforematch,onbeforetoggle,onblur,oncancel,"
+      "oncanplay,oncanplaythrough,onchange,onclick,onclose,oncontextlost,oncontextmenu,"
+      "oncontextrestored,oncopy,oncuechange,oncut,ondblclick,ondrag,ondragend,ondragenter,"
+      "ondragleave,ondragover,ondragstart,ondrop,ondurationchange,onemptied,onended,onerror,"
+      "onfocus,onformdata,oninput,oninvalid,onkeydown,onkeypress,onkeyup,onload,onloadeddata,"
+      "onloadedmetadata,onloadstart,onmousedown,onmouseenter,onmouseleave,onmousemove,"
+      "onmouseout,onmouseover,onmouseup,onpaste,onpause,onplay,onplaying,onprogress,"
+      "onratechange,onreset,onresize,onscroll,onscrollend,onsecuritypolicyviolation,onseeked,"
+      "onseeking,onselect,onslotchange,onstalled,onsubmit,onsuspend,ontimeupdate,ontoggle,"
+      "onvolumechange,onwaiting,onwheel");
   return t;
 }
 

@@ -57,11 +57,27 @@ struct ElementEntry {
 
 class ElementTable {
  public:
-  // An empty table; see Html4() for the one the program uses.
+  // An empty table; see Current() for the one the program uses.
   ElementTable();
 
   // The HTML 4 edition of the table.
   static ElementTable Html4();
+
+  // The HTML 4 edition with today's HTML added: its new elements as
+  // standard ones (with their attributes), the new attributes of the older
+  // elements, and its global attributes, which every known element takes
+  // as standard (those of a list, every "data-" and "aria-" attribute, and
+  // the event handlers). What neither edition defines stays unknown.
+  static ElementTable Current();
+
+  // Adds the comma-separated `attributes` to the standard attributes of the
+  // first row of each of the comma-separated `names` that has one.
+  void AddStandardAttributes(std::string_view names, std::string_view attributes);
+
+  // Makes the comma-separated `attributes`, and every attribute whose name
+  // begins with "data-" or "aria-", standard for every known element whose
+  // row does not say otherwise.
+  void AddGlobalAttributes(std::string_view attributes);
 
   // Adds one row per name of the comma-separated `names`, each with the
   // given kind, common groups and comma-separated attribute lists.
@@ -91,6 +107,9 @@ class ElementTable {
   TagNameList deprecated_names_;
   // Lower-cased element name to the index of its first row.
   std::unordered_map<std::string, size_t> first_row_;
+  TagNameList global_attributes_;
+  bool has_global_attributes_ = false;
+  bool IsGlobalAttribute(std::string_view attribute) const;
 };
 
 // The element name as the table looks it up: trimmed, without a leading or

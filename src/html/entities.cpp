@@ -7,6 +7,8 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "html/html5_entities.h"
+
 namespace orv {
 
 namespace {
@@ -119,14 +121,38 @@ const std::unordered_map<int, std::string_view>& AlternativeMap() {
   return map;
 }
 
-// Decimal digits after "#"; nullopt when empty, not all digits or too large
-// to be a character.
-std::optional<int> ParseDecimalReference(std::string_view digits) {
+// The names of the current HTML standard that the entity table lacks.
+const std::unordered_map<std::string_view, std::pair<int, int>>& Html5NameMap() {
+  static const std::unordered_map<std::string_view, std::pair<int, int>> map = [] {
+    std::unordered_map<std::string_view, std::pair<int, int>> m;
+    for (const Html5Entity& e : Html5Entities())
+      m.emplace(e.name, std::pair<int, int>(static_cast<int>(e.first), static_cast<int>(e.second)));
+    return m;
+  }();
+  return map;
+}
+
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+
+// The digits after "#": decimal, or hexadecimal after "x" or "X"; nullopt
+// when empty, not all digits or too large to be a character.
+std::optional<int> ParseNumericReference(std::string_view digits) {
+  int base = 10;
+  if (!digits.empty() && (digits.front() == 'x' || digits.front() == 'X')) {
+    base = 16;
+    digits.remove_prefix(1);
+  }
   if (digits.empty()) return std::nullopt;
   long value = 0;
   for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
+    const int digit = DigitValue(c);
+    if (digit >= base) return std::nullopt;
+    value = value * base + digit;
     if (value > 0x10FFFF) return std::nullopt;
   }
   return static_cast<int>(value);
@@ -144,20 +170,39 @@ bool ContainsMarkupCharacter(std::string_view text) {
 // A code point that is a reference to something no output can carry: the
 // NUL character and the UTF-16 surrogate halves, which have no UTF-8 form.
 bool IsUnwritable(int code) {
-  return code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 65535;
+  return code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF;
 }
 
 }  // namespace
 
-std::optional<int> EntityNameToCode(std::string_view reference) {
+std::optional<std::pair<int, int>> ReferenceToCodes(std::string_view reference) {
   if (!reference.empty() && reference.front() == '&') reference.remove_prefix(1);
   if (!reference.empty() && reference.back() == ';') reference.remove_suffix(1);
   if (reference.empty()) return std::nullopt;
-  if (reference.front() == '#') return ParseDecimalReference(reference.substr(1));
+  if (reference.front() == '#') {
+    const std::optional<int> code = ParseNumericReference(reference.substr(1));
+    if (!code) return std::nullopt;
+    return std::pair<int, int>(*code, 0);
+  }
   const auto& map = NameToCodeMap();
-  auto it = map.find(reference);
-  if (it == map.end()) return std::nullopt;
-  return it->second;
+  if (auto it = map.find(reference); it != map.end()) return std::pair<int, int>(it->second, 0);
+  const auto& html5 = Html5NameMap();
+  if (auto it = html5.find(reference); it != html5.end()) return it->second;
+  return std::nullopt;
+}
+
+std::optional<int> EntityNameToCode(std::string_view reference) {
+  const std::optional<std::pair<int, int>> codes = ReferenceToCodes(reference);
+  if (!codes || codes->second != 0) return std::nullopt;
+  return codes->first;
+}
+
+std::string DecodeAttributeValue(std::string_view value) {
+  std::string text(value);
+  if (text.find('&') == std::string::npos) return text;
+  bool unicode = false;
+  ReplaceEntities(text, EntityOptions{true, false, false}, unicode);
+  return text;
 }
 
 std::optional<std::string> CodeToEntityReference(int code) {
@@ -262,11 +307,16 @@ size_t AppendAsUtf8(std::string_view text, std::string& out) {
 }
 
 bool AppendUtf8(int code, std::string& out) {
-  if (code < 0 || code > 65535) return false;
+  if (code < 0 || code > 0x10FFFF) return false;
   if (code < 128) {
     out += static_cast<char>(code);
   } else if (code < 2048) {
     out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code > 65535) {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (code & 0x3F));
   } else {
     out += static_cast<char>(0xE0 | (code >> 12));
@@ -306,15 +356,21 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
     if (semi >= window_end) continue;
 
     const std::string_view reference(data + amp, semi - amp + 1);
-    const std::optional<int> code = EntityNameToCode(reference);
-    if (!code) continue;
+    const std::optional<std::pair<int, int>> codes = ReferenceToCodes(reference);
+    if (!codes) continue;
+    const std::optional<int> code = codes->first;
     if (IsUnwritable(*code)) {
       if (unwritable++ == 0) first_unwritable = std::string(reference);
       continue;
     }
 
     std::string replacement;
-    if (*code == 38) {
+    if (codes->second != 0) {
+      // A name for two characters (a letter and its combining mark).
+      AppendUtf8(*code, replacement);
+      AppendUtf8(codes->second, replacement);
+      unicode_output = true;
+    } else if (*code == 38) {
       replacement = "&";
     } else if (auto alt = AlternativeMap().find(*code);
                options.allow_ansi_alternatives && alt != AlternativeMap().end()) {

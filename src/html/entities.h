@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace orv {
 
@@ -25,13 +26,26 @@ struct EntityOptions {
   bool allow_ansi_alternatives = false;  // "Allow ANSI alternatives (e.g. space for &nbsp;)"
 };
 
-// Longest stretch between "&" and ";" that can be a reference.
-inline constexpr size_t kMaxReferenceName = 8;
+// Longest stretch between "&" and ";" that can be a reference: the longest
+// name of the current HTML standard's list.
+inline constexpr size_t kMaxReferenceName = 32;
 
 // Code point of a reference given with or without its "&" and ";" ("&eacute;",
-// "eacute", "&#233;", "#233"). Named references match exactly, with case;
-// numeric ones are "#" and decimal digits only. nullopt when unknown.
+// "eacute", "&#233;", "#233", "&#xE9;"). Named references match exactly,
+// with case: the entity table first, then the names of the current HTML
+// standard; numeric ones are "#" and decimal digits, or "#x" (or "#X") and
+// hexadecimal digits. nullopt when unknown, and for the few names that
+// stand for two code points (see ReferenceToCodes).
 std::optional<int> EntityNameToCode(std::string_view reference);
+
+// The code points of a reference, as EntityNameToCode reads it: the first,
+// and the second for a name that stands for two (0 otherwise).
+std::optional<std::pair<int, int>> ReferenceToCodes(std::string_view reference);
+
+// `value` (an attribute value as written) with its references replaced by
+// their characters, those from 128 up in UTF-8: what the value says, for
+// values that are shown or listed rather than written back as HTML.
+std::string DecodeAttributeValue(std::string_view value);
 
 // The entity reference ("&eacute;") for a code point, or nullopt when the
 // table has no name for it. Where two names share a code the lower-case
@@ -39,8 +53,8 @@ std::optional<int> EntityNameToCode(std::string_view reference);
 std::optional<std::string> CodeToEntityReference(int code);
 
 // Appends the UTF-8 form of a code point: one byte below 128, two below
-// 2048, three up to 65535. Returns false, appending nothing, for negative or
-// larger code points.
+// 2048, three up to 65535, four up to 0x10FFFF. Returns false, appending
+// nothing, for negative or larger code points.
 bool AppendUtf8(int code, std::string& out);
 
 // True when `text` is valid UTF-8 (plain ASCII is). Linear.
@@ -66,7 +80,8 @@ size_t EntityTableSize();
 // byte when 8-bit output is allowed; otherwise the UTF-8 sequence, which sets
 // `unicode_output` (never cleared here). Unknown references are left alone;
 // references to code points that cannot be written (0, surrogates, above
-// 65535) are left alone too and reported once through `report`.
+// 0x10FFFF) are left alone too and reported once through `report`. A name
+// that stands for two code points gives both, in UTF-8.
 // Linear in the length of the text.
 int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unicode_output,
                     const EntityReporter& report = {});

@@ -42,6 +42,8 @@ constexpr CharacterSet MakeSet(char cls) {
       case '*': in = true; break;
       case 'W': in = c == ' ' || c == '\t' || c == '\n'; break;
       case 'S': in = c == ' '; break;
+      case '/': in = c == ' ' || c == '\t' || c == '\n' || c == '/'; break;
+      case '>': in = c == ' ' || c == '\t' || c == '\n' || c == '/' || c == '>'; break;
       case '1': in = c >= '0' && c <= '9'; break;
       case 'A': in = c >= 'A' && c <= 'Z'; break;
       case 'a': in = c >= 'a' && c <= 'z'; break;
@@ -62,6 +64,8 @@ constexpr CharacterSet MakeSet(char cls) {
 constexpr CharacterSet kAny = MakeSet('*');
 constexpr CharacterSet kWhite = MakeSet('W');
 constexpr CharacterSet kSpace = MakeSet('S');
+constexpr CharacterSet kNameEnd = MakeSet('/');
+constexpr CharacterSet kTagNameEnd = MakeSet('>');
 constexpr CharacterSet kDigit = MakeSet('1');
 constexpr CharacterSet kUpper = MakeSet('A');
 constexpr CharacterSet kLower = MakeSet('a');
@@ -185,6 +189,8 @@ const CharacterSet* ClassSet(char cls) {
     case '*': return &kAny;
     case 'W': return &kWhite;
     case 'S': return &kSpace;
+    case '/': return &kNameEnd;
+    case '>': return &kTagNameEnd;
     case '1': return &kDigit;
     case 'A': return &kUpper;
     case 'a': return &kLower;

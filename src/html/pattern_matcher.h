@@ -14,8 +14,11 @@ namespace orv {
 // Membership of the 256 byte values in one character class.
 using CharacterSet = std::array<bool, 256>;
 
-// The character set of class letter `cls` (one of ( ) * . 1 A S W Z a), or
-// nullptr for a letter that names no class. Constant time.
+// The character set of class letter `cls` (one of ( ) * . / > 1 A S W Z a),
+// or nullptr for a letter that names no class. Constant time. The two tag
+// classes end a tag name: `/` is white space or a slash, `>` is those or
+// `>`. So `<b%/**>` is a b tag with attributes (or `<b/>`), `<head%>**/head>`
+// a whole head element, and neither ever starts at `<body>` or `<header>`.
 const CharacterSet* ClassSet(char cls);
 
 // True when `pattern` is a well-formed, non-empty pattern: every `%`, `*`

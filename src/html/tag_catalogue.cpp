@@ -100,7 +100,12 @@ constexpr std::string_view kHtmlTagNames[] = {
     // Browser extensions.
     "blink", "keygen", "multicol", "param", "server", "wbr", "spacer", "ilayer", "layer", "nolayer",
     "banner", "bgsound", "comment", "embed", "hn", "marquee", "nobr", "noembed", "rt", "ruby",
-    "audioscope", "blackface", "bq", "fn", "limittext", "nosmartquote", "shadow"};
+    "audioscope", "blackface", "bq", "fn", "limittext", "nosmartquote", "shadow",
+    // Today's HTML.
+    "article", "aside", "audio", "bdi", "canvas", "data", "datalist", "details", "dialog",
+    "figcaption", "figure", "footer", "header", "hgroup", "main", "mark", "math", "meter", "nav",
+    "output", "picture", "rp", "search", "section", "selectedcontent", "slot", "source", "summary",
+    "svg", "template", "time", "track", "video"};
 
 constexpr std::string_view kMailTagNames[] = {"x-html", "x-sigsep", "x-tab"};
 

@@ -129,9 +129,14 @@ TEST(AnchorTest, TextModeSuffixesAndReferences) {
       {"<a href=\"other.html\">other</a>", "other", "other"},
       {"<a href=\"mailto:a@b@c.org\">two signs</a>", "two signs", "two signs"},
       {"<a href=\"\">empty</a>", "empty", "empty"},
-      // Named anchors keep their content, markup and all.
-      {"<a name=\"n1\" href=\"http://x.org/\">the <b>place</b></a>", "the <b>place</b>",
-       "the <b>place</b>"},
+      // Named anchors keep their content, markup and all; one with an href
+      // as well is a link.
+      {"<a name=\"n1\">the <b>place</b></a>", "the <b>place</b>", "the <b>place</b>"},
+      {"<a href=\"http://x.org/\" name=\"n1\">the <b>place</b></a>", "the place [1] ",
+       "the place [http://x.org]"},
+      // Blocks inside a link keep their words apart.
+      {"<a href=\"x.html\"><div><span>News</span> 2 hours ago</div><h2>Title</h2></a>",
+       " News 2 hours ago Title ", " News 2 hours ago Title "},
       // Markup inside the link goes; blanks are tidied.
       {"<a href=\"x.html\">\n\tsee  the\n<i>index</i>\t</a>", "see the index", "see the index"},
       {"<A HREF=\"http://x.org/i\"><img src=\"a.gif\"> Logo</A>", " Logo [1] ",
@@ -166,6 +171,30 @@ TEST(AnchorTest, RelativeLinksAreResolvedAgainstTheBase) {
   EXPECT_EQ(l.Anchor("<a href=\"#part2\">part 2</a>"), "part 2");
   EXPECT_EQ(l.references.Urls(), std::vector<std::string>{"http://x.org/docs/intro.html"});
   EXPECT_EQ(l.info.first_url, "http://x.org/docs/intro.html");
+}
+
+TEST(AnchorTest, AddressesAreListedAsTheirAttributesSayThem) {
+  Links l;
+  l.info.base_url = "http://x.org/a/";
+  EXPECT_EQ(l.Anchor("<a href=\"/q?a=1&amp;b=2\">query</a>"), "query [1] ");
+  EXPECT_EQ(l.Anchor("<a href=\"http://x.org/q?a=1&#38;c=3\">http://x.org/q?a=1&amp;c=3</a>"),
+            "http://x.org/q?a=1&amp;c=3");
+  EXPECT_EQ(l.Image("<img src=\"http://x.org/i.png?w=1&amp;h=2\">"), "");  // no marker wanted
+  EXPECT_EQ(l.references.Urls(), std::vector<std::string>{"http://x.org/q?a=1&b=2"});
+  EXPECT_EQ(l.messages.front(), "URL: http://x.org/q?a=1&b=2");
+
+  Links shown;
+  shown.options.display_link_urls = true;
+  // The text's references are replaced after the links: the address's own
+  // "&" stays a reference until then.
+  EXPECT_EQ(shown.Anchor("<a href=\"http://x.org/?a&amp;copy;\">x</a>"),
+            "x [http://x.org/?a&amp;copy;]");
+
+  Links images;
+  images.options.img_text_marker = true;
+  images.options.img_use_alt = false;
+  EXPECT_EQ(images.Image("<img src=\"http://x.org/i.png?w=1&amp;h=2\">"), "[Image {1}]");
+  EXPECT_EQ(images.references.Urls(), std::vector<std::string>{"http://x.org/i.png?w=1&h=2"});
 }
 
 TEST(AnchorTest, OmittedLinksBecomeTheRemovedLinkText) {
@@ -212,6 +241,10 @@ TEST(AnchorTest, LineBreaksInsideALinkStay) {
   Links l;
   EXPECT_EQ(l.Anchor("<a href=\"x.html\">one<br>two<BR />three</a>"),
             "one" + l.markers.break_mark + "two" + l.markers.break_mark + "three");
+  Links spellings;
+  const std::string& mark = spellings.markers.break_mark;
+  EXPECT_EQ(spellings.Anchor("<a href=\"x.html\">a<br/>b<BR clear=all>c</br>d<bR >e<b>f</b></a>"),
+            "a" + mark + "b" + mark + "c" + mark + "d" + mark + "ef");
   Links single;
   single.markers = MakeDetagMarkers(true);
   EXPECT_EQ(single.Anchor("<a href=\"x.html\">one<br>two</a>"),

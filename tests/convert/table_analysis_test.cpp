@@ -85,6 +85,24 @@ TEST(TableAnalysisTest, TableWithoutCellsStaysText) {
   EXPECT_EQ(nested.blocks[0], "akept textb\n");
 }
 
+TEST(TableAnalysisTest, CellBlanksCollapseOutsidePreformattedText) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  const TablePass run = WholeText("<table><tr><td>alpha beta\n        gamma\t\tdelta</td><td>" +
+                                  m.start_pre + "a   b" + m.end_pre + "</td></tr></table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0].find("beta  "), std::string::npos) << run.blocks[0];
+  EXPECT_NE(run.blocks[0].find("alpha beta gamma delta"), std::string::npos) << run.blocks[0];
+  EXPECT_NE(run.blocks[0].find("a   b"), std::string::npos) << run.blocks[0];
+}
+
+TEST(TableAnalysisTest, RowAndCellEndsAreWholeTagNames) {
+  // A </track> inside a cell is not the end of its row.
+  const TablePass run = WholeText(
+      "<table><tr><td>a<video><track src=x></track></video>b</td><td>c</td></table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0], "ab c\n");
+}
+
 TEST(TableAnalysisTest, TextOutsideCellsIsKeptInFrontOfTheTable) {
   const TablePass run = WholeText(
       "<table><caption>The caption</caption><tr>stray<td>a</td></tr> between "

@@ -29,9 +29,37 @@ TEST(EntityTableTest, HoldsTheHtml4EntitiesAndFourUpperCaseSpellings) {
     ASSERT_TRUE(code.has_value()) << k.reference;
     EXPECT_EQ(*code, k.code) << k.reference;
   }
-  for (const char* unknown :
-       {"&Amp;", "&EACUTE;", "&#x41;", "&#;", "&#12a;", "&;", "", "&", "&apos;", "&#99999999999;"})
+  for (const char* unknown : {"&Amp;", "&EACUTE;", "&#x;", "&#;", "&#12a;", "&#xG1;", "&;", "",
+                              "&", "&apostrophe;", "&#99999999999;", "&#x110000;", "&NotEqualTilde;"})
     EXPECT_FALSE(EntityNameToCode(unknown).has_value()) << unknown;
+}
+
+TEST(EntityTableTest, HexadecimalReferencesAndTodaysNames) {
+  const struct {
+    const char* reference;
+    int code;
+  } known[] = {{"&#x41;", 65},      {"&#X41;", 65},         {"&#x2019;", 0x2019},
+               {"&#x1F600;", 0x1F600}, {"&#x00e9;", 233},   {"&apos;", 39},
+               {"&hellip;", 8230},  {"&rsquo;", 8217},      {"&nbsp;", 160},
+               {"&lang;", 9001},  // the entity table keeps its own value (HTML5: 0x27E8)
+               {"&Afr;", 0x1D504},  {"&CounterClockwiseContourIntegral;", 0x2233},
+               {"&NewLine;", 10},   {"&check;", 0x2713}};
+  for (const auto& k : known) {
+    auto code = EntityNameToCode(k.reference);
+    ASSERT_TRUE(code.has_value()) << k.reference;
+    EXPECT_EQ(*code, k.code) << k.reference;
+  }
+  // A few names stand for a character and a combining mark.
+  EXPECT_EQ(ReferenceToCodes("&NotEqualTilde;"), std::make_pair(0x2242, 0x338));
+  EXPECT_EQ(ReferenceToCodes("&eacute;"), std::make_pair(233, 0));
+  // The spec's table is still what references are written with.
+  EXPECT_EQ(CodeToEntityReference(39), std::nullopt);
+}
+
+TEST(EntityTableTest, AttributeValuesAreDecoded) {
+  EXPECT_EQ(DecodeAttributeValue("/q?a=1&amp;b=2&#x26;c=3"), "/q?a=1&b=2&c=3");
+  EXPECT_EQ(DecodeAttributeValue("caf&eacute; &amp;lt;"), "caf\xC3\xA9 &lt;");
+  EXPECT_EQ(DecodeAttributeValue("a&b=c;d"), "a&b=c;d");
 }
 
 TEST(EntityTableTest, CodeToReferencePrefersLowerCaseAndRoundTrips) {
@@ -67,7 +95,10 @@ TEST(EntityTableTest, Utf8Encoding) {
     EXPECT_EQ(out, "x" + c.bytes) << c.code;
   }
   std::string out;
-  EXPECT_FALSE(AppendUtf8(0x10000, out));
+  ASSERT_TRUE(AppendUtf8(0x1F600, out));
+  EXPECT_EQ(out, "\xF0\x9F\x98\x80");
+  out.clear();
+  EXPECT_FALSE(AppendUtf8(0x110000, out));
   EXPECT_FALSE(AppendUtf8(-1, out));
   EXPECT_TRUE(out.empty());
 }
@@ -117,7 +148,13 @@ TEST(ReplaceEntitiesTest, Cases) {
       {"&mdash;", kText, k8Bit, kNoAlt, "\xE2\x80\x94", 1, true},
       {"&verylongname;", kText, k8Bit, kAlt, "&verylongname;", 0, false},
       {"&thetasym;", kText, kNo8Bit, kNoAlt, "\xCF\x91", 1, true},  // 8 between & and ;
-      {"&#x41;", kText, k8Bit, kAlt, "&#x41;", 0, false},
+      {"&#x41;", kText, k8Bit, kAlt, "A", 1, false},
+      {"It&#x27;s &#X2014; &#xe9;", kText, k8Bit, kNoAlt, "It's \xE2\x80\x94 \xE9", 3, true},
+      {"&#x1F600;", kText, kNo8Bit, kNoAlt, "\xF0\x9F\x98\x80", 1, true},
+      // Names of today's HTML, long ones too; a name for two characters.
+      {"&apos;&check;", kText, kNo8Bit, kNoAlt, "'\xE2\x9C\x93", 2, true},
+      {"&CounterClockwiseContourIntegral;", kText, kNo8Bit, kNoAlt, "\xE2\x88\xB3", 1, true},
+      {"&NotEqualTilde;", kText, kNo8Bit, kNoAlt, "\xE2\x89\x82\xCC\xB8", 1, true},
       {"&nbsp;", kText, kNo8Bit, kAlt, " ", 1, false},
       {"&NBSP;", kText, kNo8Bit, kAlt, " ", 1, false},
       {"&nbsp;", kText, k8Bit, kNoAlt, "\xA0", 1, false},
@@ -189,12 +226,12 @@ TEST(ReplaceEntitiesTest, UnwritableCodePointsStayAndAreReportedOnce) {
   EXPECT_EQ(messages[0].second, 7);
 
   messages.clear();
-  std::string many = "&#55296; &#70000; &#57343; &#65536;";
-  EXPECT_EQ(ReplaceEntities(many, EntityOptions{}, unicode, report), 0);
-  EXPECT_EQ(many, "&#55296; &#70000; &#57343; &#65536;");
+  std::string many = "&#55296; &#70000; &#57343; &#1114112; &#xD800;";
+  EXPECT_EQ(ReplaceEntities(many, EntityOptions{}, unicode, report), 1);
+  EXPECT_EQ(many, "&#55296; \xF0\x91\x85\xB0 &#57343; &#1114112; &#xD800;");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].first,
-            "WARNING: 4 character references cannot be written and are left as they are (the "
+            "WARNING: 3 character references cannot be written and are left as they are (the "
             "first is &#55296;)");
 
   // Without a reporter the text is still handled.

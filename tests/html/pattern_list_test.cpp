@@ -76,6 +76,8 @@ TEST(PatternMatchTest, ClassesTestTheCharacterAsItStands) {
                                        {10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}, {15, 15},
                                        {16, 16}, {17, 17}}},
       {"a%*c", "a\nc", {{0, 2}}},
+      {"<b%/", "<b <b/ <b\t<b\n<bo <b>", {{0, 2}, {3, 5}, {7, 9}, {10, 12}}},
+      {"<b%>", "<b <b/ <bo <b>", {{0, 2}, {3, 5}, {11, 13}}},
   });
 }
 
@@ -177,7 +179,7 @@ TEST(PatternValidationTest, RefusesMalformedPatterns) {
       {"%x", false},      {"*b", false},      {"|x", false},      {"a|", false},    {"|N", false},
       {"%w", false},      {"**", false},      {"<**>", true},     {"?*", true},     {"a?*", true},
       {"**a", true},      {"%*", true},       {"a***W", true},    {"|**1", true},   {"|n|t|%|*|?||", true},
-      {"%(%)%.%1%A%a%S%W%Z%*", true},         {"a|**", false},    {"\\a", true},
+      {"%(%)%.%/%>%1%A%a%S%W%Z%*", true},         {"a|**", false},    {"\\a", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsValidPattern(c.pattern), c.valid) << c.pattern;

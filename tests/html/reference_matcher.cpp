@@ -7,7 +7,7 @@
 namespace orv::reference {
 namespace {
 
-bool IsClassLetter(char c) { return std::string_view("()*.1ASWZa").find(c) != std::string_view::npos; }
+bool IsClassLetter(char c) { return std::string_view("()*./>1ASWZa").find(c) != std::string_view::npos; }
 bool IsEscapeLetter(char c) { return std::string_view("%*?nt|").find(c) != std::string_view::npos; }
 bool IsQuantifier(char c) { return c == '%' || c == '*' || c == '?'; }
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
@@ -17,6 +17,8 @@ bool InClass(char cls, char c) {
     case '*': return true;
     case 'W': return c == ' ' || c == '\t' || c == '\n';
     case 'S': return c == ' ';
+    case '/': return c == ' ' || c == '\t' || c == '\n' || c == '/';
+    case '>': return c == ' ' || c == '\t' || c == '\n' || c == '/' || c == '>';
     case '1': return c >= '0' && c <= '9';
     case 'A': return c >= 'A' && c <= 'Z';
     case 'a': return c >= 'a' && c <= 'z';

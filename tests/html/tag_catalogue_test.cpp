@@ -212,6 +212,49 @@ TEST(ElementTableTest, AttributeStatus) {
         << c.element << "/" << c.attribute;
 }
 
+TEST(ElementTableTest, TodaysHtmlIsStandardInTheCurrentEdition) {
+  const ElementTable table = ElementTable::Current();
+  for (const char* name : {"header", "nav", "main", "section", "article", "aside", "figure",
+                           "figcaption", "time", "video", "audio", "source", "picture",
+                           "template", "bdo", "embed", "wbr", "ruby", "rt", "details",
+                           "summary", "dialog", "mark", "svg", "/footer"})
+    EXPECT_EQ(table.StatusOfElement(name), ElementStatus::kStandard) << name;
+  // HTML 4's own decisions stay.
+  EXPECT_EQ(table.StatusOfElement("center"), ElementStatus::kDeprecated);
+  EXPECT_EQ(table.StatusOfElement("blink"), ElementStatus::kNonStandard);
+  EXPECT_EQ(table.StatusOfElement("foo-bar"), ElementStatus::kUnknown);
+
+  const struct {
+    const char* element;
+    const char* attribute;
+    AttributeStatus status;
+  } cases[] = {
+      {"div", "data-id", AttributeStatus::kStandard},
+      {"span", "ARIA-label", AttributeStatus::kStandard},
+      {"nav", "role", AttributeStatus::kStandard},
+      {"br", "hidden", AttributeStatus::kStandard},
+      {"html", "class", AttributeStatus::kStandard},
+      {"rt", "id", AttributeStatus::kStandard},
+      {"p", "onmouseenter", AttributeStatus::kStandard},
+      {"video", "controls", AttributeStatus::kStandard},
+      {"img", "srcset", AttributeStatus::kStandard},
+      {"script", "async", AttributeStatus::kStandard},
+      {"meta", "charset", AttributeStatus::kStandard},
+      {"td", "bgcolor", AttributeStatus::kDeprecated},  // the row's own word first
+      {"td", "bordercolor", AttributeStatus::kExtension},
+      {"div", "data-", AttributeStatus::kUnknown},
+      {"div", "foo", AttributeStatus::kUnknown},
+      {"blink", "data-x", AttributeStatus::kStandard},
+      {"foo", "id", AttributeStatus::kNoElement},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(table.StatusOfAttribute(c.element, c.attribute), c.status)
+        << c.element << "/" << c.attribute;
+  // The HTML 4 edition knows none of it.
+  EXPECT_EQ(ElementTable::Html4().StatusOfElement("header"), ElementStatus::kUnknown);
+  EXPECT_EQ(ElementTable::Html4().StatusOfAttribute("div", "data-id"), AttributeStatus::kUnknown);
+}
+
 TEST(ElementTableTest, RowsKeepTheirOrderAndCaptionHasTwo) {
   const ElementTable table = ElementTable::Html4();
   std::vector<ElementKind> caption_kinds;

@@ -351,5 +351,40 @@ TEST(TagRewriterTest, DetagPassRewritesByDefaultInMarkupRemoval) {
   EXPECT_NE(convert(pass, "kept.htm", none).find("<BLINK>on</BLINK>"), std::string::npos);
 }
 
+TEST(TagRewriterTest, MarkupRemovalKeepsTodaysElementsAndAttributes) {
+  testing::TempFolder dir;
+  const std::string input = dir.Write(
+      "doc.htm",
+      "<header class=top data-id=7 aria-label=\"Site\" role=banner>h</header>"
+      "<nav>n</nav><main>m</main><section>s</section><article>a</article>"
+      "<figure><picture><source srcset=a.webp type=image/webp><img src=a.jpg loading=lazy>"
+      "</picture><figcaption>c</figcaption></figure><time datetime=2020-01-01>t</time>"
+      "<video src=v.mp4 controls></video><template><p>x</p></template>"
+      "<bdo dir=rtl>b</bdo><embed src=e.swf><wbr><aside foo=1>z</aside><blink>k</blink>\n");
+  DetagOptions options;
+  options.remove_all_tags = false;
+  options.remove_non_standard_tags = true;
+  options.remove_non_standard_attributes = true;
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  ASCIIFile output;
+  DetagRequest request;
+  request.input_path = input;
+  request.output_path = dir.Path() + "out.htm";
+  Messages messages;
+  ASSERT_TRUE(pass.ConvertFile(options, request, output,
+                               [&](const std::string& m, int) { messages.push_back(m); }));
+  output.Close();
+  EXPECT_EQ(ReadFile(request.output_path),
+            "<header class=top data-id=7 aria-label=\"Site\" role=banner>h</header>"
+            "<nav>n</nav><main>m</main><section>s</section><article>a</article>"
+            "<figure><picture><source srcset=a.webp type=image/webp><img src=a.jpg loading=lazy>"
+            "</picture><figcaption>c</figcaption></figure><time datetime=2020-01-01>t</time>"
+            "<video src=v.mp4 controls></video><template><p>x</p></template>"
+            "<bdo dir=rtl>b</bdo><embed src=e.swf><wbr><aside>z</aside>k\n");
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "INFO: Removing unknown tag/attr ASIDE/FOO"),
+            messages.end());
+}
+
 }  // namespace
 }  // namespace orv

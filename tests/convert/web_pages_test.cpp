@@ -1,0 +1,112 @@
+// Whole conversions of small documents built like today's web pages: HTML5
+// sectioning elements, scripts that write markup, in-line drawings, the
+// spellings of line breaks and the alignment of centred blocks.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "convert/detag.h"
+#include "support/temp_folder.h"
+#include "support/text_header.h"
+
+namespace orv {
+namespace {
+
+using testing::Body;
+
+// The body of the text-mode output of `html` (the header taken off).
+std::string ConvertedBody(const std::string& html, DetagOptions options = {}) {
+  testing::TempFolder dir;
+  const std::string input = dir.Write("page.htm", html);
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  ASCIIFile output;
+  DetagRequest request;
+  request.input_path = input;
+  request.output_path = dir.Path() + "page.txt";
+  EXPECT_TRUE(pass.ConvertFile(options, request, output, {}));
+  output.Close();
+  std::ifstream in(request.output_path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return Body(text.str());
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+bool Holds(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(WebPageTest, HeaderElementDoesNotStartTheHead) {
+  // Ad scripts hold "<head></head>"; a <header> before it must not open a
+  // head element that swallows the article.
+  const std::string body = ConvertedBody(
+      "<html><head><title>T</title></head><body><header>Site name</header>\n"
+      "<p>The whole article text.</p>\n"
+      "<script>var frame = \"<head></head><body>\";</script>\n"
+      "<p>Closing words.</p></body></html>\n");
+  EXPECT_TRUE(Holds(body, "Site name")) << body;
+  EXPECT_TRUE(Holds(body, "The whole article text.")) << body;
+  EXPECT_TRUE(Holds(body, "Closing words.")) << body;
+  EXPECT_FALSE(Holds(body, "var frame")) << body;
+}
+
+TEST(WebPageTest, ScriptsThatHoldMarkupAreRemovedWhole) {
+  const std::string body = ConvertedBody(
+      "<p>Before.</p>\n"
+      "<script>box.innerHTML = \"<style>.c{color:red}</style>\"; var leaked_one = 1;</script>\n"
+      "<script>icon = '<svg><path d=\"M0\"/></svg>'; var leaked_two = 2;</script>\n"
+      "<svg><style>.a{fill:red}</style><title>picture title</title></svg>\n"
+      "<template><p>template text</p></template>\n"
+      "<p>After <math><mi>x</mi><mo>+</mo><mi>y</mi></math> the formula.</p>\n");
+  EXPECT_TRUE(Holds(body, "Before.")) << body;
+  EXPECT_TRUE(Holds(body, "the formula.")) << body;
+  for (const char* gone : {"leaked", "fill:red", "picture title", "template text", "x+y", "<"})
+    EXPECT_FALSE(Holds(body, gone)) << gone << " in\n" << body;
+}
+
+TEST(WebPageTest, BlockElementsAndLineBreaksEndTheLine) {
+  const std::string body = ConvertedBody(
+      "<p>Intro paragraph.</p>\n"
+      "<span>span</span><div>div</div><header>header</header><nav>nav</nav><main>main</main>"
+      "<section>section</section><article>article</article><aside>aside</aside>"
+      "<figure>figure<figcaption>caption</figcaption></figure><details><summary>summary"
+      "</summary>details</details><footer>footer</footer><address>address</address>"
+      "<dialog>dialog</dialog>\n"
+      "<p>one<br/>two<br clear=\"all\">three<br />four</br>five<BR>six</p>\n");
+  EXPECT_EQ(Lines(body),
+            (std::vector<std::string>{"Intro paragraph.", "span", "div", "header", "nav", "main",
+                                      "section", "article", "aside", "figure", "caption",
+                                      "summary", "details", "footer", "address", "dialog", "one",
+                                      "two", "three", "four", "five", "six"}));
+}
+
+TEST(WebPageTest, CentreAndDivAlignmentAlignTheirText) {
+  DetagOptions options;
+  options.page_width = 40;
+  const std::string body = ConvertedBody(
+      "<p>Left words.</p>\n"
+      "<center>Centred</center><div align=\"center\">Div</div>\n"
+      "<div style=\"text-align: right\"><p>Right para</p><div>inner</div></div>\n"
+      "<p>Left again.</p>\n",
+      options);
+  const std::vector<std::string> lines = Lines(body);
+  ASSERT_EQ(lines.size(), 6u) << body;
+  EXPECT_EQ(lines[0], "Left words.");
+  EXPECT_EQ(lines[1], std::string(16, ' ') + "Centred");
+  EXPECT_EQ(lines[2], std::string(18, ' ') + "Div");
+  EXPECT_EQ(lines[3], std::string(30, ' ') + "Right para");
+  EXPECT_EQ(lines[4], std::string(35, ' ') + "inner");
+  EXPECT_EQ(lines[5], "Left again.");
+}
+
+}  // namespace
+}  // namespace orv
