@@ -752,12 +752,14 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   ChunkReaderOptions reader_options;
   reader_options.text_mode = options_.TextMode();
   reader_options.directive_delimiter = options_.directive_delimiter;
+  if (test_chunk_limit_ > 0) reader_options.chunk_limit = test_chunk_limit_;
   definitions_.Clear();
   if (options_.TextMode()) LoadFragmentDefinitions(request.input_path);
   std::string whole_text;
   // A file of several chunks has its two chunk-pass stages run side by side.
-  const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
-                         FileSize(request.input_path) > 2 * reader_options.chunk_limit;
+  const bool pipelined =
+      side_by_side_ && options_.TextMode() && lists_ &&
+      (force_side_by_side_ || FileSize(request.input_path) > 2 * reader_options.chunk_limit);
   ChunkReadResult read = pipelined
                              ? ReadChunksPipelined(request.input_path, reader_options, whole_text)
                              : ReadChunksInOrder(request.input_path, reader_options, whole_text);

@@ -154,6 +154,14 @@ class DetagPass {
   // on two threads (the default). The output and the messages are the
   // same either way.
   void SetSideBySideStages(bool enabled) { side_by_side_ = enabled; }
+  // For tests: chunks close beyond `chunk_limit` bytes (0: the usual
+  // limit), and with `force_side_by_side` a file of any size runs its two
+  // stages side by side (unless SetSideBySideStages turned them off), so
+  // that small documents can show both ways give the same conversion.
+  void SetChunkingForTests(size_t chunk_limit, bool force_side_by_side) {
+    test_chunk_limit_ = chunk_limit;
+    force_side_by_side_ = force_side_by_side;
+  }
   // Where the header's time stamp comes from (default: the local time now).
   void SetTimestampSource(std::function<std::string()> source) {
     timestamp_source_ = std::move(source);
@@ -262,6 +270,8 @@ class DetagPass {
   // Set only on the thread that runs the front stage beside the back one.
   static thread_local const ReportFunction* stage_report_;
   bool side_by_side_ = true;
+  bool force_side_by_side_ = false;
+  size_t test_chunk_limit_ = 0;
   bool first_of_output_ = true;
   bool last_of_output_ = true;
   // Paragraph tags, and break or end tags that mark paragraphs, seen since
