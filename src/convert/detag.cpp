@@ -406,7 +406,8 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
       ApplyList(l.inline_markup, text, nullptr, gate, /*repeat=*/1);
   }
   if (text_mode) {
-    list_state_.Reset();
+    // A list keeps its state from chunk to chunk (should one be cut).
+    if (first) list_state_.Reset();
     ApplyList(l.lists, text, "INFO: Processing list tags", gate);
   }
   if (text_mode || options_.remove_img)

@@ -74,7 +74,7 @@ struct DetagHandlerSlots {
 };
 
 // The list handlers' state: nesting depth, kind and item counter per depth,
-// and whether the last item was a description. Reset for every chunk.
+// and whether the last item was a description. Reset for every file.
 struct ListState {
   static constexpr int kMaxDepth = 100;
   int depth = 0;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/report.h"
@@ -50,8 +51,13 @@ class InputLineReader {
 
 struct ChunkReaderOptions {
   bool text_mode = true;
-  // A chunk is closed once it grows beyond this many bytes.
+  // A chunk is closed at the first line end beyond this many bytes that
+  // lies outside every element the chunk pass must see whole (head, script,
+  // style, object, comment, pre, table, list, textarea, select).
   size_t chunk_limit = 200000;
+  // Beyond this many bytes a chunk is closed at a line end even inside such
+  // an element (with a warning), so that memory stays bounded.
+  size_t element_limit = size_t{16} << 20;
   // Directive lines delivered before the file's own lines (fragment file
   // definitions and the built-in header and footer definitions).
   std::vector<std::string> predefined_lines;
@@ -69,6 +75,29 @@ struct ChunkReadResult {
   bool opened = false;
   int chunks = 0;
   InputLineReader::Encoding encoding = InputLineReader::Encoding::kEightBit;
+};
+
+// Follows, line by line, the elements that the chunk pass's patterns must
+// see whole, so that a chunk is closed only outside them. Inside a comment,
+// a script, a style sheet or a text area only its end is looked for; the
+// others nest (an end tag without a start is ignored). A tag name counts
+// only whole ("<header>" is not "<head>"); "<body" ends an open head.
+class OpenElements {
+ public:
+  void Scan(std::string_view line);
+  // Outside every followed element.
+  bool Idle() const;
+  // The name of an element still open ("head", "table", "!--"...), for
+  // messages; empty when idle.
+  std::string_view AnyOpen() const;
+  void Forget();
+
+ private:
+  enum Kind { kHead, kObject, kPre, kTable, kList, kSelect, kKinds };
+  // The element whose end alone is looked for: "!--", "script", "style",
+  // "textarea", or empty.
+  std::string_view raw_;
+  int depth_[kKinds] = {};
 };
 
 // Reads `path` into chunks, calls `on_chunk` on each and appends the

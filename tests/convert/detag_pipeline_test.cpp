@@ -131,5 +131,35 @@ TEST(DetagPathsTest, LargeFileKeepsTheTableOnItsLastLines) {
   EXPECT_NE(two.output.find("|alpha|beta|"), std::string::npos);
 }
 
+// A script, a style sheet, a comment, a head and a list that run past the
+// chunk limit are still seen whole: nothing of the script, style or comment
+// leaks into the text, and the list numbers its items on without an error.
+TEST(DetagPathsTest, ElementsAcrossTheChunkLimitAreSeenWhole) {
+  testing::TempFolder dir;
+  std::string doc = "<html><head><title>T</title>\n";
+  for (int n = 0; n < 30; ++n) doc += "<meta name=\"k" + std::to_string(n) + "\" content=\"HEADTEXT\">\n";
+  doc += "</head><body>\n<p>Start</p>\n<script>\n";
+  for (int n = 0; n < 40; ++n) doc += "var x" + std::to_string(n) + " = 'SCRIPTTEXT';\n";
+  doc += "</script>\n<style>\n";
+  for (int n = 0; n < 40; ++n) doc += "p.c" + std::to_string(n) + " { color: STYLETEXT; }\n";
+  doc += "</style>\n<!--\n";
+  for (int n = 0; n < 40; ++n) doc += "COMMENTTEXT line " + std::to_string(n) + "\n";
+  doc += "-->\n<ol>\n";
+  for (int n = 1; n <= 60; ++n) doc += "<li>item " + std::to_string(n) + "</li>\n";
+  doc += "</ol>\n<p>End</p>\n</body></html>\n";
+  const std::string input = dir.Write("e.htm", doc);
+  for (size_t limit : {size_t{200}, size_t{1000}}) {
+    for (bool side_by_side : {false, true}) {
+      const Converted c = ConvertOneWay(input, dir.Path() + "e.txt", limit, side_by_side, {});
+      ASSERT_TRUE(c.ok);
+      for (const char* leaked : {"HEADTEXT", "SCRIPTTEXT", "STYLETEXT", "COMMENTTEXT"})
+        EXPECT_EQ(c.output.find(leaked), std::string::npos) << leaked << " in chunks of " << limit;
+      EXPECT_NE(c.output.find("60) item 60"), std::string::npos) << limit;
+      EXPECT_NE(c.output.find("End"), std::string::npos);
+      for (const std::string& m : c.messages) EXPECT_EQ(m.find("end list tags"), std::string::npos) << m;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orv
