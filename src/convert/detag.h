@@ -146,6 +146,10 @@ class DetagPass {
   int AverageLineLength() const { return average_line_length_; }
   // Set by the whole-text pass when entity replacement wrote UTF-8.
   bool UnicodeOutput() const { return unicode_output_; }
+  // Text mode: the file's text is UTF-8 (a UTF-8 or 16-bit file, or one
+  // decoded from its declared set), so 8-bit values are written as UTF-8;
+  // otherwise it is Windows-1252 until it is written.
+  bool TextIsUtf8() const { return options_.TextMode() && (utf8_input_ || decoded_input_); }
   // Replaces the markup-removal tag rewriter. By default (or after an empty
   // one is set) the pass uses RewriteTag with the file's options and its
   // own element table.
@@ -242,7 +246,13 @@ class DetagPass {
   TagRewriter rewriter_;  // set by tests; empty: the built-in rewriter
   DocumentInfo info_;
   bool unicode_output_ = false;
+  // The input is UTF-8 (byte-order mark, 16-bit, or valid UTF-8 bytes);
+  // in text mode, decoded into UTF-8 from its declared set.
   bool utf8_input_ = false;
+  bool decoded_input_ = false;
+  // The set the input's META names, found before the chunk pass reads it.
+  std::string declared_charset_;
+  CharsetDecoder decoder_;
   // Alignment and justification toggle that carry over between files.
   ProgramLayoutState layout_state_;
 

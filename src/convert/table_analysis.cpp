@@ -289,7 +289,8 @@ std::string TableAnalysis::CellContent(std::string_view stretch) {
   if (content.find('&') != std::string::npos) {
     const DetagOptions& options = pass_.Options();
     ReplaceEntities(content,
-                    EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives},
+                    EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives,
+                                  pass_.TextIsUtf8()},
                     unicode_output_);
   }
   const std::string& paragraph_end = pass_.Markers().paragraph_end;

@@ -140,8 +140,13 @@ bool InputLineReader::ReadPhysicalLine(std::string& line) {
   if (!got) return false;
   if (first_line_) {
     first_line_ = false;
-    if (encoding_ != Encoding::kEightBit && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+    // The byte-order mark of UTF-8 text says how it is read; it is no text.
+    if ((encoding_ != Encoding::kEightBit || (text_mode_ && utf8_text_.value_or(false))) &&
+        line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+      line.erase(0, 3);
   }
+  if (text_mode_ && encoding_ == Encoding::kEightBit && decoder_ != nullptr && decoder_->IsOpen())
+    decoder_->Decode(line);
   return true;
 }
 
@@ -182,11 +187,12 @@ void InputLineReader::CleanLine(std::string& line) const {
   // or 8-bit byte, and the run before it moves down as a whole once a pair
   // has been shortened to one space.
   size_t i = FirstControlOrHighByte(line);
-  // An 8-bit line that is valid UTF-8 is read as UTF-8, as a line from a
-  // 16-bit file is: its non-breaking space is the pair C2 A0, and an A0
+  // UTF-8 text (a UTF-8 document, one decoded into UTF-8, or a line from
+  // a 16-bit file) has the non-breaking space as the pair C2 A0, and an A0
   // byte inside another character ("à" is C3 A0) stays.
   const bool utf8_line =
-      utf8 || (text_mode_ && i < n && IsValidUtf8(std::string_view(line).substr(i)));
+      utf8 || (text_mode_ && i < n &&
+               (utf8_text_ ? *utf8_text_ : IsValidUtf8(std::string_view(line).substr(i))));
   size_t out = i;
   while (i < n) {
     const char c = line[i];
@@ -471,6 +477,7 @@ ChunkReadResult ReadInputChunks(const std::string& path, const ChunkReaderOption
   ChunkReadResult result;
   InputLineReader reader;
   if (!reader.Open(path, options.text_mode)) return result;
+  reader.SetTextEncoding(options.utf8_text, options.decoder);
   result.opened = true;
   result.encoding = reader.FileEncoding();
 

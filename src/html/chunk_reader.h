@@ -7,12 +7,14 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/report.h"
 #include "common/ascii_file.h"
+#include "html/charset.h"
 
 namespace orv {
 
@@ -28,6 +30,15 @@ class InputLineReader {
   // The next logical line, without its line end. False at the end.
   bool ReadLine(std::string& line);
   Encoding FileEncoding() const { return encoding_; }
+  // How 8-bit lines are read in text mode: `decoder` (when given and open)
+  // turns each into UTF-8 before it is cleaned; `utf8_text` tells whether
+  // the text is UTF-8 then (its non-breaking space is C2 A0, a lone A0 byte
+  // part of another character). Unset, each line that is valid UTF-8 is
+  // taken as UTF-8.
+  void SetTextEncoding(std::optional<bool> utf8_text, CharsetDecoder* decoder) {
+    utf8_text_ = utf8_text;
+    decoder_ = decoder;
+  }
 
  private:
   bool ReadPhysicalLine(std::string& line);
@@ -39,6 +50,8 @@ class InputLineReader {
   ASCIIFile file_;
   Encoding encoding_ = Encoding::kEightBit;
   bool text_mode_ = true;
+  std::optional<bool> utf8_text_;
+  CharsetDecoder* decoder_ = nullptr;
   bool first_line_ = true;
   std::vector<char> buffer_;
   size_t buffer_pos_ = 0;
@@ -64,6 +77,10 @@ struct ChunkReaderOptions {
   // Prefix of the statements that open and close a text-fragment
   // definition in the input (matched ignoring case).
   std::string directive_delimiter = "$_$_";
+  // Text mode: see InputLineReader::SetTextEncoding. The decoder is used
+  // on the thread that reads.
+  std::optional<bool> utf8_text;
+  CharsetDecoder* decoder = nullptr;
 };
 
 // A captured text-fragment definition: its name and its lines.
