@@ -276,6 +276,9 @@ bool IsTagNameEnd(std::string_view line, size_t at) {
   return IsBlank(c) || c == '>' || c == '/';
 }
 
+// The longest name of a followed element ("textarea").
+constexpr size_t kLongestName = 8;
+
 bool IsNameCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
@@ -321,14 +324,19 @@ void OpenElements::Scan(std::string_view line) {
     const size_t name = i + (closing ? 1 : 0);
     size_t name_end = name;
     while (name_end < line.size() && IsNameCharacter(line[name_end])) ++name_end;
-    if (name_end == name || !IsTagNameEnd(line, name_end)) continue;
-    const std::string_view tag = line.substr(name, name_end - name);
-    if (!closing && EqualsNoCase(tag, "body")) {
+    const size_t length = name_end - name;
+    if (length < 2 || length > kLongestName || !IsTagNameEnd(line, name_end)) continue;
+    // The name in lower case (digits keep their value under the same bit).
+    char lower[kLongestName];
+    for (size_t k = 0; k < length; ++k) lower[k] = static_cast<char>(line[name + k] | 0x20);
+    const std::string_view tag(lower, length);
+    i = name_end;
+    if (!closing && tag == "body") {
       depth_[kHead] = 0;  // the body begins where a head left without its end
       continue;
     }
     for (const FollowedElement& element : kFollowed) {
-      if (!EqualsNoCase(tag, element.name)) continue;
+      if (tag != element.name) continue;
       if (element.kind < 0) {
         if (!closing) raw_ = element.name;
       } else if (!closing) {
@@ -338,7 +346,6 @@ void OpenElements::Scan(std::string_view line) {
       }
       break;
     }
-    i = name_end;
   }
 }
 
