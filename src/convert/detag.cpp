@@ -739,8 +739,9 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   BeginFile(options, request, report);
 
   // One look over the file tells UTF-8 input (a byte-order mark, 16-bit
-  // text, or bytes that all form UTF-8) and the set its META names, which
-  // text mode decodes into UTF-8 when it is not a Western one.
+  // text, or bytes that all form UTF-8) and the set its META names (else
+  // the "Character encoding" policy), which text mode decodes into UTF-8
+  // when it is not a Western one.
   const InputSniff sniff = SniffInput(request.input_path);
   if (!sniff.opened) {
     if (report_) report_("ERROR: Error opening " + request.input_path, 10);
@@ -749,10 +750,10 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // Plain ASCII is written with 8-bit values until the output, like
   // Windows-1252 text, so that each character takes one column.
   utf8_input_ = sniff.utf8 && !sniff.ascii;
-  declared_charset_ = sniff.declared;
+  declared_charset_ = sniff.declared.empty() ? options_.character_encoding : sniff.declared;
   decoder_.Close();
   decoded_input_ = options_.TextMode() && !utf8_input_ &&
-                   DecodedFromDeclaredSet(sniff.declared) && decoder_.Open(sniff.declared);
+                   DecodedFromDeclaredSet(declared_charset_) && decoder_.Open(declared_charset_);
   if (report_) report_("INFO: Reading input file " + request.input_path, 10);
 
   // An output that continues in markup removal after inputs converted in

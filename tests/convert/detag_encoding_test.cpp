@@ -40,13 +40,15 @@ std::string Encode(const std::string& utf8, const char* charset) {
   return out;
 }
 
-std::string Convert(const std::string& page, bool text_mode = true) {
+std::string Convert(const std::string& page, bool text_mode = true,
+                    const std::string& character_encoding = "") {
   testing::TempFolder dir;
   const std::string input = dir.Write("page.htm", page);
   TagCatalogue catalogue;
   DetagPass pass(catalogue);
   DetagOptions options;
   options.remove_all_tags = text_mode;
+  options.character_encoding = character_encoding;
   ASCIIFile output;
   DetagRequest request;
   request.input_path = input;
@@ -95,6 +97,16 @@ TEST(DetagEncodingTest, PagesInManySetsGiveUtf8WithEveryWord) {
     for (const std::string& word : page.words)
       EXPECT_NE(text.find(word), std::string::npos) << page.name << ": " << word << " in " << text;
   }
+}
+
+// A page without a META tag is read in the set the "Character encoding"
+// policy names; a META tag names the page's own set.
+TEST(DetagEncodingTest, ThePolicyNamesTheSetOfAnUndeclaredPage) {
+  const std::string koi8 = "<p>" + Encode("хорошо", "KOI8-R") + "</p>\n";
+  EXPECT_NE(testing::Body(Convert(koi8, true, "koi8-r")).find("хорошо"), std::string::npos);
+  const std::string declared =
+      "<meta charset=windows-1251><p>" + Encode("хорошо", "WINDOWS-1251") + "</p>\n";
+  EXPECT_NE(testing::Body(Convert(declared, true, "koi8-r")).find("хорошо"), std::string::npos);
 }
 
 // Markup removal changes only the markup it removes: a UTF-8 page keeps
