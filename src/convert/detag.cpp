@@ -344,6 +344,14 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
 
 PatternList& DetagPass::TableList() { return lists_->tables; }
 
+// Markup removal writes a UTF-8 page back in UTF-8, so an entity's 8-bit
+// value goes in as its UTF-8 character there too.
+bool DetagPass::EntitiesInUtf8() const {
+  if (options_.TextMode()) return TextIsUtf8();
+  const std::string_view declared = TrimView(declared_charset_);
+  return utf8_input_ || EqualsNoCase(declared, "utf-8") || EqualsNoCase(declared, "utf8");
+}
+
 void DetagPass::RunTablePasses(PatternList& list, std::string& text) {
   if (list.Size() == 0) return;
   table_analysis_->RunTablePasses(list, text, report_);
@@ -651,7 +659,7 @@ void DetagPass::WholeTextPass(std::string& text) {
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
       text.find(';') != std::string::npos) {
     EntityOptions entity_options{text_mode, options_.allow_8bit_ansi,
-                                 options_.allow_ansi_alternatives, TextIsUtf8()};
+                                 options_.allow_ansi_alternatives, EntitiesInUtf8()};
     ReplaceEntities(text, entity_options, unicode_output_, report_);
   }
 

@@ -150,6 +150,9 @@ class DetagPass {
   // decoded from its declared set), so 8-bit values are written as UTF-8;
   // otherwise it is Windows-1252 until it is written.
   bool TextIsUtf8() const { return options_.TextMode() && (utf8_input_ || decoded_input_); }
+  // Whether entity replacement writes 8-bit values as UTF-8: into UTF-8
+  // text, and in markup removal into a UTF-8 page.
+  bool EntitiesInUtf8() const;
   // Replaces the markup-removal tag rewriter. By default (or after an empty
   // one is set) the pass uses RewriteTag with the file's options and its
   // own element table.

@@ -120,5 +120,26 @@ TEST(DetagEncodingTest, MarkupRemovalKeepsThePagesOwnBytes) {
   EXPECT_EQ(Convert(cp1251, false), cp1251);
 }
 
+// Entities replaced in markup removal go into a UTF-8 page as UTF-8.
+TEST(DetagEncodingTest, MarkupRemovalWritesEntitiesInTheUtf8PagesEncoding) {
+  testing::TempFolder dir;
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  DetagOptions options;
+  options.remove_all_tags = false;
+  options.replace_entities = true;
+  for (const std::string page : {"<p>хорошо caf&eacute;</p>\n",
+                                 "<meta charset=\"utf-8\"><p>caf&eacute;</p>\n"}) {
+    ASCIIFile output;
+    DetagRequest request;
+    request.input_path = dir.Write("page.htm", page);
+    request.output_path = dir.Path() + "out.htm";
+    ASSERT_TRUE(pass.ConvertFile(options, request, output, {}));
+    output.Close();
+    const std::string written = ReadFile(request.output_path);
+    EXPECT_NE(written.find("caf\xC3\xA9"), std::string::npos) << written;
+  }
+}
+
 }  // namespace
 }  // namespace orv
