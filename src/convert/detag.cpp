@@ -810,7 +810,12 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
     return true;
   }
   // More inputs follow: hold the lines, and a rule line to separate them.
-  ForEachOutputLine(whole_text, [this](std::string_view line) { held_lines_.emplace_back(line); });
+  // Held lines are written in UTF-8 now, by this file's encoding: the
+  // output's last file may be in another.
+  std::string converted;
+  ForEachOutputLine(whole_text, [this, &converted](std::string_view line) {
+    held_lines_.emplace_back(AsUtf8(line, converted));
+  });
   const int rule_length = std::clamp(options_.page_width, 1, kMaxHeaderWidth);
   held_lines_.emplace_back(static_cast<size_t>(rule_length), '-');
   if (!holding_) {
@@ -870,6 +875,23 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
   d.timestamp = timestamp_source_ ? timestamp_source_() : LocalTimestamp();
 }
 
+// The output is UTF-8. UTF-8 text may still hold single 8-bit values (a
+// bullet, a heading's entities): they are Windows-1252 characters, written
+// in UTF-8. Windows-1252 text is written in UTF-8 as a whole; when entity
+// replacement put UTF-8 sequences into it, those stay as they are.
+std::string_view DetagPass::AsUtf8(std::string_view text, std::string& buffer) const {
+  if (TextIsUtf8() || unicode_output_) {
+    if (IsValidUtf8(text)) return text;
+    buffer.clear();
+    AppendAsUtf8(text, buffer);
+    return buffer;
+  }
+  if (std::none_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) return text;
+  buffer.clear();
+  AppendWindows1252AsUtf8(text, buffer);
+  return buffer;
+}
+
 void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   holding_ = false;
   FragmentExpander expander(definitions_, delimiters_, header_document_, report_);
@@ -911,24 +933,9 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
 
-  // The output is UTF-8. UTF-8 text may still hold single 8-bit values (a
-  // bullet, a heading's entities): they are Windows-1252 characters, written
-  // in UTF-8. Windows-1252 text is written in UTF-8 as a whole; when entity
-  // replacement put UTF-8 sequences into it, those stay as they are.
-  const bool utf8_text = TextIsUtf8();
   std::string converted;
   auto write = [&](std::string_view text, bool block) {
-    if (utf8_text || unicode_output_) {
-      if (!IsValidUtf8(text)) {
-        converted.clear();
-        AppendAsUtf8(text, converted);
-        text = converted;
-      }
-    } else if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
-      converted.clear();
-      AppendWindows1252AsUtf8(text, converted);
-      text = converted;
-    }
+    text = AsUtf8(text, converted);
     if (block)
       output.WriteLines(text);
     else
@@ -937,7 +944,7 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   std::vector<std::string> header;
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) write(line, false);
-  for (const std::string& line : held_lines_) write(line, false);
+  for (const std::string& line : held_lines_) output.WriteLine(line);  // UTF-8 already
   for (const std::string& block : body) write(block, true);
   for (const std::string& line : references) write(line, false);
   for (const std::string& line : footer) write(line, false);

@@ -241,6 +241,9 @@ class DetagPass {
   // Writes the output's text between its header and footer: the held
   // lines, then (when given) the lines of `text`, read in place.
   void WriteTextOutput(ASCIIFile& output, const std::string* text);
+  // `text` in UTF-8 by the current file's encoding: as it is, or converted
+  // into `buffer`.
+  std::string_view AsUtf8(std::string_view text, std::string& buffer) const;
 
   const TagCatalogue& catalogue_;
   const ElementTable element_table_;

@@ -99,6 +99,30 @@ TEST(DetagEncodingTest, PagesInManySetsGiveUtf8WithEveryWord) {
   }
 }
 
+// Inputs in different encodings written to one output: each input's text
+// is written in UTF-8 by its own encoding.
+TEST(DetagEncodingTest, OneOutputOfInputsInDifferentEncodings) {
+  testing::TempFolder dir;
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  ASCIIFile output;
+  const std::vector<std::string> pages = {"<p>хорошо</p>\n", "<p>caf\xE9</p>\n",
+                                          "<p>\xD1\x85 again</p>\n", "<p>fin\xE9</p>\n"};
+  for (size_t i = 0; i < pages.size(); ++i) {
+    DetagRequest request;
+    request.input_path = dir.Write("p" + std::to_string(i) + ".htm", pages[i]);
+    request.output_path = dir.Path() + "all.txt";
+    request.first_of_output = i == 0;
+    request.last_of_output = i + 1 == pages.size();
+    ASSERT_TRUE(pass.ConvertFile(DetagOptions{}, request, output, {}));
+  }
+  output.Close();
+  const std::string text = ReadFile(dir.Path() + "all.txt");
+  EXPECT_TRUE(IsValidUtf8(text)) << text;
+  for (const char* word : {"хорошо", "café", "х again", "finé"})
+    EXPECT_NE(text.find(word), std::string::npos) << word << " in " << text;
+}
+
 // A page without a META tag is read in the set the "Character encoding"
 // policy names; a META tag names the page's own set.
 TEST(DetagEncodingTest, ThePolicyNamesTheSetOfAnUndeclaredPage) {
