@@ -111,6 +111,10 @@ TEST(DetagPathsTest, BuiltDocumentsConvertTheSameBothWays) {
   across += "<table><tr><td>last</td></tr></table>";
   documents.push_back(across + "</body></html>\n");
   documents.push_back("<p>Before</p>\n<table><tr><td>open\n" + across);  // never ends
+  // Decoded from a declared set, and UTF-8 without a declaration.
+  documents.push_back("<meta charset=windows-1251><title>\xCF\xF0\xE8</title>\n" + across +
+                      "<p>\xCF\xF0\xE8\x85 &eacute;</p>\n");
+  documents.push_back(across + "<p>\xD1\x85\xD0\xBE &eacute;&hellip;</p>\n");
   for (size_t i = 0; i < documents.size(); ++i) {
     const std::string input = dir.Write("doc" + std::to_string(i) + ".htm", documents[i]);
     for (size_t limit : kChunkLimits) ExpectSameBothWays(input, dir.Path(), limit);
