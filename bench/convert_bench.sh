@@ -5,17 +5,23 @@
 #
 #   bench/convert_bench.sh            # all cases
 #   bench/convert_bench.sh corpus     # only the real-HTML corpus
+#   bench/convert_bench.sh script     # only the pages with a long script
+#   ORVTEXT=/tmp/old/orvtext bench/convert_bench.sh corpus   # another binary
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 only=${1:-all}
 
-"$root/scripts/bootstrap"
 command -v /usr/bin/time >/dev/null 2>&1 || { apt-get update -qq && apt-get install -y -qq time; }
-cmake -S "$root" -B "$root/build-rel" -DCMAKE_BUILD_TYPE=Release -DORVTEXT_TESTS=OFF >/dev/null
-cmake --build "$root/build-rel" -j"$(nproc)" --target orvtext >/dev/null
-[ -f "$here/corpus/pgdoc.html" ] || "$here/make_corpus.sh"
-orvtext="$root/build-rel/orvtext"
+if [ -n "${ORVTEXT:-}" ]; then
+  orvtext=$ORVTEXT
+else
+  "$root/scripts/bootstrap"
+  cmake -S "$root" -B "$root/build-rel" -DCMAKE_BUILD_TYPE=Release -DORVTEXT_TESTS=OFF >/dev/null
+  cmake --build "$root/build-rel" -j"$(nproc)" --target orvtext >/dev/null
+  orvtext="$root/build-rel/orvtext"
+fi
+[ "$only" = script ] || [ -f "$here/corpus/pgdoc.html" ] || "$here/make_corpus.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -27,8 +33,27 @@ make_case() {  # name, then a command whose standard output is the file
   "$@" >"$work/$name" 2>/dev/null || true
 }
 
-cp "$here/corpus/pgdoc.html" "$work/pgdoc.htm"
-if [ "$only" != corpus ]; then
+# A page of paragraphs around one long script (a fifth of the page before
+# it, a fifth after): it converts in time linear in its size, so the page of
+# 2 MB takes about twice as long as the one of 1 MB.
+script_page() {  # total size in bytes
+  local size=$1
+  printf '<html><head><title>Script</title></head><body>\n'
+  yes '<p>Some words of the article, and a <a href="/x">link</a>.</p>' | head -c $((size / 5))
+  printf '<script>\n'
+  yes 'var data = {"a": [1, 2, 3], "b": "<p>text</p>"}; if (a < b && c > d) { f(data); }' |
+    head -c $((size * 3 / 5))
+  printf '</script>\n'
+  yes '<p>More words of the article after the script.</p>' | head -c $((size / 5))
+  printf '</body></html>\n'
+}
+
+[ "$only" = script ] || cp "$here/corpus/pgdoc.html" "$work/pgdoc.htm"
+if [ "$only" = all ] || [ "$only" = script ]; then
+  make_case script-1mb.htm script_page $((1 * MB))
+  make_case script-2mb.htm script_page $((2 * MB))
+fi
+if [ "$only" = all ]; then
   make_case binary.htm head -c $((10 * MB)) /dev/urandom
   make_case one-line.htm bash -c "yes 'some words <b>bold</b> and &amp; more ' | head -c $((5 * MB)) | tr -d '\n'"
   make_case lt-only.htm bash -c "head -c $((10 * MB)) /dev/zero | tr '\0' '<'"

@@ -78,6 +78,9 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   report_ = report;
   info_ = DocumentInfo{};
   unicode_output_ = false;
+  utf8_input_ = false;
+  decoded_input_ = false;
+  declared_charset_.clear();
   markers_ = MakeDetagMarkers(options_.paragraph_on_single_line);
   first_of_output_ = request.first_of_output;
   last_of_output_ = request.last_of_output;
@@ -403,6 +406,14 @@ std::vector<std::string> DetagPass::PatternTexts() const {
   return texts;
 }
 
+// Markup removal writes a UTF-8 page back in UTF-8, so an entity's 8-bit
+// value goes in as its UTF-8 character there too.
+bool DetagPass::EntitiesInUtf8() const {
+  if (options_.TextMode()) return TextIsUtf8();
+  const std::string_view declared = TrimView(declared_charset_);
+  return utf8_input_ || EqualsNoCase(declared, "utf-8") || EqualsNoCase(declared, "utf8");
+}
+
 void DetagPass::RunTablePasses(PatternList& list, std::string& text) {
   if (list.Size() == 0) return;
   table_analysis_->RunTablePasses(list, text, report_);
@@ -430,9 +441,10 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
       bare.remove_all_tags = true;
       RemainingTagPass(title, bare, catalogue_, {}, {});
       bool unicode = false;
-      ReplaceEntities(
-          title, EntityOptions{true, options_.allow_8bit_ansi, options_.allow_ansi_alternatives},
-          unicode);
+      ReplaceEntities(title,
+                      EntityOptions{true, options_.allow_8bit_ansi,
+                                    options_.allow_ansi_alternatives, TextIsUtf8()},
+                      unicode);
       info_.title = CollapseBlanks(title);
     }
   }
@@ -478,7 +490,8 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
       ApplyList(l.inline_markup, text, nullptr, gate, /*repeat=*/1);
   }
   if (text_mode) {
-    list_state_.Reset();
+    // A list keeps its state from chunk to chunk (should one be cut).
+    if (first) list_state_.Reset();
     ApplyList(l.lists, text, "INFO: Processing list tags", gate);
   }
   if (text_mode || options_.remove_img)
@@ -507,8 +520,11 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   }
   gate.Stop();
   // Byte 133 is the Windows ellipsis only in a Western 8-bit text; in UTF-8
-  // read from a 16-bit file it is part of another character.
-  if (!utf8_input_ && EllipsisIsSpelledOut(ClassifyCharset(info_.charset))) SpellOutEllipses(text);
+  // (read as such, or decoded) it is part of another character.
+  if (!utf8_input_ && !decoded_input_ &&
+      EllipsisIsSpelledOut(
+          ClassifyCharset(info_.charset.empty() ? declared_charset_ : info_.charset)))
+    SpellOutEllipses(text);
   if (text_mode && !options_.preserve_white_space && options_.look_for_dialogue) {
     ApplyList(l.dialogue0, text, "INFO: Preparing Dialogue text (0)", gate);
     ApplyList(l.dialogue1, text, "INFO: Reformatting Dialogue text (1)", gate);
@@ -716,7 +732,7 @@ void DetagPass::WholeTextPass(std::string& text) {
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
       text.find(';') != std::string::npos) {
     EntityOptions entity_options{text_mode, options_.allow_8bit_ansi,
-                                 options_.allow_ansi_alternatives};
+                                 options_.allow_ansi_alternatives, EntitiesInUtf8()};
     ReplaceEntities(text, entity_options, unicode_output_, report_);
   }
 
@@ -803,18 +819,22 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
                             ASCIIFile& output, const ReportFunction& report) {
   BeginFile(options, request, report);
 
-  {
-    // The probe also tells 16-bit input, which reaches the passes as UTF-8.
-    ASCIIFile probe;
-    if (!probe.OpenRead(request.input_path)) {
-      if (report_) report_("ERROR: Error opening " + request.input_path, 10);
-      return false;
-    }
-    unsigned char mark[2] = {0, 0};
-    const size_t got = std::fread(mark, 1, 2, probe.TopHandle());
-    utf8_input_ =
-        got == 2 && ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF));
+  // One look over the file tells UTF-8 input (a byte-order mark, 16-bit
+  // text, or bytes that all form UTF-8) and the set its META names (else
+  // the "Character encoding" policy), which text mode decodes into UTF-8
+  // when it is not a Western one.
+  const InputSniff sniff = SniffInput(request.input_path);
+  if (!sniff.opened) {
+    if (report_) report_("ERROR: Error opening " + request.input_path, 10);
+    return false;
   }
+  // Plain ASCII is written with 8-bit values until the output, like
+  // Windows-1252 text, so that each character takes one column.
+  utf8_input_ = sniff.utf8 && !sniff.ascii;
+  declared_charset_ = sniff.declared.empty() ? options_.character_encoding : sniff.declared;
+  decoder_.Close();
+  decoded_input_ = options_.TextMode() && !utf8_input_ &&
+                   DecodedFromDeclaredSet(declared_charset_) && decoder_.Open(declared_charset_);
   if (report_) report_("INFO: Reading input file " + request.input_path, 10);
 
   // An output that continues in markup removal after inputs converted in
@@ -825,12 +845,16 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   ChunkReaderOptions reader_options;
   reader_options.text_mode = options_.TextMode();
   reader_options.directive_delimiter = options_.directive_delimiter;
+  if (test_chunk_limit_ > 0) reader_options.chunk_limit = test_chunk_limit_;
+  reader_options.utf8_text = utf8_input_ || decoded_input_;
+  reader_options.decoder = decoded_input_ ? &decoder_ : nullptr;
   definitions_.Clear();
   if (options_.TextMode()) LoadFragmentDefinitions(request.input_path);
   std::string whole_text;
   // A file of several chunks has its two chunk-pass stages run side by side.
-  const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
-                         FileSize(request.input_path) > 2 * reader_options.chunk_limit;
+  const bool pipelined =
+      side_by_side_ && options_.TextMode() && lists_ &&
+      (force_side_by_side_ || FileSize(request.input_path) > 2 * reader_options.chunk_limit);
   ChunkReadResult read = pipelined
                              ? ReadChunksPipelined(request.input_path, reader_options, whole_text)
                              : ReadChunksInOrder(request.input_path, reader_options, whole_text);
@@ -859,7 +883,12 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
     return true;
   }
   // More inputs follow: hold the lines, and a rule line to separate them.
-  ForEachOutputLine(whole_text, [this](std::string_view line) { held_lines_.emplace_back(line); });
+  // Held lines are written in UTF-8 now, by this file's encoding: the
+  // output's last file may be in another.
+  std::string converted;
+  ForEachOutputLine(whole_text, [this, &converted](std::string_view line) {
+    held_lines_.emplace_back(AsUtf8(line, converted));
+  });
   const int rule_length = std::clamp(options_.page_width, 1, kMaxHeaderWidth);
   held_lines_.emplace_back(static_cast<size_t>(rule_length), '-');
   if (!holding_) {
@@ -919,6 +948,23 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
   d.timestamp = timestamp_source_ ? timestamp_source_() : LocalTimestamp();
 }
 
+// The output is UTF-8. UTF-8 text may still hold single 8-bit values (a
+// bullet, a heading's entities): they are Windows-1252 characters, written
+// in UTF-8. Windows-1252 text is written in UTF-8 as a whole; when entity
+// replacement put UTF-8 sequences into it, those stay as they are.
+std::string_view DetagPass::AsUtf8(std::string_view text, std::string& buffer) const {
+  if (TextIsUtf8() || unicode_output_) {
+    if (IsValidUtf8(text)) return text;
+    buffer.clear();
+    AppendAsUtf8(text, buffer);
+    return buffer;
+  }
+  if (std::none_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) return text;
+  buffer.clear();
+  AppendWindows1252AsUtf8(text, buffer);
+  return buffer;
+}
+
 void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   holding_ = false;
   FragmentExpander expander(definitions_, delimiters_, header_document_, report_);
@@ -960,23 +1006,9 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
 
-  // A UTF-8 document, and a Western one that had to use UTF-8 for some
-  // characters, is written all in UTF-8: single 8-bit bytes (from 8-bit
-  // entity values, or the Western text's own) become UTF-8 too, so the
-  // output is in one encoding. Other character sets are written as they are.
-  const CharsetClass charset = ClassifyCharset(info_.charset);
-  const std::string charset_name = Trim(info_.charset);
-  const bool utf8_document = utf8_input_ || EqualsNoCase(charset_name, "utf-8") ||
-                             EqualsNoCase(charset_name, "utf8");
-  const bool all_utf8 =
-      utf8_document || (unicode_output_ && !charset.multi_byte && !charset.non_western);
   std::string converted;
   auto write = [&](std::string_view text, bool block) {
-    if (all_utf8 && !IsValidUtf8(text)) {
-      converted.clear();
-      AppendAsUtf8(text, converted);
-      text = converted;
-    }
+    text = AsUtf8(text, converted);
     if (block)
       output.WriteLines(text);
     else
@@ -985,7 +1017,7 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   std::vector<std::string> header;
   expander.ExpandFragment("TEXT_HEADER", header);
   for (const std::string& line : header) write(line, false);
-  for (const std::string& line : held_lines_) write(line, false);
+  for (const std::string& line : held_lines_) output.WriteLine(line);  // UTF-8 already
   for (const std::string& block : body) write(block, true);
   for (const std::string& line : references) write(line, false);
   for (const std::string& line : footer) write(line, false);

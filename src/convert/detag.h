@@ -74,7 +74,7 @@ struct DetagHandlerSlots {
 };
 
 // The list handlers' state: nesting depth, kind and item counter per depth,
-// and whether the last item was a description. Reset for every chunk.
+// and whether the last item was a description. Reset for every file.
 struct ListState {
   static constexpr int kMaxDepth = 100;
   int depth = 0;
@@ -150,6 +150,13 @@ class DetagPass {
   int AverageLineLength() const { return average_line_length_; }
   // Set by the whole-text pass when entity replacement wrote UTF-8.
   bool UnicodeOutput() const { return unicode_output_; }
+  // Text mode: the file's text is UTF-8 (a UTF-8 or 16-bit file, or one
+  // decoded from its declared set), so 8-bit values are written as UTF-8;
+  // otherwise it is Windows-1252 until it is written.
+  bool TextIsUtf8() const { return options_.TextMode() && (utf8_input_ || decoded_input_); }
+  // Whether entity replacement writes 8-bit values as UTF-8: into UTF-8
+  // text, and in markup removal into a UTF-8 page.
+  bool EntitiesInUtf8() const;
   // Replaces the markup-removal tag rewriter. By default (or after an empty
   // one is set) the pass uses RewriteTag with the file's options and its
   // own element table.
@@ -158,6 +165,14 @@ class DetagPass {
   // on two threads (the default). The output and the messages are the
   // same either way.
   void SetSideBySideStages(bool enabled) { side_by_side_ = enabled; }
+  // For tests: chunks close beyond `chunk_limit` bytes (0: the usual
+  // limit), and with `force_side_by_side` a file of any size runs its two
+  // stages side by side (unless SetSideBySideStages turned them off), so
+  // that small documents can show both ways give the same conversion.
+  void SetChunkingForTests(size_t chunk_limit, bool force_side_by_side) {
+    test_chunk_limit_ = chunk_limit;
+    force_side_by_side_ = force_side_by_side;
+  }
   // Where the header's time stamp comes from (default: the local time now).
   void SetTimestampSource(std::function<std::string()> source) {
     timestamp_source_ = std::move(source);
@@ -230,6 +245,9 @@ class DetagPass {
   // Writes the output's text between its header and footer: the held
   // lines, then (when given) the lines of `text`, read in place.
   void WriteTextOutput(ASCIIFile& output, const std::string* text);
+  // `text` in UTF-8 by the current file's encoding: as it is, or converted
+  // into `buffer`.
+  std::string_view AsUtf8(std::string_view text, std::string& buffer) const;
 
   const TagCatalogue& catalogue_;
   const ElementTable element_table_;
@@ -238,7 +256,13 @@ class DetagPass {
   TagRewriter rewriter_;  // set by tests; empty: the built-in rewriter
   DocumentInfo info_;
   bool unicode_output_ = false;
+  // The input is UTF-8 (byte-order mark, 16-bit, or valid UTF-8 bytes);
+  // in text mode, decoded into UTF-8 from its declared set.
   bool utf8_input_ = false;
+  bool decoded_input_ = false;
+  // The set the input's META names, found before the chunk pass reads it.
+  std::string declared_charset_;
+  CharsetDecoder decoder_;
   // Alignment and justification toggle that carry over between files.
   ProgramLayoutState layout_state_;
 
@@ -267,6 +291,8 @@ class DetagPass {
   // Set only on the thread that runs the front stage beside the back one.
   static thread_local const ReportFunction* stage_report_;
   bool side_by_side_ = true;
+  bool force_side_by_side_ = false;
+  size_t test_chunk_limit_ = 0;
   bool first_of_output_ = true;
   bool last_of_output_ = true;
   // Paragraph tags, and break or end tags that mark paragraphs, seen since

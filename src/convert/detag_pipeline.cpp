@@ -88,7 +88,8 @@ class HandoverQueue {
 // gets its application at the end, with everything after it.
 class DetagPass::TableFeed {
  public:
-  TableFeed(DetagPass& pass, bool active) : pass_(pass), active_(active) {
+  TableFeed(DetagPass& pass, bool active, size_t chunk_limit)
+      : pass_(pass), active_(active), longest_wait_(4 * chunk_limit) {
     if (active_) pass_.table_analysis_->BeginTextTables();
   }
 
@@ -106,7 +107,7 @@ class DetagPass::TableFeed {
       waiting_.erase(0, std::min(cut, waiting_.size()));
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), part);
       Append(part, whole_text);
-    } else if (waiting_.size() > kLongestWait) {
+    } else if (waiting_.size() > longest_wait_) {
       waiting_from_ = whole_text.size();
       Append(waiting_, whole_text);
       std::string().swap(waiting_);
@@ -131,7 +132,6 @@ class DetagPass::TableFeed {
   }
 
  private:
-  static constexpr size_t kLongestWait = 4 * 200000;
   static void Append(std::string& text, std::string& to) {
     if (to.empty())
       to.swap(text);  // a one-part text is not copied
@@ -140,6 +140,9 @@ class DetagPass::TableFeed {
   }
   DetagPass& pass_;
   const bool active_;
+  // Text that waits longer than this for a cut (a table that does not end)
+  // stops waiting.
+  const size_t longest_wait_;
   std::string waiting_;
   size_t waiting_from_ = std::string::npos;
   int actions_ = 0;
@@ -148,7 +151,8 @@ class DetagPass::TableFeed {
 ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
                                                const ChunkReaderOptions& options,
                                                std::string& whole_text) {
-  TableFeed tables(*this, options_.TextMode() && options_.parse_tables && TableList().Size() > 0);
+  TableFeed tables(*this, options_.TextMode() && options_.parse_tables && TableList().Size() > 0,
+                   options.chunk_limit);
   HandoverQueue queue;
   ChunkReadResult result;
   std::exception_ptr failure;

@@ -93,6 +93,7 @@ DetagOptions FillDetagOptions(PolicySet& policies) {
   o.start_tag_delimiter = policies.GetText(EnginePolicy::kStartTagDelimiter);
   o.end_tag_delimiter = policies.GetText(EnginePolicy::kEndTagDelimiter);
   o.fragments_file = policies.GetText(EnginePolicy::kFragmentsFile);
+  o.character_encoding = policies.GetText(EnginePolicy::kCharacterEncoding);
 
   if (SharedPolicies* shared = policies.GetContext()) {
     o.indent_positions = OutputIndentationPositions(*shared);

@@ -318,7 +318,8 @@ std::string TableAnalysis::CellContent(std::string_view stretch) {
   if (content.find('&') != std::string::npos) {
     const DetagOptions& options = pass_.Options();
     ReplaceEntities(content,
-                    EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives},
+                    EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives,
+                                  pass_.TextIsUtf8()},
                     unicode_output_);
   }
   const std::string& paragraph_end = pass_.Markers().paragraph_end;
@@ -480,7 +481,9 @@ int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end,
 }
 
 size_t FreshTableCut(std::string_view text) {
-  // Up to where every table opening has its end.
+  // The tables a scan finds, each from a "<table" to the first "</table>"
+  // after it, and up to where every table opening has its end.
+  std::vector<std::pair<size_t, size_t>> tables;  // opening, just after the end
   size_t limit = text.size();
   for (size_t at = 0;;) {
     const size_t open = FindNoCase(text, "<table", at);
@@ -490,16 +493,24 @@ size_t FreshTableCut(std::string_view text) {
       limit = open;
       break;
     }
+    tables.emplace_back(open, close + 8);
     at = close + 8;
   }
-  // The end of a line at or before it, with no "<" just before.
+  // The end of a line at or before it, outside every table, with no "<"
+  // just before.
   constexpr size_t kQuiet = 8;
+  size_t k = tables.size();
   for (size_t cut = limit; cut > 0;) {
     const size_t feed = text.rfind('\n', cut - 1);
     if (feed == std::string_view::npos) return 0;
-    cut = feed + 1;
-    const size_t from = cut > kQuiet ? cut - kQuiet : 0;
-    if (text.substr(from, cut - from).find('<') == std::string_view::npos) return cut;
+    const size_t after = feed + 1;
+    while (k > 0 && tables[k - 1].first >= after) --k;
+    if (k > 0 && tables[k - 1].second > after) {
+      cut = tables[k - 1].first;  // a line end inside a table: look before it
+      continue;
+    }
+    const size_t from = after > kQuiet ? after - kQuiet : 0;
+    if (text.substr(from, after - from).find('<') == std::string_view::npos) return after;
     cut = feed;
   }
   return 0;

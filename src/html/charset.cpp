@@ -1,7 +1,18 @@
-// Character-set name classes and the ellipsis rule.
+// Character-set name classes, the ellipsis rule, and reading and writing
+// the text in its character sets.
 #include "html/charset.h"
 
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
 #include "common/text.h"
+#include "html/entities.h"
 
 namespace orv {
 
@@ -54,6 +65,177 @@ int SpellOutEllipses(std::string& text) {
   }
   text = std::move(out);
   return count;
+}
+
+namespace {
+
+// Code points of the Windows-1252 bytes 128 to 159 (0: undefined there).
+constexpr uint16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+constexpr size_t kSniffBlock = 1 << 16;
+
+bool IsAsciiLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// The character set named in the META tags of `head`, or empty.
+std::string DeclaredCharset(std::string_view head) {
+  for (size_t at = FindNoCase(head, "<meta"); at != std::string_view::npos;
+       at = FindNoCase(head, "<meta", at + 5)) {
+    size_t end = head.find('>', at);
+    if (end == std::string_view::npos) end = head.size();
+    const std::string_view tag = head.substr(at, end - at);
+    const size_t word = FindNoCase(tag, "charset");
+    if (word == std::string_view::npos) continue;
+    size_t i = word + 7;
+    while (i < tag.size() && IsBlank(tag[i])) ++i;
+    if (i >= tag.size() || tag[i] != '=') continue;
+    ++i;
+    while (i < tag.size() && (IsBlank(tag[i]) || tag[i] == '"' || tag[i] == '\'')) ++i;
+    const size_t name = i;
+    while (i < tag.size() && (IsAsciiLetterOrDigit(tag[i]) || tag[i] == '-' || tag[i] == '_' ||
+                              tag[i] == '.' || tag[i] == ':'))
+      ++i;
+    if (i > name) return std::string(tag.substr(name, i - name));
+  }
+  return {};
+}
+
+// How many bytes at the end of `block` begin a UTF-8 sequence that the
+// next block completes (0 to 3).
+size_t IncompleteTail(std::string_view block) {
+  for (size_t k = 1; k <= 3 && k <= block.size(); ++k) {
+    const unsigned char c = static_cast<unsigned char>(block[block.size() - k]);
+    if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+    if (c < 0xC0) return 0;
+    const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    return length > k ? k : 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+InputSniff SniffInput(const std::string& path) {
+  InputSniff sniff;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!file) return sniff;
+  sniff.opened = true;
+  std::vector<char> buffer(kSniffBlock + 4);
+  size_t carried = 0;  // the start of a sequence from the block before
+  bool first = true;
+  bool valid = true;
+  while (true) {
+    const size_t got = std::fread(buffer.data() + carried, 1, kSniffBlock, file.get());
+    const std::string_view block(buffer.data(), carried + got);
+    if (first) {
+      first = false;
+      if (block.starts_with("\xEF\xBB\xBF") || block.starts_with("\xFF\xFE") ||
+          block.starts_with("\xFE\xFF")) {
+        sniff.utf8 = true;
+        sniff.ascii = false;
+        if (!block.starts_with("\xEF\xBB\xBF")) return sniff;  // 16-bit: no 8-bit META
+      }
+      sniff.declared = DeclaredCharset(block);
+      if (sniff.utf8) return sniff;
+    }
+    if (got == 0) {
+      valid = valid && carried == 0;
+      break;
+    }
+    const size_t tail = IncompleteTail(block);
+    if (sniff.ascii && std::any_of(block.begin(), block.end(),
+                                   [](char c) { return (c & 0x80) != 0; }))
+      sniff.ascii = false;
+    if (!IsValidUtf8(block.substr(0, block.size() - tail))) {
+      valid = false;
+      break;
+    }
+    std::copy(block.end() - static_cast<long>(tail), block.end(), buffer.begin());
+    carried = tail;
+  }
+  sniff.utf8 = valid;
+  return sniff;
+}
+
+bool DecodedFromDeclaredSet(std::string_view name) {
+  name = TrimView(name);
+  if (name.empty()) return false;
+  for (std::string_view western :
+       {"us-ascii", "ascii", "windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1",
+        "iso_8859-1", "latin1", "latin-1", "l1", "utf-8", "utf8", "unicode-1-1-utf-8"})
+    if (EqualsNoCase(name, western)) return false;
+  for (std::string_view wide : {"utf-16", "utf16", "utf-32", "utf32", "ucs-2", "ucs-4", "ucs2",
+                                "ucs4", "unicode", "utf-7", "utf7"})
+    if (name.size() >= wide.size() && EqualsNoCase(name.substr(0, wide.size()), wide)) return false;
+  return true;
+}
+
+CharsetDecoder::~CharsetDecoder() { Close(); }
+
+bool CharsetDecoder::Open(std::string_view name) {
+  Close();
+  const std::string from(TrimView(name));
+  const iconv_t handle = iconv_open("UTF-8", from.c_str());
+  if (handle == reinterpret_cast<iconv_t>(-1)) return false;
+  handle_ = handle;
+  return true;
+}
+
+void CharsetDecoder::Close() {
+  if (handle_ != nullptr) iconv_close(static_cast<iconv_t>(handle_));
+  handle_ = nullptr;
+}
+
+void CharsetDecoder::Decode(std::string& line) {
+  if (handle_ == nullptr) return;
+  const iconv_t handle = static_cast<iconv_t>(handle_);
+  out_.clear();
+  out_.reserve(line.size() + line.size() / 2 + 16);
+  char* in = line.data();
+  size_t in_left = line.size();
+  char block[4096];
+  while (true) {
+    char* out = block;
+    size_t out_left = sizeof block;
+    const size_t result = in_left > 0 ? iconv(handle, &in, &in_left, &out, &out_left)
+                                      : iconv(handle, nullptr, nullptr, &out, &out_left);
+    out_.append(block, static_cast<size_t>(out - block));
+    if (result != static_cast<size_t>(-1)) {
+      if (in_left == 0 && out != block) continue;  // the shift back to the start state
+      if (in_left == 0) break;
+      continue;
+    }
+    if (errno == E2BIG) continue;
+    // A byte the set does not define, or a sequence cut short.
+    out_ += "\xEF\xBF\xBD";
+    ++in;
+    --in_left;
+    iconv(handle, nullptr, nullptr, nullptr, nullptr);
+  }
+  line.swap(out_);
+}
+
+int Windows1252Code(unsigned char byte) {
+  if (byte < 0x80 || byte >= 0xA0) return byte;
+  const int code = kWindows1252High[byte - 0x80];
+  return code != 0 ? code : byte;
+}
+
+void AppendWindows1252AsUtf8(std::string_view text, std::string& out) {
+  out.reserve(out.size() + text.size() + text.size() / 8);
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t run = i;
+    while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+    out.append(text, i, run - i);
+    if (run == text.size()) break;
+    AppendUtf8(Windows1252Code(static_cast<unsigned char>(text[run])), out);
+    i = run + 1;
+  }
 }
 
 }  // namespace orv

@@ -140,8 +140,13 @@ bool InputLineReader::ReadPhysicalLine(std::string& line) {
   if (!got) return false;
   if (first_line_) {
     first_line_ = false;
-    if (encoding_ != Encoding::kEightBit && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+    // The byte-order mark of UTF-8 text says how it is read; it is no text.
+    if ((encoding_ != Encoding::kEightBit || (text_mode_ && utf8_text_.value_or(false))) &&
+        line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+      line.erase(0, 3);
   }
+  if (text_mode_ && encoding_ == Encoding::kEightBit && decoder_ != nullptr && decoder_->IsOpen())
+    decoder_->Decode(line);
   return true;
 }
 
@@ -182,11 +187,12 @@ void InputLineReader::CleanLine(std::string& line) const {
   // or 8-bit byte, and the run before it moves down as a whole once a pair
   // has been shortened to one space.
   size_t i = FirstControlOrHighByte(line);
-  // An 8-bit line that is valid UTF-8 is read as UTF-8, as a line from a
-  // 16-bit file is: its non-breaking space is the pair C2 A0, and an A0
+  // UTF-8 text (a UTF-8 document, one decoded into UTF-8, or a line from
+  // a 16-bit file) has the non-breaking space as the pair C2 A0, and an A0
   // byte inside another character ("à" is C3 A0) stays.
   const bool utf8_line =
-      utf8 || (text_mode_ && i < n && IsValidUtf8(std::string_view(line).substr(i)));
+      utf8 || (text_mode_ && i < n &&
+               (utf8_text_ ? *utf8_text_ : IsValidUtf8(std::string_view(line).substr(i))));
   size_t out = i;
   while (i < n) {
     const char c = line[i];
@@ -259,6 +265,108 @@ std::vector<std::string> BuiltInFragmentLines() {
 
 namespace {
 
+struct FollowedElement {
+  std::string_view name;
+  int kind;  // an OpenElements kind, or -1 for one whose end alone is looked for
+};
+
+bool IsTagNameEnd(std::string_view line, size_t at) {
+  if (at >= line.size()) return true;
+  const char c = line[at];
+  return IsBlank(c) || c == '>' || c == '/';
+}
+
+// The longest name of a followed element ("textarea").
+constexpr size_t kLongestName = 8;
+
+bool IsNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+}  // namespace
+
+void OpenElements::Scan(std::string_view line) {
+  static constexpr FollowedElement kFollowed[] = {
+      {"head", kHead},   {"script", -1},    {"style", -1},      {"object", kObject},
+      {"pre", kPre},     {"xmp", kPre},     {"listing", kPre},  {"table", kTable},
+      {"ul", kList},     {"ol", kList},     {"dl", kList},      {"select", kSelect},
+      {"textarea", -1},
+  };
+  size_t i = 0;
+  while (i < line.size()) {
+    if (!raw_.empty()) {
+      // Only the end counts: "-->" for a comment, else "</name".
+      size_t end;
+      if (raw_ == "!--") {
+        end = line.find("-->", i);
+        if (end == std::string_view::npos) return;
+        i = end + 3;
+      } else {
+        for (end = line.find("</", i); end != std::string_view::npos; end = line.find("</", end + 1))
+          if (EqualsNoCase(line.substr(end + 2, raw_.size()), raw_) &&
+              IsTagNameEnd(line, end + 2 + raw_.size()))
+            break;
+        if (end == std::string_view::npos) return;
+        i = end + 2 + raw_.size();
+      }
+      raw_ = {};
+      continue;
+    }
+    const size_t open = line.find('<', i);
+    if (open == std::string_view::npos) return;
+    i = open + 1;
+    if (line.substr(i, 3) == "!--") {
+      raw_ = "!--";
+      i = open + 2;  // "<!-->" is a whole comment
+      continue;
+    }
+    const bool closing = i < line.size() && line[i] == '/';
+    const size_t name = i + (closing ? 1 : 0);
+    size_t name_end = name;
+    while (name_end < line.size() && IsNameCharacter(line[name_end])) ++name_end;
+    const size_t length = name_end - name;
+    if (length < 2 || length > kLongestName || !IsTagNameEnd(line, name_end)) continue;
+    // The name in lower case (digits keep their value under the same bit).
+    char lower[kLongestName];
+    for (size_t k = 0; k < length; ++k) lower[k] = static_cast<char>(line[name + k] | 0x20);
+    const std::string_view tag(lower, length);
+    i = name_end;
+    if (!closing && tag == "body") {
+      depth_[kHead] = 0;  // the body begins where a head left without its end
+      continue;
+    }
+    for (const FollowedElement& element : kFollowed) {
+      if (tag != element.name) continue;
+      if (element.kind < 0) {
+        if (!closing) raw_ = element.name;
+      } else if (!closing) {
+        ++depth_[element.kind];
+      } else if (depth_[element.kind] > 0) {
+        --depth_[element.kind];
+      }
+      break;
+    }
+  }
+}
+
+bool OpenElements::Idle() const { return AnyOpen().empty(); }
+
+std::string_view OpenElements::AnyOpen() const {
+  if (!raw_.empty()) return raw_;
+  static constexpr std::string_view kNames[kKinds] = {"head", "object", "pre",
+                                                       "table", "list", "select"};
+  for (int k = 0; k < kKinds; ++k)
+    if (depth_[k] > 0) return kNames[k];
+  return {};
+}
+
+void OpenElements::Forget() {
+  raw_ = {};
+  for (int& depth : depth_) depth = 0;
+}
+
+namespace {
+
 // Routes lines either into an open fragment definition or into the chunks.
 class ChunkGatherer {
  public:
@@ -317,6 +425,7 @@ class ChunkGatherer {
   // copied, and room for the line feed is made with the line, so the chunk
   // never doubles for one byte.
   void AddToChunk(std::string& line) {
+    open_elements_.Scan(line);
     const size_t needed = chunk_.size() + line.size() + 1;
     if (chunk_.empty() && line.capacity() >= needed) {
       chunk_.swap(line);
@@ -325,7 +434,18 @@ class ChunkGatherer {
       chunk_ += line;
     }
     chunk_ += '\n';
-    if (chunk_.size() > options_.chunk_limit) CloseChunk(/*report=*/true);
+    if (chunk_.size() <= options_.chunk_limit) return;
+    if (!open_elements_.Idle()) {
+      if (chunk_.size() <= options_.element_limit) return;
+      // Memory stays bounded: the element is converted in pieces.
+      if (report_)
+        report_("WARNING: Chunk #" + std::to_string(chunk_number_ + 1) + " ends inside a <" +
+                    std::string(open_elements_.AnyOpen()) + "> element longer than " +
+                    std::to_string(options_.element_limit) + " bytes",
+                8);
+      open_elements_.Forget();
+    }
+    CloseChunk(/*report=*/true);
   }
 
   void CloseChunk(bool report) {
@@ -348,6 +468,7 @@ class ChunkGatherer {
   const std::string define_text_fragment_;
   const std::string end_block_;
   std::string chunk_;
+  OpenElements open_elements_;
   int chunk_number_ = 0;
   bool in_definition_ = false;
   std::string definition_line_;
@@ -363,6 +484,7 @@ ChunkReadResult ReadInputChunks(const std::string& path, const ChunkReaderOption
   ChunkReadResult result;
   InputLineReader reader;
   if (!reader.Open(path, options.text_mode)) return result;
+  reader.SetTextEncoding(options.utf8_text, options.decoder);
   result.opened = true;
   result.encoding = reader.FileEncoding();
 

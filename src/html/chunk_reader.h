@@ -7,11 +7,14 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/report.h"
 #include "common/ascii_file.h"
+#include "html/charset.h"
 
 namespace orv {
 
@@ -27,6 +30,15 @@ class InputLineReader {
   // The next logical line, without its line end. False at the end.
   bool ReadLine(std::string& line);
   Encoding FileEncoding() const { return encoding_; }
+  // How 8-bit lines are read in text mode: `decoder` (when given and open)
+  // turns each into UTF-8 before it is cleaned; `utf8_text` tells whether
+  // the text is UTF-8 then (its non-breaking space is C2 A0, a lone A0 byte
+  // part of another character). Unset, each line that is valid UTF-8 is
+  // taken as UTF-8.
+  void SetTextEncoding(std::optional<bool> utf8_text, CharsetDecoder* decoder) {
+    utf8_text_ = utf8_text;
+    decoder_ = decoder;
+  }
 
  private:
   bool ReadPhysicalLine(std::string& line);
@@ -38,6 +50,8 @@ class InputLineReader {
   ASCIIFile file_;
   Encoding encoding_ = Encoding::kEightBit;
   bool text_mode_ = true;
+  std::optional<bool> utf8_text_;
+  CharsetDecoder* decoder_ = nullptr;
   bool first_line_ = true;
   std::vector<char> buffer_;
   size_t buffer_pos_ = 0;
@@ -50,14 +64,23 @@ class InputLineReader {
 
 struct ChunkReaderOptions {
   bool text_mode = true;
-  // A chunk is closed once it grows beyond this many bytes.
+  // A chunk is closed at the first line end beyond this many bytes that
+  // lies outside every element the chunk pass must see whole (head, script,
+  // style, object, comment, pre, table, list, textarea, select).
   size_t chunk_limit = 200000;
+  // Beyond this many bytes a chunk is closed at a line end even inside such
+  // an element (with a warning), so that memory stays bounded.
+  size_t element_limit = size_t{16} << 20;
   // Directive lines delivered before the file's own lines (fragment file
   // definitions and the built-in header and footer definitions).
   std::vector<std::string> predefined_lines;
   // Prefix of the statements that open and close a text-fragment
   // definition in the input (matched ignoring case).
   std::string directive_delimiter = "$_$_";
+  // Text mode: see InputLineReader::SetTextEncoding. The decoder is used
+  // on the thread that reads.
+  std::optional<bool> utf8_text;
+  CharsetDecoder* decoder = nullptr;
 };
 
 // A captured text-fragment definition: its name and its lines.
@@ -69,6 +92,29 @@ struct ChunkReadResult {
   bool opened = false;
   int chunks = 0;
   InputLineReader::Encoding encoding = InputLineReader::Encoding::kEightBit;
+};
+
+// Follows, line by line, the elements that the chunk pass's patterns must
+// see whole, so that a chunk is closed only outside them. Inside a comment,
+// a script, a style sheet or a text area only its end is looked for; the
+// others nest (an end tag without a start is ignored). A tag name counts
+// only whole ("<header>" is not "<head>"); "<body" ends an open head.
+class OpenElements {
+ public:
+  void Scan(std::string_view line);
+  // Outside every followed element.
+  bool Idle() const;
+  // The name of an element still open ("head", "table", "!--"...), for
+  // messages; empty when idle.
+  std::string_view AnyOpen() const;
+  void Forget();
+
+ private:
+  enum Kind { kHead, kObject, kPre, kTable, kList, kSelect, kKinds };
+  // The element whose end alone is looked for: "!--", "script", "style",
+  // "textarea", or empty.
+  std::string_view raw_;
+  int depth_[kKinds] = {};
 };
 
 // Reads `path` into chunks, calls `on_chunk` on each and appends the

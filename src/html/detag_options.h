@@ -102,6 +102,8 @@ struct DetagOptions {
   std::string start_tag_delimiter = "[[";
   std::string end_tag_delimiter = "]]";
   std::string fragments_file;
+  // "Character encoding": the input's character set when its META names none.
+  std::string character_encoding;
 
   // Text output mode or markup removal.
   bool TextMode() const { return remove_all_tags; }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "html/charset.h"
 #include "html/html5_entities.h"
 
 namespace orv {
@@ -217,12 +218,6 @@ std::optional<std::string> CodeToEntityReference(int code) {
 
 namespace {
 
-// Code points of the Windows-1252 bytes 128 to 159 (0: undefined there).
-constexpr uint16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 // Length of the valid UTF-8 sequence at the start of `text`, or 0.
 size_t Utf8SequenceLength(std::string_view text) {
   const auto byte = [&text](size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -296,10 +291,7 @@ size_t AppendAsUtf8(std::string_view text, std::string& out) {
       continue;
     }
     const unsigned char byte = static_cast<unsigned char>(text[i]);
-    const int code = byte >= 0xA0 || kWindows1252High[byte - 0x80] == 0
-                         ? byte
-                         : kWindows1252High[byte - 0x80];
-    AppendUtf8(code, out);
+    AppendUtf8(Windows1252Code(byte), out);
     ++converted;
     ++i;
   }
@@ -385,6 +377,11 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
     }
     // Written-back HTML keeps escaped markup escaped.
     if (!options.text_output && ContainsMarkupCharacter(replacement)) continue;
+    if (options.utf8_text && replacement.size() == 1 && (replacement[0] & 0x80) != 0) {
+      const unsigned char byte = static_cast<unsigned char>(replacement[0]);
+      replacement.clear();
+      AppendUtf8(Windows1252Code(byte), replacement);
+    }
 
     out.append(data + copied, amp - copied);
     out += replacement;

@@ -24,6 +24,10 @@ struct EntityOptions {
   bool text_output = true;
   bool allow_8bit = false;               // "Allow 8-bit ANSI values in output"
   bool allow_ansi_alternatives = false;  // "Allow ANSI alternatives (e.g. space for &nbsp;)"
+  // The text is UTF-8: an 8-bit value or alternative is written as the
+  // UTF-8 of its Windows-1252 character (which does not count as UTF-8
+  // output for `unicode_output`).
+  bool utf8_text = false;
 };
 
 // Longest stretch between "&" and ";" that can be a reference: the longest

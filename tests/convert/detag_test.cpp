@@ -92,11 +92,11 @@ TEST(DetagTest, UnicodeOutputGetsMarkerWhenAllowed) {
             result.messages.end());
 }
 
-// Once a text needs UTF-8 for one character, all of it is written in
-// UTF-8: 8-bit values from entities and from a Western document's own bytes
-// become UTF-8 too, instead of single bytes that no reader could tell from
-// broken UTF-8. A document in another 8-bit set keeps its bytes.
-TEST(DetagTest, UnicodeOutputIsAllUtf8) {
+// Text output is UTF-8 whatever the input: 8-bit values from entities and
+// a Western document's own bytes are written as their UTF-8 characters, a
+// document in another declared set is decoded from it, and the marker comes
+// only with characters beyond 8 bits, as before.
+TEST(DetagTest, TextOutputIsAlwaysUtf8) {
   testing::TempFolder dir;
   DetagOptions options;
   options.may_add_unicode_marker = true;
@@ -105,23 +105,24 @@ TEST(DetagTest, UnicodeOutputIsAllUtf8) {
   EXPECT_EQ(Body(Convert(western, dir.Path() + "w.txt", options).output),
             "\xEF\xBB\xBF\xC2\xA3" "12, caf\xC3\xA9 or \xE2\x82\xAC" "14 \xC2\xA9 "
             "\xE2\x80\x9Cq\xE2\x80\x9D\n");
-  // Without an entity beyond 8 bits the text stays 8-bit, as asked.
+  // Without an entity beyond 8 bits: UTF-8 too, without the marker.
   const std::string plain = dir.Write("p.htm", "<p>&pound;12, caf\xE9</p>\n");
-  EXPECT_EQ(Body(Convert(plain, dir.Path() + "p.txt", options).output), "\xA3" "12, caf\xE9\n");
-  // A UTF-8 document keeps its sequences; a stray 8-bit value is converted.
+  EXPECT_EQ(Body(Convert(plain, dir.Path() + "p.txt", options).output),
+            "\xC2\xA3" "12, caf\xC3\xA9\n");
+  // A UTF-8 document keeps its sequences; its 8-bit entity values are UTF-8.
   const std::string utf8 = dir.Write(
       "u.htm", "<meta charset=\"utf-8\"><p>caf\xC3\xA9 &pound;1 &euro;2</p>\n");
   EXPECT_EQ(Body(Convert(utf8, dir.Path() + "u.txt", options).output),
             "\xEF\xBB\xBF" "caf\xC3\xA9 \xC2\xA3" "1 \xE2\x82\xAC" "2\n");
-  // So does one that needs no other UTF-8 (it gets no marker then).
   const std::string utf8_only = dir.Write(
       "v.htm", "<meta charset=\"UTF-8\"><p>caf\xC3\xA9 &pound;1</p>\n");
   EXPECT_EQ(Body(Convert(utf8_only, dir.Path() + "v.txt", options).output),
             "caf\xC3\xA9 \xC2\xA3" "1\n");
+  // Declared windows-1251 is decoded: "\xCF\xF0\xE8" is "При".
   const std::string cyrillic = dir.Write(
       "c.htm", "<meta charset=\"windows-1251\"><p>\xCF\xF0\xE8 &euro;2</p>\n");
   EXPECT_EQ(Body(Convert(cyrillic, dir.Path() + "c.txt", options).output),
-            "\xEF\xBB\xBF\xCF\xF0\xE8 \xE2\x82\xAC" "2\n");
+            "\xEF\xBB\xBF\xD0\x9F\xD1\x80\xD0\xB8 \xE2\x82\xAC" "2\n");
 }
 
 TEST(DetagTest, EllipsisRuleLeavesUtf8FromSixteenBitInputAlone) {

@@ -215,6 +215,9 @@ TEST(FreshTableCutTest, CutsOnlyWhereAScanIsIdle) {
   EXPECT_EQ(FreshTableCut("<table>\n"), 0u);
   EXPECT_EQ(FreshTableCut("a\nb <tab\n"), 2u);  // "<tab" may go on to "<table"
   EXPECT_EQ(FreshTableCut("a\n<table>x</table><b\nc\n"), 2u);  // "<" too close to both later ends
+  // A line end inside a closed table is no cut: the one before the table is.
+  EXPECT_EQ(FreshTableCut("a\n<table border=1>\n<tr><td>x</td></tr>\n</table></html>\n"), 2u);
+  EXPECT_EQ(FreshTableCut("a\n<table border=1>\n<tr><td>x</td></tr>\n</table>\nb\n"), 50u);
 }
 
 }  // namespace

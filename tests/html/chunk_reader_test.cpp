@@ -3,6 +3,8 @@
 // of the document, and chunks cut only at line ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "html/chunk_reader.h"
 #include "support/temp_folder.h"
 
@@ -189,6 +191,44 @@ TEST(ChunkReaderTest, ChunksAreCutAtLineEndsAfterTheLimit) {
                                                      "INFO: Processing chunk #3 "}));
   EXPECT_EQ(read.text, content);
   EXPECT_EQ(read.result.chunks, 3);
+}
+
+// With a limit of one byte every line would be a chunk; a chunk goes on
+// instead while an element that the chunk pass must see whole is open, and
+// closes at the end of the line where it ends. Past the element limit it
+// closes anyway, with a warning.
+TEST(ChunkReaderTest, ChunksCloseOnlyOutsideElementsSeenWhole) {
+  testing::TempFolder dir;
+  const std::vector<std::string> expected = {
+      "<p>one</p>\n",
+      "<script>\nvar a = '<table>';\n</SCRIPT> after\n",
+      "<!-- comment\n<ul> -->\n",
+      "<!--> <p>empty comment</p>\n",
+      "<header><ul><li>x\n<ol><li>y</ol>\n</ul>\n",
+      "<table><tr><td><table>\n</table></td></tr>\n</TABLE>\n",
+      "<head><title>t</title>\n<body>\n",
+      "<pre>\nx\n</pre>\n",
+      "<style type=x>\n</style>\n",
+      "<object>\n</object><tablex>\n",
+      "<table>\nnever ending table, still open\nmore text in it to pass the limit\n",
+      "ends\n"};
+  std::string content;
+  for (const std::string& chunk : expected) content += chunk;
+  ChunkReaderOptions options;
+  options.chunk_limit = 1;
+  options.element_limit = 60;
+  std::vector<std::string> chunks;
+  std::vector<std::string> messages;
+  std::string whole;
+  ReadInputChunks(
+      dir.Write("c.htm", content), options,
+      [&](const std::string& m, int) { messages.push_back(m); }, {},
+      [&](int, std::string& chunk) { chunks.push_back(chunk); }, whole);
+  EXPECT_EQ(chunks, expected);
+  EXPECT_EQ(whole, content);
+  EXPECT_NE(std::find(messages.begin(), messages.end(),
+                      "WARNING: Chunk #11 ends inside a <table> element longer than 60 bytes"),
+            messages.end());
 }
 
 TEST(ChunkReaderTest, EmptyAndMissingFiles) {
