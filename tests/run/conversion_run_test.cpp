@@ -331,7 +331,7 @@ TEST(ConversionRunTest, PolicyFileNeverReplacesItsInput) {
   f.context.Qualifiers().policy = true;
   f.context.Qualifiers().policy_out_name = "page.pol.htm";
   ConversionRun& run = f.Make();
-  EXPECT_EQ(run.RunCommandLine(f.Select("page.pol.htm")), 0);
+  EXPECT_EQ(run.RunCommandLine(f.Select("page.pol.htm")), 1);
   EXPECT_NE(f.StatusText().find("ERROR: Policy file would overwrite input file - " + input),
             std::string::npos);
   std::ifstream in(input);
