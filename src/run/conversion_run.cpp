@@ -2,6 +2,9 @@
 // RunBatch, ConvertFile and RunOneFile with their policy-set choreography.
 #include "run/conversion_run.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "common/text.h"
 #include "convert/fill_detag_options.h"
 #include "platform/clipboard.h"
@@ -325,7 +328,17 @@ bool ConversionRun::ConvertFile(const std::string& input_path,
   if (output_to_clipboard_) job.line_list = &clipboard_lines;
   job.last_of_batch = last_of_batch_;
 
-  if (!RunOneFile(master_policies_, dialog_changes_, output_policies_, job)) return false;
+  // Running out of memory ends this file, not the program: what it held
+  // is gone once the exception has left the conversion.
+  bool converted = false;
+  try {
+    converted = RunOneFile(master_policies_, dialog_changes_, output_policies_, job);
+  } catch (const std::bad_alloc&) {
+    output_policies_.Report("ERROR: Out of memory converting " + input_path, 10);
+  } catch (const std::length_error&) {
+    output_policies_.Report("ERROR: Out of memory converting " + input_path, 10);
+  }
+  if (!converted) return false;
 
   last_output_file_ = last_output_path_;
   if (job.line_list != nullptr) {

@@ -341,3 +341,24 @@ TEST(ConversionRunTest, PolicyFileNeverReplacesItsInput) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(ConversionRunTest, RunningOutOfMemoryEndsTheFileNotTheProgram) {
+  RunFixture f;
+  f.dir.Write("a.htm", "<p>first</p>");
+  f.dir.Write("b.htm", "<p>second</p>");
+  ConversionRun& run = f.Make();
+  run.SetFileObserver([](const std::string& input, PolicySet&) {
+    if (input.ends_with("a.htm")) throw std::bad_alloc();
+  });
+  EXPECT_EQ(run.RunCommandLine(f.Select("*.htm")), 1);
+  EXPECT_NE(f.StatusText().find("ERROR: Out of memory converting " + f.dir.Path() + "a.htm"),
+            std::string::npos)
+      << f.StatusText();
+  EXPECT_EQ(run.FilesConverted(), 0);
+}
+
+}  // namespace
+}  // namespace orv
