@@ -286,11 +286,19 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   const DetagMarkers& m = markers_;
   if (Delimited()) {
     RemoveAll(text, m.list_item);
-    // A rule statement runs to the next mark or line feed.
-    for (size_t at; (at = text.find(m.rule)) != std::string::npos;) {
-      size_t end = text.find_first_of("\n\xFF", at);
-      if (end == std::string::npos) end = text.size();
-      text.erase(at, end - at);
+    // A rule statement runs to the next mark or line feed. One pass copies
+    // what lies between the rules, so many rules cost no more than one.
+    if (!m.rule.empty() && text.find(m.rule) != std::string::npos) {
+      std::string kept;
+      kept.reserve(text.size());
+      size_t from = 0;
+      for (size_t at; (at = text.find(m.rule, from)) != std::string::npos;) {
+        kept.append(text, from, at - from);
+        from = text.find_first_of("\n\xFF", at + m.rule.size());
+        if (from == std::string::npos) from = text.size();
+      }
+      kept.append(text, from, std::string::npos);
+      text = std::move(kept);
     }
     text = Trim(text);
   }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+
 #include "common/text.h"
 
 namespace orv {
@@ -316,6 +319,38 @@ TEST(TextTableTest, HugeColumnSpanIsClamped) {
   Fill(table, {{1, "<td colspan=99999999>", "x"}});
   RenderTable(table);
   EXPECT_EQ(table.Columns().size(), static_cast<size_t>(kMaxColumnSpan));
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The best of three renderings of one delimited cell of `rules` rules, in
+// seconds; every rule is gone from the output.
+double SecondsForRulesInACell(int rules) {
+  double best = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    Table t;
+    t.options.table_format = 2;
+    std::string content;
+    for (int i = 0; i < rules; ++i) content += "x\n$_$_LINE\n";
+    const auto start = std::chrono::steady_clock::now();
+    const std::string out = Render(t, "<table>", {{1, "<td>", content}});
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(out.find("$_$_LINE"), std::string::npos);
+    EXPECT_NE(out.find('x'), std::string::npos);
+    best = std::min(best, took.count());
+  }
+  return best;
+}
+
+TEST(TextTableTest, RulesInADelimitedCellCostTimeInProportion) {
+  // Fifty times the rules may take about fifty times as long, not 2,500 times.
+  const double small = SecondsForRulesInACell(2000);
+  const double large = SecondsForRulesInACell(100000);
+  EXPECT_LT(large, 150 * std::max(small, 1e-4)) << small << " s, then " << large << " s";
 }
 
 }  // namespace
