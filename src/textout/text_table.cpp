@@ -346,7 +346,14 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     blank_pending = false;
     lines.push_back(std::move(line));
   };
-  for (std::string& raw : SplitLines(text)) {
+  // The lines are taken one at a time: a list of them all would cost a
+  // string per line on top of the cell's own.
+  std::string raw;
+  for (size_t start = 0; start < text.size();) {
+    size_t feed = text.find('\n', start);
+    if (feed == std::string::npos) feed = text.size();
+    raw.assign(text, start, feed - start);
+    start = feed + 1;
     if (StartsWithNoCase(TrimView(raw), "$_$_TEXTBLOCK")) {
       const std::vector<std::string> fields = Split(CollapseBlanks(raw), ' ');
       const std::string* block = blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);

@@ -327,30 +327,25 @@ TEST(TextTableTest, HugeColumnSpanIsClamped) {
 namespace orv {
 namespace {
 
-// The best of three renderings of one delimited cell of `rules` rules, in
-// seconds; every rule is gone from the output.
-double SecondsForRulesInACell(int rules) {
+TEST(TextTableTest, ManyRulesInADelimitedCellTakeLinearTime) {
+  // 300,000 rules on one line, each ended by a mark: taken out one by one,
+  // each followed by a search from the start, they took many seconds; in
+  // one pass, a fraction of one.
+  constexpr int kRules = 300000;
+  std::string content;
+  for (int i = 0; i < kRules; ++i) content += "x$_$_LINE\xFF";
   double best = 1e9;
-  for (int run = 0; run < 3; ++run) {
+  for (int run = 0; run < 2; ++run) {
     Table t;
     t.options.table_format = 2;
-    std::string content;
-    for (int i = 0; i < rules; ++i) content += "x\n$_$_LINE\n";
     const auto start = std::chrono::steady_clock::now();
     const std::string out = Render(t, "<table>", {{1, "<td>", content}});
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    best = std::min(best, took.count());
     EXPECT_EQ(out.find("$_$_LINE"), std::string::npos);
     EXPECT_NE(out.find('x'), std::string::npos);
-    best = std::min(best, took.count());
   }
-  return best;
-}
-
-TEST(TextTableTest, RulesInADelimitedCellCostTimeInProportion) {
-  // Fifty times the rules may take about fifty times as long, not 2,500 times.
-  const double small = SecondsForRulesInACell(2000);
-  const double large = SecondsForRulesInACell(100000);
-  EXPECT_LT(large, 150 * std::max(small, 1e-4)) << small << " s, then " << large << " s";
+  EXPECT_LT(best, 3.0);
 }
 
 }  // namespace
