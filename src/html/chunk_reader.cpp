@@ -333,8 +333,10 @@ class ChunkGatherer {
     ++chunk_number_;
     if (report && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 10);
     if (on_chunk_) on_chunk_(chunk_number_, chunk_);
-    if (whole_text_.empty()) {
-      whole_text_.swap(chunk_);  // a one-chunk document is not copied
+    // A one-chunk document is not copied, unless room for the whole text
+    // was made beforehand.
+    if (whole_text_.empty() && whole_text_.capacity() < chunk_.size()) {
+      whole_text_.swap(chunk_);
     } else {
       whole_text_ += chunk_;
     }
