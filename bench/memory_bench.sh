@@ -55,16 +55,29 @@ open(path, "w", encoding="latin-1").write(text)
 EOF
 }
 
-# measure LABEL FILE [QUALIFIERS...]: prints the peak over the input size.
+# peak FILE [QUALIFIERS...]: the peak resident size in KB of one conversion.
+peak() {
+  file=$1
+  shift
+  /usr/bin/time -f %M "$binary" "$file" -silent -output="$work/out" "$@" 2>&1 >/dev/null | tail -n 1
+}
+
+# measure LABEL FILE [QUALIFIERS...]: prints the peak over the input size,
+# and the same without the fixed cost of any run (program, tables, buffers).
 measure() {
   label=$1
   file=$2
   shift 2
   input=$(stat -L -c %s "$file")
-  peak_kb=$(/usr/bin/time -f %M "$binary" "$file" -silent -output="$work/out" "$@" 2>&1 >/dev/null | tail -n 1)
-  awk -v l="$label" -v i="$input" -v p="$peak_kb" \
-    'BEGIN { printf "%-28s %10.1f MB in %8.1f MB peak %6.1fx\n", l, i / 1048576, p / 1024, p * 1024 / i }'
+  peak_kb=$(peak "$file" "$@")
+  awk -v l="$label" -v i="$input" -v p="$peak_kb" -v f="$fixed_kb" \
+    'BEGIN { printf "%-28s %7.1f MB in %7.1f MB peak %6.1fx  (%5.1fx above the fixed cost)\n",
+             l, i / 1048576, p / 1024, p * 1024 / i, (p - f) * 1024 / i }'
 }
+
+printf '<p>x</p>\n' >"$work/tiny.htm"
+fixed_kb=$(peak "$work/tiny.htm")
+awk -v f="$fixed_kb" 'BEGIN { printf "fixed cost (a one-line document): %.1f MB\n", f / 1024 }'
 
 printf '[Detag]\nRemove non-standard tags : yes\n' >"$work/unknown.pol"
 for mb in $sizes; do
