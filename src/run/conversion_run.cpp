@@ -90,6 +90,10 @@ bool ConversionRun::IsRunInput(std::string_view path, bool documents_may_go) con
   return read_inputs_.contains(*id) || (!documents_may_go && batch_inputs_.contains(*id));
 }
 
+bool ConversionRun::IsTheLog(const std::string& path) const {
+  return !log_path_.empty() && (FullPath(path) == FullPath(log_path_) || SameFile(path, log_path_));
+}
+
 bool ConversionRun::ClaimOutput(const std::string& output_path, const std::string& input_path,
                                 PolicySet& c) {
   const std::string full = FullPath(output_path);
@@ -249,6 +253,7 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
                             return IsOneOf(inputs, path) || IsRunInput(path, true);
                           }))
       outputs_failed_ = true;
+    log_path_ = context_.IsLogOpen() ? context_.Sink().LogName() : std::string();
   }
   written_outputs_.clear();
   written_output_ids_.clear();
@@ -306,6 +311,7 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   }
   output_.DetachLineList();
   if (!context_.CloseLog()) outputs_failed_ = true;
+  log_path_.clear();
   return true;
 }
 
@@ -414,6 +420,10 @@ bool ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
     c.Report("ERROR: Policy file would overwrite input file - " + path, 10);
     return false;
   }
+  if (IsTheLog(path)) {
+    c.Report("ERROR: Policy file would overwrite the log file - " + path, 10);
+    return false;
+  }
   c.ReportPlain("Generating policy file " + path);
   ASCIIFile out;
   if ((PathExists(path) && !IsRegularFile(path)) || !out.OpenWrite(path)) {
@@ -467,6 +477,11 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
                   IsRunInput(request.output_path, true))) {
     c.Report("ERROR: Output file is overwriting input file - " + request.output_path, 10);
     c.Report("ERROR: Choose a different output directory", 10);
+    return false;
+  }
+  // The log is being written: text written over it would be mixed with it.
+  if (to_file && IsTheLog(request.output_path)) {
+    c.Report("ERROR: Output file would overwrite the log file - " + request.output_path, 10);
     return false;
   }
   // Two inputs of one run must not share an output: the second would

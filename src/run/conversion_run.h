@@ -147,6 +147,8 @@ class ConversionRun {
   // Refuses (reported) an output that an earlier file of this run already
   // wrote; otherwise remembers it as written by `input_path`.
   bool ClaimOutput(const std::string& output_path, const std::string& input_path, PolicySet& c);
+  // Whether `path` names the log file of the batch being converted.
+  bool IsTheLog(const std::string& path) const;
   // Remembers every file `reader` read, as a file the run must not replace.
   void RememberReadFiles(const ASCIIFile& reader);
   bool RunOutputPass(PolicySet& c, const FileJob& job, const std::string& output_path);
@@ -187,6 +189,8 @@ class ConversionRun {
   // An output the user asked for (log, policy file) could not be written:
   // the run fails even when every file converted.
   bool outputs_failed_ = false;
+  // The log file of the batch being converted ("" when none is open).
+  std::string log_path_;
 
   // The master policies: the policy file of the selection, with the
   // directory-index settings of the run carried over to every file.

@@ -229,6 +229,22 @@ TEST(DataSafetyTest, TwoInputsNeverShareAnOutput) {
   EXPECT_EQ(concat.status, 0) << concat.err;
 }
 
+TEST(DataSafetyTest, NoOutputIsWrittenOverTheLog) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>page</p>");
+  RunResult text = RunOrvtext(dir, {"a.htm", "-log=run.out", "-output=run.out"});
+  EXPECT_EQ(text.status, 1) << text.err;
+  EXPECT_TRUE(Has(text.err, "ERROR: Output file would overwrite the log file - " + dir.Path() + "run.out"))
+      << text.err;
+  EXPECT_TRUE(ReadAll(dir.Path() + "run.out").starts_with("Generating log file "))
+      << ReadAll(dir.Path() + "run.out");
+
+  RunResult policy = RunOrvtext(dir, {"a.htm", "-log=run.log", "-policy=run.log", "-output=b.txt"});
+  EXPECT_EQ(policy.status, 1) << policy.err;
+  EXPECT_TRUE(Has(policy.err, "ERROR: Policy file would overwrite the log file - " + dir.Path() + "run.log"))
+      << policy.err;
+}
+
 TEST(DataSafetyTest, ADanglingLinkIsAFileThatCannotBeOpened) {
   TempFolder dir;
   std::filesystem::create_symlink(dir.Path() + "gone.htm", dir.Path() + "dangling.htm");
