@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
 
   StoredSettings settings;
   settings.Load(nullptr);
+  for (const std::string& problem : settings.Problems()) std::cerr << problem << '\n';
 
   Context context;
   std::vector<MappedArgument> arguments;

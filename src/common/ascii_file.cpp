@@ -1,9 +1,13 @@
 // Writing and reading text files through a stack of open files.
 #include "common/ascii_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 namespace orv {
@@ -13,19 +17,61 @@ ASCIIFile::ASCIIFile() : console_stream_(&std::cout) {}
 ASCIIFile::~ASCIIFile() {
   flush_hook_ = nullptr;  // the owner may already be gone
   ClearStack();
-  std::free(read_buffer_);
 }
 
-void ASCIIFile::Close() {
-  if (!open_ && stack_.empty()) return;
+void ASCIIFile::NoteWriteError(int error_number) {
+  if (!write_error_.empty()) return;
+  write_error_ = error_number != 0 ? std::strerror(error_number) : "write failed";
+}
+
+std::string WriteErrorMessage(std::string_view path, std::string_view reason) {
+  return "ERROR: Error writing to file \"" + std::string(path) + "\": " + std::string(reason);
+}
+
+bool ASCIIFile::Close() {
+  if (!open_ && stack_.empty()) return true;
   if (flush_hook_) flush_hook_();
-  ClearStack();
+  if (console_ && lines_ == nullptr) {
+    errno = 0;
+    // Standard output is flushed too: a full disk or a closed pipe shows
+    // only when its buffer goes out.
+    if (!console_stream_->flush() ||
+        (console_stream_ == &std::cout && (std::fflush(stdout) != 0 || std::ferror(stdout))))
+      NoteWriteError(errno);
+  }
+  while (!stack_.empty()) CloseTopChecked();
+  open_ = false;
+  console_ = false;
+  return write_error_.empty();
 }
 
 bool ASCIIFile::OpenAndPush(const std::string& path, const char* mode) {
   std::FILE* handle = std::fopen(path.c_str(), mode);
   if (handle == nullptr) return false;
   Push(handle, path);
+  if (mode[0] == 'r') read_names_.push_back(path);
+  return true;
+}
+
+bool ASCIIFile::OpenRegularAndPush(const std::string& path) {
+  // Opened without waiting, so a pipe with no writer cannot block; the
+  // type is read from the opened file, so it cannot change in between.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* handle = ::fdopen(fd, "r");
+  if (handle == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  Push(handle, path);
+  read_names_.push_back(path);
   return true;
 }
 
@@ -33,6 +79,7 @@ bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {
   console_ = console;
   binary_ = binary;
   position_ = 0;
+  write_error_.clear();
   if (console) {
     open_ = true;
     return true;
@@ -41,6 +88,7 @@ bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {
     open_ = !stack_.empty();
     return false;
   }
+  stack_.back().written = true;
   return true;
 }
 
@@ -49,26 +97,39 @@ bool ASCIIFile::OpenRead(const std::string& path) {
   return OpenAndPush(path, "r");
 }
 
+bool ASCIIFile::OpenReadRegular(const std::string& path) {
+  console_ = false;
+  return OpenRegularAndPush(path);
+}
+
 bool ASCIIFile::SwitchTo(const std::string& path) {
   CloseTop();
   if (switch_count_ >= kMaxSwitches) return false;
   ++switch_count_;
-  return OpenAndPush(path, "r");
+  return OpenRegularAndPush(path);
 }
 
 void ASCIIFile::ClearStack() {
-  for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) std::fclose(it->handle);
-  stack_.clear();
+  while (!stack_.empty()) CloseTopChecked();
   open_ = false;
   console_ = false;
 }
 
-void ASCIIFile::CloseTop() {
-  if (stack_.empty()) return;
-  std::fclose(stack_.back().handle);
+bool ASCIIFile::CloseTopChecked() {
+  if (stack_.empty()) return true;
+  const OpenFile top = stack_.back();
   stack_.pop_back();
   open_ = !stack_.empty();
+  errno = 0;
+  // A written file's buffer goes out at the close: its failures count.
+  const bool failed = top.written && std::ferror(top.handle) != 0;
+  const bool closed = std::fclose(top.handle) == 0;
+  if (!top.written) return true;
+  if (failed || !closed) NoteWriteError(errno);
+  return !failed && closed;
 }
+
+void ASCIIFile::CloseTop() { CloseTopChecked(); }
 
 void ASCIIFile::Push(std::FILE* handle, std::string name) {
   if (handle == nullptr) return;
@@ -84,35 +145,47 @@ bool ASCIIFile::IsOnStack(std::string_view name) const {
 
 bool ASCIIFile::OpenInclude(const std::string& path) {
   if (IsOnStack(path)) return false;
-  std::FILE* handle = std::fopen(path.c_str(), "r");
-  if (handle == nullptr) return false;
+  if (!OpenRegularAndPush(path)) return false;
   // The same file under another name ("./a.pol", a link) is a recursion
   // too: compare the identity of the open files, not only their names.
+  std::FILE* handle = stack_.back().handle;
   struct stat opened;
   if (::fstat(::fileno(handle), &opened) == 0) {
-    for (const OpenFile& file : stack_) {
+    for (size_t i = 0; i + 1 < stack_.size(); ++i) {
       struct stat existing;
-      if (::fstat(::fileno(file.handle), &existing) == 0 && existing.st_dev == opened.st_dev &&
-          existing.st_ino == opened.st_ino) {
-        std::fclose(handle);
+      if (::fstat(::fileno(stack_[i].handle), &existing) == 0 &&
+          existing.st_dev == opened.st_dev && existing.st_ino == opened.st_ino) {
+        CloseTop();
         return false;
       }
     }
   }
-  Push(handle, path);
   return true;
 }
 
 bool ASCIIFile::ReadLine(std::string& line) {
   line.clear();
+  last_line_too_long_ = false;
   if (stack_.empty()) return false;
-  ssize_t length = ::getline(&read_buffer_, &read_capacity_, stack_.back().handle);
-  if (length < 0) return false;
-  size_t n = static_cast<size_t>(length);
-  if (n > 0 && read_buffer_[n - 1] == '\n') --n;
-  if (n > 0 && read_buffer_[n - 1] == '\r') --n;
-  line.assign(read_buffer_, n);
-  position_ += length;
+  std::FILE* handle = stack_.back().handle;
+  // Read byte by byte (these are small files), so a line never holds more
+  // than the limit however long it runs in the file.
+  size_t taken = 0;
+  int c;
+  while ((c = std::getc(handle)) != EOF) {
+    ++taken;
+    if (c == '\n') break;
+    if (last_line_too_long_) continue;
+    if (line.size() == kMaxLineLength) {
+      last_line_too_long_ = true;
+      std::string().swap(line);
+      continue;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+  if (taken == 0) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  position_ += static_cast<long>(taken);
   return true;
 }
 
@@ -142,15 +215,19 @@ bool ASCIIFile::WriteText(std::string_view text) {
   }
   if (!open_) return false;
   if (console_) {
+    errno = 0;
     console_stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!*console_stream_) NoteWriteError(errno);
     return static_cast<bool>(*console_stream_);
   }
   if (stack_.empty()) return false;
   std::FILE* handle = stack_.back().handle;
   if (std::ferror(handle)) return false;
   if (text.empty()) return true;  // an empty view may have no data pointer
+  errno = 0;
   size_t written = std::fwrite(text.data(), 1, text.size(), handle);
   position_ += static_cast<long>(written);
+  if (written != text.size()) NoteWriteError(errno);
   return written == text.size();
 }
 
@@ -161,8 +238,10 @@ bool ASCIIFile::WriteLine(std::string_view text) {
   }
   if (!open_) return false;
   if (console_) {
+    errno = 0;
     console_stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
     *console_stream_ << '\n';
+    if (!*console_stream_) NoteWriteError(errno);
     return static_cast<bool>(*console_stream_);
   }
   bool ok = WriteText(text);

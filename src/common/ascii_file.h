@@ -18,6 +18,8 @@ class ASCIIFile {
  public:
   // At most this many files are used in a row by switching.
   static constexpr int kMaxSwitches = 9;
+  // The longest line ReadLine hands back.
+  static constexpr size_t kMaxLineLength = 64 * 1024;
 
   ASCIIFile();
   virtual ~ASCIIFile();
@@ -25,17 +27,23 @@ class ASCIIFile {
   ASCIIFile& operator=(const ASCIIFile&) = delete;
 
   // Lets the owner flush what it still holds, then closes every file of the
-  // stack. Closing a file that is not open does nothing.
-  virtual void Close();
+  // stack (flushing the console in console mode). Closing a file that is
+  // not open does nothing. Returns false when any write, flush or close of
+  // the output since it was opened failed (WriteError says why).
+  virtual bool Close();
   // Opens `path` for writing ("wb" when binary, else "w") and pushes it; in
   // console mode only marks the file open. An existing file is replaced.
   // Returns false when the file cannot be created.
   virtual bool OpenWrite(const std::string& path, bool console = false, bool binary = false);
   // Opens `path` for reading and pushes it on the stack.
   virtual bool OpenRead(const std::string& path);
+  // As OpenRead, but only a plain file is opened: a folder, pipe or device
+  // is refused without blocking (settings, policy and included files).
+  bool OpenReadRegular(const std::string& path);
   // Replaces the current (top) file by `path` opened for reading. The
   // current file is closed first; the switch fails once kMaxSwitches
-  // switches were made, so at most ten files are used in a row.
+  // switches were made, so at most ten files are used in a row. Only a
+  // plain file is opened.
   virtual bool SwitchTo(const std::string& path);
   // Closes every file of the stack without the owner's flush.
   virtual void ClearStack();
@@ -46,10 +54,12 @@ class ASCIIFile {
   virtual bool IsOnStack(std::string_view name) const;
   // Opens `path` for reading as a nested include: its lines come next, then
   // the rest of the including file. Refused when it is already on the stack,
-  // under this or any other name.
+  // under this or any other name, and when it is not a plain file.
   virtual bool OpenInclude(const std::string& path);
   // One physical line of the top file, without its line end ("\n" or
-  // "\r\n"). False at the end of that file.
+  // "\r\n"). False at the end of that file. A line longer than
+  // kMaxLineLength is read to its end but comes back empty, with
+  // LastLineTooLong() set, so an endless line cannot fill the memory.
   virtual bool ReadLine(std::string& line);
   // The next line: from the attached line list when there is one, else from
   // the top file; a finished include file is closed and reading goes on in
@@ -65,6 +75,16 @@ class ASCIIFile {
   // would write them one by one; to a file or the console in one write.
   virtual bool WriteLines(std::string_view block);
   virtual bool IsOpen() const;
+  // The first write, flush or close of the output that failed since it was
+  // opened: WriteFailed() is then true and WriteError() holds the system's
+  // reason ("No space left on device").
+  bool WriteFailed() const { return !write_error_.empty(); }
+  const std::string& WriteError() const { return write_error_; }
+  bool LastLineTooLong() const { return last_line_too_long_; }
+  // The name of every file this object opened for reading, in order
+  // (includes and switches too), so a caller can keep them from being
+  // written over.
+  const std::vector<std::string>& ReadNames() const { return read_names_; }
 
   // The three bytes EF BB BF, written before the first line when asked.
   bool WriteUtf8Marker();
@@ -91,9 +111,15 @@ class ASCIIFile {
   struct OpenFile {
     std::FILE* handle;
     std::string name;
+    bool written = false;
   };
 
   bool OpenAndPush(const std::string& path, const char* mode);
+  bool OpenRegularAndPush(const std::string& path);
+  // Records the first failure, with the reason `error_number` gives.
+  void NoteWriteError(int error_number);
+  // Closes the top file; false when it was written and its close failed.
+  bool CloseTopChecked();
 
   bool console_ = false;
   bool binary_ = false;
@@ -105,8 +131,13 @@ class ASCIIFile {
   size_t next_list_line_ = 0;
   std::function<void()> flush_hook_;
   std::ostream* console_stream_;
-  char* read_buffer_ = nullptr;
-  size_t read_capacity_ = 0;
+  std::string write_error_;
+  std::vector<std::string> read_names_;
+  bool last_line_too_long_ = false;
 };
+
+// The message for an output that could not be written: "ERROR: Error
+// writing to file \"path\": " and the system's reason.
+std::string WriteErrorMessage(std::string_view path, std::string_view reason);
 
 }  // namespace orv

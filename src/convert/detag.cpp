@@ -851,10 +851,14 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   definitions_.Clear();
   if (options_.TextMode()) LoadFragmentDefinitions(request.input_path);
   std::string whole_text;
+  // Room for a text as long as the file is made at once: grown by doubling,
+  // the text would need its old and its new room together, several times
+  // its size. Room that is never written costs no memory.
+  const uint64_t input_size = FileSize(request.input_path);
+  if (input_size > 0 && input_size < (uint64_t{1} << 32)) whole_text.reserve(input_size);
   // A file of several chunks has its two chunk-pass stages run side by side.
-  const bool pipelined =
-      side_by_side_ && options_.TextMode() && lists_ &&
-      (force_side_by_side_ || FileSize(request.input_path) > 2 * reader_options.chunk_limit);
+  const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
+                         (force_side_by_side_ || input_size > 2 * reader_options.chunk_limit);
   ChunkReadResult read = pipelined
                              ? ReadChunksPipelined(request.input_path, reader_options, whole_text)
                              : ReadChunksInOrder(request.input_path, reader_options, whole_text);

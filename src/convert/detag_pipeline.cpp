@@ -133,8 +133,10 @@ class DetagPass::TableFeed {
 
  private:
   static void Append(std::string& text, std::string& to) {
-    if (to.empty())
-      to.swap(text);  // a one-part text is not copied
+    // A one-part text is not copied, unless room for the whole text was
+    // made beforehand.
+    if (to.empty() && to.capacity() < text.size())
+      to.swap(text);
     else
       to += text;
   }

@@ -214,34 +214,35 @@ void InputLineReader::CleanLine(std::string& line) const {
   line.resize(out);
 }
 
-bool InputLineReader::ReadLine(std::string& line) {
-  if (pending_pos_ < pending_.size()) {
-    line = std::move(pending_[pending_pos_++]);
+bool InputLineReader::NextPendingPiece(std::string& line) {
+  if (pending_pos_ >= pending_.size()) {
+    pending_.clear();
+    pending_pos_ = 0;
+    return false;
+  }
+  const size_t feed = pending_.find('\f', pending_pos_);
+  if (feed == pending_pos_) {
+    line.assign(1, '\f');
+    ++pending_pos_;
     return true;
   }
-  pending_.clear();
-  pending_pos_ = 0;
+  const size_t end = feed == std::string::npos ? pending_.size() : feed;
+  line.assign(pending_, pending_pos_, end - pending_pos_);
+  pending_pos_ = end;
+  return true;
+}
+
+bool InputLineReader::ReadLine(std::string& line) {
+  if (NextPendingPiece(line)) return true;
   if (!ReadPhysicalLine(line)) return false;
   CleanLine(line);
   if (line.find('\f') == std::string::npos) return true;
 
   // A form feed splits the line: the text before it, the form feed alone,
   // and the text after it (itself split again) come as separate lines.
-  std::string rest = std::move(line);
-  size_t start = 0;
-  while (true) {
-    size_t feed = rest.find('\f', start);
-    if (feed == std::string::npos) {
-      if (start < rest.size()) pending_.emplace_back(rest.substr(start));
-      break;
-    }
-    if (feed > start) pending_.emplace_back(rest.substr(start, feed - start));
-    pending_.emplace_back("\f");
-    start = feed + 1;
-  }
-  line = std::move(pending_[0]);
-  pending_pos_ = 1;
-  return true;
+  pending_ = std::move(line);
+  pending_pos_ = 0;
+  return NextPendingPiece(line);
 }
 
 std::vector<std::string> BuiltInFragmentLines() {
@@ -452,8 +453,10 @@ class ChunkGatherer {
     ++chunk_number_;
     if (report && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 10);
     if (on_chunk_) on_chunk_(chunk_number_, chunk_);
-    if (whole_text_.empty()) {
-      whole_text_.swap(chunk_);  // a one-chunk document is not copied
+    // A one-chunk document is not copied, unless room for the whole text
+    // was made beforehand.
+    if (whole_text_.empty() && whole_text_.capacity() < chunk_.size()) {
+      whole_text_.swap(chunk_);
     } else {
       whole_text_ += chunk_;
     }

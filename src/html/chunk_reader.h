@@ -57,9 +57,12 @@ class InputLineReader {
   size_t buffer_pos_ = 0;
   size_t buffer_end_ = 0;
   bool at_eof_ = false;
-  // Pieces of a line split at form feeds, waiting to be delivered.
-  std::vector<std::string> pending_;
+  // A line split at its form feeds: its pieces are handed out one by one
+  // from here (a list of them would cost a string per form feed).
+  std::string pending_;
   size_t pending_pos_ = 0;
+  // The next piece of `pending_`; false when none is left.
+  bool NextPendingPiece(std::string& line);
 };
 
 struct ChunkReaderOptions {

@@ -34,9 +34,10 @@ std::vector<DirEntry> ListDirectory(std::string_view directory) {
       entry.is_directory = S_ISDIR(info.st_mode);
       entry.size = static_cast<std::uint64_t>(info.st_size);
     } else {
-      // A dangling link or an entry that vanished: a file of size zero.
+      // A dangling link or an entry that vanished.
       entry.is_directory = false;
       entry.size = 0;
+      entry.missing = true;
     }
     entries.push_back(std::move(entry));
   }

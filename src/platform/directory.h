@@ -19,6 +19,8 @@ struct DirEntry {
   std::string name;
   bool is_directory = false;
   std::uint64_t size = 0;
+  // The entry could not be looked at (a dangling link, or it vanished).
+  bool missing = false;
 };
 
 // Lists every entry of `directory` ("." and ".." included), in the order

@@ -2,10 +2,10 @@
 #include "platform/settings.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
+#include "common/ascii_file.h"
 #include "common/text.h"
+#include "platform/directory.h"
 
 namespace orv {
 namespace {
@@ -39,11 +39,28 @@ bool StoredSettings::Load(const EnvLookup& get_env) {
 }
 
 bool StoredSettings::LoadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  LoadText(text.str());
+  problems_.clear();
+  ASCIIFile in;
+  if (!in.OpenReadRegular(path)) {
+    // A missing file is no error; anything else that is there is.
+    if (PathExists(path))
+      problems_.push_back("ERROR: Settings file is not a readable plain file: " + path);
+    return false;
+  }
+  std::string text;
+  std::string line;
+  while (in.ReadNextLine(line)) {
+    if (in.LastLineTooLong()) {
+      problems_.push_back("ERROR: Line longer than " + std::to_string(ASCIIFile::kMaxLineLength) +
+                          " characters ignored in settings file " + path);
+      continue;
+    }
+    text += line;
+    text += '\n';
+  }
+  in.Close();
+  LoadText(text);
+  loaded_path_ = path;
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orv {
 
@@ -22,9 +23,16 @@ class StoredSettings {
   static std::string SettingsPath(const EnvLookup& get_env);
 
   // Loads the file named by SettingsPath. A missing file is no error: every
-  // value then has its default. Returns true when a file was read.
+  // value then has its default. Returns true when a file was read. Only a
+  // plain file is read (a pipe or device is refused, see Problems()), and a
+  // line longer than 64 KB is refused.
   bool Load(const EnvLookup& get_env);
   bool LoadFile(const std::string& path);
+  // The messages of the last load ("ERROR: ..." lines), for the caller to
+  // show.
+  const std::vector<std::string>& Problems() const { return problems_; }
+  // The file the settings were read from ("" when none was).
+  const std::string& LoadedPath() const { return loaded_path_; }
   // Parses INI text: "[Section]" lines, "key=value" lines, and comment lines
   // beginning with ";" or "#". Section and key names ignore letter case;
   // blanks around names and values are dropped. Later keys replace earlier.
@@ -37,6 +45,8 @@ class StoredSettings {
   bool GetFlag(std::string_view value_name, bool fallback) const;
 
  private:
+  std::vector<std::string> problems_;
+  std::string loaded_path_;
   // Keys are "SECTION\KEY" folded to upper case ("\KEY" before any section).
   std::map<std::string, std::string> values_;
 };

@@ -4,6 +4,8 @@
 #include "policy/own_policies.h"
 
 #include "common/text.h"
+#include "policy/derived_values.h"
+#include "policy/policy.h"
 #include "policy/policy_values.h"
 
 namespace orv {
@@ -140,6 +142,25 @@ void CreateOwnSections(PolicySections& sections) {
                                           entry.created_section, kOrvCategory, default_value, "",
                                           entry.key);
   }
+  // The numbers that size the output are refused outside these ranges, so a
+  // mistyped value cannot make lines gigabytes long.
+  struct Range {
+    int section;
+    int identifier;
+    int lowest;
+    int highest;
+  };
+  constexpr Range kRanges[] = {
+      {kSectionMailTidy, kMailHeaderDetailLevel, 0, 10},
+      {kSectionTextFormatting, kTargetPageWidth, 0, kMaxOutputColumns},
+      {kSectionTextFormatting, kFirstLineIndent, 0, kMaxFirstLineIndent},
+      {kSectionTextTables, kTargetTableWidth, 0, kMaxOutputColumns},
+      {kSectionTextTables, kDefaultTableIndentation, 0, kMaxOutputColumns},
+  };
+  for (const Range& range : kRanges)
+    if (Policy* policy = sections[range.section - 1].Find(range.identifier))
+      if (policy->Type() == PolicyType::kInteger)
+        static_cast<IntegerPolicy*>(policy->AsNumber())->SetRange(range.lowest, range.highest);
 }
 
 std::array<int, 8> IndentationPositions(std::string_view text) {

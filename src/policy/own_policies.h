@@ -13,6 +13,9 @@
 
 namespace orv {
 
+// The widest output a width or indentation policy may ask for.
+inline constexpr int kMaxOutputColumns = 32767;
+
 constexpr int kPolicySectionCount = 10;
 using PolicySections = std::array<PolicySection, kPolicySectionCount>;
 

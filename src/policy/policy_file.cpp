@@ -92,17 +92,13 @@ std::string ResolveAgainst(const std::string& folder, std::string_view name) {
   return folder + std::string(name);
 }
 
-// Whether `path` names a file that can be read. A folder opens for reading
-// on some systems but yields no lines, so it does not count: a switch or
-// include line naming a folder (or naming nothing, which leaves the folder
-// of the policy file) must be reported, not silently end the reading.
+// Whether `path` names a plain file that can be read. A folder yields no
+// lines, so a switch or include line naming one (or naming nothing, which
+// leaves the folder of the policy file) must be reported, not silently end
+// the reading; a pipe or device could block or never end.
 bool CanOpenForReading(const std::string& path) {
-  std::error_code ignored;
-  if (path.empty() || std::filesystem::is_directory(path, ignored)) return false;
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
+  ASCIIFile probe;
+  return !path.empty() && probe.OpenReadRegular(path);
 }
 
 }  // namespace
@@ -390,6 +386,11 @@ bool PolicySet::ReadPolicyFile(ASCIIFile& reader, std::string& error_text) {
 
   std::string raw;
   while (reader.ReadNextLine(raw)) {
+    if (reader.LastLineTooLong()) {
+      fail("POLICY: Ignored - Line longer than " + std::to_string(ASCIIFile::kMaxLineLength) +
+           " characters in " + reader.CurrentName());
+      continue;
+    }
     const bool header = IsPolicySectionHeader(raw);
     const bool bang = !raw.empty() && raw[0] == '!';
     const size_t colon = raw.find(':');

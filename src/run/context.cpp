@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include "common/ascii_file.h"
 #include "common/text.h"
 #include "platform/directory.h"
 #include "run/message_table.h"
@@ -52,15 +53,18 @@ bool Context::OpenLog(std::string_view log_value, const std::string& output_dire
   Report(MessageWith(kMsgFailedToOpenLog, path));
   path = output_directory + std::string(kDefaultLogName);
   Report(MessageWith(kMsgOpeningInstead, path));
-  if (open(path)) return AttachOpenedLog(path);
-  Report(MessageWith(kMsgFailedToOpenLog, path));
+  if (open(path)) AttachOpenedLog(path);
+  else Report(MessageWith(kMsgFailedToOpenLog, path));
   return false;
 }
 
-void Context::CloseLog() {
-  if (sink_.LogName().empty() && !log_file_.IsOpen()) return;
+bool Context::CloseLog() {
+  if (sink_.LogName().empty() && !log_file_.IsOpen()) return true;
+  const std::string name = sink_.LogName();
   sink_.DetachLog();
-  log_file_.Close();
+  if (log_file_.Close()) return true;
+  Report(WriteErrorMessage(name, log_file_.WriteError()));
+  return false;
 }
 
 }  // namespace orv

@@ -38,10 +38,13 @@ class Context : public SharedPolicies {
   // directory. When the file cannot be created, or `is_input` says it is a
   // file the run is to read (reported: it is never replaced), the default
   // name in the output directory is tried; failing that the run goes on
-  // without a log. Returns true when a log is open.
+  // without a log. Returns true when the log asked for is open (false also
+  // when only the default one could be opened instead).
   bool OpenLog(std::string_view log_value, const std::string& output_directory,
                const std::function<bool(const std::string& path)>& is_input = nullptr);
-  void CloseLog();
+  // Closes the log. False when a write to it, or its close, failed: the
+  // error naming the log and the reason has then been reported.
+  bool CloseLog();
   bool IsLogOpen() const { return log_file_.IsOpen(); }
 
   static constexpr std::string_view kDefaultLogName = "Tessaly.log";

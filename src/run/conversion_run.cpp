@@ -2,6 +2,9 @@
 // RunBatch, ConvertFile and RunOneFile with their policy-set choreography.
 #include "run/conversion_run.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "common/text.h"
 #include "convert/fill_detag_options.h"
 #include "platform/clipboard.h"
@@ -44,6 +47,7 @@ RunSettings RunSettings::FromStored(const StoredSettings& stored) {
   s.auto_dismiss_status_dialog =
       stored.GetFlag("Dialogs\\AutoDismissStatusDialog", s.auto_dismiss_status_dialog);
   s.output_to_source = stored.GetFlag("OutputFile\\OutputToSource", s.output_to_source);
+  s.settings_file = stored.LoadedPath();
   return s;
 }
 
@@ -70,7 +74,44 @@ ConversionRun::ConversionRun(Context& context, StatusWindow& status, RunSettings
       settings_(std::move(settings)),
       message_box_(std::move(message_box)),
       clipboard_([](const std::string& text) { return PutOnClipboard(text); }),
-      detag_(catalogue_) {}
+      detag_(catalogue_) {
+  if (!settings_.settings_file.empty())
+    if (std::optional<FileId> id = IdentifyFile(settings_.settings_file)) read_inputs_.insert(*id);
+}
+
+void ConversionRun::RememberReadFiles(const ASCIIFile& reader) {
+  for (const std::string& name : reader.ReadNames())
+    if (std::optional<FileId> id = IdentifyFile(name)) read_inputs_.insert(*id);
+}
+
+bool ConversionRun::IsRunInput(std::string_view path, bool documents_may_go) const {
+  std::optional<FileId> id = IdentifyFile(path);
+  if (!id) return false;
+  return read_inputs_.contains(*id) || (!documents_may_go && batch_inputs_.contains(*id));
+}
+
+bool ConversionRun::IsTheLog(const std::string& path) const {
+  return !log_path_.empty() && (FullPath(path) == FullPath(log_path_) || SameFile(path, log_path_));
+}
+
+bool ConversionRun::ClaimOutput(const std::string& output_path, const std::string& input_path,
+                                PolicySet& c) {
+  const std::string full = FullPath(output_path);
+  std::string earlier;
+  if (auto it = written_outputs_.find(full); it != written_outputs_.end()) earlier = it->second;
+  if (earlier.empty())
+    if (std::optional<FileId> id = IdentifyFile(output_path))
+      if (auto it = written_output_ids_.find(*id); it != written_output_ids_.end())
+        earlier = it->second;
+  if (!earlier.empty()) {
+    c.Report("ERROR: \"" + input_path + "\" and \"" + earlier +
+                 "\" would both be written to output file " + output_path,
+             10);
+    return false;
+  }
+  written_outputs_[full] = input_path;
+  return true;
+}
 
 ConversionRun::~ConversionRun() {
   context_.Sink().SetLevelCallback(nullptr);
@@ -119,13 +160,14 @@ bool ConversionRun::ReadPolicyFileInto(PolicySet& set, const std::string& path) 
   context_.ResetAllSections();
   ASCIIFile reader;
   // Only a plain file is read: a pipe or device could block the run.
-  if (!IsRegularFile(path) || !reader.OpenRead(path)) return false;
+  if (!reader.OpenReadRegular(path)) return false;
   set.Reset();
   std::string error_text;
   // Every problem of the file has been reported line by line; the values
   // that were accepted stay in force.
   set.ReadPolicyFile(reader, error_text);
   reader.Close();
+  RememberReadFiles(reader);
   return true;
 }
 
@@ -146,6 +188,7 @@ void ConversionRun::LoadMasterPolicyFile(PolicySet& set, const std::string& path
 
 bool ConversionRun::StartRun() {
   no_files_found_ = false;
+  outputs_failed_ = false;
   const LineReportFn to_status = [this](std::string_view line) { StatusLine(line); };
 
   if (!DirectoryCheck(selection_.input_directory, true, to_status)) {
@@ -191,7 +234,7 @@ bool ConversionRun::StartRun() {
   master_policies_.ReportPlain(MessageText(kMsgConversionComplete));
 
   if (!abort && settings_.auto_dismiss_status_dialog) status_.Hide();
-  return !abort;
+  return !abort && !outputs_failed_;
 }
 
 // ---- RunBatch -----------------------------------------------------------
@@ -205,9 +248,15 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
     FileBatch preview;
     ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr);
     const std::set<FileId> inputs = IdentitiesOf(preview);
-    context_.OpenLog(q.log_file_name, selection_.output_directory,
-                     [&inputs](const std::string& path) { return IsOneOf(inputs, path); });
+    if (!context_.OpenLog(q.log_file_name, selection_.output_directory,
+                          [this, &inputs](const std::string& path) {
+                            return IsOneOf(inputs, path) || IsRunInput(path, true);
+                          }))
+      outputs_failed_ = true;
+    log_path_ = context_.IsLogOpen() ? context_.Sink().LogName() : std::string();
   }
+  written_outputs_.clear();
+  written_output_ids_.clear();
 
   run_set.SetText(EnginePolicy::kInputDirectory, input_directory_, false);
   run_set.SetText(EnginePolicy::kOutputDirectory, selection_.output_directory, false);
@@ -232,7 +281,7 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
     status_.Hide();
     if (message_box_) message_box_(MessageText(kMsgCaptionFileSelectionError), message);
     StatusLine("ERROR: " + message);
-    context_.CloseLog();
+    if (!context_.CloseLog()) outputs_failed_ = true;
     return false;
   }
 
@@ -255,9 +304,14 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
       abort = true;
     }
   }
-  output_.Close();
+  // A concatenated output cut short by a failed file is written out here.
+  if (!output_.Close()) {
+    StatusLine(WriteErrorMessage(concat_output_path_, output_.WriteError()));
+    abort = true;
+  }
   output_.DetachLineList();
-  context_.CloseLog();
+  if (!context_.CloseLog()) outputs_failed_ = true;
+  log_path_.clear();
   return true;
 }
 
@@ -280,7 +334,17 @@ bool ConversionRun::ConvertFile(const std::string& input_path,
   if (output_to_clipboard_) job.line_list = &clipboard_lines;
   job.last_of_batch = last_of_batch_;
 
-  if (!RunOneFile(master_policies_, dialog_changes_, output_policies_, job)) return false;
+  // Running out of memory ends this file, not the program: what it held
+  // is gone once the exception has left the conversion.
+  bool converted = false;
+  try {
+    converted = RunOneFile(master_policies_, dialog_changes_, output_policies_, job);
+  } catch (const std::bad_alloc&) {
+    output_policies_.Report("ERROR: Out of memory converting " + input_path, 10);
+  } catch (const std::length_error&) {
+    output_policies_.Report("ERROR: Out of memory converting " + input_path, 10);
+  }
+  if (!converted) return false;
 
   last_output_file_ = last_output_path_;
   if (job.line_list != nullptr) {
@@ -330,7 +394,9 @@ bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& changes, PolicySet& c
   c.Merge(main, true);
   c.Merge(changes, true);
 
-  if (q.policy || c.OutputPolicyFile()) WritePolicyOutput(c, input);
+  // A policy file that cannot be written fails the file, but its text is
+  // still converted.
+  const bool policy_written = !(q.policy || c.OutputPolicyFile()) || WritePolicyOutput(c, input);
 
   if (observer_) observer_(job.input_path, c);
 
@@ -341,27 +407,35 @@ bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& changes, PolicySet& c
     c.Report("ERROR: Failed to complete output pass", 10);
     return false;
   }
-  return true;
+  return policy_written;
 }
 
-void ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
+bool ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
   const std::string path = PolicyOutputPath(c, context_.Qualifiers().policy_out_name, input);
   const std::string input_path = input.directory + input.name + input.extension;
-  // Policies never replace the document they were written for, nor any
-  // other file of the batch.
+  // Policies never replace the document they were written for, any other
+  // file of the batch, nor a policy or settings file the run read.
   if (EqualsNoCase(FullPath(path), FullPath(input_path)) || SameFile(path, input_path) ||
-      IsOneOf(batch_inputs_, path)) {
+      IsRunInput(path, false)) {
     c.Report("ERROR: Policy file would overwrite input file - " + path, 10);
-    return;
+    return false;
+  }
+  if (IsTheLog(path)) {
+    c.Report("ERROR: Policy file would overwrite the log file - " + path, 10);
+    return false;
   }
   c.ReportPlain("Generating policy file " + path);
   ASCIIFile out;
   if ((PathExists(path) && !IsRegularFile(path)) || !out.OpenWrite(path)) {
     c.Report("ERROR: Can't open file \"" + path + "\"", 10);
-    return;
+    return false;
   }
   c.WritePolicyFile(out, true);
-  out.Close();
+  if (!out.Close()) {
+    c.Report(WriteErrorMessage(path, out.WriteError()), 10);
+    return false;
+  }
+  return true;
 }
 
 bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
@@ -396,13 +470,23 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
     return false;
   }
   // Writing over another file of the batch would lose it before (or after)
-  // it is converted.
-  if (to_file && !request.overwrite_allowed && !SameFile(request.output_path, job.input_path) &&
-      IsOneOf(batch_inputs_, request.output_path)) {
+  // it is converted; a policy or settings file the run read is never
+  // written over.
+  if (to_file && ((!request.overwrite_allowed && !SameFile(request.output_path, job.input_path) &&
+                   IsOneOf(batch_inputs_, request.output_path)) ||
+                  IsRunInput(request.output_path, true))) {
     c.Report("ERROR: Output file is overwriting input file - " + request.output_path, 10);
     c.Report("ERROR: Choose a different output directory", 10);
     return false;
   }
+  // The log is being written: text written over it would be mixed with it.
+  if (to_file && IsTheLog(request.output_path)) {
+    c.Report("ERROR: Output file would overwrite the log file - " + request.output_path, 10);
+    return false;
+  }
+  // Two inputs of one run must not share an output: the second would
+  // silently replace the first one's result.
+  if (to_file && !ClaimOutput(request.output_path, job.input_path, c)) return false;
 
   const DetagOptions options = FillDetagOptions(c);
   const bool ok =
@@ -410,9 +494,19 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
                          [&c](const std::string& message, int level) { c.Report(message, level); });
   if (!appending) concat_output_path_ = request.output_path;
   last_output_path_ = request.output_path;
+  bool written = !output_.WriteFailed();
   if (!concatenate || request.last_of_output) {
-    output_.Close();
+    written = output_.Close() && written;
     output_.DetachLineList();
+  }
+  if (to_file)
+    if (std::optional<FileId> id = IdentifyFile(request.output_path))
+      written_output_ids_[*id] = job.input_path;
+  if (!written) {
+    c.Report(WriteErrorMessage(request.console ? "(standard output)" : request.output_path,
+                               output_.WriteError()),
+             10);
+    return false;
   }
   return ok;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -34,6 +35,9 @@ struct RunSettings {
   bool display_status_dialog = true;        // Dialogs\DisplayStatusDialog
   bool auto_dismiss_status_dialog = false;  // Dialogs\AutoDismissStatusDialog
   bool output_to_source = false;            // OutputFile\OutputToSource
+  // The settings file these came from ("" for none): it is read by the run,
+  // so no output may replace it.
+  std::string settings_file;
 
   static RunSettings FromStored(const StoredSettings& stored);
 };
@@ -134,7 +138,19 @@ class ConversionRun {
   bool ReadPolicyFileInto(PolicySet& set, const std::string& path);
   void LoadMasterPolicyFile(PolicySet& set, const std::string& path);
   void HookSinkToStatusWindow();
-  void WritePolicyOutput(PolicySet& c, const PathParts& input);
+  // Writes the policy file of one file; false when it was refused or could
+  // not be written (reported).
+  bool WritePolicyOutput(PolicySet& c, const PathParts& input);
+  // Whether `path` names a file the run reads: a document of the batch
+  // (unless `documents_may_go`), a policy, include, switch or settings file.
+  bool IsRunInput(std::string_view path, bool documents_may_go) const;
+  // Refuses (reported) an output that an earlier file of this run already
+  // wrote; otherwise remembers it as written by `input_path`.
+  bool ClaimOutput(const std::string& output_path, const std::string& input_path, PolicySet& c);
+  // Whether `path` names the log file of the batch being converted.
+  bool IsTheLog(const std::string& path) const;
+  // Remembers every file `reader` read, as a file the run must not replace.
+  void RememberReadFiles(const ASCIIFile& reader);
   bool RunOutputPass(PolicySet& c, const FileJob& job, const std::string& output_path);
 
   Context& context_;
@@ -163,6 +179,18 @@ class ConversionRun {
   // The files of the current batch; no output may replace one of them
   // unless /OVERWRITE allows it.
   std::set<FileId> batch_inputs_;
+  // The policy, include, switch and settings files read by the run: no
+  // output, log or policy file may replace them, even under /OVERWRITE.
+  std::set<FileId> read_inputs_;
+  // The outputs written in this run, by full path and by identity, with
+  // the input each was written from.
+  std::map<std::string, std::string> written_outputs_;
+  std::map<FileId, std::string> written_output_ids_;
+  // An output the user asked for (log, policy file) could not be written:
+  // the run fails even when every file converted.
+  bool outputs_failed_ = false;
+  // The log file of the batch being converted ("" when none is open).
+  std::string log_path_;
 
   // The master policies: the policy file of the selection, with the
   // directory-index settings of the run carried over to every file.

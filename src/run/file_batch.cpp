@@ -36,7 +36,9 @@ void SearchDirectory(const std::string& directory, NameMatcher& matcher, bool su
       continue;
     }
     if (!matcher.Matches(entry.name)) continue;
-    if (entry.size == 0) {
+    // A dangling link is kept, so that it is reported as a file that
+    // cannot be opened rather than as an empty one.
+    if (entry.size == 0 && !entry.missing) {
       result.empty_files.push_back(directory + entry.name);
     } else {
       result.paths.push_back(directory + entry.name);

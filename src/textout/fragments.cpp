@@ -154,13 +154,20 @@ bool ReadFragmentsFile(const std::string& name, const std::string& input_folder,
                        const ReportFunction& report, std::vector<std::string>& lines) {
   const std::string path = LocateFile(name, input_folder, second_folder);
   ASCIIFile file;
-  if (path.empty() || !file.OpenRead(path)) {
+  if (path.empty() || !file.OpenReadRegular(path)) {
     Report(report, "ERROR: Can't find file " + name, kErrorLevel);
     return false;
   }
   bool in_definition = false;
   std::string line;
   while (file.ReadNextLine(line)) {
+    if (file.LastLineTooLong()) {
+      Report(report,
+             "ERROR: Line longer than " + std::to_string(ASCIIFile::kMaxLineLength) +
+                 " characters ignored in " + file.CurrentName(),
+             kErrorLevel);
+      continue;
+    }
     if (!keywords.IsStatementLine(line)) {
       if (in_definition) lines.push_back(line);
       continue;

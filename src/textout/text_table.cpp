@@ -286,11 +286,19 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   const DetagMarkers& m = markers_;
   if (Delimited()) {
     RemoveAll(text, m.list_item);
-    // A rule statement runs to the next mark or line feed.
-    for (size_t at; (at = text.find(m.rule)) != std::string::npos;) {
-      size_t end = text.find_first_of("\n\xFF", at);
-      if (end == std::string::npos) end = text.size();
-      text.erase(at, end - at);
+    // A rule statement runs to the next mark or line feed. One pass copies
+    // what lies between the rules, so many rules cost no more than one.
+    if (!m.rule.empty() && text.find(m.rule) != std::string::npos) {
+      std::string kept;
+      kept.reserve(text.size());
+      size_t from = 0;
+      for (size_t at; (at = text.find(m.rule, from)) != std::string::npos;) {
+        kept.append(text, from, at - from);
+        from = text.find_first_of("\n\xFF", at + m.rule.size());
+        if (from == std::string::npos) from = text.size();
+      }
+      kept.append(text, from, std::string::npos);
+      text = std::move(kept);
     }
     text = Trim(text);
   }
@@ -338,7 +346,14 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     blank_pending = false;
     lines.push_back(std::move(line));
   };
-  for (std::string& raw : SplitLines(text)) {
+  // The lines are taken one at a time: a list of them all would cost a
+  // string per line on top of the cell's own.
+  std::string raw;
+  for (size_t start = 0; start < text.size();) {
+    size_t feed = text.find('\n', start);
+    if (feed == std::string::npos) feed = text.size();
+    raw.assign(text, start, feed - start);
+    start = feed + 1;
     if (StartsWithNoCase(TrimView(raw), "$_$_TEXTBLOCK")) {
       const std::vector<std::string> fields = Split(CollapseBlanks(raw), ' ');
       const std::string* block = blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);

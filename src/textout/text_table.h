@@ -5,6 +5,7 @@
 // becomes a stored text block (text_blocks.h) that the layout step expands.
 #pragma once
 
+#include <deque>
 #include <span>
 #include <string>
 #include <string_view>
@@ -132,7 +133,9 @@ class TextTable {
   int current_row_ = 0;
   std::vector<TextTableColumn> columns_;  // column c at index c - 1
   std::vector<TextTableRow> rows_;        // row r at index r - 1
-  std::vector<TextTableCell> cells_;      // in the order added
+  // In the order added; a deque grows without copying what it holds, so a
+  // row of many cells never needs room for them twice.
+  std::deque<TextTableCell> cells_;
   // Per column (index c - 1): the last row a row span covers it in.
   std::vector<int> row_span_until_;
 };

@@ -255,14 +255,15 @@ TEST(ConversionTest, PipesNamedAsFilesNeverBlockTheRun) {
       << policy.err;
   EXPECT_TRUE(Has(policy.err, "ERROR: Error opening " + dir.Path() + "a.txt\n")) << policy.err;
 
+  // The outputs asked for that cannot be written fail the run.
   RunResult others = RunOrvtext(dir, {"-policy", "-log", "-output=b.txt", "a.htm"});
-  EXPECT_EQ(others.status, 0) << others.err;
+  EXPECT_EQ(others.status, 1) << others.err;
   EXPECT_TRUE(Has(others.err, "ERROR: Can't open file \"" + dir.Path() + "a.pol\"\n"))
       << others.err;
   EXPECT_TRUE(Exists(dir.Path() + "b.txt"));
 
-  RunResult log = RunOrvtext(dir, {"-log=run.log", "-output=b.txt", "a.htm"});
-  EXPECT_EQ(log.status, 0);
+  RunResult log = RunOrvtext(dir, {"-log=run.log", "-output=c.txt", "a.htm"});
+  EXPECT_EQ(log.status, 1);
   EXPECT_TRUE(Has(log.err, "*** Failed to open log file : " + dir.Path() + "run.log ***\n"))
       << log.err;
 }

@@ -94,13 +94,24 @@ TEST(ASCIIFileTest, FailuresAreQuiet) {
   }
 }
 
-TEST(ASCIIFileTest, ReadsLinesAcceptingCrLfAndLongLines) {
+TEST(ASCIIFileTest, ReadsLinesAcceptingCrLfAndLongLinesUpToTheLimit) {
   testing::TempFolder dir;
-  const std::string long_line(100000, 'a');
-  const std::string path = dir.Write("in.txt", "dos\r\nunix\n\n" + long_line + "\nlast");
+  const std::string long_line(ASCIIFile::kMaxLineLength, 'a');
+  const std::string too_long(ASCIIFile::kMaxLineLength + 1, 'b');
+  const std::string path =
+      dir.Write("in.txt", "dos\r\nunix\n\n" + long_line + "\n" + too_long + "\r\nlast");
   ASCIIFile file;
   ASSERT_TRUE(file.OpenRead(path));
-  EXPECT_EQ(ReadAll(file), (std::vector<std::string>{"dos", "unix", "", long_line, "last"}));
+  std::vector<std::string> lines;
+  std::vector<bool> refused;
+  std::string line;
+  while (file.ReadNextLine(line)) {
+    lines.push_back(line);
+    refused.push_back(file.LastLineTooLong());
+  }
+  // The line over the limit is read past but handed back empty.
+  EXPECT_EQ(lines, (std::vector<std::string>{"dos", "unix", "", long_line, "", "last"}));
+  EXPECT_EQ(refused, (std::vector<bool>{false, false, false, false, true, false}));
 }
 
 TEST(ASCIIFileTest, IncludedFileIsReadInPlaceAndRecursionRefused) {

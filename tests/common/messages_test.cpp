@@ -159,11 +159,13 @@ TEST(ContextTest, LogFallsBackToDefaultNameThenRunsWithout) {
   testing::TempFolder dir;
   const std::string blocker = dir.Write("blocker", "not a folder");
   {
-    // The named log cannot be created, the default in the output directory can.
+    // The named log cannot be created, the default in the output directory
+    // can; the log asked for is still missing, so the open reports failure.
     Context context;
     std::ostringstream out, err;
     context.Sink().SetStreams(&out, &err);
-    EXPECT_TRUE(context.OpenLog(blocker + "/run.log", dir.Path()));
+    EXPECT_FALSE(context.OpenLog(blocker + "/run.log", dir.Path()));
+    EXPECT_TRUE(context.IsLogOpen());
     EXPECT_EQ(err.str(), "*** Failed to open log file : " + blocker + "/run.log ***\n" +
                              "    Opening " + (dir.Path() + "Tessaly.log") + " instead\n");
     context.CloseLog();

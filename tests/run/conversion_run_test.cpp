@@ -331,12 +331,33 @@ TEST(ConversionRunTest, PolicyFileNeverReplacesItsInput) {
   f.context.Qualifiers().policy = true;
   f.context.Qualifiers().policy_out_name = "page.pol.htm";
   ConversionRun& run = f.Make();
-  EXPECT_EQ(run.RunCommandLine(f.Select("page.pol.htm")), 0);
+  EXPECT_EQ(run.RunCommandLine(f.Select("page.pol.htm")), 1);
   EXPECT_NE(f.StatusText().find("ERROR: Policy file would overwrite input file - " + input),
             std::string::npos);
   std::ifstream in(input);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "<p>a</p>");
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(ConversionRunTest, RunningOutOfMemoryEndsTheFileNotTheProgram) {
+  RunFixture f;
+  f.dir.Write("a.htm", "<p>first</p>");
+  f.dir.Write("b.htm", "<p>second</p>");
+  ConversionRun& run = f.Make();
+  run.SetFileObserver([](const std::string& input, PolicySet&) {
+    if (input.ends_with("a.htm")) throw std::bad_alloc();
+  });
+  EXPECT_EQ(run.RunCommandLine(f.Select("*.htm")), 1);
+  EXPECT_NE(f.StatusText().find("ERROR: Out of memory converting " + f.dir.Path() + "a.htm"),
+            std::string::npos)
+      << f.StatusText();
+  EXPECT_EQ(run.FilesConverted(), 0);
 }
 
 }  // namespace
