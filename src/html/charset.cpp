@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -226,6 +227,17 @@ int Windows1252Code(unsigned char byte) {
 }
 
 void AppendWindows1252AsUtf8(std::string_view text, std::string& out) {
+  // The UTF-8 of each byte from 128 up: its length, then its bytes.
+  static const std::array<std::array<char, 4>, 128> kUtf8 = [] {
+    std::array<std::array<char, 4>, 128> table{};
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+      std::string sequence;
+      AppendUtf8(Windows1252Code(static_cast<unsigned char>(byte)), sequence);
+      table[byte - 0x80][0] = static_cast<char>(sequence.size());
+      std::copy(sequence.begin(), sequence.end(), table[byte - 0x80].begin() + 1);
+    }
+    return table;
+  }();
   out.reserve(out.size() + text.size() + text.size() / 8);
   size_t i = 0;
   while (i < text.size()) {
@@ -233,7 +245,8 @@ void AppendWindows1252AsUtf8(std::string_view text, std::string& out) {
     while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
     out.append(text, i, run - i);
     if (run == text.size()) break;
-    AppendUtf8(Windows1252Code(static_cast<unsigned char>(text[run])), out);
+    const std::array<char, 4>& sequence = kUtf8[static_cast<unsigned char>(text[run]) - 0x80];
+    out.append(sequence.data() + 1, static_cast<size_t>(sequence[0]));
     i = run + 1;
   }
 }

@@ -313,9 +313,12 @@ void OpenElements::Scan(std::string_view line) {
       raw_ = {};
       continue;
     }
-    const size_t open = line.find('<', i);
+    // A "<" right here (as in a run of them) needs no search.
+    const size_t open = i < line.size() && line[i] == '<' ? i : line.find('<', i);
     if (open == std::string_view::npos) return;
     i = open + 1;
+    if (i < line.size() && !IsNameCharacter(line[i]) && line[i] != '/' && line[i] != '!')
+      continue;  // no tag begins here
     if (line.substr(i, 3) == "!--") {
       raw_ = "!--";
       i = open + 2;  // "<!-->" is a whole comment

@@ -1,8 +1,10 @@
 // Reading one HTML input into chunks. Lines come from the input file (8-bit,
-// or 16-bit with a byte-order mark, which is turned into UTF-8), are cleaned
-// (NUL, carriage return, non-breaking space, form feed), text-fragment
-// definitions are taken out, and the remaining lines are gathered into
-// chunks of a little over 200000 bytes that the caller rewrites one by one.
+// possibly decoded into UTF-8 from a declared set, or 16-bit with a
+// byte-order mark, which is turned into UTF-8), are cleaned (NUL, carriage
+// return, non-breaking space, form feed), text-fragment definitions are
+// taken out, and the remaining lines are gathered into chunks of a little
+// over 200000 bytes, each closed outside the elements the chunk pass must
+// see whole, that the caller rewrites one by one.
 #pragma once
 
 #include <cstdio>
