@@ -22,14 +22,14 @@ namespace orv {
 struct DetagPass::Lists {
   PatternList head, body, xml, comments, style, objects, forms, sentences, tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
-      breaks, blocks, item_paragraphs, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
+      breaks, blocks, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
       final_marks, break_runs;
 
   std::vector<PatternList*> All() {
     return {&head,         &body,      &xml,         &comments,        &style,      &objects,
             &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
             &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
-            &paragraphs,   &breaks,    &blocks,      &item_paragraphs, &headings,   &dialogue0,
+            &paragraphs,   &breaks,    &blocks,      &headings,   &dialogue0,
             &dialogue1,    &dialogue2, &mark_spaces, &final_marks,     &break_runs};
   }
 };
@@ -263,11 +263,6 @@ void DetagPass::BuildLists() {
     l.blocks.AddCallback("</blockquote>", block, TextData(m.end_block));
     l.blocks.AddCallback("</dir>", block, TextData(m.end_block));
 
-    l.item_paragraphs.AddCallback(
-        m.list_item + "%**W" + m.paragraph,
-        [this](PatternList& list, const Pattern&, long start, long end, const std::string& current,
-               size_t, void*) { return HandleItem(list, start, end, current, markers_); });
-
     const PatternHandler heading = Slot(&DetagHandlerSlots::headings);
     l.headings.AddCallback("<h%1**>", heading, CodeData(kHeadingStart));
     l.headings.AddCallback("<h%1>", heading, CodeData(kHeadingStart));
@@ -429,7 +424,7 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   if (text_mode) {
     if (ApplyList(l.breaks, text, nullptr, gate) > 0) break_tags_seen_ = true;
     ApplyList(l.blocks, text, nullptr, gate);
-    ApplyList(l.item_paragraphs, text, nullptr, gate);
+    if (JoinItemParagraphs(text, markers_) > 0) gate.index.Invalidate();
     ApplyList(l.headings, text, nullptr, gate);
   }
   gate.Stop();

@@ -80,15 +80,28 @@ struct ListState {
   int depth = 0;
   int kinds[kMaxDepth] = {};
   int counters[kMaxDepth] = {};
+  // Width of the widest label of the numbered list at each depth (0: none
+  // known), to which its shorter labels are padded.
+  int label_widths[kMaxDepth] = {};
   bool last_was_description = false;
+  // The widest label of each numbered list of the text being scanned, by
+  // the offset of its opening tag; measured at the first list tag of a scan
+  // of that text.
+  std::vector<std::pair<long, int>> measured_widths;
+  const char* measured_text = nullptr;
+  size_t measured_size = 0;
   // Depth 0, every counter 1, every kind 0.
   void Reset() {
     depth = 0;
     for (int i = 0; i < kMaxDepth; ++i) {
       kinds[i] = 0;
       counters[i] = 1;
+      label_widths[i] = 0;
     }
     last_was_description = false;
+    measured_widths.clear();
+    measured_text = nullptr;
+    measured_size = 0;
   }
 };
 

@@ -224,17 +224,6 @@ int HandleStyleLink(PatternList& list, long start, long end, const std::string& 
   return list.DeleteMatch();
 }
 
-int HandleItem(PatternList& list, long start, long end, const std::string& text,
-               const DetagMarkers& markers) {
-  if (!InRange(start, end, text)) return ActionNone;
-  // The item text and the one character after it (the bullet) stay.
-  const size_t kept = markers.list_item.size() + 1;
-  if (static_cast<size_t>(end - start + 1) < kept + markers.paragraph.size()) return ActionNone;
-  std::string replacement(MatchText(start, end, text).substr(0, kept));
-  replacement += ' ';
-  return list.ReplaceMatch(replacement);
-}
-
 int HandleDialogue(PatternList& list, long start, long end, const std::string& text,
                    const DetagMarkers& markers) {
   if (!InRange(start, end, text)) return ActionNone;

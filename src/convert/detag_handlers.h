@@ -1,5 +1,5 @@
 // The tag handlers the detag pass's pattern lists call: comments, paragraphs, blocks and rules, META tags, style-sheet
-// links, list-item paragraphs and dialogue, with the alignment and base-URL
+// links and dialogue, with the alignment and base-URL
 // resolution they share. detag.cpp builds the lists that call them;
 // the list, heading, emphasis, hyperlink, image and table handlers live
 // elsewhere and reach the pass through DetagHandlerSlots.
@@ -82,9 +82,6 @@ int HandleMeta(PatternList& list, long start, long end, const std::string& text,
 // "<link ...>": a style-sheet link goes when style sheets are removed.
 int HandleStyleLink(PatternList& list, long start, long end, const std::string& text,
                     const DetagOptions& options);
-// A list item directly followed by a paragraph mark loses the mark.
-int HandleItem(PatternList& list, long start, long end, const std::string& text,
-               const DetagMarkers& markers);
 // A new quotation starts on a line of its own.
 int HandleDialogue(PatternList& list, long start, long end, const std::string& text,
                    const DetagMarkers& markers);

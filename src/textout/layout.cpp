@@ -129,6 +129,37 @@ bool RemoveLayoutTags(std::string& piece) {
   return removed;
 }
 
+// The columns a list item's label takes, with the blank after it: the text
+// after the list-item tag at `tag` up to the end of its first word,
+// counting the pads of a shorter label.
+size_t LabelHang(std::string_view text, size_t tag) {
+  size_t end = tag + kListItemTag.size();
+  while (end < text.size() && text[end] == kLabelPad) ++end;
+  while (end < text.size() && !IsBlank(text[end])) ++end;
+  return end - tag - kListItemTag.size() + 1;
+}
+
+// The number of characters in `text` from `from` up to `to` that belong to
+// layout tags (alignment, tab stops, list item), which take no column.
+size_t TagColumnsIn(std::string_view text, size_t from, size_t to) {
+  size_t count = 0;
+  to = std::min(to, text.size());
+  for (size_t pos = text.find("[[", from); pos != std::string_view::npos && pos < to;
+       pos = text.find("[[", pos + 1)) {
+    const std::string_view rest = text.substr(pos);
+    if (StartsWithNoCase(rest, kListItemTag)) {
+      count += kListItemTag.size();
+      continue;
+    }
+    for (std::string_view tag : kRemovedTags)
+      if (StartsWithNoCase(rest, tag)) {
+        count += tag.size();
+        break;
+      }
+  }
+  return count;
+}
+
 // The first word of `text` after leading blanks (words end at a blank).
 std::string_view FirstWord(std::string_view text) {
   const std::string_view t = TrimView(text);
@@ -177,6 +208,8 @@ void LineLayout::ResetLayoutState(const DetagOptions& options, const LayoutFileI
   bullet_chars_ = inputs.bullet_chars;
   blocks_ = inputs.text_blocks;
 
+  label_room_.assign(1, 0);
+  level_ = 0;
   SetNestingLevel(0);
   paragraph_start_ = true;
   previous_short_ = false;
@@ -187,9 +220,16 @@ void LineLayout::ResetLayoutState(const DetagOptions& options, const LayoutFileI
 }
 
 void LineLayout::SetNestingLevel(int level) {
+  // A level opened inside another takes over the room the other made for
+  // its labels, so that it still stands deeper.
+  const size_t index = static_cast<size_t>(std::max(level, 0));
+  if (label_room_.size() <= index) label_room_.resize(index + 1, 0);
+  if (level > level_ && level_ >= 0)
+    label_room_[index] = label_room_[static_cast<size_t>(level_)];
   level_ = level;
   const int entry = std::clamp(level, 0, static_cast<int>(indent_positions_.size()) - 1);
-  indent_ = std::max(indent_positions_[static_cast<size_t>(entry)], 0);
+  indent_ = std::min(std::max(indent_positions_[static_cast<size_t>(entry)], 0) + label_room_[index],
+                     kMaxColumns);
   layout_width_ = std::max(page_width_ - indent_, kMinLayoutWidth);
   indent_string_.assign(static_cast<size_t>(indent_), ' ');
 }
@@ -215,14 +255,21 @@ void LineLayout::EmitPending(const DetagOptions& options, LaidOutLines& output) 
   paragraph_start_ = false;
 }
 
-// Cuts the line into pieces of at most the layout width. The first piece of
-// a paragraph is narrower by the first-line indent it will receive; a
-// leading alignment tag costs no column.
-void LineLayout::CutLine(const DetagOptions& options, bool wrap) {
+void LineLayout::MakeRoomForLabel(size_t hang) {
+  if (level_ <= 0 || hang <= static_cast<size_t>(indent_)) return;
+  label_room_[static_cast<size_t>(level_)] += static_cast<int>(hang) - indent_;
+  SetNestingLevel(level_);
+}
+
+// Cuts the line into pieces of at most the layout width in visible
+// characters: layout tags take no column. The first piece of a paragraph
+// is narrower by the first-line indent it will receive; the first piece of
+// a list item is wider by its label, which hangs left of the text column.
+void LineLayout::CutLine(const DetagOptions& options, bool wrap, size_t hang) {
   const std::string_view line = line_;
   const int first_line_indent = static_cast<int>(options.first_line_indent.size());
-  int first_width = layout_width_;
-  if (!verbatim_ && paragraph_start_ && first_line_indent >= 1)
+  int first_width = layout_width_ + static_cast<int>(hang);
+  if (!verbatim_ && paragraph_start_ && first_line_indent >= 1 && hang == 0)
     first_width = std::max(layout_width_ - first_line_indent, 1);
 
   pieces_.clear();
@@ -230,16 +277,24 @@ void LineLayout::CutLine(const DetagOptions& options, bool wrap) {
     pieces_.push_back({0, line.size(), first_width});
     return;
   }
-  size_t tag_length = 0;
-  if (StartsWithLayoutTag(line))
-    for (const AlignmentTag& t : kAlignmentTags)
-      if (StartsWithNoCase(line, t.tag)) tag_length = t.tag.size();
+  const bool has_tags = line.find("[[") != std::string_view::npos;
 
   size_t start = 0;
   bool first = true;
   while (start < line.size()) {
     const int width = first ? first_width : layout_width_;
-    const size_t cut_width = static_cast<size_t>(width) + (first ? tag_length : 0);
+    size_t cut_width = static_cast<size_t>(width);
+    if (has_tags) {
+      // The tags inside the piece widen it by their length; the wider piece
+      // may take in more tags, a few rounds at most.
+      size_t tags = 0;
+      for (int round = 0; round < 8; ++round) {
+        const size_t found = TagColumnsIn(line, start, start + cut_width + tags);
+        if (found == tags) break;
+        tags = found;
+      }
+      cut_width += tags;
+    }
     const std::string_view piece = CutPieceView(line, &start, cut_width);
     const size_t from = piece.empty() ? 0 : static_cast<size_t>(piece.data() - line.data());
     pieces_.push_back({from, piece.size(), width});
@@ -316,7 +371,7 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
 // List-item bullets: a non-default text bullet replaces every middle dot,
 // and a bullet from the "bullet char" settings standing alone as the first
 // word becomes the text bullet.
-void LineLayout::SubstituteBullets(std::string& piece) const {
+void LineLayout::SubstituteBullets(std::string& piece, bool first_word) const {
   if (!text_bullet_.empty() && !EqualsNoCase(text_bullet_, "middot") &&
       piece.find(kMiddleDot) != std::string::npos) {
     // One pass, so a line of many dots costs no more than its length.
@@ -330,7 +385,7 @@ void LineLayout::SubstituteBullets(std::string& piece) const {
     }
     piece.swap(replaced);
   }
-  if (bullet_chars_.empty()) return;
+  if (bullet_chars_.empty() || !first_word) return;
   size_t begin = 0;
   while (begin < piece.size() && IsBlank(piece[begin])) ++begin;
   const std::string_view word = FirstWord(piece);
@@ -478,9 +533,19 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   if (options.look_for_dialogue && !preserve && !verbatim_ && opens && !paragraph_start_)
     EmitEmpty(output);
 
-  // 6. Pieces.
+  // 6. Pieces. A list item's label hangs left of the item's text column;
+  // the level makes room for it when its indent is too narrow.
+  size_t hang = 0;
+  if (line.find("[[") != std::string::npos) {
+    const size_t tag = FindNoCase(line, kListItemTag);
+    if (tag != std::string::npos) {
+      hang = LabelHang(line, tag);
+      MakeRoomForLabel(hang);
+      if (hang > static_cast<size_t>(indent_)) hang = 0;
+    }
+  }
   const bool wrap = !single && !verbatim_ && !preserve && options.impose_page_width;
-  CutLine(options, wrap);
+  CutLine(options, wrap, hang);
   const std::vector<Piece>& pieces = pieces_;
   const bool paragraph_end_seen = line.find(kParagraphEndMarker) != std::string::npos;
   const bool next_is_statement = HasPrefix(next, kStatementPrefix);
@@ -526,38 +591,62 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
 
     if (rule_line && index > 0) continue;
 
+    // A list item's label (padded to the list's widest) stands in the
+    // indent, right before the text column; the text after it is aligned
+    // within the column's width.
     std::string_view indent = indent_string_;
-    if (has_brackets && FindNoCase(piece, kListItemTag) != std::string::npos) {
-      std::string bullet(FirstWord(piece));
-      RemoveAllNoCase(bullet, kListItemTag);
-      const size_t hang = bullet.size() + 1;
-      if (indent.size() >= hang) indent.remove_suffix(hang);
-      RemoveAllNoCase(piece, kListItemTag);
-      SubstituteBullets(piece);
+    std::string label;
+    const size_t item_tag = has_brackets ? FindNoCase(piece, kListItemTag) : std::string::npos;
+    if (item_tag != std::string::npos) {
+      const size_t piece_hang = LabelHang(piece, item_tag);
+      if (index == 0 && hang > 0) {
+        indent.remove_suffix(std::min(piece_hang, indent.size()));
+        size_t text_from = item_tag + kListItemTag.size() + piece_hang - 1;
+        label.assign(piece, 0, text_from);
+        if (text_from < piece.size() && piece[text_from] == ' ') ++text_from;
+        piece.erase(0, text_from);
+        RemoveAllNoCase(label, kListItemTag);
+        std::replace(label.begin(), label.end(), kLabelPad, ' ');
+        label += ' ';
+        SubstituteBullets(label);
+        SubstituteBullets(piece, /*first_word=*/false);
+      } else {
+        RemoveAllNoCase(piece, kListItemTag);
+        std::replace(piece.begin(), piece.end(), kLabelPad, ' ');
+        SubstituteBullets(piece);
+      }
     }
+    const size_t text_width =
+        static_cast<size_t>(pw) - std::min(label.size(), static_cast<size_t>(pw));
 
     const bool justify = options.right_justify && !piece_short && !verbatim_;
     if (!justify) {
       if (program_.alignment == Alignment::kCentre)
-        piece = CentreLine(piece, static_cast<size_t>(pw));
+        piece = CentreLine(piece, text_width);
       else if (program_.alignment == Alignment::kRight)
-        piece = RightAlignLine(piece, static_cast<size_t>(pw));
+        piece = RightAlignLine(piece, text_width);
     } else if (!(last_piece && !next.empty())) {
-      piece = JustifyLine(piece, static_cast<size_t>(pw), program_.justify_toggle);
+      piece = JustifyLine(piece, text_width, program_.justify_toggle);
     }
+    if (!label.empty()) piece.insert(0, label);
 
     // The line is the indent, the first-line indent of a paragraph and the
     // piece; the indent is left out while a single-line paragraph is being
-    // accumulated.
-    const bool first_line =
-        !verbatim_ && !options.first_line_indent.empty() && paragraph_start_ && !piece.empty();
+    // accumulated. A list item takes no first-line indent: its label
+    // stands where the indent would.
+    const bool first_line = !verbatim_ && !options.first_line_indent.empty() && paragraph_start_ &&
+                            !piece.empty() && item_tag == std::string::npos;
     const bool indented = !piece.empty() && accumulator_.empty();
     std::string& laid_out = single ? composed_ : output.Add();
     laid_out.clear();
     if (indented) laid_out += indent;
     if (first_line) laid_out += options.first_line_indent;
     laid_out += piece;
-    if (single) Accumulate(laid_out, indent);
+    if (single) {
+      Accumulate(laid_out, indent);
+      // Single-line paragraphs: one line per list item.
+      if (item_tag != std::string::npos) paragraph_ended_ = true;
+    }
     paragraph_start_ = false;
   }
 

@@ -281,6 +281,61 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   cells_.push_back(std::move(cell));
 }
 
+namespace {
+
+// A run of statement and line-break marks with only white space between
+// them makes the line ends its line-break marks make, or one when it holds
+// none: the marks of "</li>" and of the next "<li>" end one line, as they
+// do outside tables.
+void CollapseMarkRuns(std::string& text, const DetagMarkers& m) {
+  const std::string_view statement = m.statement;
+  const std::string_view line_break = m.line_break;
+  auto white = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  auto mark_at = [&](size_t at, bool& is_statement) {
+    const std::string_view rest = std::string_view(text).substr(at);
+    is_statement = rest.substr(0, statement.size()) == statement;
+    if (is_statement) return statement.size();
+    if (rest.substr(0, line_break.size()) == line_break) return line_break.size();
+    return size_t{0};
+  };
+  std::string out;
+  size_t copied = 0;
+  bool changed = false;
+  for (size_t at = text.find("\xFF\xFF"); at != std::string::npos;) {
+    bool is_statement = false;
+    size_t length = mark_at(at, is_statement);
+    if (length == 0) {
+      at = text.find("\xFF\xFF", at + 2);
+      continue;
+    }
+    // The run: marks and the white space between them.
+    int statements = 0;
+    int breaks = 0;
+    size_t end = at;
+    for (size_t next = at; length > 0;) {
+      (is_statement ? statements : breaks) += 1;
+      end = next + length;
+      next = end;
+      while (next < text.size() && white(text[next])) ++next;
+      length = mark_at(next, is_statement);
+    }
+    if (statements > 0 && statements + breaks > 1) {
+      if (!changed) out.reserve(text.size());
+      changed = true;
+      out.append(text, copied, at - copied);
+      if (breaks == 0) out += statement;
+      for (int k = 0; k < breaks; ++k) out += line_break;
+      copied = end;
+    }
+    at = text.find("\xFF\xFF", end);
+  }
+  if (!changed) return;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
+}
+
+}  // namespace
+
 // Turns the detag pass's marks into line feeds and its statements into
 // lines of their own, expands nested tables, trims ordinary lines, drops
 // runs of empty lines, and (delimited formats) leaves out what only the
@@ -311,6 +366,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     // Every marked statement holds its keyword's "$_$_".
     if (text.find("$_$_") != std::string::npos)
       for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
+    CollapseMarkRuns(text, m);
     ReplaceAll(text, m.list_item, "\n");
     if (!m.paragraph_end.empty()) RemoveAll(text, m.paragraph_end);
     ReplaceAll(text, m.paragraph, "\n");
@@ -321,6 +377,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   if (text.find("[[") != std::string::npos) {
     RemoveAll(text, "[[LI]]");
     RemoveAll(text, "[[li]]");
+    std::replace(text.begin(), text.end(), kLabelPad, ' ');
     RemoveAll(text, "[[TAB_STOP_CENTER]]");
     RemoveAll(text, "[[TAB_STOP_RIGHT]]");
   }
