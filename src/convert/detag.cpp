@@ -235,10 +235,24 @@ void DetagPass::BuildLists() {
 
   if (text) {
     auto paragraph = [this](PatternList& list, const Pattern&, long start, long end,
-                            const std::string& current, size_t,
-                            void*) { return HandleParagraph(list, start, end, current, markers_); };
-    l.paragraphs.AddCallback("<p%W**>", paragraph);
+                            const std::string& current, size_t, void* data) {
+      aligned_paragraph_open_ =
+          data != nullptr &&
+          TagAlignment(std::string_view(current).substr(static_cast<size_t>(start),
+                                                        static_cast<size_t>(end - start + 1))) !=
+              Alignment::kLeft;
+      return HandleParagraph(list, start, end, current, markers_);
+    };
+    l.paragraphs.AddCallback("<p%W**>", paragraph, this);
     l.paragraphs.AddCallback("<p>", paragraph);
+    // The alignment of a paragraph ends with it: text after its end tag is
+    // left-aligned again.
+    l.paragraphs.AddCallback("</p>", [this](PatternList& list, const Pattern&, long, long,
+                                            const std::string&, size_t, void*) {
+      if (!aligned_paragraph_open_) return static_cast<int>(ActionNone);
+      aligned_paragraph_open_ = false;
+      return list.ReplaceMatch("</p>[[LEFT]]");
+    });
 
     l.breaks.AddInsertAfter("<p>", m.paragraph);
     l.breaks.AddInsertAfter("<p%W**>", m.paragraph);
@@ -284,8 +298,12 @@ void DetagPass::BuildLists() {
 
   l.mark_spaces.AddReplace("\xFF\xFF ", "\xFF\xFF");
   l.mark_spaces.AddReplace(" \xFF\xFF", "\xFF\xFF");
-  if (text)
+  if (text) {
     l.mark_spaces.AddReplace(m.statement + "$_$_", "\n" + std::string(kForcedBreak) + "\n$_$_");
+    // A run of marks that became one line break still leaves the statement
+    // after it a line of its own (as between "<blockquote><pre>").
+    l.mark_spaces.AddReplace(m.line_break + "$_$_", "\n" + std::string(kForcedBreak) + "\n$_$_");
+  }
 
   if (text) {
     const std::string forced = "\n" + std::string(kForcedBreak);
@@ -412,6 +430,7 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (text_mode) {
     if (options_.highlight_emphasis)
       ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
+    aligned_paragraph_open_ = false;
     if (ApplyList(l.paragraphs, text, nullptr, gate) > 0) paragraph_tags_seen_ = true;
   }
   gate.Stop();
@@ -652,8 +671,37 @@ void DetagPass::WholeTextPass(std::string& text) {
 
   FindByLineAndAddress(text);
 
-  if (text_mode && options_.sentence_gap)
-    ApplyList(l.sentences, text, "INFO: Reformatting sentence text", whole_gate_);
+  if (text_mode && options_.sentence_gap) ApplySentenceGap(text);
+}
+
+// The gap between sentences goes into the text outside preformatted
+// sections, which are written as they stand.
+void DetagPass::ApplySentenceGap(std::string& text) {
+  PatternList& sentences = lists_->sentences;
+  constexpr std::string_view kStart = "\n$_$_START_PRE\n";
+  constexpr std::string_view kEnd = "\n$_$_END_PRE\n";
+  int actions = 0;
+  if (text.find(kStart) == std::string::npos) {
+    actions = sentences.ApplyInPlace(text);
+  } else {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    std::string stretch;
+    for (size_t from = 0; from < text.size();) {
+      const size_t start = text.find(kStart, from);
+      const size_t outside_end = start == std::string::npos ? text.size() : start;
+      stretch.assign(text, from, outside_end - from);
+      actions += sentences.ApplyInPlace(stretch);
+      out += stretch;
+      if (start == std::string::npos) break;
+      const size_t end = text.find(kEnd, start + kStart.size());
+      const size_t inside_end = end == std::string::npos ? text.size() : end + 1;
+      out.append(text, start, inside_end - start);
+      from = inside_end;
+    }
+    text.swap(out);
+  }
+  if (actions > 0 && report_) report_("INFO: Reformatting sentence text", 10);
 }
 
 // Hands the text to `write` line by line, a stand-in for the layout step.

@@ -227,6 +227,7 @@ class DetagPass {
   // Applies a table list again while it acts, up to a pass limit.
   void RunTablePasses(PatternList& list, std::string& text);
   void RejoinSourceLines(std::string& text);
+  void ApplySentenceGap(std::string& text);
   void FindByLineAndAddress(const std::string& text);
   void StreamLayout(const std::string& text, ProgramLayoutState& state, const ReportFunction& report,
                     const std::function<void(std::string_view)>& write);
@@ -264,6 +265,8 @@ class DetagPass {
   UrlReferenceList url_references_;
   ListState list_state_;
   CommentState comment_state_;
+  // The paragraph list's scan is inside a paragraph aligned other than left.
+  bool aligned_paragraph_open_ = false;
   ListGate front_gate_, back_gate_, whole_gate_;
   class TableFeed;
   // The text-mode table list of the current file.

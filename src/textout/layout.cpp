@@ -160,6 +160,19 @@ size_t TagColumnsIn(std::string_view text, size_t from, size_t to) {
   return count;
 }
 
+// Expands each tab to the next multiple of 8 columns.
+void ExpandTabs(std::string& line) {
+  std::string expanded;
+  expanded.reserve(line.size() + 16);
+  for (char c : line) {
+    if (c == '\t')
+      expanded.append(8 - expanded.size() % 8, ' ');
+    else
+      expanded += c;
+  }
+  line.swap(expanded);
+}
+
 // The first word of `text` after leading blanks (words end at a blank).
 std::string_view FirstWord(std::string_view text) {
   const std::string_view t = TrimView(text);
@@ -214,6 +227,9 @@ void LineLayout::ResetLayoutState(const DetagOptions& options, const LayoutFileI
   paragraph_start_ = true;
   previous_short_ = false;
   verbatim_ = false;
+  pre_ = false;
+  pre_first_line_ = false;
+  pre_blank_lines_ = 0;
   pending_.clear();
   accumulator_.clear();
   paragraph_ended_ = false;
@@ -335,9 +351,16 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
   } else if (opening &&
              (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING"))) {
     verbatim_ = true;
+    pre_ = EqualsNoCase(piece, "$_$_START_PRE");
+    pre_first_line_ = pre_;
+    pre_blank_lines_ = 0;
   } else if (closing &&
              (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING"))) {
     verbatim_ = false;
+    // Blank lines that end a preformatted text are the line end before its
+    // end tag, not lines of its own.
+    pre_ = false;
+    pre_blank_lines_ = 0;
   } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
     const std::string* block = blocks_ != nullptr ? blocks_->Find(number) : nullptr;
@@ -503,7 +526,23 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
       rule_line = false;
     }
   }
+  const size_t marked_size = line.size();
   RemoveAll(line, kForcedBreak);
+
+  // Preformatted text is written line for line: its blank lines are kept
+  // (but for the line feed right after its start tag, which HTML drops,
+  // and those that only end it), its tabs expanded. Lines that held only
+  // forced-break markers came from the marks around its statements.
+  if (pre_) {
+    if (line.empty()) {
+      if (marked_size == 0) ++pre_blank_lines_;
+      return;
+    }
+    if (pre_first_line_ && pre_blank_lines_ > 0) --pre_blank_lines_;
+    pre_first_line_ = false;
+    for (; pre_blank_lines_ > 0; --pre_blank_lines_) output.Add();
+    if (line.find('\t') != std::string::npos) ExpandTabs(line);
+  }
 
   // 3. Empty lines: one blank line per run.
   if (line.empty()) {
@@ -662,7 +701,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
     if (short_end || dialogue_end) EmitEmpty(output);
   }
   previous_short_ = line_short;
-  if (last_call && !preserve) Tidy(output);
+  if (last_call && !preserve && !pre_) Tidy(output);
 }
 
 void LayOutTextTo(std::string_view text, const DetagOptions& options,
@@ -679,7 +718,8 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   bool previous_blank = false;
   std::vector<std::string> finished_buffers;
   LaidOutLines finished(finished_buffers);
-  auto flush = [&] {
+  // The blank lines of preformatted text are its own and stay.
+  auto flush = [&](bool keep_blank_lines) {
     for (size_t i = 0; i < finished.Size(); ++i) {
       std::string& line = finished[i];
       if (tidy) {
@@ -687,7 +727,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
         while (end > 0 && IsSpaceOrTab(line[end - 1])) --end;
         line.resize(end);
         const bool blank = IsBlankLine(line);
-        if (blank && previous_blank) continue;
+        if (blank && previous_blank && !keep_blank_lines) continue;
         previous_blank = blank;
       }
       sink(std::move(line));
@@ -721,7 +761,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
     }
     if (more && trim_next && !verbatim) next = TrimView(next);
     layout.LayOutLine(options, finished, more, line, next);
-    flush();
+    flush(layout.InPreformattedText());
     if (!more) break;
     line = next;
     more = start < text.size();

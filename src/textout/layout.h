@@ -101,6 +101,9 @@ class LineLayout {
                   std::string_view line, std::string_view next);
 
   int NestingLevel() const { return level_; }
+  // Inside a preformatted section (not a heading), whose lines are written
+  // as they stand, blank lines included.
+  bool InPreformattedText() const { return pre_; }
   int CurrentIndent() const { return indent_; }
   int LayoutWidth() const { return layout_width_; }
 
@@ -152,6 +155,9 @@ class LineLayout {
   bool paragraph_start_ = true;
   bool previous_short_ = false;
   bool verbatim_ = false;
+  bool pre_ = false;              // the verbatim section is preformatted text
+  bool pre_first_line_ = false;   // no text line of it laid out yet
+  int pre_blank_lines_ = 0;       // its blank lines not yet written
   std::string pending_;
   std::string accumulator_;
   bool paragraph_ended_ = false;  // the accumulated line ended a paragraph

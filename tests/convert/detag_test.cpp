@@ -12,6 +12,7 @@
 
 #include "support/temp_folder.h"
 #include "support/text_header.h"
+#include "textout/converted_text.h"
 
 namespace orv {
 namespace {
@@ -587,6 +588,57 @@ TEST(DetagPassTest, SentenceGapsInTextMode) {
   Driven d(options);
   EXPECT_EQ(d.Whole("One. Two.   Three.Four e.G. x\n"), "One.  Two.  Three.Four e.G.  x\n");
   EXPECT_EQ(d.messages.back(), "INFO: Reformatting sentence text");
+}
+
+// ---- What a reader sees ----
+
+using Lines = std::vector<std::string>;
+
+TEST(ReaderViewTest, AlignmentEndsWithItsParagraph) {
+  testing::ConvertedText c;
+  EXPECT_EQ(c.Lines("<p align=center>Mid</p>Loose text\n"),
+            (Lines{std::string(34, ' ') + "Mid", "", "Loose text"}));
+  testing::ConvertedText d;
+  EXPECT_EQ(d.Lines("<p style=\"text-align: right\">Right</p>\n<ul><li>item</ul>\n"),
+            (Lines{std::string(67, ' ') + "Right", "", "  \xB7 item"}));
+  // A paragraph without its end tag keeps its alignment to the next one.
+  testing::ConvertedText e;
+  EXPECT_EQ(e.Lines("<p align=center>Mid<br>Also mid<p>Left</p>\n"),
+            (Lines{std::string(34, ' ') + "Mid", std::string(32, ' ') + "Also mid", "", "Left"}));
+}
+
+TEST(ReaderViewTest, RuleWidthsInPercentAreAShareOfTheWidth) {
+  testing::ConvertedText c;
+  EXPECT_EQ(c.Lines("<hr width=\"50%\"><p>x</p><hr width=\"25%\" align=right>\n"),
+            (Lines{std::string(36, '-'), "", "x", "", std::string(54, ' ') + std::string(18, '-')}));
+}
+
+TEST(ReaderViewTest, PreformattedTextIsWrittenAsItStands) {
+  testing::ConvertedText c;
+  EXPECT_EQ(c.Lines("<p>Before.</p><pre>a\n\n\nb  c.\tTabbed\n\t\tx</pre><p>After.</p>\n"),
+            (Lines{"Before.", "", "a", "", "", "b  c.   Tabbed", "                x", "", "After."}));
+  // The line feed right after the start tag is not a line of the text.
+  testing::ConvertedText d;
+  EXPECT_EQ(d.Lines("<pre>\n\n  one\n</pre>\n"), (Lines{"", "  one"}));
+  // No gap is put between sentences inside preformatted text.
+  DetagOptions gap;
+  gap.sentence_gap = true;
+  testing::ConvertedText e(gap);
+  EXPECT_EQ(e.Lines("<p>One. Two.</p><pre>Three. Four.</pre><p>Five. Six.</p>\n"),
+            (Lines{"One.  Two.", "", "Three. Four.", "", "Five.  Six."}));
+  // Inside a block quote the text keeps its own indentation too, with or
+  // without a line feed between the tags.
+  for (const char* html : {"<blockquote><pre>x\n   y</pre></blockquote>\n",
+                           "<blockquote>\n<pre>x\n   y</pre>\n</blockquote>\n",
+                           "Text<br><pre>x\n   y</pre>\n"}) {
+    testing::ConvertedText f;
+    const Lines lines = f.Lines(html);
+    ASSERT_GE(lines.size(), 2u) << html;
+    const std::string& x = lines[lines.size() - 2];
+    const std::string& y = lines.back();
+    EXPECT_EQ(x.substr(x.find('x')), "x") << html;
+    EXPECT_EQ(y.find('y'), x.find('x') + 3) << html;
+  }
 }
 
 TEST(DetagPassTest, FirstChunkOnlyStepsOnAChunkedDocument) {

@@ -149,6 +149,10 @@ TEST(TextLineTest, RuleTextAndRuleStatements) {
   EXPECT_EQ(DrawRuleLine("10", 40, Alignment::kJustify),
             DrawRuleLine("10", 40, Alignment::kCentre));
   EXPECT_EQ(DrawRuleLine("10", 40, Alignment::kRight), std::string(30, ' ') + std::string(10, '-'));
+  // A percentage is a share of the width, not a number of columns.
+  EXPECT_EQ(DrawRuleLine(" 50%", 72, Alignment::kLeft), std::string(36, '-'));
+  EXPECT_EQ(DrawRuleLine("25%", 40, Alignment::kRight), std::string(30, ' ') + std::string(10, '-'));
+  EXPECT_EQ(DrawRuleLine("250%", 40, Alignment::kLeft), std::string(40, '-'));
 }
 
 // ---- Widths and nesting ----
