@@ -344,7 +344,8 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   std::string text(content);
   const DetagMarkers& m = markers_;
   if (Delimited()) {
-    RemoveAll(text, m.list_item);
+    // Each item a line of its own, which the record joins with a blank.
+    ReplaceAll(text, m.list_item, "\n");
     // A rule statement runs to the next mark or line feed.
     for (size_t at; (at = text.find(m.rule)) != std::string::npos;) {
       size_t end = text.find_first_of("\n\xFF", at);
@@ -1050,9 +1051,17 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
 
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
+  std::string joined;
   for (size_t r = 0; r < rows_.size(); ++r) {
     if (row_cells[r].empty()) continue;
-    const int height = std::max(rows_[r].lines, 1);
+    // A row is one record: a cell of several lines (a list, a line break)
+    // has them joined by one blank. Only a row holding a nested delimited
+    // table's statements keeps its lines.
+    bool holds_statements = false;
+    for (size_t i : row_cells[r])
+      for (const std::string& cell_line : cells_[i].lines)
+        if (cell_line.compare(0, 4, "$_$_") == 0) holds_statements = true;
+    const int height = holds_statements ? std::max(rows_[r].lines, 1) : 1;
     for (int j = 1; j <= height; ++j) {
       // A nested delimited table's statement stands on a line of its own.
       const std::string* statement = nullptr;
@@ -1076,9 +1085,17 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
         if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
           const TextTableCell& cell = cells_[row_cells[r][next]];
           span_end = std::min(c + cell.column_span - 1, column_count);
-          const std::string text = j <= static_cast<int>(cell.lines.size())
-                                       ? cell.lines[static_cast<size_t>(j - 1)]
-                                       : std::string();
+          joined.clear();
+          if (!holds_statements) {
+            for (const std::string& cell_line : cell.lines) {
+              if (cell_line.empty()) continue;
+              if (!joined.empty()) joined += ' ';
+              joined += cell_line;
+            }
+          } else if (j <= static_cast<int>(cell.lines.size())) {
+            joined = cell.lines[static_cast<size_t>(j - 1)];
+          }
+          const std::string& text = joined;
           const bool table_inside = !cell.lines.empty() && IsDelimitedTableStart(cell.lines[0]);
           if (several && !table_inside) {
             line += '"';
