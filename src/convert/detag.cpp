@@ -9,6 +9,7 @@
 #include "html/charset.h"
 #include "html/chunk_reader.h"
 #include "html/entities.h"
+#include "html/parsed_tag.h"
 #include "convert/table_analysis.h"
 #include "html/tag_rewriter.h"
 #include "convert/headings.h"
@@ -20,13 +21,13 @@ namespace orv {
 // Every pattern list of the pass. Built for each file in this order, by
 // the policies in force, and frozen while in use.
 struct DetagPass::Lists {
-  PatternList head, body, xml, comments, style, objects, forms, sentences, tables, table_markup,
+  PatternList head, body, xml, office_comments, comments, style, objects, forms, sentences, tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
       breaks, blocks, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
       final_marks, break_runs;
 
   std::vector<PatternList*> All() {
-    return {&head,         &body,      &xml,         &comments,        &style,      &objects,
+    return {&head,         &body,      &xml,         &office_comments, &comments,        &style,      &objects,
             &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
             &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
             &paragraphs,   &breaks,    &blocks,      &headings,   &dialogue0,
@@ -35,6 +36,15 @@ struct DetagPass::Lists {
 };
 
 thread_local const ReportFunction* DetagPass::stage_report_ = nullptr;
+
+// A tag the pass writes itself in markup removal, its names in the case
+// the policies ask of every tag (upper, then lower; as given otherwise).
+std::string WrittenTag(std::string_view tag, const DetagOptions& options) {
+  ParsedTag parsed = ParsedTag::Parse(tag);
+  if (options.tags_to_lower) return parsed.Reassemble(NameCase::kLower);
+  if (options.tags_to_upper) return parsed.Reassemble(NameCase::kUpper);
+  return std::string(tag);
+}
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
     : catalogue_(catalogue), element_table_(ElementTable::Html4()) {
@@ -130,6 +140,17 @@ void DetagPass::BuildLists() {
 
   if (options_.remove_office_tags) l.xml.AddDelete("<xml**/xml>");
 
+  // Office's conditional comments go whole when Office markup is removed;
+  // a "revealed" one ("<!--[if !mso]><!-->text<!--<![endif]-->") keeps its
+  // text.
+  if (!text && options_.remove_office_tags)
+    l.office_comments.AddCallback("<!--[if**<![endif]-->", [](PatternList& list, const Pattern&,
+                                                              long start, long end,
+                                                              const std::string& current, size_t,
+                                                              void*) {
+      return HandleOfficeComment(list, start, end, current);
+    });
+
   if (text || options_.remove_comments) {
     auto comment = [this](PatternList& list, const Pattern&, long start, long end,
                           const std::string& current, size_t, void* data) {
@@ -181,10 +202,12 @@ void DetagPass::BuildLists() {
 
   if (text || options_.remove_font) {
     l.inline_markup.AddDelete("<font%W**>");
+    l.inline_markup.AddDelete("<font>");
     l.inline_markup.AddDelete("</font>");
   }
   if (text || options_.remove_span) {
     l.inline_markup.AddDelete("<span%W**>");
+    l.inline_markup.AddDelete("<span>");
     l.inline_markup.AddDelete("</span>");
   }
   if (text ? !options_.highlight_emphasis : options_.remove_emphasis) {
@@ -311,8 +334,9 @@ void DetagPass::BuildLists() {
     l.final_marks.AddReplace(m.statement, forced);
     l.final_marks.AddReplace(m.paragraph, "\n\n");
   } else {
-    l.final_marks.AddReplace(m.line_break, "<BR>");
-    l.final_marks.AddReplace(m.statement, "<BR>");
+    const std::string line_break = WrittenTag("<BR>", options_);
+    l.final_marks.AddReplace(m.line_break, line_break);
+    l.final_marks.AddReplace(m.statement, line_break);
   }
 
   l.break_runs.AddReplace(m.statement + "*W" + m.statement, m.line_break);
@@ -402,6 +426,7 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
       ApplyList(l.xml, text, "INFO: Removing <xml>..</xml> sections", gate);
   }
   if (!text_mode) ApplyList(l.body, text, "INFO: Removing <BODY> tags", gate);
+  if (!text_mode && options_.remove_office_tags) ApplyList(l.office_comments, text, nullptr, gate);
   if (text_mode || options_.remove_comments) {
     comment_state_ = CommentState{};
     ApplyList(l.comments, text, "INFO: Removing comments", gate);
@@ -819,6 +844,8 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   if (!OpenOutput(request, output)) return false;
   if (!options_.TextMode()) {
     ForEachOutputLine(whole_text, [&output](std::string_view line) { output.WriteLine(line); });
+    // The inputs of a concatenated output are parted by a centred rule.
+    if (!request.last_of_output) output.WriteLine(WrittenTag("<HR ALIGN=\"center\">", options_));
     return true;
   }
 

@@ -105,6 +105,12 @@ struct ListState {
   }
 };
 
+// A tag the pass writes itself in markup removal ("<BR>" for a break, the
+// rule between concatenated inputs), its names in the case the policies
+// ask of every tag: lower case when "Convert tags to lower case" is on,
+// else upper case when "Convert tags to upper case" is, else as given.
+std::string WrittenTag(std::string_view tag, const DetagOptions& options);
+
 class DetagPass {
  public:
   // Builds the element table once; the pass is kept for the whole run.

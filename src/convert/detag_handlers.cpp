@@ -124,6 +124,24 @@ int HandleComment(PatternList& list, long start, long end, const std::string& te
   }
 }
 
+int HandleOfficeComment(PatternList& list, long start, long end, const std::string& text) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const std::string_view match = MatchText(start, end, text);
+  const size_t condition_end = match.find("]>");
+  if (condition_end == std::string_view::npos) return ActionNone;
+  const std::string condition = ToLower(match.substr(0, condition_end));
+  if (condition.find("mso") == std::string::npos && condition.find("vml") == std::string::npos)
+    return ActionNone;
+  constexpr std::string_view kRevealed = "<!-->";
+  constexpr std::string_view kRevealedEnd = "<!--<![endif]-->";
+  const std::string_view rest = match.substr(condition_end + 2);
+  if (rest.substr(0, kRevealed.size()) == kRevealed && rest.size() >= kRevealed.size() + kRevealedEnd.size() &&
+      rest.substr(rest.size() - kRevealedEnd.size()) == kRevealedEnd)
+    return list.ReplaceMatch(
+        rest.substr(kRevealed.size(), rest.size() - kRevealed.size() - kRevealedEnd.size()));
+  return list.DeleteMatch();
+}
+
 int HandleParagraph(PatternList& list, long start, long end, const std::string& text,
                     const DetagMarkers& markers) {
   if (!InRange(start, end, text)) return ActionNone;

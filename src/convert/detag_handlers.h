@@ -66,6 +66,11 @@ struct CommentState {
 // everything from the remembered "<!--" through itself.
 int HandleComment(PatternList& list, long start, long end, const std::string& text, intptr_t code,
                   CommentState& state);
+// "<!--[if" up to "<![endif]-->": an Office conditional comment (its
+// condition names "mso" or "vml") is removed whole; a revealed one, whose
+// opening comment closes at once ("<!--[if !mso]><!-->"), loses only its
+// two comments. Other conditional comments stay (ActionNone).
+int HandleOfficeComment(PatternList& list, long start, long end, const std::string& text);
 // "<p...>": the paragraph mark, the alignment marker and any tab-stop marker.
 int HandleParagraph(PatternList& list, long start, long end, const std::string& text,
                     const DetagMarkers& markers);

@@ -138,6 +138,8 @@ bool InputLineReader::ReadSixteenBitLine(std::string& line) {
 bool InputLineReader::ReadPhysicalLine(std::string& line) {
   bool got = encoding_ == Encoding::kEightBit ? ReadEightBitLine(line) : ReadSixteenBitLine(line);
   if (!got) return false;
+  // A carriage return before the line feed is part of the line end.
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   if (first_line_) {
     first_line_ = false;
     if (encoding_ != Encoding::kEightBit && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
