@@ -23,7 +23,7 @@ namespace orv {
 struct DetagPass::Lists {
   PatternList head, body, xml, office_comments, comments, style, objects, forms, sentences, tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
-      breaks, blocks, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
+      breaks, blocks, headings, paragraph_ends, dialogue0, dialogue1, dialogue2, mark_spaces,
       final_marks, break_runs;
 
   std::vector<PatternList*> All() {
@@ -31,7 +31,7 @@ struct DetagPass::Lists {
             &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
             &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
             &paragraphs,   &breaks,    &blocks,      &headings,   &dialogue0,
-            &dialogue1,    &dialogue2, &mark_spaces, &final_marks,     &break_runs};
+            &dialogue1,    &dialogue2, &mark_spaces, &final_marks,     &break_runs, &paragraph_ends};
   }
 };
 
@@ -259,23 +259,35 @@ void DetagPass::BuildLists() {
   if (text) {
     auto paragraph = [this](PatternList& list, const Pattern&, long start, long end,
                             const std::string& current, size_t, void* data) {
-      aligned_paragraph_open_ =
-          data != nullptr &&
-          TagAlignment(std::string_view(current).substr(static_cast<size_t>(start),
-                                                        static_cast<size_t>(end - start + 1))) !=
-              Alignment::kLeft;
+      // A paragraph that may be aligned other than left has its end marked
+      // by the paragraph-end list below.
+      if (data != nullptr &&
+          FindNoCase(std::string_view(current).substr(static_cast<size_t>(start),
+                                                      static_cast<size_t>(end - start + 1)),
+                     "align") != std::string_view::npos)
+        aligned_paragraph_seen_ = true;
       return HandleParagraph(list, start, end, current, markers_);
     };
     l.paragraphs.AddCallback("<p%W**>", paragraph, this);
     l.paragraphs.AddCallback("<p>", paragraph);
-    // The alignment of a paragraph ends with it: text after its end tag is
-    // left-aligned again.
-    l.paragraphs.AddCallback("</p>", [this](PatternList& list, const Pattern&, long, long,
-                                            const std::string&, size_t, void*) {
-      if (!aligned_paragraph_open_) return static_cast<int>(ActionNone);
-      aligned_paragraph_open_ = false;
+    // The alignment of a paragraph ends with it: after the end tag of one
+    // aligned other than left, "[[LEFT]]" aligns the text that follows.
+    auto paragraph_end = [this](PatternList& list, const Pattern&, long, long, const std::string&,
+                                size_t, void* data) {
+      const intptr_t code = DataCode(data);
+      if (code != 0) {
+        paragraph_aligned_ = code != static_cast<intptr_t>(Alignment::kLeft);
+        return static_cast<int>(ActionNone);
+      }
+      if (!paragraph_aligned_) return static_cast<int>(ActionNone);
+      paragraph_aligned_ = false;
       return list.ReplaceMatch("</p>[[LEFT]]");
-    });
+    };
+    for (Alignment alignment :
+         {Alignment::kLeft, Alignment::kCentre, Alignment::kRight, Alignment::kJustify})
+      l.paragraph_ends.AddCallback(m.paragraph + std::string(AlignmentMarker(alignment)),
+                                   paragraph_end, CodeData(static_cast<intptr_t>(alignment)));
+    l.paragraph_ends.AddCallback("</p>", paragraph_end, CodeData(0));
 
     l.breaks.AddInsertAfter("<p>", m.paragraph);
     l.breaks.AddInsertAfter("<p%W**>", m.paragraph);
@@ -455,8 +467,12 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (text_mode) {
     if (options_.highlight_emphasis)
       ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
-    aligned_paragraph_open_ = false;
+    aligned_paragraph_seen_ = false;
     if (ApplyList(l.paragraphs, text, nullptr, gate) > 0) paragraph_tags_seen_ = true;
+    if (aligned_paragraph_seen_) {
+      paragraph_aligned_ = false;
+      ApplyList(l.paragraph_ends, text, nullptr, gate);
+    }
   }
   gate.Stop();
 }

@@ -90,6 +90,7 @@ struct ListState {
   std::vector<std::pair<long, int>> measured_widths;
   const char* measured_text = nullptr;
   size_t measured_size = 0;
+  size_t measured_end = 0;  // the measured stretch ends here
   // Depth 0, every counter 1, every kind 0.
   void Reset() {
     depth = 0;
@@ -102,6 +103,7 @@ struct ListState {
     measured_widths.clear();
     measured_text = nullptr;
     measured_size = 0;
+    measured_end = 0;
   }
 };
 
@@ -271,8 +273,10 @@ class DetagPass {
   UrlReferenceList url_references_;
   ListState list_state_;
   CommentState comment_state_;
-  // The paragraph list's scan is inside a paragraph aligned other than left.
-  bool aligned_paragraph_open_ = false;
+  // The paragraph list met a tag that may align its paragraph; the
+  // paragraph-end list's scan is inside a paragraph aligned other than left.
+  bool aligned_paragraph_seen_ = false;
+  bool paragraph_aligned_ = false;
   ListGate front_gate_, back_gate_, whole_gate_;
   class TableFeed;
   // The text-mode table list of the current file.

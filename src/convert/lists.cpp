@@ -61,10 +61,17 @@ namespace {
 // The widest label of the numbered list whose opening tag starts at
 // `start` in `text`, measuring the whole text at the first call for it.
 int MeasuredWidth(ListState& state, const std::string& text, long start) {
-  if (state.measured_text != text.data() || state.measured_size != text.size()) {
-    state.measured_widths = MeasureListLabels(text);
+  // The lists from this one to the end of the outermost list around it
+  // are measured at once; a later list past them starts a new stretch.
+  if (state.measured_text != text.data() || state.measured_size != text.size() ||
+      static_cast<size_t>(start) >= state.measured_end) {
+    size_t end = 0;
+    state.measured_widths =
+        MeasureListLabels(std::string_view(text).substr(static_cast<size_t>(start)), &end);
+    for (auto& [offset, width] : state.measured_widths) offset += start;
     state.measured_text = text.data();
     state.measured_size = text.size();
+    state.measured_end = static_cast<size_t>(start) + std::max<size_t>(end, 1);
   }
   const auto& widths = state.measured_widths;
   const auto found = std::lower_bound(widths.begin(), widths.end(), std::make_pair(start, 0));
@@ -73,7 +80,7 @@ int MeasuredWidth(ListState& state, const std::string& text, long start) {
 
 }  // namespace
 
-std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text) {
+std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text, size_t* end) {
   // One entry per open list: where its width goes in the result (or -1 for
   // a list without numbers), its kind and its counter.
   struct Open {
@@ -102,6 +109,10 @@ std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text) {
     } else if (IsListTag(text, pos, "/ol") || IsListTag(text, pos, "/ul") ||
                IsListTag(text, pos, "/dl")) {
       if (!open.empty()) open.pop_back();
+      if (open.empty() && end != nullptr) {
+        *end = pos;
+        return widths;
+      }
     } else if (IsListTag(text, pos, "li") && !open.empty() && open.back().slot >= 0) {
       Open& list = open.back();
       int number = ++list.counter;
@@ -114,6 +125,7 @@ std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text) {
       widest = std::max(widest, width);
     }
   }
+  if (end != nullptr) *end = text.size();
   return widths;
 }
 
@@ -285,7 +297,19 @@ int JoinItemParagraphs(std::string& text, const DetagMarkers& markers) {
   std::string out;
   size_t copied = 0;
   int joined = 0;
-  for (size_t pos = text.find(item); pos != std::string::npos;) {
+  // "[[LI]]" is rarer than the 0xFF bytes of the marks: it is looked for,
+  // and the mark in front of it checked.
+  const std::string_view tag = item.substr(markers.statement.size());
+  auto find_item = [&](size_t from) {
+    for (size_t at = text.find(tag, from + markers.statement.size()); at != std::string::npos;
+         at = text.find(tag, at + 1)) {
+      const size_t mark = at - markers.statement.size();
+      if (std::string_view(text).substr(mark, markers.statement.size()) == markers.statement)
+        return mark;
+    }
+    return std::string::npos;
+  };
+  for (size_t pos = find_item(0); pos != std::string::npos;) {
     const size_t label = pos + item.size();
     size_t label_end = label;
     while (label_end < text.size() && text[label_end] == kLabelPad) ++label_end;
@@ -309,7 +333,7 @@ int JoinItemParagraphs(std::string& text, const DetagMarkers& markers) {
       next = copied;
       ++joined;
     }
-    pos = text.find(item, next);
+    pos = find_item(next);
   }
   if (joined == 0) return 0;
   out.append(text, copied, std::string::npos);

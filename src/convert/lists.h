@@ -59,8 +59,11 @@ std::string ListNumberLabel(int number, int kind);
 // The widest label (number and ")") of each numbered list in `text`, by
 // the offset of its "<ol" tag, in text order: the list tags are followed
 // as the list handler meets them, the items of nested lists counting for
-// their own list. Linear in the text.
-std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text);
+// their own list. With `end` given, stops where the lists opened in the
+// text have all been closed and sets `end` there (else to the text's
+// size). Linear in the text.
+std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text,
+                                                    size_t* end = nullptr);
 
 // The bullet of nesting depth `depth` (counting from 1) with its trailing
 // blank: entry `depth` of the comma list `bullet_characters`, trimmed,

@@ -305,15 +305,14 @@ int TableTagKind(std::string_view text, size_t at) {
 }  // namespace
 
 void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
-  if (tracked_text_ != text.data() || tracked_size_ != text.size() || to < tracked_to_) {
-    enclosing_.clear();
-    tracked_text_ = text.data();
-    tracked_size_ = text.size();
-    tracked_to_ = 0;
-  }
   to = std::min(to, text.size());
   for (size_t at = text.find('<', tracked_to_); at != std::string::npos && at < to;
        at = text.find('<', at + 1)) {
+    // Only "<t..." and "</t..." can be table tags.
+    const char next = at + 2 < text.size() ? text[at + 1] : ' ';
+    if (next != 't' && next != 'T' &&
+        !(next == '/' && (text[at + 2] == 't' || text[at + 2] == 'T')))
+      continue;
     switch (TableTagKind(text, at)) {
       case 1: enclosing_.push_back({at, std::string::npos, 0}); break;
       case 2:
@@ -402,8 +401,20 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   const DetagMarkers& markers = pass_.Markers();
   TextBlockStore& blocks = pass_.MutableTextBlocks();
   // The tables around this one, in front of the match or inside it: a
-  // nested table is fitted to the cell that holds it.
-  TrackEnclosingTables(text, static_cast<size_t>(start) + walk.prefix.size());
+  // nested table is fitted to the cell that holds it. The tags are followed
+  // from the first nested table of an enclosing table (whose match holds
+  // that table's start) until the enclosing table ends, so that its later
+  // nested tables are known as nested too.
+  const bool new_scan = tracked_text_ != text.data() || tracked_size_ != text.size() ||
+                        static_cast<size_t>(start) < tracked_to_;
+  if (new_scan || enclosing_.empty()) {
+    enclosing_.clear();
+    tracked_text_ = text.data();
+    tracked_size_ = text.size();
+    tracked_to_ = static_cast<size_t>(start);
+  }
+  if (walk.nested || !enclosing_.empty())
+    TrackEnclosingTables(text, static_cast<size_t>(start) + walk.prefix.size());
   if (!enclosing_.empty()) {
     walk.nested = true;
     nested_seen_ = true;

@@ -75,8 +75,8 @@ class TableAnalysis {
   // Steps 1 and 2 shared by both handlers: the innermost table of a match,
   // the width it may take, and the text in front of it.
   bool FindInnermost(std::string_view match, bool text_mode, Walk& walk);
-  // Text mode: follows the table, row and cell tags of the scanned text up
-  // to `to`, so that a table whose enclosing tables lie before its match
+  // Text mode: follows the table, row and cell tags of the scanned text
+  // from where it last stopped up to `to`, so that a table whose enclosing tables lie before its match
   // (a second nested table in a row) is known as nested, and the width
   // of the cell that holds it can be estimated.
   void TrackEnclosingTables(const std::string& text, size_t to);

@@ -31,7 +31,20 @@ bool IsAllDigits(std::string_view text) {
 size_t FindTagEnd(std::string_view text, size_t open) {
   const size_t first = text.find('>', open + 1);
   if (first == std::string_view::npos) return first;
-  if (text.substr(open, first - open).find_first_of("\"'") == std::string_view::npos) return first;
+  // Most tags have no quote, or only values whose quotes close before
+  // the first ">": one look at the tag settles them.
+  char quote = 0;
+  char previous = 0;  // the last byte before this one that is not a blank
+  for (size_t i = open + 1; i < first; ++i) {
+    const char c = text[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if ((c == '"' || c == '\'') && previous == '=') {
+      quote = c;
+    }
+    if (!IsBlank(c)) previous = c;
+  }
+  if (quote == 0) return first;
   for (size_t i = open + 1; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '>') return i;

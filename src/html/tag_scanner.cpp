@@ -95,7 +95,7 @@ int RemoveAllTagsInPlace(std::string& text) {
     }
     // Each search for ">" starts past the previous tag, and a failed one
     // ends the pass, so the whole pass reads the text about once.
-    const size_t close = FindTagEnd(text, start);
+    const size_t close = text.find('>', start + 1);
     if (close == std::string::npos) break;
     if (out == std::string::npos) {
       out = start;  // the kept text before the first tag is already in place

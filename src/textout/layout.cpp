@@ -144,8 +144,10 @@ size_t LabelHang(std::string_view text, size_t tag) {
 size_t TagColumnsIn(std::string_view text, size_t from, size_t to) {
   size_t count = 0;
   to = std::min(to, text.size());
-  for (size_t pos = text.find("[[", from); pos != std::string_view::npos && pos < to;
-       pos = text.find("[[", pos + 1)) {
+  if (from >= to) return 0;
+  const std::string_view range = text.substr(0, to);
+  for (size_t pos = range.find("[[", from); pos != std::string_view::npos;
+       pos = range.find("[[", pos + 1)) {
     const std::string_view rest = text.substr(pos);
     if (StartsWithNoCase(rest, kListItemTag)) {
       count += kListItemTag.size();
@@ -575,8 +577,14 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   // 6. Pieces. A list item's label hangs left of the item's text column;
   // the level makes room for it when its indent is too narrow.
   size_t hang = 0;
-  if (line.find("[[") != std::string::npos) {
-    const size_t tag = FindNoCase(line, kListItemTag);
+  size_t tag = std::string::npos;
+  for (size_t at = line.find("[["); at != std::string::npos; at = line.find("[[", at + 2)) {
+    if (StartsWithNoCase(std::string_view(line).substr(at), kListItemTag)) {
+      tag = at;
+      break;
+    }
+  }
+  {
     if (tag != std::string::npos) {
       hang = LabelHang(line, tag);
       MakeRoomForLabel(hang);
