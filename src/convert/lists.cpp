@@ -326,10 +326,25 @@ int JoinItemParagraphs(std::string& text, const DetagMarkers& markers) {
                               std::string_view(text).substr(label_end, after - label_end).find('\n') !=
                                   std::string_view::npos;
     if (label_end > label && (opens_paragraph || on_next_line)) {
+      // The paragraph's alignment marker goes in front of the item, where
+      // the layout step reads it, and the text follows the label.
+      std::string_view marker;
+      size_t text_from = after;
+      if (opens_paragraph) {
+        text_from = after + paragraph.size();
+        for (std::string_view candidate : {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]", "[[JUSTIFY]]"})
+          if (std::string_view(text).substr(text_from, candidate.size()) == candidate)
+            marker = candidate;
+        text_from += marker.size();
+        while (text_from < text.size() && white(text[text_from])) ++text_from;
+      }
       if (out.empty()) out.reserve(text.size());
-      out.append(text, copied, label_end - copied);
+      const size_t tag = pos + markers.statement.size();
+      out.append(text, copied, tag - copied);
+      out += marker;
+      out.append(text, tag, label_end - tag);
       out += ' ';
-      copied = opens_paragraph ? after + paragraph.size() : after;
+      copied = text_from;
       next = copied;
       ++joined;
     }

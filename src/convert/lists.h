@@ -83,7 +83,8 @@ int HandleListTag(PatternList& list, long start, long end, const std::string& te
 // Joins each list item to a paragraph that opens it: where a list-item
 // label is followed by nothing but white space and a paragraph mark
 // ("<li><p>Text", however the source breaks its lines), the white space
-// and the mark go and one blank follows the label, so that the label and
+// and the mark go (the paragraph's alignment marker moves in front of the
+// item) and one blank follows the label, so that the label and
 // the item's first line stand together; so does white space holding a line
 // feed between the label and the item's text. Returns the number joined.
 // Linear in the text.

@@ -230,8 +230,10 @@ TEST(ListLayoutTest, RomanNumbersAndBulletsAtEachLevel) {
 
 TEST(ListLayoutTest, AnItemThatOpensAParagraphKeepsItsLabel) {
   // However the source breaks its lines, the label and the item's first
-  // line stand together, as for a plain item.
+  // line stand together, as for a plain item; a paragraph's alignment
+  // aligns the item's text in its column.
   for (const char* html : {"<ul><li><p>Item one</p></li></ul>\n",
+                           "<ul class=x><li class=y><p>\n     Item one\n    </p></li></ul>\n",
                            "<ul>\n<li>\n<p>Item one</p>\n</li>\n</ul>\n",
                            "<ul><li>\nItem one\n</ul>\n"}) {
     ConvertedText c;
@@ -239,7 +241,7 @@ TEST(ListLayoutTest, AnItemThatOpensAParagraphKeepsItsLabel) {
   }
   ConvertedText c;
   EXPECT_EQ(c.Lines("<ol><li><p>Item one</p></li><li>\n<p align=right>Item two</p></li></ol>\n"),
-            (Lines{" 1) Item one", "", " 2) Item two"}));
+            (Lines{" 1) Item one", "", " 2) " + std::string(60, ' ') + "Item two"}));
   // Item text that follows its label on the same line is left alone.
   ConvertedText d;
   EXPECT_EQ(d.Lines("<ol><li>Item one<p>More</p></ol>\n"),
@@ -303,7 +305,7 @@ TEST(ListLayoutTest, JoiningItemParagraphsIsLinearAndExact) {
                      "2) text" + m.paragraph + m.statement + m.list_item + "3)" + m.statement +
                      "$_$_START_LIST";
   EXPECT_EQ(JoinItemParagraphs(text, m), 1);
-  EXPECT_EQ(text, m.list_item + "1) [[LEFT]]Text" + m.list_item + "2) text" + m.paragraph +
+  EXPECT_EQ(text, m.statement + "[[LEFT]][[LI]]1) Text" + m.list_item + "2) text" + m.paragraph +
                       m.statement + m.list_item + "3)" + m.statement + "$_$_START_LIST");
   std::string many;
   for (int i = 0; i < 100000; ++i) many += m.list_item + "\xB7 " + m.paragraph + "x";
