@@ -9,6 +9,7 @@
 #include "html/charset.h"
 #include "html/chunk_reader.h"
 #include "html/entities.h"
+#include "html/parsed_tag.h"
 #include "convert/table_analysis.h"
 #include "html/tag_rewriter.h"
 #include "convert/headings.h"
@@ -21,22 +22,32 @@ namespace orv {
 // force, when the first file or a file under other policies comes, and
 // frozen while in use.
 struct DetagPass::Lists {
-  PatternList head, body, xml, comments, scripts, style, objects, forms, sentences, tables, table_markup,
+  PatternList head, body, xml, office_comments, comments, scripts, style, objects, forms, sentences,
+      tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
-      breaks, blocks, item_paragraphs, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
+      breaks, blocks, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
       final_marks, break_runs;
 
   std::vector<PatternList*> All() {
-    return {&head,         &body,      &xml,         &comments,        &scripts,    &style,
+    return {&head,    &body,      &xml,    &office_comments, &comments, &scripts, &style,
             &objects,
             &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
             &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
-            &paragraphs,   &breaks,    &blocks,      &item_paragraphs, &headings,   &dialogue0,
+            &paragraphs,   &breaks,    &blocks,      &headings,   &dialogue0,
             &dialogue1,    &dialogue2, &mark_spaces, &final_marks,     &break_runs};
   }
 };
 
 thread_local const ReportFunction* DetagPass::stage_report_ = nullptr;
+
+// A tag the pass writes itself in markup removal, its names in the case
+// the policies ask of every tag (upper, then lower; as given otherwise).
+std::string WrittenTag(std::string_view tag, const DetagOptions& options) {
+  ParsedTag parsed = ParsedTag::Parse(tag);
+  if (options.tags_to_lower) return parsed.Reassemble(NameCase::kLower);
+  if (options.tags_to_upper) return parsed.Reassemble(NameCase::kUpper);
+  return std::string(tag);
+}
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
     : catalogue_(catalogue), element_table_(ElementTable::Current()) {
@@ -151,6 +162,17 @@ void DetagPass::BuildLists() {
   if (options_.remove_office_tags)
     for (const std::string& pattern : StartTagPatterns("xml", "**/xml>")) l.xml.AddDelete(pattern);
 
+  // Office's conditional comments go whole when Office markup is removed;
+  // a "revealed" one ("<!--[if !mso]><!-->text<!--<![endif]-->") keeps its
+  // text.
+  if (!text && options_.remove_office_tags)
+    l.office_comments.AddCallback("<!--[if**<![endif]-->", [](PatternList& list, const Pattern&,
+                                                              long start, long end,
+                                                              const std::string& current, size_t,
+                                                              void*) {
+      return HandleOfficeComment(list, start, end, current);
+    });
+
   if (text || options_.remove_comments) {
     auto comment = [this](PatternList& list, const Pattern&, long start, long end,
                           const std::string& current, size_t, void* data) {
@@ -220,7 +242,8 @@ void DetagPass::BuildLists() {
     }
   }
 
-  // Start tags with attributes and end tags of in-line elements.
+  // Start and end tags of in-line elements: a start tag with attributes
+  // or without (a bare <span> or <font> goes with its end tag).
   auto add_inline = [&l](std::initializer_list<const char*> names, bool bare_start) {
     for (const char* name : names) {
       const std::string open = "<" + std::string(name);
@@ -229,8 +252,8 @@ void DetagPass::BuildLists() {
       l.inline_markup.AddDelete("</" + std::string(name) + ">");
     }
   };
-  if (text || options_.remove_font) add_inline({"font"}, false);
-  if (text || options_.remove_span) add_inline({"span"}, false);
+  if (text || options_.remove_font) add_inline({"font"}, true);
+  if (text || options_.remove_span) add_inline({"span"}, true);
   if (text ? !options_.highlight_emphasis : options_.remove_emphasis)
     add_inline({"b", "i", "strong", "em"}, true);
   if (text) {
@@ -274,12 +297,27 @@ void DetagPass::BuildLists() {
 
   if (text) {
     auto paragraph = [this](PatternList& list, const Pattern&, long start, long end,
-                            const std::string& current, size_t,
-                            void*) {
-      return HandleParagraph(list, start, end, current, markers_, aligned_blocks_.Current());
+                            const std::string& current, size_t, void*) {
+      const Alignment enclosing = aligned_blocks_.Current();
+      // A paragraph that sets an alignment of its own gives the enclosing
+      // one back at its end tag (below).
+      const Alignment declared = DeclaredAlignment(std::string_view(current).substr(
+          static_cast<size_t>(start), static_cast<size_t>(end - start + 1)));
+      paragraph_aligned_ = declared != Alignment::kNone && declared != enclosing;
+      return HandleParagraph(list, start, end, current, markers_, enclosing);
     };
     l.paragraphs.AddCallback("<p%/**>", paragraph);
     l.paragraphs.AddCallback("<p>", paragraph);
+    // The alignment of a paragraph ends with it: after the end tag of one
+    // aligned otherwise than its block, the block's alignment (left outside
+    // any) aligns the text that follows.
+    auto paragraph_end = [this](PatternList& list, const Pattern&, long, long, const std::string&,
+                                size_t, void*) {
+      if (!paragraph_aligned_) return static_cast<int>(ActionNone);
+      paragraph_aligned_ = false;
+      return list.ReplaceMatch("</p>" + std::string(AlignmentMarker(aligned_blocks_.Current())));
+    };
+    l.paragraphs.AddCallback("</p>", paragraph_end);
     auto aligned = [this](PatternList& list, const Pattern&, long start, long end,
                           const std::string& current, size_t, void* data) {
       return HandleAlignedBlock(list, start, end, current, DataCode(data), aligned_blocks_);
@@ -320,11 +358,6 @@ void DetagPass::BuildLists() {
     l.blocks.AddCallback("</blockquote>", block, TextData(m.end_block));
     l.blocks.AddCallback("</dir>", block, TextData(m.end_block));
 
-    l.item_paragraphs.AddCallback(
-        m.list_item + "%**W" + m.paragraph,
-        [this](PatternList& list, const Pattern&, long start, long end, const std::string& current,
-               size_t, void*) { return HandleItem(list, start, end, current, markers_); });
-
     const PatternHandler heading = Slot(&DetagHandlerSlots::headings);
     l.headings.AddCallback("<h%1%/**>", heading, CodeData(kHeadingStart));
     l.headings.AddCallback("<h%1>", heading, CodeData(kHeadingStart));
@@ -346,8 +379,12 @@ void DetagPass::BuildLists() {
 
   l.mark_spaces.AddReplace("\xFF\xFF ", "\xFF\xFF");
   l.mark_spaces.AddReplace(" \xFF\xFF", "\xFF\xFF");
-  if (text)
+  if (text) {
     l.mark_spaces.AddReplace(m.statement + "$_$_", "\n" + std::string(kForcedBreak) + "\n$_$_");
+    // A run of marks that became one line break still leaves the statement
+    // after it a line of its own (as between "<blockquote><pre>").
+    l.mark_spaces.AddReplace(m.line_break + "$_$_", "\n" + std::string(kForcedBreak) + "\n$_$_");
+  }
 
   if (text) {
     const std::string forced = "\n" + std::string(kForcedBreak);
@@ -355,8 +392,9 @@ void DetagPass::BuildLists() {
     l.final_marks.AddReplace(m.statement, forced);
     l.final_marks.AddReplace(m.paragraph, "\n\n");
   } else {
-    l.final_marks.AddReplace(m.line_break, "<BR>");
-    l.final_marks.AddReplace(m.statement, "<BR>");
+    const std::string line_break = WrittenTag("<BR>", options_);
+    l.final_marks.AddReplace(m.line_break, line_break);
+    l.final_marks.AddReplace(m.statement, line_break);
   }
 
   l.break_runs.AddReplace(m.statement + "*W" + m.statement, m.line_break);
@@ -463,6 +501,7 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
       ApplyList(l.xml, text, "INFO: Removing <xml>..</xml> sections", gate);
   }
   if (!text_mode) ApplyList(l.body, text, "INFO: Removing <BODY> tags", gate);
+  if (!text_mode && options_.remove_office_tags) ApplyList(l.office_comments, text, nullptr, gate);
   if (text_mode || options_.remove_comments) {
     comment_state_ = CommentState{};
     ApplyList(l.comments, text, "INFO: Removing comments", gate);
@@ -515,7 +554,7 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
     if (ApplyList(l.breaks, text, nullptr, gate) > 0) break_tags_seen_ = true;
     if (InsertBlockBreaks(text, markers_.statement) > 0) break_tags_seen_ = true;
     ApplyList(l.blocks, text, nullptr, gate);
-    ApplyList(l.item_paragraphs, text, nullptr, gate);
+    if (JoinItemParagraphs(text, markers_) > 0) gate.index.Invalidate();
     ApplyList(l.headings, text, nullptr, gate);
   }
   gate.Stop();
@@ -746,8 +785,37 @@ void DetagPass::WholeTextPass(std::string& text) {
 
   FindByLineAndAddress(text);
 
-  if (text_mode && options_.sentence_gap)
-    ApplyList(l.sentences, text, "INFO: Reformatting sentence text", whole_gate_);
+  if (text_mode && options_.sentence_gap) ApplySentenceGap(text);
+}
+
+// The gap between sentences goes into the text outside preformatted
+// sections, which are written as they stand.
+void DetagPass::ApplySentenceGap(std::string& text) {
+  PatternList& sentences = lists_->sentences;
+  constexpr std::string_view kStart = "\n$_$_START_PRE\n";
+  constexpr std::string_view kEnd = "\n$_$_END_PRE\n";
+  int actions = 0;
+  if (text.find(kStart) == std::string::npos) {
+    actions = sentences.ApplyInPlace(text);
+  } else {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    std::string stretch;
+    for (size_t from = 0; from < text.size();) {
+      const size_t start = text.find(kStart, from);
+      const size_t outside_end = start == std::string::npos ? text.size() : start;
+      stretch.assign(text, from, outside_end - from);
+      actions += sentences.ApplyInPlace(stretch);
+      out += stretch;
+      if (start == std::string::npos) break;
+      const size_t end = text.find(kEnd, start + kStart.size());
+      const size_t inside_end = end == std::string::npos ? text.size() : end + 1;
+      out.append(text, start, inside_end - start);
+      from = inside_end;
+    }
+    text.swap(out);
+  }
+  if (actions > 0 && report_) report_("INFO: Reformatting sentence text", 10);
 }
 
 // Hands the text to `write` line by line, a stand-in for the layout step.
@@ -877,6 +945,8 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   if (!OpenOutput(request, output)) return false;
   if (!options_.TextMode()) {
     ForEachOutputLine(whole_text, [&output](std::string_view line) { output.WriteLine(line); });
+    // The inputs of a concatenated output are parted by a centred rule.
+    if (!request.last_of_output) output.WriteLine(WrittenTag("<HR ALIGN=\"center\">", options_));
     return true;
   }
 

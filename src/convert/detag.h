@@ -80,17 +80,38 @@ struct ListState {
   int depth = 0;
   int kinds[kMaxDepth] = {};
   int counters[kMaxDepth] = {};
+  // Width of the widest label of the numbered list at each depth (0: none
+  // known), to which its shorter labels are padded.
+  int label_widths[kMaxDepth] = {};
   bool last_was_description = false;
+  // The widest label of each numbered list of the text being scanned, by
+  // the offset of its opening tag; measured at the first list tag of a scan
+  // of that text.
+  std::vector<std::pair<long, int>> measured_widths;
+  const char* measured_text = nullptr;
+  size_t measured_size = 0;
+  size_t measured_end = 0;  // the measured stretch ends here
   // Depth 0, every counter 1, every kind 0.
   void Reset() {
     depth = 0;
     for (int i = 0; i < kMaxDepth; ++i) {
       kinds[i] = 0;
       counters[i] = 1;
+      label_widths[i] = 0;
     }
     last_was_description = false;
+    measured_widths.clear();
+    measured_text = nullptr;
+    measured_size = 0;
+    measured_end = 0;
   }
 };
+
+// A tag the pass writes itself in markup removal ("<BR>" for a break, the
+// rule between concatenated inputs), its names in the case the policies
+// ask of every tag: lower case when "Convert tags to lower case" is on,
+// else upper case when "Convert tags to upper case" is, else as given.
+std::string WrittenTag(std::string_view tag, const DetagOptions& options);
 
 class DetagPass {
  public:
@@ -233,6 +254,7 @@ class DetagPass {
   // Applies a table list again while it acts, up to a pass limit.
   void RunTablePasses(PatternList& list, std::string& text);
   void RejoinSourceLines(std::string& text);
+  void ApplySentenceGap(std::string& text);
   void FindByLineAndAddress(const std::string& text);
   void StreamLayout(const std::string& text, ProgramLayoutState& state, const ReportFunction& report,
                     const std::function<void(std::string_view)>& write);
@@ -280,6 +302,9 @@ class DetagPass {
   ListState list_state_;
   CommentState comment_state_;
   AlignedBlockState aligned_blocks_;
+  // The paragraph list's scan is inside a paragraph aligned otherwise than
+  // its enclosing block.
+  bool paragraph_aligned_ = false;
   ListGate front_gate_, back_gate_, whole_gate_;
   class TableFeed;
   // The text-mode table list of the current file.

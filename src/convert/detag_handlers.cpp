@@ -140,6 +140,24 @@ int HandleComment(PatternList& list, long start, long end, const std::string& te
   }
 }
 
+int HandleOfficeComment(PatternList& list, long start, long end, const std::string& text) {
+  if (!InRange(start, end, text)) return ActionNone;
+  const std::string_view match = MatchText(start, end, text);
+  const size_t condition_end = match.find("]>");
+  if (condition_end == std::string_view::npos) return ActionNone;
+  const std::string condition = ToLower(match.substr(0, condition_end));
+  if (condition.find("mso") == std::string::npos && condition.find("vml") == std::string::npos)
+    return ActionNone;
+  constexpr std::string_view kRevealed = "<!-->";
+  constexpr std::string_view kRevealedEnd = "<!--<![endif]-->";
+  const std::string_view rest = match.substr(condition_end + 2);
+  if (rest.substr(0, kRevealed.size()) == kRevealed && rest.size() >= kRevealed.size() + kRevealedEnd.size() &&
+      rest.substr(rest.size() - kRevealedEnd.size()) == kRevealedEnd)
+    return list.ReplaceMatch(
+        rest.substr(kRevealed.size(), rest.size() - kRevealed.size() - kRevealedEnd.size()));
+  return list.DeleteMatch();
+}
+
 int HandleParagraph(PatternList& list, long start, long end, const std::string& text,
                     const DetagMarkers& markers, Alignment enclosing) {
   if (!InRange(start, end, text)) return ActionNone;
@@ -265,17 +283,6 @@ int HandleStyleLink(PatternList& list, long start, long end, const std::string& 
       !EqualsNoCase(TrimView(rel), "StyleSheet"))
     return ActionNone;
   return list.DeleteMatch();
-}
-
-int HandleItem(PatternList& list, long start, long end, const std::string& text,
-               const DetagMarkers& markers) {
-  if (!InRange(start, end, text)) return ActionNone;
-  // The item text and the one character after it (the bullet) stay.
-  const size_t kept = markers.list_item.size() + 1;
-  if (static_cast<size_t>(end - start + 1) < kept + markers.paragraph.size()) return ActionNone;
-  std::string replacement(MatchText(start, end, text).substr(0, kept));
-  replacement += ' ';
-  return list.ReplaceMatch(replacement);
 }
 
 namespace {

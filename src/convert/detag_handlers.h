@@ -1,5 +1,5 @@
 // The tag handlers the detag pass's pattern lists call: comments, paragraphs, blocks and rules, META tags, style-sheet
-// links, list-item paragraphs and dialogue, with the alignment and base-URL
+// links and dialogue, with the alignment and base-URL
 // resolution they share. detag.cpp builds the lists that call them;
 // the list, heading, emphasis, hyperlink, image and table handlers live
 // elsewhere and reach the pass through DetagHandlerSlots.
@@ -84,6 +84,11 @@ struct AlignedBlockState {
 // everything from the remembered "<!--" through itself.
 int HandleComment(PatternList& list, long start, long end, const std::string& text, intptr_t code,
                   CommentState& state);
+// "<!--[if" up to "<![endif]-->": an Office conditional comment (its
+// condition names "mso" or "vml") is removed whole; a revealed one, whose
+// opening comment closes at once ("<!--[if !mso]><!-->"), loses only its
+// two comments. Other conditional comments stay (ActionNone).
+int HandleOfficeComment(PatternList& list, long start, long end, const std::string& text);
 // "<p...>": the paragraph mark, the alignment marker and any tab-stop marker.
 // A paragraph that declares no alignment takes that of the enclosing block
 // (`enclosing`, kNone: left).
@@ -108,9 +113,6 @@ int HandleMeta(PatternList& list, long start, long end, const std::string& text,
 // "<link ...>": a style-sheet link goes when style sheets are removed.
 int HandleStyleLink(PatternList& list, long start, long end, const std::string& text,
                     const DetagOptions& options);
-// A list item directly followed by a paragraph mark loses the mark.
-int HandleItem(PatternList& list, long start, long end, const std::string& text,
-               const DetagMarkers& markers);
 // True for the name of an element that the HTML standard renders as a
 // block (div, p, h1, li, td, section...), in any case.
 bool IsBlockTagName(std::string_view name);

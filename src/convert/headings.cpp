@@ -2,7 +2,9 @@
 // title) and the emphasis handler (*bold* and _italic_).
 #include "convert/headings.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "common/text.h"
 #include "convert/detag.h"
@@ -56,6 +58,18 @@ std::string WithoutMarks(std::string_view text) {
     }
   }
   return out;
+}
+
+// The parts of `text` between occurrences of `separator`.
+std::vector<std::string> SplitOn(std::string_view text, std::string_view separator) {
+  std::vector<std::string> parts;
+  for (size_t from = 0;;) {
+    const size_t at = text.find(separator, from);
+    parts.emplace_back(text.substr(from, at == std::string_view::npos ? at : at - from));
+    if (at == std::string_view::npos) break;
+    from = at + separator.size();
+  }
+  return parts;
 }
 
 // Characters in `text`: bytes, except that the continuation bytes of UTF-8
@@ -177,6 +191,17 @@ int HandleHeadingTag(PatternList& list, long start, long end, const std::string&
 
   std::string replacement;
   const size_t length = CharacterCount(plain, utf8);
+  // A heading broken into lines is underlined as long as its longest line.
+  size_t underline_length = length;
+  if (heading.find(m.line_break) != std::string::npos) {
+    underline_length = 0;
+    for (const std::string& line : SplitOn(heading, m.line_break)) {
+      bool line_utf8 = false;
+      const std::string line_plain =
+          PlainHeadingText(line, context.options, context.catalogue, &line_utf8);
+      underline_length = std::max(underline_length, CharacterCount(line_plain, line_utf8));
+    }
+  }
   if (length >= kMaxHeadingLength) {
     replacement = m.line_break + heading + m.line_break;
   } else {
@@ -185,7 +210,8 @@ int HandleHeadingTag(PatternList& list, long start, long end, const std::string&
     replacement += m.start_heading;
     replacement += heading;
     replacement += m.line_break;
-    replacement += HeadingUnderline(context.options.heading_underlines, open.level, length);
+    replacement +=
+        HeadingUnderline(context.options.heading_underlines, open.level, underline_length);
     replacement += m.end_heading;
     replacement += "[[LEFT]]";
   }

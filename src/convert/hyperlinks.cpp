@@ -343,7 +343,11 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   const std::string href_form = HrefComparisonForm(href, compared_display);
   if (href.empty() || !EqualsNoCase(href_form, DisplayComparisonForm(compared_display))) {
     if (number > 0) {
-      display += " [" + std::to_string(number) + "] ";
+      display += " [" + std::to_string(number) + "]";
+      // "the page [1]. Next", not "the page [1] . Next".
+      const char next = environment.next_character;
+      if (next == 0 || std::string_view(".,;:!?)]}").find(next) == std::string_view::npos)
+        display += ' ';
     } else if (options.display_link_urls && link_class != LinkClass::kLocal) {
       // The text's references are replaced later: its own "&" is written as
       // a reference too.
@@ -356,6 +360,16 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   // 10.
   replacement = std::move(display);
   return true;
+}
+
+char VisibleCharacterAfter(std::string_view text, size_t end) {
+  size_t at = end + 1;
+  for (int tags = 0; at < text.size() && text[at] == '<' && tags < 4; ++tags) {
+    const size_t close = text.find('>', at);
+    if (close == std::string_view::npos || close - at > 200) return 0;
+    at = close + 1;
+  }
+  return at < text.size() && text[at] != '<' ? text[at] : 0;
 }
 
 // ---- The image handler --------------------------------------------------------
@@ -425,6 +439,7 @@ void InstallLinkHandlers(DetagPass& pass) {
     if (!InRange(start, end, text)) return ActionNone;
     LinkEnvironment environment = EnvironmentOf(pass);
     std::string replacement;
+    environment.next_character = VisibleCharacterAfter(text, static_cast<size_t>(end));
     const std::string_view span(text.data() + start, static_cast<size_t>(end - start + 1));
     if (!RewriteAnchor(span, environment, replacement)) return ActionRejected;
     return list.ReplaceMatch(replacement);

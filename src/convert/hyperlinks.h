@@ -65,11 +65,19 @@ struct LinkEnvironment {
   UrlReferenceList* references = nullptr;
   // "URL:" messages about the links found.
   ReportFunction report;
+  // The first visible character after the span (0: none known); a numbered
+  // reference before closing punctuation takes no blank after it.
+  char next_character = 0;
 };
+
+// The first character after `end` in `text` that is not inside a tag
+// (looking past a few tags, as in "</i>."), or 0.
+char VisibleCharacterAfter(std::string_view text, size_t end);
 
 // Rewrites one anchor span, from "<a" up to and including "</a>". Returns
 // true with the replacement text: the link's display text with its URL
-// suffix (" [n] " for a numbered reference, " [address]" when link URLs
+// suffix (" [n] " for a numbered reference, " [n]" before one of
+// ".,;:!?" or a closing bracket, " [address]" when link URLs
 // are displayed), the content alone for a named anchor, or the removed-link
 // text for an omitted local or e-mail link. Returns false when the span is
 // to stay as it is: it holds a second anchor (nested, or an unterminated

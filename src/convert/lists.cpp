@@ -2,6 +2,8 @@
 // (decimal, letters, roman) and bullets per level, definition lists.
 #include "convert/lists.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "convert/detag.h"
 #include "convert/detag_handlers.h"
@@ -41,7 +43,91 @@ bool OpenLevel(ListState& state, int kind, int counter, const ReportFunction& re
   return true;
 }
 
+bool IsTagNameEnd(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '>'; }
+
+// Whether the tag at `pos` ("<" then `name`, any case) is one the list
+// patterns take: the name followed by white space or ">", or for an end
+// tag ("/" in `name`) by ">" alone.
+bool IsListTag(std::string_view text, size_t pos, std::string_view name) {
+  const size_t after = pos + 1 + name.size();
+  if (after >= text.size() || !EqualsNoCase(text.substr(pos + 1, name.size()), name)) return false;
+  return name[0] == '/' ? text[after] == '>' : IsTagNameEnd(text[after]);
+}
+
 }  // namespace
+
+namespace {
+
+// The widest label of the numbered list whose opening tag starts at
+// `start` in `text`, measuring the whole text at the first call for it.
+int MeasuredWidth(ListState& state, const std::string& text, long start) {
+  // The lists from this one to the end of the outermost list around it
+  // are measured at once; a later list past them starts a new stretch.
+  if (state.measured_text != text.data() || state.measured_size != text.size() ||
+      static_cast<size_t>(start) >= state.measured_end) {
+    size_t end = 0;
+    state.measured_widths =
+        MeasureListLabels(std::string_view(text).substr(static_cast<size_t>(start)), &end);
+    for (auto& [offset, width] : state.measured_widths) offset += start;
+    state.measured_text = text.data();
+    state.measured_size = text.size();
+    state.measured_end = static_cast<size_t>(start) + std::max<size_t>(end, 1);
+  }
+  const auto& widths = state.measured_widths;
+  const auto found = std::lower_bound(widths.begin(), widths.end(), std::make_pair(start, 0));
+  return found != widths.end() && found->first == start ? found->second : 0;
+}
+
+}  // namespace
+
+std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text, size_t* end) {
+  // One entry per open list: where its width goes in the result (or -1 for
+  // a list without numbers), its kind and its counter.
+  struct Open {
+    long slot;
+    int kind;
+    int counter;
+  };
+  std::vector<Open> open;
+  std::vector<std::pair<long, int>> widths;
+  for (size_t pos = text.find('<'); pos != std::string_view::npos; pos = text.find('<', pos + 1)) {
+    if (pos + 3 >= text.size()) break;
+    const char first = ToLowerAscii(text[pos + 1]);
+    if (first != 'o' && first != 'u' && first != 'd' && first != 'l' && first != '/') continue;
+    if (IsListTag(text, pos, "ol")) {
+      const size_t close = text.find('>', pos);
+      if (close == std::string_view::npos) break;
+      const std::string_view tag = text.substr(pos, close - pos + 1);
+      int counter = 0;
+      if (const auto start = Attribute(tag, "start"))
+        if (const auto number = ParseListInteger(*start)) counter = *number - 1;
+      widths.emplace_back(static_cast<long>(pos), 0);
+      open.push_back({static_cast<long>(widths.size() - 1), OrderedListKind(Attribute(tag, "type")),
+                      counter});
+    } else if (IsListTag(text, pos, "ul") || IsListTag(text, pos, "dl")) {
+      open.push_back({-1, kBulletedList, 0});
+    } else if (IsListTag(text, pos, "/ol") || IsListTag(text, pos, "/ul") ||
+               IsListTag(text, pos, "/dl")) {
+      if (!open.empty()) open.pop_back();
+      if (open.empty() && end != nullptr) {
+        *end = pos;
+        return widths;
+      }
+    } else if (IsListTag(text, pos, "li") && !open.empty() && open.back().slot >= 0) {
+      Open& list = open.back();
+      int number = ++list.counter;
+      const size_t close = text.find('>', pos);
+      if (close == std::string_view::npos) break;
+      if (const auto value = Attribute(text.substr(pos, close - pos + 1), "value"))
+        if (const auto parsed = ParseListInteger(*value)) number = *parsed;
+      const int width = static_cast<int>(ListNumberLabel(number, list.kind).size()) + 1;
+      int& widest = widths[static_cast<size_t>(list.slot)].second;
+      widest = std::max(widest, width);
+    }
+  }
+  if (end != nullptr) *end = text.size();
+  return widths;
+}
 
 ListKind OrderedListKind(const std::optional<std::string>& type) {
   if (!type) return kDecimalList;
@@ -137,7 +223,10 @@ int HandleListTag(PatternList& list, long start, long end, const std::string& te
         if (const auto first = Attribute(tag, "start"))
           if (const auto number = ParseListInteger(*first)) counter = *number - 1;
       }
-      if (OpenLevel(state, kind, counter, report)) replacement = markers.start_list;
+      if (OpenLevel(state, kind, counter, report)) {
+        replacement = markers.start_list;
+        state.label_widths[state.depth] = name == "ol" ? MeasuredWidth(state, text, start) : 0;
+      }
       break;
     }
 
@@ -180,8 +269,12 @@ int HandleListTag(PatternList& list, long start, long end, const std::string& te
           int number = state.counters[depth];
           if (const auto value = Attribute(tag, "value"))
             if (const auto parsed = ParseListInteger(*value)) number = *parsed;
-          replacement += ListNumberLabel(number, kind);
-          replacement += ") ";
+          const std::string label = ListNumberLabel(number, kind) + ")";
+          const int width = state.label_widths[depth];
+          if (static_cast<int>(label.size()) < width)
+            replacement.append(static_cast<size_t>(width) - label.size(), kLabelPad);
+          replacement += label;
+          replacement += ' ';
         } else {
           replacement += ListBullet(bullet_characters, depth);
         }
@@ -193,6 +286,74 @@ int HandleListTag(PatternList& list, long start, long end, const std::string& te
     default: return ActionNone;
   }
   return list.ReplaceMatch(replacement);
+}
+
+int JoinItemParagraphs(std::string& text, const DetagMarkers& markers) {
+  const std::string_view item = markers.list_item;
+  const std::string_view paragraph = markers.paragraph;
+  // A label is one word; anything longer is item text.
+  constexpr size_t kLongestLabel = 64;
+  auto white = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  std::string out;
+  size_t copied = 0;
+  int joined = 0;
+  // "[[LI]]" is rarer than the 0xFF bytes of the marks: it is looked for,
+  // and the mark in front of it checked.
+  const std::string_view tag = item.substr(markers.statement.size());
+  auto find_item = [&](size_t from) {
+    for (size_t at = text.find(tag, from + markers.statement.size()); at != std::string::npos;
+         at = text.find(tag, at + 1)) {
+      const size_t mark = at - markers.statement.size();
+      if (std::string_view(text).substr(mark, markers.statement.size()) == markers.statement)
+        return mark;
+    }
+    return std::string::npos;
+  };
+  for (size_t pos = find_item(0); pos != std::string::npos;) {
+    const size_t label = pos + item.size();
+    size_t label_end = label;
+    while (label_end < text.size() && text[label_end] == kLabelPad) ++label_end;
+    while (label_end < text.size() && label_end - label < kLongestLabel &&
+           !white(text[label_end]) && text[label_end] != '\xFF')
+      ++label_end;
+    size_t after = label_end;
+    while (after < text.size() && white(text[after])) ++after;
+    size_t next = label;
+    const bool opens_paragraph =
+        std::string_view(text).substr(after, paragraph.size()) == paragraph;
+    // The text may also start on the next source line.
+    const bool on_next_line = after < text.size() && text[after] != '\xFF' &&
+                              std::string_view(text).substr(label_end, after - label_end).find('\n') !=
+                                  std::string_view::npos;
+    if (label_end > label && (opens_paragraph || on_next_line)) {
+      // The paragraph's alignment marker goes in front of the item, where
+      // the layout step reads it, and the text follows the label.
+      std::string_view marker;
+      size_t text_from = after;
+      if (opens_paragraph) {
+        text_from = after + paragraph.size();
+        for (std::string_view candidate : {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]", "[[JUSTIFY]]"})
+          if (std::string_view(text).substr(text_from, candidate.size()) == candidate)
+            marker = candidate;
+        text_from += marker.size();
+        while (text_from < text.size() && white(text[text_from])) ++text_from;
+      }
+      if (out.empty()) out.reserve(text.size());
+      const size_t tag = pos + markers.statement.size();
+      out.append(text, copied, tag - copied);
+      out += marker;
+      out.append(text, tag, label_end - tag);
+      out += ' ';
+      copied = text_from;
+      next = copied;
+      ++joined;
+    }
+    pos = find_item(next);
+  }
+  if (joined == 0) return 0;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
+  return joined;
 }
 
 void InstallListHandlers(DetagPass& pass) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/report.h"
 #include "html/pattern_list.h"
@@ -54,6 +56,15 @@ std::string RomanNumber(int number, bool upper);
 // cannot write (0, negative, too large) is written in decimal digits.
 std::string ListNumberLabel(int number, int kind);
 
+// The widest label (number and ")") of each numbered list in `text`, by
+// the offset of its "<ol" tag, in text order: the list tags are followed
+// as the list handler meets them, the items of nested lists counting for
+// their own list. With `end` given, stops where the lists opened in the
+// text have all been closed and sets `end` there (else to the text's
+// size). Linear in the text.
+std::vector<std::pair<long, int>> MeasureListLabels(std::string_view text,
+                                                    size_t* end = nullptr);
+
 // The bullet of nesting depth `depth` (counting from 1) with its trailing
 // blank: entry `depth` of the comma list `bullet_characters`, trimmed,
 // where "middot" (any case) is the middle dot (code 183); "- " when the
@@ -68,6 +79,16 @@ std::string ListBullet(std::string_view bullet_characters, int depth);
 int HandleListTag(PatternList& list, long start, long end, const std::string& text, intptr_t code,
                   ListState& state, const DetagMarkers& markers, std::string_view bullet_characters,
                   const ReportFunction& report);
+
+// Joins each list item to a paragraph that opens it: where a list-item
+// label is followed by nothing but white space and a paragraph mark
+// ("<li><p>Text", however the source breaks its lines), the white space
+// and the mark go (the paragraph's alignment marker moves in front of the
+// item) and one blank follows the label, so that the label and
+// the item's first line stand together; so does white space holding a line
+// feed between the label and the item's text. Returns the number joined.
+// Linear in the text.
+int JoinItemParagraphs(std::string& text, const DetagMarkers& markers);
 
 // Fills the pass's list slot with HandleListTag, reading the pass's list
 // state, markers, options and reporter at each call.

@@ -309,7 +309,95 @@ void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
   content.swap(out);
 }
 
+// The kind of table tag at `at` ("<" there): 1 "<table", 2 "</table",
+// 3 "<tr" or "</tr", 4 "<td" or "<th", 0 anything else.
+int TableTagKind(std::string_view text, size_t at) {
+  const std::string_view rest = text.substr(at + 1);
+  const bool end = !rest.empty() && rest[0] == '/';
+  const std::string_view name = end ? rest.substr(1) : rest;
+  auto is = [&](std::string_view tag) {
+    return name.size() >= tag.size() && EqualsNoCase(name.substr(0, tag.size()), tag) &&
+           EndsTagName(name, tag.size());
+  };
+  if (is("table")) return end ? 2 : 1;
+  if (is("tr")) return 3;
+  if (!end && (is("td") || is("th"))) return 4;
+  return 0;
+}
+
 }  // namespace
+
+void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
+  to = std::min(to, text.size());
+  for (size_t at = text.find('<', tracked_to_); at != std::string::npos && at < to;
+       at = text.find('<', at + 1)) {
+    // Only "<t..." and "</t..." can be table tags.
+    const char next = at + 2 < text.size() ? text[at + 1] : ' ';
+    if (next != 't' && next != 'T' &&
+        !(next == '/' && (text[at + 2] == 't' || text[at + 2] == 'T')))
+      continue;
+    switch (TableTagKind(text, at)) {
+      case 1: enclosing_.push_back({at, std::string::npos, 0}); break;
+      case 2:
+        if (!enclosing_.empty()) enclosing_.pop_back();
+        break;
+      case 3:
+        if (!enclosing_.empty()) {
+          enclosing_.back().cell = std::string::npos;
+          enclosing_.back().cells = 0;
+        }
+        break;
+      case 4:
+        if (!enclosing_.empty()) {
+          enclosing_.back().cell = at;
+          ++enclosing_.back().cells;
+        }
+        break;
+      default: break;
+    }
+  }
+  tracked_to_ = std::max(tracked_to_, to);
+}
+
+int TableAnalysis::EnclosedWidth(const std::string& text, std::string_view after) const {
+  const DetagOptions& options = pass_.Options();
+  int width = options.table_width;
+  // The cells after the nested table in the row of the innermost enclosing
+  // cell, a bounded look ahead that skips the cells of other nested tables.
+  int cells_after = 0;
+  int depth = 0;
+  const size_t limit = std::min(after.size(), size_t{1} << 16);
+  for (size_t at = after.find('<'); at != std::string_view::npos && at < limit;
+       at = after.find('<', at + 1)) {
+    const int kind = TableTagKind(after, at);
+    if (kind == 1) {
+      ++depth;
+    } else if (kind == 2) {
+      if (depth == 0) break;
+      --depth;
+    } else if (depth == 0 && kind == 3) {
+      break;
+    } else if (depth == 0 && kind == 4) {
+      ++cells_after;
+    }
+  }
+  for (size_t level = 0; level < enclosing_.size(); ++level) {
+    const Enclosing& e = enclosing_[level];
+    ScaleWidth(LeadingTag(std::string_view(text).substr(e.table)), options, width);
+    if (e.cell == std::string::npos) continue;
+    const std::string_view cell = LeadingTag(std::string_view(text).substr(e.cell));
+    std::string value;
+    if (GetTagAttribute(cell, "width", value)) {
+      ScaleWidth(cell, options, width);
+      continue;
+    }
+    // A cell without a width gets its share of the row, less the column
+    // separators.
+    const int cells = e.cells + (level + 1 == enclosing_.size() ? cells_after : 0);
+    if (cells > 1) width = std::max((width - cells - 1) / cells, 1);
+  }
+  return width;
+}
 
 std::string TableAnalysis::CellContent(std::string_view stretch) {
   std::string content = RemoveAllTags(stretch);
@@ -338,6 +426,30 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   const DetagOptions& options = pass_.Options();
   const DetagMarkers& markers = pass_.Markers();
   TextBlockStore& blocks = pass_.MutableTextBlocks();
+  // The tables around this one, in front of the match or inside it: a
+  // nested table is fitted to the cell that holds it. The tags are followed
+  // from the first nested table of an enclosing table (whose match holds
+  // that table's start) until the enclosing table ends, so that its later
+  // nested tables are known as nested too.
+  const bool new_scan = tracked_text_ != text.data() || tracked_size_ != text.size() ||
+                        static_cast<size_t>(start) < tracked_to_;
+  if (new_scan || enclosing_.empty()) {
+    enclosing_.clear();
+    tracked_text_ = text.data();
+    tracked_size_ = text.size();
+    tracked_to_ = static_cast<size_t>(start);
+  }
+  if (walk.nested || !enclosing_.empty())
+    TrackEnclosingTables(text, static_cast<size_t>(start) + walk.prefix.size());
+  if (!enclosing_.empty()) {
+    walk.nested = true;
+    nested_seen_ = true;
+    deepest_ = std::max(deepest_, static_cast<int>(enclosing_.size()) + 1);
+    walk.starting_width =
+        EnclosedWidth(text, std::string_view(text).substr(static_cast<size_t>(end) + 1));
+  }
+  // The table itself is closed when the scan goes on after it.
+  tracked_to_ = static_cast<size_t>(end) + 1;
 
   const bool has_text_block = walk.table.find("$_$_TEXTBLOCK") != std::string_view::npos;
   std::string flattened;

@@ -75,6 +75,16 @@ class TableAnalysis {
   // Steps 1 and 2 shared by both handlers: the innermost table of a match,
   // the width it may take, and the text in front of it.
   bool FindInnermost(std::string_view match, bool text_mode, Walk& walk);
+  // Text mode: follows the table, row and cell tags of the scanned text
+  // from where it last stopped up to `to`, so that a table whose enclosing tables lie before its match
+  // (a second nested table in a row) is known as nested, and the width
+  // of the cell that holds it can be estimated.
+  void TrackEnclosingTables(const std::string& text, size_t to);
+  // The width a nested table may take in the cell that holds it: the
+  // starting width narrowed level by level by the enclosing tables' and
+  // cells' width attributes, or, for a cell without one, by its share of
+  // the row. `after` is the text after the nested table.
+  int EnclosedWidth(const std::string& text, std::string_view after) const;
   std::string CellContent(std::string_view stretch);
 
   DetagPass& pass_;
@@ -83,6 +93,18 @@ class TableAnalysis {
   bool nested_seen_ = false;
   int deepest_ = 0;
   bool unicode_output_ = false;
+  // The enclosing tables at the point the text-mode scan has reached: where
+  // each table tag, its current row and cell start, and the cells of that
+  // row so far.
+  struct Enclosing {
+    size_t table = 0;
+    size_t cell = std::string::npos;
+    int cells = 0;
+  };
+  std::vector<Enclosing> enclosing_;
+  const char* tracked_text_ = nullptr;
+  size_t tracked_size_ = 0;
+  size_t tracked_to_ = 0;
   // Markup removal: the tables set aside during the current pass.
   bool html_pass_active_ = false;
   std::vector<std::string> html_tables_;

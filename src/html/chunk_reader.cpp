@@ -138,6 +138,8 @@ bool InputLineReader::ReadSixteenBitLine(std::string& line) {
 bool InputLineReader::ReadPhysicalLine(std::string& line) {
   bool got = encoding_ == Encoding::kEightBit ? ReadEightBitLine(line) : ReadSixteenBitLine(line);
   if (!got) return false;
+  // A carriage return before the line feed is part of the line end.
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   if (first_line_) {
     first_line_ = false;
     // The byte-order mark of UTF-8 text says how it is read; it is no text.

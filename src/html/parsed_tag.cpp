@@ -28,6 +28,41 @@ bool IsAllDigits(std::string_view text) {
 
 }  // namespace
 
+size_t FindTagEnd(std::string_view text, size_t open) {
+  const size_t first = text.find('>', open + 1);
+  if (first == std::string_view::npos) return first;
+  // Most tags have no quote, or only values whose quotes close before
+  // the first ">": one look at the tag settles them.
+  char quote = 0;
+  char previous = 0;  // the last byte before this one that is not a blank
+  for (size_t i = open + 1; i < first; ++i) {
+    const char c = text[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if ((c == '"' || c == '\'') && previous == '=') {
+      quote = c;
+    }
+    if (!IsBlank(c)) previous = c;
+  }
+  if (quote == 0) return first;
+  for (size_t i = open + 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '>') return i;
+    if (c != '=') continue;
+    size_t value = i + 1;
+    while (value < text.size() && (IsBlank(text[value]) || text[value] == '\n')) ++value;
+    if (value >= text.size() || (text[value] != '"' && text[value] != '\'')) continue;
+    const size_t quote = text.find(text[value], value + 1);
+    // A quote that is never closed, or only after the next tag begins,
+    // does not hide the ">": the first one ends the tag.
+    if (quote == std::string_view::npos ||
+        text.substr(value + 1, quote - value - 1).find('<') != std::string_view::npos)
+      return first;
+    i = quote;
+  }
+  return std::string_view::npos;
+}
+
 std::string_view TagAttribute::Value() const {
   std::string_view value = value_text;
   if (!value.empty() && value.front() == '=') value.remove_prefix(1);
@@ -49,7 +84,7 @@ ParsedTag ParsedTag::Parse(std::string_view text) {
   tag.leading = std::string(text.substr(0, open));
   tag.has_open = true;
 
-  const size_t close = text.find('>', open + 1);
+  const size_t close = FindTagEnd(text, open);
   std::string_view body;
   if (close == std::string_view::npos) {
     body = text.substr(open + 1);

@@ -27,6 +27,13 @@ struct TagAttribute {
 // How Reassemble writes the tag and attribute names.
 enum class NameCase { kAsWritten, kUpper, kLower };
 
+// The ">" that ends the tag whose "<" is at `open`, or npos when there is
+// none: the first ">", except that a quoted attribute value (a quote right
+// after "=" and blanks, closed by the same quote before any "<") is
+// skipped, so that `<a title="a>b">` ends at its last ">". Reads no more
+// than the tag when it holds no quote before its first ">".
+size_t FindTagEnd(std::string_view text, size_t open);
+
 struct ParsedTag {
   std::string leading;    // text before the "<" (normally empty)
   bool has_open = false;  // a "<" was found
@@ -37,7 +44,7 @@ struct ParsedTag {
   std::string trailing;    // text after the ">" (normally empty)
 
   // Splits a tag. Text before the first "<" is kept in `leading`; the tag
-  // ends at the first ">" or at the end of the text. The name ends at a
+  // ends at its ">" (FindTagEnd) or at the end of the text. The name ends at a
   // space, tab, carriage return or line feed. An attribute value starting
   // with a quote runs to the next equal quote (or the end of the tag when
   // the quote is never closed); an unquoted one to the next blank. Blanks

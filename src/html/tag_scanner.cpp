@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "html/detag_options.h"
+#include "html/parsed_tag.h"
 #include "html/pattern_list.h"
 #include "html/tag_catalogue.h"
 
@@ -57,13 +58,12 @@ std::string_view TagName(std::string_view match) {
   return match.substr(begin, end - begin);
 }
 
-int OnTag(PassState& state, PatternList& list, const std::string& text, long start, long end) {
-  std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
-  if (match.size() < 2 || IsOperatorStart(match[1])) return ActionRejected;
-  if (state.options.TextMode()) return list.DeleteMatch();
-
-  std::string_view name = TagName(match);
-  if (name.substr(0, 3) == "!--") return ActionRejected;  // comments have their own list
+// What becomes of one tag in markup removal: false when it stays as it is,
+// else true with its replacement (empty when it goes).
+bool OnTag(PassState& state, std::string_view match, std::string& replacement) {
+  replacement.clear();
+  if (match.size() < 2 || IsOperatorStart(match[1])) return false;
+  const std::string_view name = TagName(match);
   bool remove = false;
   switch (state.catalogue.FamilyOf(name)) {
     case TagFamily::kHtml: remove = state.options.remove_all_html_tags; break;
@@ -71,11 +71,9 @@ int OnTag(PassState& state, PatternList& list, const std::string& text, long sta
     case TagFamily::kOffice: remove = state.options.remove_office_tags; break;
     case TagFamily::kNone: break;
   }
-  if (remove) return list.DeleteMatch();
-  if (!state.rewriter_wanted || !state.rewriter) return ActionRejected;
-  std::string replacement;
-  if (!state.rewriter(std::string(match), replacement, state.messages)) return ActionRejected;
-  return list.ReplaceMatch(replacement);
+  if (remove) return true;
+  if (!state.rewriter_wanted || !state.rewriter) return false;
+  return state.rewriter(std::string(match), replacement, state.messages);
 }
 
 }  // namespace
@@ -121,13 +119,41 @@ int RemainingTagPass(std::string& text, const DetagOptions& options, const TagCa
   // Text output deletes every tag, which needs no pattern list.
   if (options.TextMode()) return RemoveAllTagsInPlace(text);
   PassState state{options, catalogue, rewriter, RewriterWanted(options), {}};
-  PatternList list;
-  list.AddCallback("<**>", [&state](PatternList& l, const Pattern&, long start, long end,
-                                    const std::string& current, size_t, void*) {
-    return OnTag(state, l, current, start, end);
-  });
-  list.Freeze();
-  int actions = list.ApplyInPlace(text);
+  // Each tag from its "<" to its end (FindTagEnd) is removed, rewritten or
+  // kept; after a kept one the search goes on from the character after its
+  // "<", so that "<a <b>" still yields "<b>". Comments are kept as they
+  // stand, the tags inside them too; one that is never closed hides the
+  // rest of the text, as it does in a browser.
+  std::string out;
+  std::string replacement;
+  size_t copied = 0;
+  int actions = 0;
+  const size_t n = text.size();
+  for (size_t start = text.find('<'); start != std::string::npos && start + 1 < n;
+       start = text.find('<', start)) {
+    if (text.compare(start, 4, "<!--") == 0) {
+      const size_t close = text.find("-->", start + 4);
+      if (close == std::string::npos) break;
+      start = close + 3;
+      continue;
+    }
+    const size_t end = FindTagEnd(text, start);
+    if (end == std::string::npos) break;
+    if (!OnTag(state, std::string_view(text).substr(start, end - start + 1), replacement)) {
+      ++start;
+      continue;
+    }
+    if (actions == 0) out.reserve(n);
+    out.append(text, copied, start - copied);
+    out += replacement;
+    copied = end + 1;
+    start = end + 1;
+    ++actions;
+  }
+  if (actions > 0) {
+    out.append(text, copied, std::string::npos);
+    text.swap(out);
+  }
   state.messages.ReportAll(report, 10);
   return actions;
 }

@@ -152,6 +152,52 @@ bool RemoveLayoutTags(std::string& piece) {
   return removed;
 }
 
+// The columns a list item's label takes, with the blank after it: the text
+// after the list-item tag at `tag` up to the end of its first word,
+// counting the pads of a shorter label.
+size_t LabelHang(std::string_view text, size_t tag) {
+  size_t end = tag + kListItemTag.size();
+  while (end < text.size() && text[end] == kLabelPad) ++end;
+  while (end < text.size() && !IsBlank(text[end])) ++end;
+  return end - tag - kListItemTag.size() + 1;
+}
+
+// The number of characters in `text` from `from` up to `to` that belong to
+// layout tags (alignment, tab stops, list item), which take no column.
+size_t TagColumnsIn(std::string_view text, size_t from, size_t to) {
+  size_t count = 0;
+  to = std::min(to, text.size());
+  if (from >= to) return 0;
+  const std::string_view range = text.substr(0, to);
+  for (size_t pos = range.find("[[", from); pos != std::string_view::npos;
+       pos = range.find("[[", pos + 1)) {
+    const std::string_view rest = text.substr(pos);
+    if (StartsWithNoCase(rest, kListItemTag)) {
+      count += kListItemTag.size();
+      continue;
+    }
+    for (std::string_view tag : kRemovedTags)
+      if (StartsWithNoCase(rest, tag)) {
+        count += tag.size();
+        break;
+      }
+  }
+  return count;
+}
+
+// Expands each tab to the next multiple of 8 columns.
+void ExpandTabs(std::string& line) {
+  std::string expanded;
+  expanded.reserve(line.size() + 16);
+  for (char c : line) {
+    if (c == '\t')
+      expanded.append(8 - expanded.size() % 8, ' ');
+    else
+      expanded += c;
+  }
+  line.swap(expanded);
+}
+
 // The first word of `text` after leading blanks (words end at a blank).
 std::string_view FirstWord(std::string_view text) {
   const std::string_view t = TrimView(text);
@@ -200,19 +246,31 @@ void LineLayout::ResetLayoutState(const DetagOptions& options, const LayoutFileI
   bullet_chars_ = inputs.bullet_chars;
   blocks_ = inputs.text_blocks;
 
+  label_room_.assign(1, 0);
+  level_ = 0;
   SetNestingLevel(0);
   paragraph_start_ = true;
   previous_short_ = false;
   verbatim_ = false;
+  pre_ = false;
+  pre_first_line_ = false;
+  pre_blank_lines_ = 0;
   pending_.clear();
   accumulator_.clear();
   paragraph_ended_ = false;
 }
 
 void LineLayout::SetNestingLevel(int level) {
+  // A level opened inside another takes over the room the other made for
+  // its labels, so that it still stands deeper.
+  const size_t index = static_cast<size_t>(std::max(level, 0));
+  if (label_room_.size() <= index) label_room_.resize(index + 1, 0);
+  if (level > level_ && level_ >= 0)
+    label_room_[index] = label_room_[static_cast<size_t>(level_)];
   level_ = level;
   const int entry = std::clamp(level, 0, static_cast<int>(indent_positions_.size()) - 1);
-  indent_ = std::max(indent_positions_[static_cast<size_t>(entry)], 0);
+  indent_ = std::min(std::max(indent_positions_[static_cast<size_t>(entry)], 0) + label_room_[index],
+                     kMaxColumns);
   layout_width_ = std::max(page_width_ - indent_, kMinLayoutWidth);
   indent_string_.assign(static_cast<size_t>(indent_), ' ');
 }
@@ -238,14 +296,21 @@ void LineLayout::EmitPending(const DetagOptions& options, LaidOutLines& output) 
   paragraph_start_ = false;
 }
 
-// Cuts the line into pieces of at most the layout width. The first piece of
-// a paragraph is narrower by the first-line indent it will receive; a
-// leading alignment tag costs no column.
-void LineLayout::CutLine(const DetagOptions& options, bool wrap) {
+void LineLayout::MakeRoomForLabel(size_t hang) {
+  if (level_ <= 0 || hang <= static_cast<size_t>(indent_)) return;
+  label_room_[static_cast<size_t>(level_)] += static_cast<int>(hang) - indent_;
+  SetNestingLevel(level_);
+}
+
+// Cuts the line into pieces of at most the layout width in visible
+// characters: layout tags take no column. The first piece of a paragraph
+// is narrower by the first-line indent it will receive; the first piece of
+// a list item is wider by its label, which hangs left of the text column.
+void LineLayout::CutLine(const DetagOptions& options, bool wrap, size_t hang) {
   const std::string_view line = line_;
   const int first_line_indent = static_cast<int>(options.first_line_indent.size());
-  int first_width = layout_width_;
-  if (!verbatim_ && paragraph_start_ && first_line_indent >= 1)
+  int first_width = layout_width_ + static_cast<int>(hang);
+  if (!verbatim_ && paragraph_start_ && first_line_indent >= 1 && hang == 0)
     first_width = std::max(layout_width_ - first_line_indent, 1);
 
   pieces_.clear();
@@ -253,16 +318,24 @@ void LineLayout::CutLine(const DetagOptions& options, bool wrap) {
     pieces_.push_back({0, line.size(), first_width});
     return;
   }
-  size_t tag_length = 0;
-  if (StartsWithLayoutTag(line))
-    for (const AlignmentTag& t : kAlignmentTags)
-      if (StartsWithNoCase(line, t.tag)) tag_length = t.tag.size();
+  const bool has_tags = line.find("[[") != std::string_view::npos;
 
   size_t start = 0;
   bool first = true;
   while (start < line.size()) {
     const int width = first ? first_width : layout_width_;
-    const size_t cut_width = static_cast<size_t>(width) + (first ? tag_length : 0);
+    size_t cut_width = static_cast<size_t>(width);
+    if (has_tags) {
+      // The tags inside the piece widen it by their length; the wider piece
+      // may take in more tags, a few rounds at most.
+      size_t tags = 0;
+      for (int round = 0; round < 8; ++round) {
+        const size_t found = TagColumnsIn(line, start, start + cut_width + tags);
+        if (found == tags) break;
+        tags = found;
+      }
+      cut_width += tags;
+    }
     const std::string_view piece = CutPieceView(line, &start, cut_width);
     const size_t from = piece.empty() ? 0 : static_cast<size_t>(piece.data() - line.data());
     pieces_.push_back({from, piece.size(), width});
@@ -302,8 +375,15 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
     SetNestingLevel(std::max(level_ - 1, 0));
   } else if (opening && VerbatimEdgeOf(piece) == VerbatimEdge::kOpens) {
     verbatim_ = true;
+    pre_ = EqualsNoCase(piece, "$_$_START_PRE");
+    pre_first_line_ = pre_;
+    pre_blank_lines_ = 0;
   } else if (closing && VerbatimEdgeOf(piece) == VerbatimEdge::kCloses) {
     verbatim_ = false;
+    // Blank lines that end a preformatted text are the line end before its
+    // end tag, not lines of its own.
+    pre_ = false;
+    pre_blank_lines_ = 0;
   } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
     const std::string* block = blocks_ != nullptr ? blocks_->Find(number) : nullptr;
@@ -337,7 +417,7 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
 // List-item bullets: a non-default text bullet replaces every middle dot,
 // and a bullet from the "bullet char" settings standing alone as the first
 // word becomes the text bullet.
-void LineLayout::SubstituteBullets(std::string& piece) const {
+void LineLayout::SubstituteBullets(std::string& piece, bool first_word) const {
   if (!text_bullet_.empty() && !EqualsNoCase(text_bullet_, "middot") &&
       piece.find(kMiddleDot) != std::string::npos) {
     // One pass, so a line of many dots costs no more than its length.
@@ -351,7 +431,7 @@ void LineLayout::SubstituteBullets(std::string& piece) const {
     }
     piece.swap(replaced);
   }
-  if (bullet_chars_.empty()) return;
+  if (bullet_chars_.empty() || !first_word) return;
   size_t begin = 0;
   while (begin < piece.size() && IsBlank(piece[begin])) ++begin;
   const std::string_view word = FirstWord(piece);
@@ -469,7 +549,23 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
       rule_line = false;
     }
   }
+  const size_t marked_size = line.size();
   RemoveAll(line, kForcedBreak);
+
+  // Preformatted text is written line for line: its blank lines are kept
+  // (but for the line feed right after its start tag, which HTML drops,
+  // and those that only end it), its tabs expanded. Lines that held only
+  // forced-break markers came from the marks around its statements.
+  if (pre_) {
+    if (line.empty()) {
+      if (marked_size == 0) ++pre_blank_lines_;
+      return;
+    }
+    if (pre_first_line_ && pre_blank_lines_ > 0) --pre_blank_lines_;
+    pre_first_line_ = false;
+    for (; pre_blank_lines_ > 0; --pre_blank_lines_) output.Add();
+    if (line.find('\t') != std::string::npos) ExpandTabs(line);
+  }
 
   // 3. Empty lines: one blank line per run.
   if (line.empty()) {
@@ -500,9 +596,25 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   if (options.look_for_dialogue && !preserve && !verbatim_ && opens && !paragraph_start_)
     EmitEmpty(output);
 
-  // 6. Pieces.
+  // 6. Pieces. A list item's label hangs left of the item's text column;
+  // the level makes room for it when its indent is too narrow.
+  size_t hang = 0;
+  size_t tag = std::string::npos;
+  for (size_t at = line.find("[["); at != std::string::npos; at = line.find("[[", at + 2)) {
+    if (StartsWithNoCase(std::string_view(line).substr(at), kListItemTag)) {
+      tag = at;
+      break;
+    }
+  }
+  {
+    if (tag != std::string::npos) {
+      hang = LabelHang(line, tag);
+      MakeRoomForLabel(hang);
+      if (hang > static_cast<size_t>(indent_)) hang = 0;
+    }
+  }
   const bool wrap = !single && !verbatim_ && !preserve && options.impose_page_width;
-  CutLine(options, wrap);
+  CutLine(options, wrap, hang);
   const std::vector<Piece>& pieces = pieces_;
   const bool paragraph_end_seen = line.find(kParagraphEndMarker) != std::string::npos;
   const bool next_is_statement = HasPrefix(next, kStatementPrefix);
@@ -548,38 +660,62 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
 
     if (rule_line && index > 0) continue;
 
+    // A list item's label (padded to the list's widest) stands in the
+    // indent, right before the text column; the text after it is aligned
+    // within the column's width.
     std::string_view indent = indent_string_;
-    if (has_brackets && FindNoCase(piece, kListItemTag) != std::string::npos) {
-      std::string bullet(FirstWord(piece));
-      RemoveAllNoCase(bullet, kListItemTag);
-      const size_t hang = bullet.size() + 1;
-      if (indent.size() >= hang) indent.remove_suffix(hang);
-      RemoveAllNoCase(piece, kListItemTag);
-      SubstituteBullets(piece);
+    std::string label;
+    const size_t item_tag = has_brackets ? FindNoCase(piece, kListItemTag) : std::string::npos;
+    if (item_tag != std::string::npos) {
+      const size_t piece_hang = LabelHang(piece, item_tag);
+      if (index == 0 && hang > 0) {
+        indent.remove_suffix(std::min(piece_hang, indent.size()));
+        size_t text_from = item_tag + kListItemTag.size() + piece_hang - 1;
+        label.assign(piece, 0, text_from);
+        if (text_from < piece.size() && piece[text_from] == ' ') ++text_from;
+        piece.erase(0, text_from);
+        RemoveAllNoCase(label, kListItemTag);
+        std::replace(label.begin(), label.end(), kLabelPad, ' ');
+        label += ' ';
+        SubstituteBullets(label);
+        SubstituteBullets(piece, /*first_word=*/false);
+      } else {
+        RemoveAllNoCase(piece, kListItemTag);
+        std::replace(piece.begin(), piece.end(), kLabelPad, ' ');
+        SubstituteBullets(piece);
+      }
     }
+    const size_t text_width =
+        static_cast<size_t>(pw) - std::min(label.size(), static_cast<size_t>(pw));
 
     const bool justify = options.right_justify && !piece_short && !verbatim_;
     if (!justify) {
       if (program_.alignment == Alignment::kCentre)
-        piece = CentreLine(piece, static_cast<size_t>(pw));
+        piece = CentreLine(piece, text_width);
       else if (program_.alignment == Alignment::kRight)
-        piece = RightAlignLine(piece, static_cast<size_t>(pw));
+        piece = RightAlignLine(piece, text_width);
     } else if (!(last_piece && !next.empty())) {
-      piece = JustifyLine(piece, static_cast<size_t>(pw), program_.justify_toggle);
+      piece = JustifyLine(piece, text_width, program_.justify_toggle);
     }
+    if (!label.empty()) piece.insert(0, label);
 
     // The line is the indent, the first-line indent of a paragraph and the
     // piece; the indent is left out while a single-line paragraph is being
-    // accumulated.
-    const bool first_line =
-        !verbatim_ && !options.first_line_indent.empty() && paragraph_start_ && !piece.empty();
+    // accumulated. A list item takes no first-line indent: its label
+    // stands where the indent would.
+    const bool first_line = !verbatim_ && !options.first_line_indent.empty() && paragraph_start_ &&
+                            !piece.empty() && item_tag == std::string::npos;
     const bool indented = !piece.empty() && accumulator_.empty();
     std::string& laid_out = single ? composed_ : output.Add();
     laid_out.clear();
     if (indented) laid_out += indent;
     if (first_line) laid_out += options.first_line_indent;
     laid_out += piece;
-    if (single) Accumulate(laid_out, indent);
+    if (single) {
+      Accumulate(laid_out, indent);
+      // Single-line paragraphs: one line per list item.
+      if (item_tag != std::string::npos) paragraph_ended_ = true;
+    }
     paragraph_start_ = false;
   }
 
@@ -595,7 +731,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
     if (short_end || dialogue_end) EmitEmpty(output);
   }
   previous_short_ = line_short;
-  if (last_call && !preserve) Tidy(output);
+  if (last_call && !preserve && !pre_) Tidy(output);
 }
 
 void LayOutTextTo(std::string_view text, const DetagOptions& options,
@@ -612,7 +748,8 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   bool previous_blank = false;
   std::vector<std::string> finished_buffers;
   LaidOutLines finished(finished_buffers);
-  auto flush = [&] {
+  // The blank lines of preformatted text are its own and stay.
+  auto flush = [&](bool keep_blank_lines) {
     for (size_t i = 0; i < finished.Size(); ++i) {
       std::string& line = finished[i];
       if (tidy) {
@@ -620,7 +757,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
         while (end > 0 && IsSpaceOrTab(line[end - 1])) --end;
         line.resize(end);
         const bool blank = IsBlankLine(line);
-        if (blank && previous_blank) continue;
+        if (blank && previous_blank && !keep_blank_lines) continue;
         previous_blank = blank;
       }
       sink(std::move(line));
@@ -652,7 +789,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
     }
     if (more && trim_next && !verbatim) next = TrimView(next);
     layout.LayOutLine(options, finished, more, line, next);
-    flush();
+    flush(layout.InPreformattedText());
     if (!more) break;
     line = next;
     more = start < text.size();

@@ -101,6 +101,9 @@ class LineLayout {
                   std::string_view line, std::string_view next);
 
   int NestingLevel() const { return level_; }
+  // Inside a preformatted section (not a heading), whose lines are written
+  // as they stand, blank lines included.
+  bool InPreformattedText() const { return pre_; }
   int CurrentIndent() const { return indent_; }
   int LayoutWidth() const { return layout_width_; }
 
@@ -116,11 +119,18 @@ class LineLayout {
   void Emit(LaidOutLines& output, std::string_view line) { output.Add(line); }
   void EmitEmpty(LaidOutLines& output);
   void EmitPending(const DetagOptions& options, LaidOutLines& output);
-  // Cuts `line_` into `pieces_`.
-  void CutLine(const DetagOptions& options, bool wrap);
+  // Cuts `line_` into `pieces_`. The first piece of a list item is wider
+  // by `hang`, the label that stands left of the text column.
+  void CutLine(const DetagOptions& options, bool wrap, size_t hang);
+  // Moves the current level's text column right so that a list label of
+  // `hang` columns (label and blank) fits left of it; the deeper levels
+  // opened from here move with it.
+  void MakeRoomForLabel(size_t hang);
   // Handles a layout statement; false when `piece` is not one.
   bool DoStatement(const DetagOptions& options, LaidOutLines& output, std::string_view piece);
-  void SubstituteBullets(std::string& piece) const;
+  // Bullet substitution in a list item's label; with `first_word` clear
+  // only the replacement of middle dots (for the item's text).
+  void SubstituteBullets(std::string& piece, bool first_word = true) const;
   void Accumulate(std::string_view piece, std::string_view indent);
   void FlushAccumulator(LaidOutLines& output);
   void Tidy(LaidOutLines& output) const;
@@ -145,9 +155,15 @@ class LineLayout {
   bool paragraph_start_ = true;
   bool previous_short_ = false;
   bool verbatim_ = false;
+  bool pre_ = false;              // the verbatim section is preformatted text
+  bool pre_first_line_ = false;   // no text line of it laid out yet
+  int pre_blank_lines_ = 0;       // its blank lines not yet written
   std::string pending_;
   std::string accumulator_;
   bool paragraph_ended_ = false;  // the accumulated line ended a paragraph
+  // Columns added to each level's indent so that its list labels fit left
+  // of its text; a level opened inside another starts with the other's.
+  std::vector<int> label_room_;
 
   // Work buffers kept between lines so their storage is reused.
   std::string line_;      // the source line being laid out

@@ -36,6 +36,13 @@ struct DetagMarkers {
 // line", which alone gives the paragraph-end mark a value.
 DetagMarkers MakeDetagMarkers(bool single_line);
 
+// Pads a numbered list's shorter labels on the left to the width of its
+// widest one ("\x1F\x1F" "9)" beside "10)"), so that the layout step, which
+// hangs each label left of the item text, puts every item's text in the
+// same column. It survives the joining of blanks; the layout step and the
+// text table turn it into spaces.
+inline constexpr char kLabelPad = '\x1F';
+
 // The paragraph-end mark of single-line-paragraph mode.
 inline constexpr std::string_view kParagraphEndMarker =
     "\xFF\xFF"

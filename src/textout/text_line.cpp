@@ -221,6 +221,8 @@ std::string DrawRuleLine(std::string_view argument, size_t width, Alignment alig
     if (value <= width) value = value * 10 + static_cast<size_t>(a[digits] - '0');
     ++digits;
   }
+  // A percentage is that share of the width.
+  if (digits > 0 && digits < a.size() && a[digits] == '%') value = std::min(value, size_t{100}) * width / 100;
   // No number, or 0: the rule spans the width.
   if (digits > 0 && value > 0) length = std::min(value, width);
   const std::string rule(length, '-');

@@ -52,8 +52,8 @@ std::string JustifyLine(std::string_view text, size_t width, bool& toggle);
 bool IsRuleText(std::string_view line);
 
 // The rule drawn for a "$_$_LINE" statement whose text after the keyword is
-// `argument`: a leading number gives its length (at most `width`), else it
-// is `width` long; centred for centre and justify, right-aligned for right.
+// `argument`: a leading number gives its length (at most `width`), a
+// number followed by "%" that share of `width`, else it is `width` long; centred for centre and justify, right-aligned for right.
 std::string DrawRuleLine(std::string_view argument, size_t width, Alignment alignment);
 
 }  // namespace orv

@@ -277,6 +277,61 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   cells_.push_back(std::move(cell));
 }
 
+namespace {
+
+// A run of statement and line-break marks with only white space between
+// them makes the line ends its line-break marks make, or one when it holds
+// none: the marks of "</li>" and of the next "<li>" end one line, as they
+// do outside tables.
+void CollapseMarkRuns(std::string& text, const DetagMarkers& m) {
+  const std::string_view statement = m.statement;
+  const std::string_view line_break = m.line_break;
+  auto white = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  auto mark_at = [&](size_t at, bool& is_statement) {
+    const std::string_view rest = std::string_view(text).substr(at);
+    is_statement = rest.substr(0, statement.size()) == statement;
+    if (is_statement) return statement.size();
+    if (rest.substr(0, line_break.size()) == line_break) return line_break.size();
+    return size_t{0};
+  };
+  std::string out;
+  size_t copied = 0;
+  bool changed = false;
+  for (size_t at = text.find("\xFF\xFF"); at != std::string::npos;) {
+    bool is_statement = false;
+    size_t length = mark_at(at, is_statement);
+    if (length == 0) {
+      at = text.find("\xFF\xFF", at + 2);
+      continue;
+    }
+    // The run: marks and the white space between them.
+    int statements = 0;
+    int breaks = 0;
+    size_t end = at;
+    for (size_t next = at; length > 0;) {
+      (is_statement ? statements : breaks) += 1;
+      end = next + length;
+      next = end;
+      while (next < text.size() && white(text[next])) ++next;
+      length = mark_at(next, is_statement);
+    }
+    if (statements > 0 && statements + breaks > 1) {
+      if (!changed) out.reserve(text.size());
+      changed = true;
+      out.append(text, copied, at - copied);
+      if (breaks == 0) out += statement;
+      for (int k = 0; k < breaks; ++k) out += line_break;
+      copied = end;
+    }
+    at = text.find("\xFF\xFF", end);
+  }
+  if (!changed) return;
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
+}
+
+}  // namespace
+
 // Turns the detag pass's marks into line feeds and its statements into
 // lines of their own, expands nested tables, trims ordinary lines, drops
 // runs of empty lines, and (delimited formats) leaves out what only the
@@ -285,7 +340,8 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   std::string text(content);
   const DetagMarkers& m = markers_;
   if (Delimited()) {
-    RemoveAll(text, m.list_item);
+    // Each item a line of its own, which the record joins with a blank.
+    ReplaceAll(text, m.list_item, "\n");
     // A rule statement runs to the next mark or line feed. One pass copies
     // what lies between the rules, so many rules cost no more than one.
     if (!m.rule.empty() && text.find(m.rule) != std::string::npos) {
@@ -315,6 +371,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     // Every marked statement holds its keyword's "$_$_".
     if (text.find("$_$_") != std::string::npos)
       for (const auto& [marked, statement] : statements) ReplaceAll(text, *marked, statement);
+    CollapseMarkRuns(text, m);
     ReplaceAll(text, m.list_item, "\n");
     if (!m.paragraph_end.empty()) RemoveAll(text, m.paragraph_end);
     ReplaceAll(text, m.paragraph, "\n");
@@ -325,6 +382,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   if (text.find("[[") != std::string::npos) {
     RemoveAll(text, "[[LI]]");
     RemoveAll(text, "[[li]]");
+    std::replace(text.begin(), text.end(), kLabelPad, ' ');
     RemoveAll(text, "[[TAB_STOP_CENTER]]");
     RemoveAll(text, "[[TAB_STOP_RIGHT]]");
   }
@@ -1004,9 +1062,17 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
 
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
+  std::string joined;
   for (size_t r = 0; r < rows_.size(); ++r) {
     if (row_cells[r].empty()) continue;
-    const int height = std::max(rows_[r].lines, 1);
+    // A row is one record: a cell of several lines (a list, a line break)
+    // has them joined by one blank. Only a row holding a nested delimited
+    // table's statements keeps its lines.
+    bool holds_statements = false;
+    for (size_t i : row_cells[r])
+      for (const std::string& cell_line : cells_[i].lines)
+        if (cell_line.compare(0, 4, "$_$_") == 0) holds_statements = true;
+    const int height = holds_statements ? std::max(rows_[r].lines, 1) : 1;
     for (int j = 1; j <= height; ++j) {
       // A nested delimited table's statement stands on a line of its own.
       const std::string* statement = nullptr;
@@ -1030,9 +1096,17 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
         if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
           const TextTableCell& cell = cells_[row_cells[r][next]];
           span_end = std::min(c + cell.column_span - 1, column_count);
-          const std::string text = j <= static_cast<int>(cell.lines.size())
-                                       ? cell.lines[static_cast<size_t>(j - 1)]
-                                       : std::string();
+          joined.clear();
+          if (!holds_statements) {
+            for (const std::string& cell_line : cell.lines) {
+              if (cell_line.empty()) continue;
+              if (!joined.empty()) joined += ' ';
+              joined += cell_line;
+            }
+          } else if (j <= static_cast<int>(cell.lines.size())) {
+            joined = cell.lines[static_cast<size_t>(j - 1)];
+          }
+          const std::string& text = joined;
           const bool table_inside = !cell.lines.empty() && IsDelimitedTableStart(cell.lines[0]);
           if (several && !table_inside) {
             line += '"';

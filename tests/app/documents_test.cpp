@@ -5,6 +5,10 @@
 // masked in the output; the expected files show it as kMaskedTime.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "support/orvtext_process.h"
 #include "support/text_header.h"
 
@@ -17,14 +21,20 @@ TEST_P(DocumentTest, ConvertsToTheCheckedText) {
   TempFolder folder;
   const std::string base = std::string(ORVTEXT_TEST_DATA) + "/detag/" + GetParam();
   folder.Write("page.htm", ReadAll(base + ".htm"));
-  RunResult run = RunOrvtext(folder, {"page.htm"});
+  // A document may come with the policies it is converted under.
+  std::vector<std::string> arguments{"page.htm"};
+  if (std::ifstream(base + ".pol")) {
+    folder.Write("page.pol", ReadAll(base + ".pol"));
+    arguments.push_back("page.pol");
+  }
+  RunResult run = RunOrvtext(folder, arguments);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(MaskTimestamp(ReadAll(folder.Path() + "page.txt")),
             ReadAll(base + ".expected.txt"));
   EXPECT_NE(run.err.find("Processing : \"page.htm\""), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Documents, DocumentTest, ::testing::Values("listing", "entities", "utf16", "tables"));
+INSTANTIATE_TEST_SUITE_P(Documents, DocumentTest, ::testing::Values("listing", "entities", "utf16", "tables", "reading"));
 
 }  // namespace
 }  // namespace orv::testing

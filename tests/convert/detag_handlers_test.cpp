@@ -191,19 +191,6 @@ TEST(DetagHandlersTest, StyleSheetLinksGoOnlyWhenAsked) {
             "a<link rel=stylesheet href=s.css>b");
 }
 
-TEST(DetagHandlersTest, ItemDirectlyFollowedByParagraphLosesTheMark) {
-  auto items = [](const std::string& text) {
-    return ApplyHandler({kMarks.list_item + "%**W" + P}, text,
-                        [](PatternList& l, long s, long e, const std::string& t) {
-                          return HandleItem(l, s, e, t, kMarks);
-                        });
-  };
-  const std::string li = kMarks.list_item;
-  EXPECT_EQ(items(li + "\xB7 \n " + P + "[[LEFT]]Text"), li + "\xB7 [[LEFT]]Text");
-  EXPECT_EQ(items(li + "*" + P + "x"), li + "* x");
-  EXPECT_EQ(items(li + "1) text" + P), li + "1) text" + P);  // not directly followed
-}
-
 TEST(DetagHandlersTest, DialogueStartsNewQuotationsOnNewLines) {
   auto dialogue = [](const std::string& text) {
     return ApplyHandler({".?W\"", "\"?W\""}, text,
@@ -267,7 +254,6 @@ TEST(DetagHandlersTest, OffsetsOutOfRangeDoNothing) {
   EXPECT_EQ(HandleMeta(list, 2, 1, text, author, charset), ActionNone);
   EXPECT_EQ(HandleComment(list, 0, 3, text, kCommentClose, state), ActionNone);
   EXPECT_EQ(HandleDialogue(list, 0, 9, text, kMarks), ActionNone);
-  EXPECT_EQ(HandleItem(list, 0, 2, text, kMarks), ActionNone);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "support/temp_folder.h"
 #include "support/text_header.h"
+#include "textout/converted_text.h"
 
 namespace orv {
 namespace {
@@ -477,6 +478,110 @@ TEST(DetagPassTest, MarkupRemovalStepsFollowThePolicies) {
   EXPECT_EQ(opening.Chunk("<html><body>x</body></html>\n"), "<html><body>x\n");
 }
 
+// ---- Markup removal as a reader of the page sees it ----
+
+DetagOptions MarkupRemoval() {
+  DetagOptions options;
+  options.remove_all_tags = false;
+  return options;
+}
+
+// The file's converted text: `html` written with CR LF line ends or as it
+// is, converted by the program's own steps.
+std::string ConvertedHtml(const std::string& html, const DetagOptions& options) {
+  testing::TempFolder dir;
+  const std::string input = dir.Write("page.htm", html);
+  const Conversion run = Convert(input, dir.Path() + "page.out.htm", options);
+  EXPECT_TRUE(run.ok);
+  return run.output;
+}
+
+TEST(MarkupRemovalTest, CarriageReturnLineFeedIsALineEnd) {
+  EXPECT_EQ(ConvertedHtml("<p>a</p>\r\n<p>b</p>\r\n", MarkupRemoval()), "<p>a</p>\n<p>b</p>\n");
+  // A carriage return inside a line still becomes a blank.
+  EXPECT_EQ(ConvertedHtml("a\rb\r\n", MarkupRemoval()), "a b\n");
+}
+
+TEST(MarkupRemovalTest, OfficeConditionalCommentsGoWhole) {
+  DetagOptions office = MarkupRemoval();
+  office.remove_office_tags = true;
+  office.tags_to_upper = true;
+  EXPECT_EQ(ConvertedHtml("<!--[if gte mso 9]><xml>..</xml><![endif]--><p>after</p>\n"
+                          "<!--[if gte vml 1]><v:shape>\n</v:shape><![endif]-->x\n"
+                          "<!--[if !mso]><!--><p>shown</p><!--<![endif]-->\n"
+                          "<!--[if IE]><p>ie</p><![endif]-->\n",
+                          office),
+            "<P>after</P>\nx\n<P>shown</P>\n<!--[if IE]><p>ie</p><![endif]-->\n");
+  // Without the Office policy the comments stay whole, opener and closer.
+  DetagOptions upper = MarkupRemoval();
+  upper.remove_office_tags = false;
+  upper.tags_to_upper = true;
+  EXPECT_EQ(ConvertedHtml("<!--[if gte mso 9]><xml>..</xml><![endif]--><p>after</p>\n", upper),
+            "<!--[if gte mso 9]><xml>..</xml><![endif]--><P>after</P>\n");
+}
+
+TEST(MarkupRemovalTest, KeptCommentsAreKeptAsTheyAre) {
+  DetagOptions options = MarkupRemoval();
+  options.remove_non_standard_tags = true;
+  options.tags_to_lower = true;
+  EXPECT_EQ(ConvertedHtml("<P>x<!-- <blink>x</blink> <FONT size=2> --><BLINK>y</BLINK></P>\n",
+                          options),
+            "<p>x<!-- <blink>x</blink> <FONT size=2> -->y</p>\n");
+  // A comment that is never closed hides the rest, which stays as it is.
+  EXPECT_EQ(ConvertedHtml("<P>x</P><!-- <B>open\n<P>y</P>\n", options),
+            "<p>x</p><!-- <B>open\n<P>y</P>\n");
+}
+
+TEST(MarkupRemovalTest, QuotedValuesDoNotEndATag) {
+  DetagOptions options = MarkupRemoval();
+  options.tags_to_upper = true;
+  EXPECT_EQ(ConvertedHtml("<a title=\"a>b\" href=x>y</a> <img alt='1 > 0' src=z>\n", options),
+            "<A TITLE=\"a>b\" HREF=x>y</A> <IMG ALT='1 > 0' SRC=z>\n");
+  // A quote that is not closed before the next tag does not hide the ">".
+  EXPECT_EQ(ConvertedHtml("<a title=\"a>b <i>c</i>\n", options), "<A TITLE=\"a>b <I>c</I>\n");
+}
+
+TEST(MarkupRemovalTest, SpanAndFontWithoutAttributesGoWithTheirEndTags) {
+  DetagOptions options = MarkupRemoval();
+  options.remove_span = true;
+  options.remove_font = true;
+  EXPECT_EQ(ConvertedHtml("<p><span>a</span> <font>b</font> <SPAN class=x>c</SPAN></p>\n", options),
+            "<p>a b c</p>\n");
+}
+
+TEST(MarkupRemovalTest, TagsThePassWritesFollowTheCasePolicy) {
+  DetagOptions lower = MarkupRemoval();
+  lower.remove_p_from_tables = true;
+  lower.tags_to_lower = true;
+  EXPECT_EQ(ConvertedHtml("<TABLE><TR><TD><P>one</P><P>two</P></TD></TR></TABLE>\n", lower),
+            "<table><tr><td>one<br>two</td></tr></table>\n");
+  EXPECT_EQ(WrittenTag("<BR>", MarkupRemoval()), "<BR>");
+  DetagOptions upper = MarkupRemoval();
+  upper.tags_to_upper = true;
+  EXPECT_EQ(WrittenTag("<hr align=\"center\">", upper), "<HR ALIGN=\"center\">");
+}
+
+TEST(MarkupRemovalTest, ConcatenatedInputsArePartedByACentredRule) {
+  testing::TempFolder dir;
+  const std::string first = dir.Write("a.htm", "<html><body><p>one</p></body></html>\n");
+  const std::string second = dir.Write("b.htm", "<html><body><p>two</p></body></html>\n");
+  TagCatalogue catalogue;
+  DetagPass pass(catalogue);
+  ASCIIFile output;
+  DetagRequest request;
+  request.output_path = dir.Path() + "all.html";
+  request.input_path = first;
+  request.last_of_output = false;
+  ASSERT_TRUE(pass.ConvertFile(MarkupRemoval(), request, output, {}));
+  request.input_path = second;
+  request.first_of_output = false;
+  request.last_of_output = true;
+  ASSERT_TRUE(pass.ConvertFile(MarkupRemoval(), request, output, {}));
+  output.Close();
+  EXPECT_EQ(ReadFile(request.output_path),
+            "<html><body><p>one</p>\n<HR ALIGN=\"center\">\n<p>two</p></body></html>\n");
+}
+
 TEST(DetagPassTest, BlocksBecomeStatementLines) {
   DetagOptions options;
   options.page_width = 72;
@@ -590,6 +695,57 @@ TEST(DetagPassTest, SentenceGapsInTextMode) {
   Driven d(options);
   EXPECT_EQ(d.Whole("One. Two.   Three.Four e.G. x\n"), "One.  Two.  Three.Four e.G.  x\n");
   EXPECT_EQ(d.messages.back(), "INFO: Reformatting sentence text");
+}
+
+// ---- What a reader sees ----
+
+using Lines = std::vector<std::string>;
+
+TEST(ReaderViewTest, AlignmentEndsWithItsParagraph) {
+  testing::ConvertedText c;
+  EXPECT_EQ(c.Lines("<p align=center>Mid</p>Loose text\n"),
+            (Lines{std::string(34, ' ') + "Mid", "", "Loose text"}));
+  testing::ConvertedText d;
+  EXPECT_EQ(d.Lines("<p style=\"text-align: right\">Right</p>\n<ul><li>item</ul>\n"),
+            (Lines{std::string(67, ' ') + "Right", "", "  \xB7 item"}));
+  // A paragraph without its end tag keeps its alignment to the next one.
+  testing::ConvertedText e;
+  EXPECT_EQ(e.Lines("<p align=center>Mid<br>Also mid<p>Left</p>\n"),
+            (Lines{std::string(34, ' ') + "Mid", std::string(32, ' ') + "Also mid", "", "Left"}));
+}
+
+TEST(ReaderViewTest, RuleWidthsInPercentAreAShareOfTheWidth) {
+  testing::ConvertedText c;
+  EXPECT_EQ(c.Lines("<hr width=\"50%\"><p>x</p><hr width=\"25%\" align=right>\n"),
+            (Lines{std::string(36, '-'), "", "x", "", std::string(54, ' ') + std::string(18, '-')}));
+}
+
+TEST(ReaderViewTest, PreformattedTextIsWrittenAsItStands) {
+  testing::ConvertedText c;
+  EXPECT_EQ(c.Lines("<p>Before.</p><pre>a\n\n\nb  c.\tTabbed\n\t\tx</pre><p>After.</p>\n"),
+            (Lines{"Before.", "", "a", "", "", "b  c.   Tabbed", "                x", "", "After."}));
+  // The line feed right after the start tag is not a line of the text.
+  testing::ConvertedText d;
+  EXPECT_EQ(d.Lines("<pre>\n\n  one\n</pre>\n"), (Lines{"", "  one"}));
+  // No gap is put between sentences inside preformatted text.
+  DetagOptions gap;
+  gap.sentence_gap = true;
+  testing::ConvertedText e(gap);
+  EXPECT_EQ(e.Lines("<p>One. Two.</p><pre>Three. Four.</pre><p>Five. Six.</p>\n"),
+            (Lines{"One.  Two.", "", "Three. Four.", "", "Five.  Six."}));
+  // Inside a block quote the text keeps its own indentation too, with or
+  // without a line feed between the tags.
+  for (const char* html : {"<blockquote><pre>x\n   y</pre></blockquote>\n",
+                           "<blockquote>\n<pre>x\n   y</pre>\n</blockquote>\n",
+                           "Text<br><pre>x\n   y</pre>\n"}) {
+    testing::ConvertedText f;
+    const Lines lines = f.Lines(html);
+    ASSERT_GE(lines.size(), 2u) << html;
+    const std::string& x = lines[lines.size() - 2];
+    const std::string& y = lines.back();
+    EXPECT_EQ(x.substr(x.find('x')), "x") << html;
+    EXPECT_EQ(y.find('y'), x.find('x') + 3) << html;
+  }
 }
 
 TEST(DetagPassTest, FirstChunkOnlyStepsOnAChunkedDocument) {

@@ -95,8 +95,9 @@ TEST(HeadingHandlerTest, MarksAndStatementsAreNotMeasured) {
   const std::string chunk = c.Chunk("<h2>A<br>list: <ul><li>item</ul></h2>");
   const size_t underline = chunk.rfind(m.end_heading);
   ASSERT_NE(underline, std::string::npos);
-  // "A list: item", twelve characters, plus the blank the bullet adds.
-  const std::string expected = m.line_break + std::string(14, '=');
+  // The longer of the two lines the <br> makes, "list: \xB7 item": twelve
+  // characters.
+  const std::string expected = m.line_break + std::string(12, '=');
   EXPECT_EQ(chunk.substr(underline - expected.size(), expected.size()), expected);
   EXPECT_EQ(c.pass.Info().title, "A list: \xB7 item");
 }
@@ -193,6 +194,15 @@ TEST(HeadingLayoutTest, HeadingsAreAlignedAndNotWrapped) {
             (Lines{"Fruit", "*****", "", "Text.", "", std::string(33, ' ') + "Middle",
                    std::string(33, ' ') + "======", "", "More.", "", wide, std::string(60, '='), "",
                    "End."}));
+}
+
+TEST(HeadingLayoutTest, ABrokenHeadingIsUnderlinedAsLongAsItsLongestLine) {
+  ConvertedText c;
+  EXPECT_EQ(c.Lines("<h2>First line<br>Second, longer line</h2>\n<p>Text.</p>\n"
+                    "<h3>Wide first line<br>short</h3>\n"),
+            (Lines{"First line", "Second, longer line", "===================", "", "Text.", "",
+                   "Wide first line", "short", "---------------"}));
+  EXPECT_EQ(c.pass.Info().title, "First line Second, longer line");
 }
 
 TEST(HeadingLayoutTest, RemovedRulesTakeEqualsAndDashUnderlines) {

@@ -12,6 +12,7 @@
 #include "html/tag_catalogue.h"
 #include "support/orvtext_process.h"
 #include "support/text_header.h"
+#include "textout/converted_text.h"
 
 namespace orv {
 namespace {
@@ -150,6 +151,15 @@ TEST(AnchorTest, TextModeSuffixesAndReferences) {
     EXPECT_EQ(urls.Anchor(c.span), c.with_urls) << c.span;
     EXPECT_TRUE(urls.references.Empty()) << c.span;
   }
+}
+
+TEST(AnchorTest, NoBlankBetweenAReferenceAndClosingPunctuation) {
+  testing::ConvertedText c;
+  EXPECT_EQ(c.Lines("<p>See <a href=\"http://x.org/a\">the page</a>. Next, <a "
+                    "href=\"http://x.org/b\">b</a>, (<a href=\"http://x.org/c\">c</a>) <tt><a "
+                    "href=\"http://x.org/d\">d</a></tt>; <a href=\"http://x.org/e\">e</a> "
+                    "and <a href=\"http://x.org/f\">f</a>-g</p>\n"),
+            (std::vector<std::string>{"See the page [1]. Next, b [2], (c [3]) d [4]; e [5] and f [6] -g"}));
 }
 
 TEST(AnchorTest, LinksToOneUrlShareItsNumber) {
@@ -367,8 +377,8 @@ TEST(ReferenceTableTest, ConcatenatedInputsShareOneTable) {
   ASSERT_TRUE(pass.ConvertFile(DetagOptions{}, second, output, report));
   output.Close();
   EXPECT_EQ(testing::Body(testing::ReadAll(dir.Path() + "all.txt")),
-            "See A [1] and B [2] .\n" + std::string(72, '-') +
-                "\nAgain B [2] , then C [3] .\n\n"
+            "See A [1] and B [2].\n" + std::string(72, '-') +
+                "\nAgain B [2], then C [3].\n\n"
                 "[1] http://a.org/\n[2] http://b.org/\n[3] http://c.org/\n");
   EXPECT_EQ(std::count(messages.begin(), messages.end(), "INFO: Adding URL reference table"), 1);
 
@@ -380,7 +390,7 @@ TEST(ReferenceTableTest, ConcatenatedInputsShareOneTable) {
   ASSERT_TRUE(pass.ConvertFile(DetagOptions{}, alone, next, report));
   next.Close();
   EXPECT_EQ(testing::Body(testing::ReadAll(dir.Path() + "two.txt")),
-            "Again B [1] , then C [2] .\n\n[1] http://b.org/\n[2] http://c.org/\n");
+            "Again B [1], then C [2].\n\n[1] http://b.org/\n[2] http://c.org/\n");
 }
 
 // The header can show the first and last e-mail address and web address.
@@ -409,7 +419,7 @@ TEST(ReferenceTableTest, HeaderShowsTheRecordedAddresses) {
             "| URL          : http://one.org/       |\n"
             "| URL          : https://two.org/      |\n"
             "Mail [link removed] or [link removed];\n"
-            "see one [1] and two [2] .\n\n"
+            "see one [1] and two [2].\n\n"
             "[1] http://one.org/\n[2] https://two.org/\n");
 }
 

@@ -1,7 +1,9 @@
 // A golden document for the list, heading and emphasis handlers: nested
 // ordered, lettered, roman, bulleted and definition lists and headings of
 // four levels and alignments, laid out at 72 columns. The expected lines
-// were read and checked by hand: labels hang left of the item text, every
+// were read and checked by hand: labels hang left of the item text,
+// right-aligned in a column as wide as the list's widest label (the roman
+// list's text moves one column right to make room for "III)"), every
 // level indents by four more, a value attribute numbers only its own item,
 // descriptions stand under their terms, underlines follow the level and
 // the text length, and the <title> wins over the first heading.
@@ -76,15 +78,15 @@ const char* const kGoldenLines[] = {
     "",
     "     c) rake it level.",
     "",
-    " 3) Sow in rows that run north to south, so that every plant",
-    "    gets its share of the sun through the day.",
+    " 3) Sow in rows that run north to south, so that every plant gets its",
+    "    share of the sun through the day.",
     "",
     "Calendar",
     "--------",
     "",
-    "    III) March: broad beans",
-    "VI) June: lettuce",
-    " V) July: beetroot",
+    "III) March: broad beans",
+    " VI) June: lettuce",
+    "  V) July: beetroot",
     "",
     "Words",
     "=====",

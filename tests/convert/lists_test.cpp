@@ -97,12 +97,14 @@ TEST(ListHandlerTest, OrderedListsCountFromTheirStart) {
   ConvertedText c;
   const DetagMarkers& m = c.pass.Markers();
   // A value attribute numbers its own item and leaves the count alone.
+  // Shorter labels are padded to the widest label of their list.
+  const std::string pad(1, kLabelPad);
   EXPECT_EQ(c.Chunk("<ol start=5><li>a<li value=10>b<LI>c</ol>"),
-            m.start_list + m.list_item + "5) a" + m.list_item + "10) b" + m.list_item + "7) c" +
-                m.end_list);
+            m.start_list + m.list_item + pad + "5) a" + m.list_item + "10) b" + m.list_item + pad +
+                "7) c" + m.end_list);
   EXPECT_EQ(c.Chunk("<ol type=i start=\"1999\"><li>x</ol><ol type=I start=3><li>y<li>z</ol>"),
             m.start_list + m.list_item + "mcmxcix) x" + m.end_list + m.start_list + m.list_item +
-                "III) y" + m.list_item + "IV) z" + m.end_list);
+                "III) y" + m.list_item + pad + "IV) z" + m.end_list);
   // A start that is not a number starts at 1; so does every new list.
   EXPECT_EQ(c.Chunk("<ol type=a start=many><li>x<li>y</ol><ol><li>z</ol>"),
             m.start_list + m.list_item + "a) x" + m.list_item + "b) y" + m.end_list + m.start_list +
@@ -210,10 +212,11 @@ TEST(ListLayoutTest, LabelsHangLeftOfTheItemText) {
 }
 
 TEST(ListLayoutTest, RomanNumbersAndBulletsAtEachLevel) {
-  // A label one column wider than the indent stays inside it.
+  // A label one column wider than the indent moves the list's text column
+  // one to the right; the labels stay right-aligned.
   ConvertedText c;
   EXPECT_EQ(c.Lines("<ol type=i start=3><li>three<li>four</ol>\n"),
-            (Lines{"    iii) three", "iv) four"}));
+            (Lines{"iii) three", " iv) four"}));
 
   const std::string nested =
       "<p>Nested:</p>\n<ul>\n<li>one\n<ul>\n<li>two\n<ul>\n<li>three\n</ul>\n</ul>\n</ul>\n";
@@ -225,6 +228,93 @@ TEST(ListLayoutTest, RomanNumbersAndBulletsAtEachLevel) {
   ConvertedText e(two);
   EXPECT_EQ(e.Lines(nested), (Lines{"Nested:", "", "  " + kDot + " one", "      " + kDot + " two",
                                     "          - three"}));
+}
+
+
+// ---- What a reader sees ----
+
+TEST(ListLayoutTest, AnItemThatOpensAParagraphKeepsItsLabel) {
+  // However the source breaks its lines, the label and the item's first
+  // line stand together, as for a plain item; a paragraph's alignment
+  // aligns the item's text in its column.
+  for (const char* html : {"<ul><li><p>Item one</p></li></ul>\n",
+                           "<ul class=x><li class=y><p>\n     Item one\n    </p></li></ul>\n",
+                           "<ul>\n<li>\n<p>Item one</p>\n</li>\n</ul>\n",
+                           "<ul><li>\nItem one\n</ul>\n"}) {
+    ConvertedText c;
+    EXPECT_EQ(c.Lines(html), (Lines{"  " + kDot + " Item one"})) << html;
+  }
+  ConvertedText c;
+  EXPECT_EQ(c.Lines("<ol><li><p>Item one</p></li><li>\n<p align=right>Item two</p></li></ol>\n"),
+            (Lines{" 1) Item one", "", " 2) " + std::string(60, ' ') + "Item two"}));
+  // Item text that follows its label on the same line is left alone.
+  ConvertedText d;
+  EXPECT_EQ(d.Lines("<ol><li>Item one<p>More</p></ol>\n"),
+            (Lines{" 1) Item one", "", "    More"}));
+}
+
+TEST(ListLayoutTest, LabelsOfDifferentWidthsShareOneColumn) {
+  ConvertedText c;
+  EXPECT_EQ(c.Lines("<ol start=\"98\"><li>aa<li>bb<li>cc</ol>\n"),
+            (Lines{" 98) aa", " 99) bb", "100) cc"}));
+  ConvertedText d;
+  EXPECT_EQ(d.Lines("<ol type=I><li>one<li>two<li>three<li>four</ol>\n"),
+            (Lines{"  I) one", " II) two", "III) three", " IV) four"}));
+  ConvertedText e;
+  EXPECT_EQ(e.Lines("<ol type=i><li>one<li value=\"1999\">two<li>three that runs on over the "
+                    "end of the line so that it has to wrap</ol>\n"),
+            (Lines{"      i) one", "mcmxcix) two",
+                   "    iii) three that runs on over the end of the line so that it has to",
+                   "         wrap"}));
+  // A nested list keeps its own column, to the right of the outer one.
+  ConvertedText f;
+  EXPECT_EQ(f.Lines("<ol start=9><li>nine<ol type=a><li>x<li>y</ol><li>ten</ol>\n"),
+            (Lines{" 9) nine", "", "     a) x", "     b) y", "", "10) ten"}));
+}
+
+TEST(ListLayoutTest, TheFirstLineOfAnItemIsAsWideAsTheOthers) {
+  // Thirteen words and "xyz" fill the 68 columns of the text exactly.
+  std::string words;
+  for (int i = 0; i < 13; ++i) words += "word ";
+  words += "xyz";
+  ConvertedText c;
+  EXPECT_EQ(c.Lines("<ul><li>" + words + " next</li></ul>\n"),
+            (Lines{"  " + kDot + " " + words, "    next"}));
+  DetagOptions justified;
+  justified.right_justify = true;
+  ConvertedText d(justified);
+  const Lines even = d.Lines(
+      "<ol><li>With justification the first line of an item reaches the right margin like all "
+      "the lines after it do, and the text stays in its column.</ol>\n");
+  ASSERT_GE(even.size(), 2u);
+  EXPECT_EQ(even[0].size(), 72u);
+  EXPECT_EQ(even[0].substr(0, 9), " 1) With ");
+}
+
+TEST(ListLayoutTest, FirstLineIndentAndSingleLineParagraphsLeaveItemsAlone) {
+  DetagOptions indented;
+  indented.first_line_indent = "   ";
+  ConvertedText c(indented);
+  EXPECT_EQ(c.Lines("<ul><li>one<li>two</ul><p>Para text.</p>\n"),
+            (Lines{"  " + kDot + " one", "  " + kDot + " two", "", "   Para text."}));
+  DetagOptions single;
+  single.paragraph_on_single_line = true;
+  ConvertedText d(single);
+  EXPECT_EQ(d.Lines("<ul><li>one<li>two</ul><p>Para text.</p>\n"),
+            (Lines{"  " + kDot + " one", "  " + kDot + " two", "", "Para text."}));
+}
+
+TEST(ListLayoutTest, JoiningItemParagraphsIsLinearAndExact) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  std::string text = m.list_item + "1) \n " + m.paragraph + "[[LEFT]]Text" + m.list_item +
+                     "2) text" + m.paragraph + m.statement + m.list_item + "3)" + m.statement +
+                     "$_$_START_LIST";
+  EXPECT_EQ(JoinItemParagraphs(text, m), 1);
+  EXPECT_EQ(text, m.statement + "[[LEFT]][[LI]]1) Text" + m.list_item + "2) text" + m.paragraph +
+                      m.statement + m.list_item + "3)" + m.statement + "$_$_START_LIST");
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += m.list_item + "\xB7 " + m.paragraph + "x";
+  EXPECT_EQ(JoinItemParagraphs(many, m), 100000);
 }
 
 }  // namespace

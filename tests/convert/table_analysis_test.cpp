@@ -51,6 +51,64 @@ TEST(TableAnalysisTest, NestedThreeDeepBecomesThreeBlocks) {
   EXPECT_EQ(run.text.find("table"), std::string::npos);
 }
 
+// The width of the widest line of `block`.
+size_t Widest(const std::string& block) {
+  size_t widest = 0;
+  for (const std::string& line : Split(block, '\n')) widest = std::max(widest, line.size());
+  return widest;
+}
+
+TEST(TableAnalysisTest, NestedTablesFitTheCellsThatHoldThem) {
+  const std::string words =
+      "Many words that would like to spread out over a whole line of the page and more";
+  // The first nested table of a row, and a second one whose enclosing
+  // table lies before its match: both fit their cells, and the outer
+  // table stays within the page width.
+  const TablePass run = WholeText("<table border=1><tr><td><table border=1><tr><td>" + words +
+                                  "</td></tr></table></td><td><table border=1><tr><td>" + words +
+                                  "</td></tr></table></td><td>third</td></tr></table>");
+  ASSERT_EQ(run.blocks.size(), 3u);
+  EXPECT_LE(Widest(run.blocks[0]), 23u);
+  EXPECT_LE(Widest(run.blocks[1]), 23u);
+  EXPECT_LE(Widest(run.blocks[2]), 72u);
+  EXPECT_TRUE(Has(run.messages, "INFO: nested tables detected (2 levels)"));
+  // A table after a closed one is not nested.
+  const TablePass after = WholeText("<table><tr><td><table><tr><td>x</td></tr></table></td></tr>"
+                                    "</table><table border=1><tr><td>" + words + "</td></tr></table>");
+  ASSERT_EQ(after.blocks.size(), 3u);
+  EXPECT_GT(Widest(after.blocks[1]), 60u);  // stored second, in the first scan
+}
+
+TEST(TableAnalysisTest, ListItemsInACellAreNotSeparatedByBlankLines) {
+  const TablePass run = WholeText(
+      "<table><tr><td>" + std::string("\xFF\xFF" "CBR\xFF\xFF$_$_START_LIST\xFF\xFF" "CBR\xFF\xFF") +
+      "\xFF\xFF" "CBR\xFF\xFF[[LI]]- one</li>\xFF\xFF" "CBR\xFF\xFF\n\xFF\xFF" "CBR\xFF\xFF[[LI]]- two"
+      "\xFF\xFF" "CBR\xFF\xFF$_$_END_LIST\xFF\xFF" "CBR\xFF\xFF</td></tr></table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0], "  - one\n  - two\n");
+}
+
+TEST(TableAnalysisTest, DelimitedRowsAreOneRecordEach) {
+  DetagOptions comma;
+  comma.table_format = 2;
+  const std::string list = "\xFF\xFF" "CBR\xFF\xFF$_$_START_LIST\xFF\xFF" "CBR\xFF\xFF"
+                           "\xFF\xFF" "CBR\xFF\xFF[[LI]]- one\xFF\xFF" "CBR\xFF\xFF[[LI]]- two"
+                           "\xFF\xFF" "CBR\xFF\xFF$_$_END_LIST\xFF\xFF" "CBR\xFF\xFF";
+  const std::string html = "<table><tr><td>Name</td><td>Notes</td></tr><tr><td>Alpha</td><td>" +
+                           list + "</td></tr><tr><td>Beta</td><td>first<br>\xFF\xFF" "BR\xFF\xFF"
+                           "second</td></tr></table>";
+  const TablePass run = WholeText(html, comma);
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0],
+            "$_$_BEGIN_COMMA_DELIMITED_TABLE\n\"Name\",\"Notes\"\n\"Alpha\",\"- one - two\"\n"
+            "\"Beta\",\"first second\"\n$_$_END_TABLE\n");
+  DetagOptions tabs;
+  tabs.table_format = 3;
+  const TablePass tabbed = WholeText(html, tabs);
+  ASSERT_EQ(tabbed.blocks.size(), 1u);
+  EXPECT_NE(tabbed.blocks[0].find("\"Beta\"\t\"first second\"\n"), std::string::npos);
+}
+
 TEST(TableAnalysisTest, SpansPlaceCellsInTheirColumns) {
   struct Case {
     const char* html;

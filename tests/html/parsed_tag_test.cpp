@@ -151,5 +151,21 @@ TEST(ParsedTagTest, HugeTagsStayLinear) {
   EXPECT_EQ(ParsedTag::Parse(names_only).Reassemble(NameCase::kUpper), ToUpper(names_only));
 }
 
+TEST(FindTagEndTest, QuotedValuesAreSkipped) {
+  EXPECT_EQ(FindTagEnd("<p>", 0), 2u);
+  EXPECT_EQ(FindTagEnd("x<a title=\"a>b\" href=x>y", 1), 22u);
+  EXPECT_EQ(FindTagEnd("<a t = 'a>b'>", 0), 12u);
+  // An apostrophe inside an unquoted value opens nothing.
+  EXPECT_EQ(FindTagEnd("<p class=don't>x'>", 0), 14u);
+  // A quote not closed before the next tag, or never: the first ">".
+  EXPECT_EQ(FindTagEnd("<a t=\"a>b <i>\"", 0), 7u);
+  EXPECT_EQ(FindTagEnd("<a t=\"a>b", 0), 7u);
+  EXPECT_EQ(FindTagEnd("<a t=\"a\"", 0), std::string_view::npos);
+  const ParsedTag tag = ParsedTag::Parse("<a title=\"a>b\" href=x>");
+  ASSERT_EQ(tag.attributes.size(), 2u);
+  EXPECT_EQ(tag.attributes[0].Value(), "a>b");
+  EXPECT_EQ(tag.Reassemble(NameCase::kUpper), "<A TITLE=\"a>b\" HREF=x>");
+}
+
 }  // namespace
 }  // namespace orv

@@ -149,6 +149,10 @@ TEST(TextLineTest, RuleTextAndRuleStatements) {
   EXPECT_EQ(DrawRuleLine("10", 40, Alignment::kJustify),
             DrawRuleLine("10", 40, Alignment::kCentre));
   EXPECT_EQ(DrawRuleLine("10", 40, Alignment::kRight), std::string(30, ' ') + std::string(10, '-'));
+  // A percentage is a share of the width, not a number of columns.
+  EXPECT_EQ(DrawRuleLine(" 50%", 72, Alignment::kLeft), std::string(36, '-'));
+  EXPECT_EQ(DrawRuleLine("25%", 40, Alignment::kRight), std::string(30, ' ') + std::string(10, '-'));
+  EXPECT_EQ(DrawRuleLine("250%", 40, Alignment::kLeft), std::string(40, '-'));
 }
 
 // ---- Widths and nesting ----
@@ -467,9 +471,12 @@ TEST(LayoutGoldenTest, Width40) {
                                                 "",
                                                 "Lists come next:",
                                                 "",
-                                                "  " + kDot + " Bullets hang to the left of",
-                                                "    the text column, even when an item",
-                                                "    runs over more than one line.",
+                                                // The label takes no room from
+                                                // the text: the item's first
+                                                // line is as wide as the rest.
+                                                "  " + kDot + " Bullets hang to the left of the text",
+                                                "    column, even when an item runs over",
+                                                "    more than one line.",
                                                 "  " + kDot + " Short item.",
                                                 "",
                                                 "--------------------",
@@ -488,8 +495,8 @@ TEST(LayoutGoldenTest, Width72) {
                 "",
                 "Lists come next:",
                 "",
-                "  " + kDot + " Bullets hang to the left of the text column, even when an",
-                "    item runs over more than one line.",
+                "  " + kDot + " Bullets hang to the left of the text column, even when an item runs",
+                "    over more than one line.",
                 "  " + kDot + " Short item.",
                 "",
                 "--------------------",
@@ -505,7 +512,10 @@ TEST(LayoutGoldenTest, Width40Justified) {
   EXPECT_EQ(lines[3], "This  guide  shows  how the  layout step");
   EXPECT_EQ(lines[4], "fills  paragraphs  to  the  page  width,");
   EXPECT_EQ(lines[5], "hangs list bullets and draws rules.");  // paragraph end, short
-  EXPECT_EQ(lines[10], "    the text column,  even when an  item");
+  // The item's first line reaches the right margin like the others; the
+  // blank after the bullet does not stretch.
+  EXPECT_EQ(lines[9], "  " + kDot + " Bullets hang to the left of the text");
+  EXPECT_EQ(lines[10], "    column, even when an item runs  over");
 }
 
 // ---- Long lines and buffer reuse ----
