@@ -17,8 +17,9 @@
 
 namespace orv {
 
-// Every pattern list of the pass. Built for each file in this order, by
-// the policies in force, and frozen while in use.
+// Every pattern list of the pass. Built in this order, by the policies in
+// force, when the first file or a file under other policies comes, and
+// frozen while in use.
 struct DetagPass::Lists {
   PatternList head, body, xml, comments, scripts, style, objects, forms, sentences, tables, table_markup,
       table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
@@ -116,7 +117,8 @@ PatternHandler DetagPass::Slot(PatternHandler DetagHandlerSlots::*slot) {
 }
 
 // Builds the pattern lists that the policies ask for. Every list is cleared
-// and rebuilt for each file, then frozen while in use.
+// and rebuilt, then frozen while in use; a batch of files under the same
+// policies keeps them from file to file.
 void DetagPass::BuildLists() {
   if (!lists_) lists_ = std::make_unique<Lists>();
   Lists& l = *lists_;

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "html/detag_options.h"
 #include "html/entities.h"
+#include "html/lengths.h"
 #include "html/parsed_tag.h"
 
 namespace orv {
@@ -196,14 +197,8 @@ std::string RuleWidth(std::string_view tag, const DetagOptions& options) {
   if (!GetTagAttribute(tag, "width", width)) return std::string();
   width = Trim(width);
   if (width.find('%') != std::string::npos) return " " + width;
-  // The leading digits, at most nine of them, are the width in pixels of
-  // an 800-pixel page that is W columns wide.
-  long long pixels = 0;
-  size_t digits = 0;
-  while (digits < width.size() && digits < 9 && width[digits] >= '0' && width[digits] <= '9')
-    pixels = pixels * 10 + (width[digits++] - '0');
-  const long long page = options.adjust_table_to_page ? options.page_width : 80;
-  const long long columns = pixels * page / 800;
+  const int64_t page = options.adjust_table_to_page ? options.page_width : 80;
+  const int64_t columns = PixelsToColumns(LeadingNumber(width), page);
   if (columns <= 0) return std::string();
   return " " + std::to_string(columns);
 }

@@ -12,6 +12,7 @@
 #include "common/text.h"
 #include "convert/detag.h"
 #include "html/entities.h"
+#include "html/lengths.h"
 #include "textout/text_line.h"
 #include "textout/text_table.h"
 
@@ -80,16 +81,14 @@ void ScaleWidth(std::string_view tag, const DetagOptions& options, int& width) {
   std::string value;
   if (!GetTagAttribute(tag, "width", value)) return;
   const std::string_view v = TrimView(value);
-  int64_t number = 0;
   size_t digits = 0;
-  while (digits < v.size() && digits < 9 && v[digits] >= '0' && v[digits] <= '9')
-    number = number * 10 + (v[digits++] - '0');
+  const int64_t number = LeadingNumber(v, &digits);
   if (digits == 0 || number <= 0) return;
   if (v.back() == '%')
     width = static_cast<int>(width * number / 100);
   else
-    width =
-        static_cast<int>((options.adjust_table_to_page ? options.page_width : 80) * number / 800);
+    width = static_cast<int>(
+        PixelsToColumns(number, options.adjust_table_to_page ? options.page_width : 80));
   width = std::max(width, 1);
 }
 

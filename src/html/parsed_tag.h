@@ -7,7 +7,6 @@
 
 #include <string>
 #include <string_view>
-
 #include <utility>
 #include <vector>
 
@@ -56,7 +55,6 @@ struct ParsedTag {
   // change. Text around the tag is kept.
   std::string Reassemble(NameCase name_case = NameCase::kAsWritten) const;
 };
-
 
 // One attribute of a tag as written: the blanks before it, its name, and its
 // value as written after "=" (quotes kept; blanks around "=" are not part of

@@ -695,19 +695,8 @@ int PatternList::Scan(bool keep_unchanged_result) {
       if (i < n && busy_end_ <= i && LiteralComesNext(i)) i = FastForward(i);
       continue;
     }
-    const long end = static_cast<long>(i);
-    const size_t saved_size = result_.size();
-    const size_t saved_copied = copied_;
-    const int result = Act(first, start, end);
+    const int result = FinishAction(first, start, static_cast<long>(i), actions);
     const bool rejected = result == ActionRejected;
-    if (rejected) {
-      result_.resize(saved_size);
-      copied_ = saved_copied;
-    } else if (result == ActionChanged || handler_changed_) {
-      ++actions;
-      ++entries_[first].actions_taken;
-    }
-    match_start_ = match_end_ = -1;
     if (result == ActionStop) break;
     if (result == ActionChanged || rejected) {
       DropPartialMatches();
@@ -743,18 +732,8 @@ int PatternList::ScanSingleSpan() {
     const size_t end = at + run_length - 1;
     position_ = end;
     ++entries_[0].matches_found;
-    const size_t saved_size = result_.size();
-    const size_t saved_copied = copied_;
-    const int result = Act(0, static_cast<long>(start), static_cast<long>(end));
+    const int result = FinishAction(0, static_cast<long>(start), static_cast<long>(end), actions);
     const bool rejected = result == ActionRejected;
-    if (rejected) {
-      result_.resize(saved_size);
-      copied_ = saved_copied;
-    } else if (result == ActionChanged || handler_changed_) {
-      ++actions;
-      ++entries_[0].actions_taken;
-    }
-    match_start_ = match_end_ = -1;
     if (result == ActionStop) break;
     i = rejected ? start + 1 : end + 1;
   }

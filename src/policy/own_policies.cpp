@@ -1,6 +1,6 @@
-// orvtext's ten policy sections: the catalogue table, the creation of the
-// sections in the Context, and the derived values (indent positions, table
-// width, first-line indent) that the detag pass takes from them.
+// orvtext's ten policy sections: the catalogue table and the creation of
+// the sections that every policy set of a run shares (shared_policies.h).
+// The values derived from them are in derived_values.cpp.
 #include "policy/own_policies.h"
 
 #include "common/text.h"

@@ -1,8 +1,8 @@
 // orvtext's own policies: the ten sections ("[Detag]" ... "[Text
 // conversion]") with their identifiers, key texts, types and defaults, as
-// created in the Context at start-up, and the values the detag pass derives
-// from them. The engine policies shared with the sister converters are in
-// engine_policies.h.
+// created for the policies every set of a run shares (shared_policies.h).
+// The values derived from them are in derived_values.h; the engine
+// policies shared with the sister converters are in engine_policies.h.
 #pragma once
 
 #include <array>

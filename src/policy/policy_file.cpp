@@ -129,7 +129,7 @@ bool IsPolicySectionHeader(std::string_view line) {
 
 // ---- LoadPolicyLine -----------------------------------------------------
 
-int PolicySet::LoadPolicyLine(std::string_view raw_line, int& category, bool check_repeats,
+PolicyLineResult PolicySet::LoadPolicyLine(std::string_view raw_line, int& category, bool check_repeats,
                               std::string* result_text) {
   PolicyLineContext& line = line_context_;
   line.reporter = this;
@@ -184,7 +184,7 @@ int PolicySet::LoadPolicyLine(std::string_view raw_line, int& category, bool che
 
   if (!line.handled && !refused) TryAliasPass(line);
 
-  int result;
+  PolicyLineResult result;
   if (!line.handled) {
     if (IsPolicySectionHeader(line.line)) {
       if (result_text != nullptr) *result_text = "LoadPolicyLine - success: " + line.line;

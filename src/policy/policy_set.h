@@ -149,7 +149,7 @@ class PolicySet : public PolicyReporter {
   // Returns 0 (success, comment or header), 10 (unknown policy) or 11
   // (invalid value); `category` receives the accepting policy's category.
   // With `check_repeats` a policy that is already set keeps its value.
-  int LoadPolicyLine(std::string_view line, int& category, bool check_repeats,
+  PolicyLineResult LoadPolicyLine(std::string_view line, int& category, bool check_repeats,
                      std::string* result_text = nullptr);
   // Reads a policy file from `reader` (already open on it) to its end,
   // following include and switch lines, then loads the configuration files

@@ -130,8 +130,8 @@ bool ConversionRun::ReadPolicyFileInto(PolicySet& set, const std::string& path) 
 }
 
 bool ConversionRun::LoadPolicyFile(const std::string& path) {
-  AttachContext(context_, main_);
-  if (ReadPolicyFileInto(main_, path)) return true;
+  AttachWithQualifiers(context_, master_policies_);
+  if (ReadPolicyFileInto(master_policies_, path)) return true;
   if (message_box_)
     message_box_(MessageText(kMsgCaptionPolicyFileError),
                  MessageWith(kMsgCantFindPolicyFile, path));
@@ -173,24 +173,22 @@ bool ConversionRun::StartRun() {
   input_directory_ = full_spec.substr(0, cut);
   input_spec_ = full_spec.substr(cut);
 
-  for (PolicySet* set : {&main_, &run_, &changes_, &extra_, &a_, &b_, &c_})
-    AttachContext(context_, *set);
+  for (PolicySet* set : {&master_policies_, &run_policies_, &dialog_changes_, &output_policies_})
+    AttachWithQualifiers(context_, *set);
   HookSinkToStatusWindow();
 
   const std::string& policy_file = selection_.policy_file_path;
   if (settings_.always_reload && !policy_file.empty()) {
-    LoadMasterPolicyFile(run_, policy_file);
-    LoadMasterPolicyFile(main_, policy_file);
-    AttachContext(context_, run_);
-    AttachContext(context_, main_);
+    LoadMasterPolicyFile(run_policies_, policy_file);
+    LoadMasterPolicyFile(master_policies_, policy_file);
+    AttachWithQualifiers(context_, run_policies_);
+    AttachWithQualifiers(context_, master_policies_);
   }
-  if (policies_changed_) run_.Assign(main_);
-  if (changes_in_use_) run_.Merge(changes_, true);
 
   bool abort = false;
-  RunBatch(run_, policy_file, abort);
+  RunBatch(run_policies_, policy_file, abort);
 
-  main_.ReportPlain(MessageText(kMsgConversionComplete));
+  master_policies_.ReportPlain(MessageText(kMsgConversionComplete));
 
   if (!abort && settings_.auto_dismiss_status_dialog) status_.Hide();
   return !abort;
@@ -217,15 +215,15 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   // The batch of an earlier run is not converted again.
   FileBatch& batch = context_.Batch();
   batch.Clear();
-  const size_t found =
-      ExpandFileSpec(spec, policy_file, q.subfolders, batch,
-                     [this](std::string_view message, int level) { main_.Report(message, level); });
+  const size_t found = ExpandFileSpec(
+      spec, policy_file, q.subfolders, batch,
+      [this](std::string_view message, int level) { master_policies_.Report(message, level); });
   batch_inputs_ = IdentitiesOf(batch);
 
   // A busy batch shows only errors, unless the policies chose a level.
-  if (found > kBusyBatchSize && !main_.WasSet(EnginePolicy::kErrorReportingLevel)) {
-    main_.SetInteger(EnginePolicy::kErrorReportingLevel, 1, true);
-    main_.SetYesNo(EnginePolicy::kSuppressINFOMessages, true, true);
+  if (found > kBusyBatchSize && !master_policies_.WasSet(EnginePolicy::kErrorReportingLevel)) {
+    master_policies_.SetInteger(EnginePolicy::kErrorReportingLevel, 1, true);
+    master_policies_.SetYesNo(EnginePolicy::kSuppressINFOMessages, true, true);
   }
 
   if (batch.Empty()) {
@@ -246,8 +244,8 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
 
     // The directory-index settings of the run carry over to every file.
     for (EnginePolicy policy : {EnginePolicy::kMakeDirectory, EnginePolicy::kDirectoryFilename})
-      main_.Engine(policy).Merge(run_set.Engine(policy), true);
-    AttachContext(context_, main_);
+      master_policies_.Engine(policy).Merge(run_set.Engine(policy), true);
+    AttachWithQualifiers(context_, master_policies_);
 
     current_spec_ = batch.specs[count - 1];
     last_of_batch_ = count == batch.Size();
@@ -268,8 +266,7 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
 bool ConversionRun::ConvertFile(const std::string& input_path,
                                 [[maybe_unused]] const std::string& input_name) {
   // RunOneFile reports the file under the name its path gives.
-  for (PolicySet* set : {&a_, &b_, &c_}) set->Reset();
-  output_pass_ = true;
+  output_policies_.Reset();
 
   FileJob job;
   job.input_path = input_path;
@@ -283,8 +280,7 @@ bool ConversionRun::ConvertFile(const std::string& input_path,
   if (output_to_clipboard_) job.line_list = &clipboard_lines;
   job.last_of_batch = last_of_batch_;
 
-  extra_.Merge(changes_, true);
-  if (!RunOneFile(main_, extra_, a_, b_, c_, job)) return false;
+  if (!RunOneFile(master_policies_, dialog_changes_, output_policies_, job)) return false;
 
   last_output_file_ = last_output_path_;
   if (job.line_list != nullptr) {
@@ -293,24 +289,23 @@ bool ConversionRun::ConvertFile(const std::string& input_path,
       if (i > 0) text += '\n';
       text += clipboard_lines[i];
     }
-    if (!clipboard_ || !clipboard_(text)) c_.Report("ERROR: No clipboard available", 10);
+    if (!clipboard_ || !clipboard_(text))
+      output_policies_.Report("ERROR: No clipboard available", 10);
   }
   return true;
 }
 
 // ---- RunOneFile ---------------------------------------------------------
 
-bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, PolicySet& b,
-                               PolicySet& c, const FileJob& job) {
+bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& changes, PolicySet& c,
+                               const FileJob& job) {
   const QualifierSettings& q = context_.Qualifiers();
 
-  // The working set: master policies, then the named policy file, then
-  // the dialog's changes.
+  // The working set: master policies, then the dialog's changes.
   PolicySet working;
-  AttachContext(context_, working);
+  AttachWithQualifiers(context_, working);
   working.Merge(main, false);
-  if (named_) working.Merge(*named_, false);
-  working.Merge(extra, false);
+  working.Merge(changes, false);
 
   OutputNameInputs inputs;
   inputs.input_path = job.input_path;
@@ -329,31 +324,22 @@ bool ConversionRun::RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, 
   working.ReportPlain(kFileSeparator);
   working.ReportPlain("Processing : \"" + input.name + input.extension + "\"");
 
-  for (PolicySet* set : {&a, &b, &c}) {
-    AttachContext(context_, *set);
-    set->SetText(EnginePolicy::kInputDirectory, names.input_directory, false);
-    set->SetText(EnginePolicy::kOutputDirectory, names.output_directory, false);
-  }
-
-  a.Merge(main, true);
-  if (named_) a.Merge(*named_, false);
-  a.Merge(extra, false);
+  AttachWithQualifiers(context_, c);
+  c.SetText(EnginePolicy::kInputDirectory, names.input_directory, false);
+  c.SetText(EnginePolicy::kOutputDirectory, names.output_directory, false);
   c.Merge(main, true);
-  if (named_) c.Merge(*named_, true);
-  c.Merge(extra, true);
+  c.Merge(changes, true);
 
   if (q.policy || c.OutputPolicyFile()) WritePolicyOutput(c, input);
 
   if (observer_) observer_(job.input_path, c);
 
-  if (output_pass_) {
-    c.ReportPlain("---- Starting Output pass ----");
-    if (!names.directory_ready)
-      c.Report("ERROR: Can't create output folder " + names.output_directory, 10);
-    if (!RunOutputPass(c, job, names.OutputPath())) {
-      c.Report("ERROR: Failed to complete output pass", 10);
-      return false;
-    }
+  c.ReportPlain("---- Starting Output pass ----");
+  if (!names.directory_ready)
+    c.Report("ERROR: Can't create output folder " + names.output_directory, 10);
+  if (!RunOutputPass(c, job, names.OutputPath())) {
+    c.Report("ERROR: Failed to complete output pass", 10);
+    return false;
   }
   return true;
 }

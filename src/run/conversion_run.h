@@ -2,7 +2,7 @@
 // exit status. StartRun checks the directories and loads the master
 // policies, RunBatch expands the input specification and converts the
 // files in order until one fails, ConvertFile and RunOneFile build the
-// policy sets of one file and hand it to the detag pass (html/detag.h).
+// policy sets of one file and hand it to the detag pass (convert/detag.h).
 // Messages go through the Context's sink to the status window.
 #pragma once
 
@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ascii_file.h"
 #include "convert/detag.h"
 #include "html/tag_catalogue.h"
 #include "platform/directory.h"
@@ -20,7 +21,6 @@
 #include "platform/settings.h"
 #include "platform/status_window.h"
 #include "policy/policy_set.h"
-#include "common/ascii_file.h"
 #include "run/context.h"
 #include "run/file_batch.h"
 
@@ -103,11 +103,11 @@ class ConversionRun {
     std::vector<std::string>* line_list = nullptr;  // clipboard output
     bool last_of_batch = true;
   };
-  // Builds the working set of one file, reports it, writes its policy file
-  // when asked and runs the output pass on set C. Returns false when the
-  // output pass fails.
-  bool RunOneFile(PolicySet& main, PolicySet& extra, PolicySet& a, PolicySet& b, PolicySet& c,
-                  const FileJob& job);
+  // Builds the working set of one file (the master policies, then the
+  // dialog's `changes`), reports it, builds the output set `c` the same way
+  // with the file's directories, writes its policy file when asked and runs
+  // the output pass on `c`. Returns false when the output pass fails.
+  bool RunOneFile(PolicySet& main, PolicySet& changes, PolicySet& c, const FileJob& job);
 
   // The selection the run converts (what the main window holds).
   void SetSelection(FileSelection selection) { selection_ = std::move(selection); }
@@ -120,12 +120,7 @@ class ConversionRun {
   void SetClipboard(ClipboardFn clipboard) { clipboard_ = std::move(clipboard); }
   void SetFileObserver(FileObserver observer) { observer_ = std::move(observer); }
 
-  PolicySet& MainSet() { return main_; }
-  PolicySet& ChangesSet() { return changes_; }
-  // Dialog state: policies edited (the main set is copied into the run
-  // set) and a changes set in use (merged over every file).
-  void SetPoliciesChanged(bool on) { policies_changed_ = on; }
-  void SetChangesInUse(bool on) { changes_in_use_ = on; }
+  PolicySet& MainSet() { return master_policies_; }
 
   bool NoFilesFound() const { return no_files_found_; }
   int FilesConverted() const { return files_converted_; }
@@ -157,11 +152,7 @@ class ConversionRun {
   std::string output_file_name_;
   bool output_to_clipboard_ = false;
   bool command_line_mode_ = false;
-  bool policies_changed_ = false;
-  bool changes_in_use_ = false;
   bool no_files_found_ = false;
-  // Cleared by an analysis that reports files without converting them.
-  bool output_pass_ = true;
   int files_converted_ = 0;
   std::string last_output_file_;
   // The batch entry being converted: the input specification that found it and
@@ -173,16 +164,16 @@ class ConversionRun {
   // unless /OVERWRITE allows it.
   std::set<FileId> batch_inputs_;
 
-  PolicySet main_;
-  PolicySet run_;
-  PolicySet changes_;
-  PolicySet extra_;
-  PolicySet a_;
-  PolicySet b_;
-  PolicySet c_;
-  // The set loaded from a policy file named on a qualifier line; none in a
-  // command-line run.
-  std::unique_ptr<PolicySet> named_;
+  // The master policies: the policy file of the selection, with the
+  // directory-index settings of the run carried over to every file.
+  PolicySet master_policies_;
+  // The master policies as loaded for this run, with the run's folders.
+  PolicySet run_policies_;
+  // What the dialog changed over the master policies, merged over every
+  // file (empty on the command line).
+  PolicySet dialog_changes_;
+  // The policies in force for the output pass of the file being converted.
+  PolicySet output_policies_;
 
   TagCatalogue catalogue_;
   DetagPass detag_;

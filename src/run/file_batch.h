@@ -22,7 +22,9 @@ struct FileBatch {
   std::vector<std::string> paths;         // full path of each input file
   std::vector<std::string> specs;         // the input specification that found it
   std::vector<std::string> policy_files;  // the policy file in force for it
-  std::vector<std::string> spares;        // always empty here
+  // A spare string per file: part of the batch's four lists, which nothing
+  // in this program fills or reads.
+  std::vector<std::string> spares;
 
   void Add(std::string path, std::string spec, std::string policy_file);
   size_t Size() const { return paths.size(); }

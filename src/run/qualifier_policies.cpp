@@ -29,7 +29,7 @@ void ApplyFlag(PolicySet& policies, EnginePolicy policy, bool flag) {
 
 }  // namespace
 
-void AttachContext(Context& context, PolicySet& policies) {
+void AttachWithQualifiers(Context& context, PolicySet& policies) {
   policies.AttachContext(&context);
   QualifierSettings& q = context.Qualifiers();
 

@@ -21,7 +21,7 @@ struct QualifierSettings;
 // /OUTPUT with a directory sets "Output directory"; a /RULESET name is
 // applied as a policy line, and a name that is not accepted is reported at
 // level 10 and cleared. Costs one pass over a dozen policies.
-void AttachContext(Context& context, PolicySet& policies);
+void AttachWithQualifiers(Context& context, PolicySet& policies);
 
 // The output kind the qualifiers choose: text unless /DETAG asks for
 // selective markup removal, which keeps HTML.

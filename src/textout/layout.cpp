@@ -18,6 +18,29 @@ namespace {
 
 constexpr std::string_view kStatementPrefix = "$_$_";
 constexpr std::string_view kListItemTag = "[[LI]]";
+
+// What makes a line short. A short source line ends its paragraph when
+// "Short lines end paragraphs" is on: shorter than kShortLine, shorter than
+// the page width less kShortOfWidthSource, or under three quarters of the
+// document's typical line. A short last piece of the text is not justified:
+// under three quarters of its width, shorter than kShortLine, or shorter
+// than its width less kShortOfWidthPiece; such a tail of a hard-wrapped
+// source line (shorter than its width less kShortOfWidthPiece) is carried
+// over to the next line.
+constexpr long kShortLine = 50;
+constexpr long kShortOfWidthSource = 10;
+constexpr long kShortOfWidthPiece = 5;
+
+// Whether a statement opens or closes a section whose lines are kept as
+// they stand (preformatted text and headings).
+enum class VerbatimEdge { kNone, kOpens, kCloses };
+VerbatimEdge VerbatimEdgeOf(std::string_view statement) {
+  if (EqualsNoCase(statement, "$_$_START_PRE") || EqualsNoCase(statement, "$_$_START_HEADING"))
+    return VerbatimEdge::kOpens;
+  if (EqualsNoCase(statement, "$_$_END_PRE") || EqualsNoCase(statement, "$_$_END_HEADING"))
+    return VerbatimEdge::kCloses;
+  return VerbatimEdge::kNone;
+}
 constexpr char kMiddleDot = '\xB7';
 // The layout width never drops below this many columns.
 constexpr int kMinLayoutWidth = 30;
@@ -277,11 +300,9 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
   } else if (closing && StartsWithNoCase(piece, "$_$_END_BLOCK")) {
     FlushAccumulator(output);
     SetNestingLevel(std::max(level_ - 1, 0));
-  } else if (opening &&
-             (EqualsNoCase(piece, "$_$_START_PRE") || EqualsNoCase(piece, "$_$_START_HEADING"))) {
+  } else if (opening && VerbatimEdgeOf(piece) == VerbatimEdge::kOpens) {
     verbatim_ = true;
-  } else if (closing &&
-             (EqualsNoCase(piece, "$_$_END_PRE") || EqualsNoCase(piece, "$_$_END_HEADING"))) {
+  } else if (closing && VerbatimEdgeOf(piece) == VerbatimEdge::kCloses) {
     verbatim_ = false;
   } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
@@ -465,7 +486,8 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   // 4. Short source line.
   const long n = static_cast<long>(line.size());
   const long w = layout_width_;
-  const bool line_short = n < 50 || n < w - 10 || 4 * n < 3L * typical_line_length_;
+  const bool line_short =
+      n < kShortLine || n < w - kShortOfWidthSource || 4 * n < 3L * typical_line_length_;
 
   // 5. Dialogue marks.
   const bool extra = options.extra_dialogue_checks;
@@ -509,16 +531,16 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
     if (had_tags && TrimView(piece).empty()) continue;
 
     const long pn = static_cast<long>(piece.size());
-    const bool piece_short = (last_piece && next.empty())
-                                 ? (4 * pn < 3 * pw || pn < 50 || pn < pw - 5)
-                                 : 4 * pn < 3 * pw;
+    const bool piece_short = (last_piece && next.empty()) ? (4 * pn < 3 * pw || pn < kShortLine ||
+                                                             pn < pw - kShortOfWidthPiece)
+                                                          : 4 * pn < 3 * pw;
 
     // Carry-over: the short tail of a hard-wrapped source line joins the
     // next line instead of standing ragged.
-    if (last_piece && options.impose_page_width && !preserve && !next_is_statement && pn < pw - 5 &&
-        !next_opens && !closes && (pieces.size() >= 2 || opens) && more_lines &&
-        next.find("[[") == std::string_view::npos && !paragraph_end_seen && !next.empty() &&
-        !rule_line) {
+    if (last_piece && options.impose_page_width && !preserve && !next_is_statement &&
+        pn < pw - kShortOfWidthPiece && !next_opens && !closes && (pieces.size() >= 2 || opens) &&
+        more_lines && next.find("[[") == std::string_view::npos && !paragraph_end_seen &&
+        !next.empty() && !rule_line) {
       if (!pending_.empty()) pending_ += ' ';
       pending_ += piece;
       continue;
@@ -623,12 +645,10 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   bool more = start < text.size();
   std::string_view next = more ? next_line() : std::string_view();
   while (true) {
-    if (!HasPrefix(line, kStatementPrefix)) {
-      // Not a statement: cannot open or close a verbatim section.
-    } else if (EqualsNoCase(line, "$_$_START_PRE") || EqualsNoCase(line, "$_$_START_HEADING")) {
-      verbatim = true;
-    } else if (EqualsNoCase(line, "$_$_END_PRE") || EqualsNoCase(line, "$_$_END_HEADING")) {
-      verbatim = false;
+    // Only a statement opens or closes a verbatim section.
+    if (HasPrefix(line, kStatementPrefix)) {
+      const VerbatimEdge edge = VerbatimEdgeOf(line);
+      if (edge != VerbatimEdge::kNone) verbatim = edge == VerbatimEdge::kOpens;
     }
     if (more && trim_next && !verbatim) next = TrimView(next);
     layout.LayOutLine(options, finished, more, line, next);

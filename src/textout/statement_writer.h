@@ -3,7 +3,9 @@
 // block rules (definitions are captured, not written; tables must end
 // before other statements). Also the CHANGE_POLICY statement, which applies
 // a policy line in the middle of a document. Keywords are in directives.h,
-// the definition list in fragments.h.
+// the definition list in fragments.h. The shared engine's outputs write
+// through it; orvtext's text conversion lays its lines out itself and does
+// not use it, but it is kept, with its tests, as part of that engine.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "common/text.h"
+#include "html/lengths.h"
 #include "textout/text_line.h"
 
 namespace orv {
@@ -22,14 +23,9 @@ constexpr int kMaxRowSpan = 65534;
 constexpr std::string_view kAlignmentTags[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]",
                                                "[[JUSTIFY]]"};
 
-// The number at the start of `text` (after blanks), at most nine digits;
-// 0 when there is none.
-int LeadingNumber(std::string_view text) {
-  text = TrimView(text);
-  int value = 0;
-  for (size_t i = 0; i < text.size() && i < 9 && text[i] >= '0' && text[i] <= '9'; ++i)
-    value = value * 10 + (text[i] - '0');
-  return value;
+// The number at the start of `text` after blanks; 0 when there is none.
+int NumberAfterBlanks(std::string_view text) {
+  return static_cast<int>(LeadingNumber(TrimView(text)));
 }
 
 bool StartsWithDigit(std::string_view text) {
@@ -43,8 +39,8 @@ bool StartsWithDigit(std::string_view text) {
 int WidthInColumns(std::string_view value, int percent_base, bool& percent) {
   value = TrimView(value);
   percent = !value.empty() && value.back() == '%';
-  if (percent) return static_cast<int>(int64_t{LeadingNumber(value)} * percent_base / 100);
-  return static_cast<int>(int64_t{LeadingNumber(value)} * 80 / 800);
+  if (percent) return static_cast<int>(int64_t{NumberAfterBlanks(value)} * percent_base / 100);
+  return static_cast<int>(PixelsToColumns(NumberAfterBlanks(value), 80));
 }
 
 int CeilDiv(int64_t a, int64_t b) { return b <= 0 ? 0 : static_cast<int>((a + b - 1) / b); }
@@ -183,7 +179,7 @@ TextTable::TextTable(const DetagOptions& options, const DetagMarkers& markers,
   const bool suppressed = nested && options.no_borders_nested;
   const TagAttributes table_attributes(table_tag);
   border_ = !suppressed && options.border_all_tables;
-  if (!suppressed && table_attributes.Get("border", value) && LeadingNumber(value) > 0)
+  if (!suppressed && table_attributes.Get("border", value) && NumberAfterBlanks(value) > 0)
     border_ = true;
 
   available_ = std::max(starting_width - indent_ + (border_ ? 0 : 1), 1);
@@ -257,7 +253,7 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
       cell.align_default = 4;
   }
   if (cell_attributes.Get("colspan", value))
-    cell.column_span = std::clamp(LeadingNumber(value), 1, kMaxColumnSpan);
+    cell.column_span = std::clamp(NumberAfterBlanks(value), 1, kMaxColumnSpan);
   cell.no_wrap = cell_attributes.Get("nowrap", value);
   if (cell_attributes.Get("width", value)) {
     const int width =
@@ -269,8 +265,8 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   MeasureCell(cell);
 
   EnsureColumns(column + cell.column_span - 1);
-  if (cell_attributes.Get("rowspan", value) && LeadingNumber(value) > 0) {
-    cell.row_span = std::min(LeadingNumber(value), kMaxRowSpan);
+  if (cell_attributes.Get("rowspan", value) && NumberAfterBlanks(value) > 0) {
+    cell.row_span = std::min(NumberAfterBlanks(value), kMaxRowSpan);
     for (int c = column; c < column + cell.column_span; ++c)
       row_span_until_[static_cast<size_t>(c - 1)] = row + cell.row_span - 1;
   }
@@ -345,7 +341,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
   for (std::string& raw : SplitLines(text)) {
     if (StartsWithNoCase(TrimView(raw), "$_$_TEXTBLOCK")) {
       const std::vector<std::string> fields = Split(CollapseBlanks(raw), ' ');
-      const std::string* block = blocks_.Find(fields.size() > 1 ? LeadingNumber(fields[1]) : 0);
+      const std::string* block = blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);
       if (block == nullptr) continue;
       cell.has_text_block = true;
       if (!verbatim) add_line("$_$_START_PRE");
@@ -425,7 +421,7 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
       rule = true;
       const std::string_view argument = TrimView(std::string_view(line).substr(8));
       if (!StartsWithDigit(argument)) continue;  // drawn at the column's width
-      int length = LeadingNumber(argument);
+      int length = NumberAfterBlanks(argument);
       if (argument.back() == '%')
         length = static_cast<int>(int64_t{length} * std::max(5, cell.declared_width) / 100);
       length = std::min(length, 10000);

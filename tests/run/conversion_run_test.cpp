@@ -48,7 +48,7 @@ TEST(QualifierPoliciesTest, FlagQualifiersDecideTheirPolicy) {
       PolicySet set;
       // A policy file's value gives way to the qualifier's either way.
       set.SetYesNo(c.policy, !on, false);
-      AttachContext(context, set);
+      AttachWithQualifiers(context, set);
       EXPECT_EQ(set.GetYesNo(c.policy), on) << c.what;
       EXPECT_EQ(set.WasSet(c.policy), on) << c.what;
       EXPECT_EQ(set.GetContext(), &context) << c.what;
@@ -65,17 +65,17 @@ TEST(QualifierPoliciesTest, ContentsAndIndexOnlyAdd) {
     Context context;
     PolicySet set;
     set.SetYesNo(c.policy, true, true);  // as a policy file would
-    AttachContext(context, set);
+    AttachWithQualifiers(context, set);
     EXPECT_TRUE(set.GetYesNo(c.policy)) << c.what << ": a set policy is left alone";
 
     PolicySet unset;
     unset.SetYesNo(c.policy, true, false);
-    AttachContext(context, unset);
+    AttachWithQualifiers(context, unset);
     EXPECT_FALSE(unset.GetYesNo(c.policy)) << c.what << ": an unset policy becomes no";
     EXPECT_FALSE(unset.WasSet(c.policy)) << c.what;
 
     context.Qualifiers().*c.flag = true;
-    AttachContext(context, unset);
+    AttachWithQualifiers(context, unset);
     EXPECT_TRUE(unset.GetYesNo(c.policy)) << c.what;
     EXPECT_TRUE(unset.WasSet(c.policy)) << c.what;
   }
@@ -91,7 +91,7 @@ TEST(QualifierPoliciesTest, ValuesModeAndEcho) {
   q.detag = true;
   context.SetEcho(false);
   PolicySet set;
-  AttachContext(context, set);
+  AttachWithQualifiers(context, set);
   EXPECT_EQ(set.OutputLogFilename(), "run.log");
   EXPECT_TRUE(set.WasSet(EnginePolicy::kOutputLogFilename));
   EXPECT_EQ(set.GetInteger(EnginePolicy::kInputFileIsACompositionUnit), 1);
@@ -105,7 +105,7 @@ TEST(QualifierPoliciesTest, ValuesModeAndEcho) {
   q.detag = false;
   context.SetEcho(true);
   PolicySet other;
-  AttachContext(context, other);
+  AttachWithQualifiers(context, other);
   EXPECT_TRUE(other.DisplayMessages());
   EXPECT_FALSE(other.WasSet(EnginePolicy::kDisplayMessages));
   EXPECT_TRUE(other.GetSectionYesNo(kSectionDetag, kRemoveAllTags));
@@ -119,13 +119,13 @@ TEST(QualifierPoliciesTest, RuleSetNameIsAppliedOrRefused) {
   context.Qualifiers().ruleset = true;
   context.Qualifiers().ruleset_name = "Tarnwell";
   PolicySet set;
-  AttachContext(context, set);
+  AttachWithQualifiers(context, set);
   EXPECT_EQ(set.RuleSet(), kRuleSetTarnwell);
   EXPECT_EQ(context.Qualifiers().ruleset_name, "Tarnwell");
 
   context.Qualifiers().ruleset_name = "Bogus";
   PolicySet other;
-  AttachContext(context, other);
+  AttachWithQualifiers(context, other);
   EXPECT_NE(err.str().find("CTX.Command ERROR: Unrecognised RuleSet \"Bogus\"\n"),
             std::string::npos)
       << err.str();
