@@ -23,18 +23,16 @@ namespace orv {
 // frozen while in use.
 struct DetagPass::Lists {
   PatternList head, body, xml, office_comments, comments, scripts, style, objects, forms, sentences,
-      tables, table_markup,
-      table_tags, inline_markup, highlighting, link, meta, lists, images, hyperlinks, paragraphs,
-      breaks, blocks, headings, dialogue0, dialogue1, dialogue2, mark_spaces,
-      final_marks, break_runs;
+      tables, table_markup, table_tags, inline_markup, highlighting, link, meta, lists, images,
+      hyperlinks, paragraphs, breaks, blocks, headings, dialogue0, dialogue1, dialogue2,
+      mark_spaces, final_marks, break_runs;
 
   std::vector<PatternList*> All() {
-    return {&head,    &body,      &xml,    &office_comments, &comments, &scripts, &style,
-            &objects,
-            &forms,        &sentences, &tables,      &table_markup,    &table_tags, &inline_markup,
-            &highlighting, &link,      &meta,        &lists,           &images,     &hyperlinks,
-            &paragraphs,   &breaks,    &blocks,      &headings,   &dialogue0,
-            &dialogue1,    &dialogue2, &mark_spaces, &final_marks,     &break_runs};
+    return {&head,       &body,       &xml,        &office_comments, &comments,     &scripts,
+            &style,      &objects,    &forms,      &sentences,       &tables,       &table_markup,
+            &table_tags, &inline_markup, &highlighting, &link,       &meta,         &lists,
+            &images,     &hyperlinks, &paragraphs, &breaks,          &blocks,       &headings,
+            &dialogue0,  &dialogue1,  &dialogue2,  &mark_spaces,     &final_marks,  &break_runs};
   }
 };
 
@@ -62,8 +60,8 @@ namespace {
 
 // Entries for an element written `<name>` or `<name ...>` (also `<name/>`):
 // the name never matches the start of a longer one (`<b` and `<body>`).
-// `rest` follows the tag's own `>`, as in `**/head>` for the whole
-// element; without it the entries cover the start tag alone.
+// `rest` follows the character that ends the name, as in `**/head>` for
+// the whole element; without it the entries cover the start tag alone.
 std::vector<std::string> StartTagPatterns(std::string_view name, std::string_view rest = {}) {
   const std::string open = "<" + std::string(name);
   if (rest.empty()) return {open + ">", open + "%/**>"};
@@ -144,7 +142,8 @@ void DetagPass::BuildLists() {
   const DetagMarkers& m = markers_;
 
   if (text || options_.remove_head)
-    for (const std::string& pattern : StartTagPatterns("head", "**/head>")) l.head.AddDelete(pattern);
+    for (const std::string& pattern : StartTagPatterns("head", "**/head>"))
+      l.head.AddDelete(pattern);
 
   if (!text && !(first_of_output_ && last_of_output_)) {
     // Concatenated HTML keeps one <html><body> at the start and one end at

@@ -5,6 +5,7 @@
 #include "convert/detag_handlers.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "common/text.h"
@@ -300,6 +301,25 @@ constexpr std::string_view kBlockElements8[] = {"fieldset", "frameset", "noframe
 constexpr std::string_view kBlockElements10[] = {"figcaption"};
 constexpr size_t kLongestBlockElement = 10;
 
+// The first two letters of the names, lower-cased, as a bit per pair: a
+// tag whose name begins otherwise is passed over at once.
+constexpr std::array<uint32_t, 26> kBlockPrefixes = [] {
+  std::array<uint32_t, 26> bits{};
+  for (std::string_view name :
+       {"address", "article", "aside", "center", "details", "dialog", "div", "fieldset",
+        "figcaption", "figure", "footer", "frameset", "header", "hgroup", "legend", "main", "menu",
+        "nav", "noframes", "optgroup", "search", "section", "summary"})
+    bits[static_cast<size_t>(name[0] - 'a')] |= uint32_t{1} << (name[1] - 'a');
+  return bits;
+}();
+
+bool MayBeBlockElement(char first, char second) {
+  first = ToLowerAscii(first);
+  second = ToLowerAscii(second);
+  if (first < 'a' || first > 'z' || second < 'a' || second > 'z') return false;
+  return (kBlockPrefixes[static_cast<size_t>(first - 'a')] >> (second - 'a')) & 1;
+}
+
 template <size_t N>
 bool OneOf(std::string_view name, const std::string_view (&names)[N]) {
   const char initial = ToLowerAscii(name[0]);
@@ -350,6 +370,7 @@ int InsertBlockBreaks(std::string& text, const std::string& mark) {
     size_t name = at + 1;
     const bool end_tag = name < n && text[name] == '/';
     if (end_tag) ++name;
+    if (name + 1 >= n || !MayBeBlockElement(text[name], text[name + 1])) continue;
     size_t stop = name;
     while (stop < n && stop - name <= kLongestBlockElement && IsAsciiLetter(text[stop])) ++stop;
     if (stop == name || stop >= n || stop - name > kLongestBlockElement) continue;

@@ -291,20 +291,31 @@ void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
   std::string out;
   out.reserve(content.size());
   bool verbatim = false;
-  bool in_blanks = false;
-  for (size_t i = 0; i < content.size();) {
-    const char c = content[i];
-    if (c == '\xFF') {
-      const std::string_view rest = std::string_view(content).substr(i);
+  const size_t n = content.size();
+  size_t i = 0;
+  while (i < n) {
+    // Everything up to the next blank or mark goes over as it is.
+    size_t run = i;
+    while (run < n && content[run] != ' ' && content[run] != '\t' && content[run] != '\xFF') ++run;
+    out.append(content, i, run - i);
+    if (run == n) break;
+    if (content[run] == '\xFF') {
+      const std::string_view rest = std::string_view(content).substr(run);
       if (rest.starts_with(m.start_pre))
         verbatim = true;
       else if (rest.starts_with(m.end_pre))
         verbatim = false;
+      out += content[run];
+      i = run + 1;
+      continue;
     }
-    const bool blank = c == ' ' || c == '\t';
-    if (!blank || verbatim || !in_blanks) out += blank && !verbatim ? ' ' : c;
-    in_blanks = blank;
-    ++i;
+    size_t end = run;
+    while (end < n && (content[end] == ' ' || content[end] == '\t')) ++end;
+    if (verbatim)
+      out.append(content, run, end - run);
+    else
+      out += ' ';
+    i = end;
   }
   content.swap(out);
 }

@@ -213,6 +213,31 @@ TEST(DetagHandlersTest, DialogueStartsNewQuotationsOnNewLines) {
   for (const Case& c : cases) EXPECT_EQ(dialogue(c.text), c.expected) << c.text;
 }
 
+TEST(DetagHandlersTest, BlockTagsGetAMarkUnlessOneIsThere) {
+  std::string text = "a<section id=x>b</SECTION>c<div>d</div>e<sectionx>f<nav/>g</navy>" + P +
+                     " <header>h</header>\n" + S + "i<aside";
+  EXPECT_EQ(InsertBlockBreaks(text, S), 4);
+  EXPECT_EQ(text, "a" + S + "<section id=x>b" + S + "</SECTION>c" + S + "<div>d</div>e<sectionx>f" +
+                      S + "<nav/>g</navy>" + P + " <header>h</header>\n" + S + "i<aside");
+
+  std::string plain = "no tags <b>here</b>";
+  EXPECT_EQ(InsertBlockBreaks(plain, S), 0);
+  EXPECT_EQ(plain, "no tags <b>here</b>");
+
+  // Many tags without a ">" cost one search, not one each.
+  std::string open_tags;
+  while (open_tags.size() < 1000000) open_tags += "<div x ";
+  const size_t tags = open_tags.size() / 7;
+  EXPECT_EQ(InsertBlockBreaks(open_tags, S), static_cast<int>(tags));
+}
+
+TEST(DetagHandlersTest, BlockTagNames) {
+  for (const char* name : {"div", "DIV", "p", "h1", "li", "td", "section", "figcaption", "center"})
+    EXPECT_TRUE(IsBlockTagName(name)) << name;
+  for (const char* name : {"span", "a", "b", "sections", "h7", "", "header2"})
+    EXPECT_FALSE(IsBlockTagName(name)) << name;
+}
+
 TEST(DetagHandlersTest, BaseUrlResolution) {
   const std::string base = "http://www.example.com/docs/guide/page.html";
   struct Case {

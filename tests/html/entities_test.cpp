@@ -29,8 +29,9 @@ TEST(EntityTableTest, HoldsTheHtml4EntitiesAndFourUpperCaseSpellings) {
     ASSERT_TRUE(code.has_value()) << k.reference;
     EXPECT_EQ(*code, k.code) << k.reference;
   }
-  for (const char* unknown : {"&Amp;", "&EACUTE;", "&#x;", "&#;", "&#12a;", "&#xG1;", "&;", "",
-                              "&", "&apostrophe;", "&#99999999999;", "&#x110000;", "&NotEqualTilde;"})
+  for (const char* unknown :
+       {"&Amp;", "&EACUTE;", "&#x;", "&#;", "&#12a;", "&#xG1;", "&;", "", "&", "&apostrophe;",
+        "&#99999999999;", "&#x110000;", "&NotEqualTilde;"})
     EXPECT_FALSE(EntityNameToCode(unknown).has_value()) << unknown;
 }
 

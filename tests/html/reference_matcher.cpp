@@ -7,7 +7,9 @@
 namespace orv::reference {
 namespace {
 
-bool IsClassLetter(char c) { return std::string_view("()*./>1ASWZa").find(c) != std::string_view::npos; }
+bool IsClassLetter(char c) {
+  return std::string_view("()*./>1ASWZa").find(c) != std::string_view::npos;
+}
 bool IsEscapeLetter(char c) { return std::string_view("%*?nt|").find(c) != std::string_view::npos; }
 bool IsQuantifier(char c) { return c == '%' || c == '*' || c == '?'; }
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
