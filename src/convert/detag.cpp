@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/text.h"
 #include "html/charset.h"
@@ -51,6 +52,11 @@ namespace {
 uint64_t FileSize(const std::string& path) {
   struct stat status {};
   return stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+}
+
+// The size of the document the request converts.
+uint64_t InputSize(const DetagRequest& request) {
+  return request.input_text ? request.input_text->size() : FileSize(request.input_path);
 }
 
 void* TextData(const std::string& text) { return const_cast<std::string*>(&text); }
@@ -734,13 +740,19 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
 
   {
     // The probe also tells 16-bit input, which reaches the passes as UTF-8.
-    ASCIIFile probe;
-    if (!probe.OpenRead(request.input_path)) {
-      if (report_) report_("ERROR: Error opening " + request.input_path, 10);
-      return false;
-    }
     unsigned char mark[2] = {0, 0};
-    const size_t got = std::fread(mark, 1, 2, probe.TopHandle());
+    size_t got = 0;
+    if (request.input_text) {
+      got = std::min<size_t>(2, request.input_text->size());
+      std::memcpy(mark, request.input_text->data(), got);
+    } else {
+      ASCIIFile probe;
+      if (!probe.OpenRead(request.input_path)) {
+        if (report_) report_("ERROR: Error opening " + request.input_path, 10);
+        return false;
+      }
+      got = std::fread(mark, 1, 2, probe.TopHandle());
+    }
     utf8_input_ =
         got == 2 && ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF));
   }
@@ -754,12 +766,13 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   ChunkReaderOptions reader_options;
   reader_options.text_mode = options_.TextMode();
   reader_options.directive_delimiter = options_.directive_delimiter;
+  reader_options.input_text = request.input_text;
   definitions_.Clear();
   if (options_.TextMode()) LoadFragmentDefinitions(request.input_path);
   std::string whole_text;
   // A file of several chunks has its two chunk-pass stages run side by side.
   const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
-                         FileSize(request.input_path) > 2 * reader_options.chunk_limit;
+                         InputSize(request) > 2 * reader_options.chunk_limit;
   ChunkReadResult read = pipelined
                              ? ReadChunksPipelined(request.input_path, reader_options, whole_text)
                              : ReadChunksInOrder(request.input_path, reader_options, whole_text);
@@ -839,12 +852,18 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
   d.last_email = info_.last_email.empty() ? info_.email : info_.last_email;
   d.top_url = info_.first_url;
   d.last_url = info_.last_url;
-  const PathParts input = SplitPath(request.input_path);
-  const PathParts output = SplitPath(request.output_path);
-  d.input_file_name = input.name + input.extension;
-  d.output_file_name = output.name + output.extension;
-  d.input_size_text = FormatThousands(FileSize(request.input_path)) + " bytes";
-  d.input_date = FileTimestamp(request.input_path);
+  if (request.input_text) {
+    // A document in memory has no file of its own: no date, and only the
+    // name the caller gave.
+    d.input_file_name = d.output_file_name = request.header_file_name;
+  } else {
+    const PathParts input = SplitPath(request.input_path);
+    const PathParts output = SplitPath(request.output_path);
+    d.input_file_name = input.name + input.extension;
+    d.output_file_name = output.name + output.extension;
+    d.input_date = FileTimestamp(request.input_path);
+  }
+  d.input_size_text = FormatThousands(InputSize(request)) + " bytes";
   d.timestamp = timestamp_source_ ? timestamp_source_() : LocalTimestamp();
 }
 

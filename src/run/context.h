@@ -20,7 +20,10 @@ namespace orv {
 
 class Context : public SharedPolicies {
  public:
-  Context() : SharedPolicies(&sink_) {}
+  Context() : SharedPolicies(&own_sink_) {}
+  // A Context whose messages go to `sink` (which must outlive it) instead
+  // of a sink of its own: a conversion that keeps its messages.
+  explicit Context(MessageSink& sink) : SharedPolicies(&sink) {}
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
 
@@ -56,7 +59,7 @@ class Context : public SharedPolicies {
  private:
   bool AttachOpenedLog(const std::string& path);
 
-  MessageSink sink_;
+  MessageSink own_sink_;
   bool echo_ = true;
   std::string startup_record_;
   ASCIIFile log_file_;
