@@ -1,18 +1,26 @@
 // Writing and reading text files through a stack of open files.
 #include "common/ascii_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <iostream>
+
+#include "common/temporary_files.h"
 
 namespace orv {
 
 ASCIIFile::ASCIIFile() : console_stream_(&std::cout) {}
 
 ASCIIFile::~ASCIIFile() {
-  flush_hook_ = nullptr;  // the owner may already be gone
-  ClearStack();
+  // The owner may already be gone, and an output never closed is not
+  // complete: a temporary file is removed, not renamed into place.
+  Discard();
   std::free(read_buffer_);
 }
 
@@ -29,6 +37,77 @@ bool ASCIIFile::OpenAndPush(const std::string& path, const char* mode) {
   return true;
 }
 
+namespace {
+
+// Numbers the temporary files of this process, so names never repeat.
+std::atomic<unsigned long> g_temporary_number{0};
+
+// The file the text finally goes to: a symbolic link's target (so the link
+// stays a link), else `path` itself.
+std::string ReplacementTarget(const std::string& path) {
+  struct stat link;
+  if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;  // a dangling link is replaced
+  std::string target(resolved);
+  std::free(resolved);
+  return target;
+}
+
+}  // namespace
+
+bool ASCIIFile::OpenReplacement(const std::string& path, bool binary) {
+  const std::string target = ReplacementTarget(path);
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  // A file that is replaced keeps its permissions; a new one gets the
+  // usual ones for a created file (the umask applies).
+  struct stat existing;
+  const bool exists = stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  const mode_t mode = exists ? (existing.st_mode & 07777) : 0666;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary = folder + "." + name + ".orvtext-" + std::to_string(getpid()) +
+                                  "-" + std::to_string(g_temporary_number++);
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (exists) fchmod(fd, mode);  // the umask may have taken bits away
+    std::FILE* handle = fdopen(fd, binary ? "wb" : "w");
+    if (handle == nullptr) {
+      close(fd);
+      unlink(temporary.c_str());
+      return false;
+    }
+    replacement_slot_ = ListTemporaryFile(temporary);
+    replacement_handle_ = handle;
+    replacement_target_ = target;
+    replacement_temporary_ = temporary;
+    Push(handle, path);
+    return true;
+  }
+  return false;
+}
+
+void ASCIIFile::CloseHandle(std::FILE* handle, bool complete) {
+  if (handle != replacement_handle_ || handle == nullptr) {
+    std::fclose(handle);
+    return;
+  }
+  const bool written = !std::ferror(handle);
+  const bool closed = std::fclose(handle) == 0;
+  replaced_ = complete && written && closed &&
+              std::rename(replacement_temporary_.c_str(), replacement_target_.c_str()) == 0;
+  if (!replaced_) unlink(replacement_temporary_.c_str());
+  UnlistTemporaryFile(replacement_slot_);
+  replacement_slot_ = -1;
+  replacement_handle_ = nullptr;
+  replacement_target_.clear();
+  replacement_temporary_.clear();
+}
+
 bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {
   console_ = console;
   binary_ = binary;
@@ -37,7 +116,10 @@ bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {
     open_ = true;
     return true;
   }
-  if (!OpenAndPush(path, binary ? "wb" : "w")) {
+  replaced_ = false;
+  const bool opened =
+      replace_when_complete_ ? OpenReplacement(path, binary) : OpenAndPush(path, binary ? "wb" : "w");
+  if (!opened) {
     open_ = !stack_.empty();
     return false;
   }
@@ -57,7 +139,15 @@ bool ASCIIFile::SwitchTo(const std::string& path) {
 }
 
 void ASCIIFile::ClearStack() {
-  for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) std::fclose(it->handle);
+  for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) CloseHandle(it->handle, true);
+  stack_.clear();
+  open_ = false;
+  console_ = false;
+}
+
+void ASCIIFile::Discard() {
+  flush_hook_ = nullptr;
+  for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) CloseHandle(it->handle, false);
   stack_.clear();
   open_ = false;
   console_ = false;
@@ -65,7 +155,7 @@ void ASCIIFile::ClearStack() {
 
 void ASCIIFile::CloseTop() {
   if (stack_.empty()) return;
-  std::fclose(stack_.back().handle);
+  CloseHandle(stack_.back().handle, true);
   stack_.pop_back();
   open_ = !stack_.empty();
 }

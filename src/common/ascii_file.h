@@ -29,8 +29,26 @@ class ASCIIFile {
   virtual void Close();
   // Opens `path` for writing ("wb" when binary, else "w") and pushes it; in
   // console mode only marks the file open. An existing file is replaced.
-  // Returns false when the file cannot be created.
+  // Returns false when the file cannot be created. See
+  // SetReplaceWhenComplete for where the text goes until Close.
   virtual bool OpenWrite(const std::string& path, bool console = false, bool binary = false);
+  // While on, a file opened by OpenWrite is written to a new temporary file
+  // beside it (".NAME.orvtext-PID-N", in the folder of a symbolic link's
+  // target, with the permissions of the file it replaces), and Close
+  // renames the temporary file over it once everything was written: the
+  // destination holds either what it held before or the complete new text,
+  // never a part. When a write failed, or Discard is called, the temporary
+  // file is removed instead and the destination keeps what it held. The
+  // temporary file is listed for removal on a signal
+  // (common/temporary_files.h). Off by default; takes effect at the next
+  // OpenWrite.
+  void SetReplaceWhenComplete(bool on) { replace_when_complete_ = on; }
+  // Closes without the owner's flush, and without completing the output:
+  // a temporary file is removed and the destination keeps what it held.
+  void Discard();
+  // Whether the last output opened with replacement was renamed into place
+  // by Close (false until then, and after a failed write or Discard).
+  bool Replaced() const { return replaced_; }
   // Opens `path` for reading and pushes it on the stack.
   virtual bool OpenRead(const std::string& path);
   // Replaces the current (top) file by `path` opened for reading. The
@@ -94,6 +112,11 @@ class ASCIIFile {
   };
 
   bool OpenAndPush(const std::string& path, const char* mode);
+  bool OpenReplacement(const std::string& path, bool binary);
+  // Closes `handle`; when it is the replacement's, renames the temporary
+  // file into place if `complete` and everything was written, else removes
+  // it.
+  void CloseHandle(std::FILE* handle, bool complete);
 
   bool console_ = false;
   bool binary_ = false;
@@ -107,6 +130,14 @@ class ASCIIFile {
   std::ostream* console_stream_;
   char* read_buffer_ = nullptr;
   size_t read_capacity_ = 0;
+  // The output being written to a temporary file: its handle, the
+  // destination, the temporary file and its slot in the signal list.
+  bool replace_when_complete_ = false;
+  bool replaced_ = false;
+  std::FILE* replacement_handle_ = nullptr;
+  std::string replacement_target_;
+  std::string replacement_temporary_;
+  int replacement_slot_ = -1;
 };
 
 }  // namespace orv

@@ -28,6 +28,17 @@ std::set<FileId> IdentitiesOf(const FileBatch& batch) {
   return ids;
 }
 
+// Reads all of standard input; false when it cannot be read.
+bool ReadStandardInput(std::string& text) {
+  text.clear();
+  char block[1 << 16];
+  while (true) {
+    const size_t got = std::fread(block, 1, sizeof block, stdin);
+    text.append(block, got);
+    if (got < sizeof block) return !std::ferror(stdin);
+  }
+}
+
 bool IsOneOf(const std::set<FileId>& ids, std::string_view path) {
   std::optional<FileId> id = IdentifyFile(path);
   return id && ids.contains(*id);
@@ -70,7 +81,10 @@ ConversionRun::ConversionRun(Context& context, StatusWindow& status, RunSettings
       settings_(std::move(settings)),
       message_box_(std::move(message_box)),
       clipboard_([](const std::string& text) { return PutOnClipboard(text); }),
-      detag_(catalogue_) {}
+      detag_(catalogue_) {
+  // An output appears only once it is complete.
+  output_.SetReplaceWhenComplete(true);
+}
 
 ConversionRun::~ConversionRun() {
   context_.Sink().SetLevelCallback(nullptr);
@@ -105,6 +119,12 @@ int ConversionRun::RunCommandLine(FileSelection selection) {
   if (settings_.view_status_window && context_.Echo()) status_.Show();
 
   if (!selection_.policy_file_path.empty()) LoadPolicyFile(selection_.policy_file_path);
+  if (selection_.standard_input && !ReadStandardInput(standard_input_text_)) {
+    StatusLine("ERROR: Error reading standard input");
+    if (message_box_)
+      message_box_(MessageText(kMsgCaptionConvertError), MessageText(kMsgConversionFailed));
+    return kExitRunFailed;
+  }
 
   const bool ok = StartRun();
   if (!ok) {
@@ -203,7 +223,8 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
     // The log is opened before the files are listed, so that it records
     // the listing; a quiet look at the files first keeps it off them.
     FileBatch preview;
-    ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr);
+    if (!selection_.standard_input)
+      ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr);
     const std::set<FileId> inputs = IdentitiesOf(preview);
     context_.OpenLog(q.log_file_name, selection_.output_directory,
                      [&inputs](const std::string& path) { return IsOneOf(inputs, path); });
@@ -215,9 +236,15 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   // The batch of an earlier run is not converted again.
   FileBatch& batch = context_.Batch();
   batch.Clear();
-  const size_t found = ExpandFileSpec(
-      spec, policy_file, q.subfolders, batch,
-      [this](std::string_view message, int level) { master_policies_.Report(message, level); });
+  // Standard input is the one document of its batch.
+  if (selection_.standard_input) batch.Add(spec, spec, policy_file);
+  const size_t found =
+      selection_.standard_input
+          ? 1
+          : ExpandFileSpec(spec, policy_file, q.subfolders, batch,
+                           [this](std::string_view message, int level) {
+                             master_policies_.Report(message, level);
+                           });
   batch_inputs_ = IdentitiesOf(batch);
 
   // A busy batch shows only errors, unless the policies chose a level.
@@ -356,6 +383,7 @@ void ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
   }
   c.ReportPlain("Generating policy file " + path);
   ASCIIFile out;
+  out.SetReplaceWhenComplete(true);
   if ((PathExists(path) && !IsRegularFile(path)) || !out.OpenWrite(path)) {
     c.Report("ERROR: Can't open file \"" + path + "\"", 10);
     return;
@@ -378,6 +406,10 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
   request.line_list = job.line_list;
   request.overwrite_allowed = q.overwrite;
   request.console = q.console;
+  if (selection_.standard_input) {
+    request.input_text = standard_input_text_;
+    request.header_file_name = std::string(kStandardInputName);
+  }
   request.first_of_output = !appending;
   request.last_of_output = !concatenate || job.last_of_batch;
 

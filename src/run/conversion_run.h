@@ -160,6 +160,8 @@ class ConversionRun {
   std::string current_spec_;
   bool last_of_batch_ = true;
   std::string last_output_path_;
+  // The document of a run on standard input ("-"), read before the run.
+  std::string standard_input_text_;
   // The files of the current batch; no output may replace one of them
   // unless /OVERWRITE allows it.
   std::set<FileId> batch_inputs_;

@@ -132,8 +132,18 @@ bool NameMatches(std::string_view pattern, std::string_view file_name) {
 MatchResult FindMatches(std::string_view spec, bool subfolders) {
   PathParts parts = SplitPath(spec);
   MatchResult result;
+  // A plain name in one folder is looked up directly: one stat, not a
+  // listing of a folder that may hold thousands of files. Only a name that
+  // no entry has exactly is looked for in the listing, which ignores case.
+  const std::string name = parts.name + parts.extension;
+  if (!subfolders && name.find_first_of("*%") == std::string::npos) {
+    if (std::optional<DirEntry> entry = StatEntry(spec)) {
+      if (!entry->is_directory) (entry->size == 0 ? result.empty_files : result.paths).emplace_back(spec);
+      return result;
+    }
+  }
   std::set<FileId> visited;
-  NameMatcher matcher(parts.name + parts.extension);
+  NameMatcher matcher(name);
   SearchDirectory(parts.directory, matcher, subfolders, visited, result);
   std::sort(result.paths.begin(), result.paths.end());
   std::sort(result.empty_files.begin(), result.empty_files.end());
@@ -152,6 +162,18 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
   if (parameter.find('@') != std::string_view::npos) {
     if (message_box) message_box(caption, "Steering files not yet supported");
     return FileParameterKind::kSteering;
+  }
+  if (parameter == "-" || selection.standard_input) {
+    if (selection.input_spec.empty()) {
+      selection.standard_input = true;
+      selection.input_spec = std::string(kStandardInputName);
+      selection.input_directory = selection.output_directory = std::string(base_directory);
+      if (!selection.input_directory.empty() && selection.input_directory.back() != '/')
+        selection.input_directory = selection.output_directory = selection.input_directory + '/';
+      return FileParameterKind::kStandardInput;
+    }
+    if (message_box) message_box(caption, "Standard input (-) cannot be mixed with input files");
+    return FileParameterKind::kNotFound;
   }
   const std::string full = FullPathFrom(parameter, base_directory);
   MatchResult matches = FindMatches(full, subfolders);

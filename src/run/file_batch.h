@@ -38,7 +38,14 @@ struct FileSelection {
   std::string output_directory;  // the same as the input directory at first
   std::string input_spec;        // a name, a pattern, or double-quoted names
   std::string policy_file_path;  // a ".pol" parameter
+  // The parameter "-": the one document is read from standard input
+  // (input_spec is then kStandardInputName).
+  bool standard_input = false;
 };
+
+// The name a document read from standard input goes by: in messages, in
+// its text header and in the output name rules.
+inline constexpr std::string_view kStandardInputName = "(standard input)";
 
 // Levelled report (message, level); the Context's sink by default.
 using LevelReportFn = std::function<void(std::string_view message, int level)>;
@@ -76,6 +83,7 @@ MatchResult FindMatches(std::string_view spec, bool subfolders);
 
 enum class FileParameterKind {
   kPolicyFile,  // a ".pol" name: the run's policy file
+  kStandardInput,  // "-": the document comes from standard input
   kSteering,    // holds "@": refused with a message box
   kNotFound,    // matches no file: message 49 in a message box
   kInput,       // an input name or pattern, added to the selection
@@ -90,7 +98,11 @@ enum class FileParameterKind {
 // below it, else as a full path. `base_directory` is the directory relative
 // names are taken against (the current directory in the program). When a
 // parameter matches only empty files, each is warned about through
-// `report` (when set) before the message box.
+// `report` (when set) before the message box. "-" selects standard input
+// when it is the first input parameter; it cannot be mixed with input
+// files (refused with a message box either way round). A name without
+// wildcards is looked up with one stat, not by listing its folder
+// (unless sub-folders are searched, or no file has exactly that name).
 FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection& selection,
                                       bool subfolders, const MessageBoxFn& message_box,
                                       std::string_view base_directory,
