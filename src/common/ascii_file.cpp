@@ -92,20 +92,60 @@ bool ASCIIFile::OpenReplacement(const std::string& path, bool binary) {
 }
 
 void ASCIIFile::CloseHandle(std::FILE* handle, bool complete) {
-  if (handle != replacement_handle_ || handle == nullptr) {
+  if (handle == nullptr) return;
+  if (handle != replacement_handle_) {
     std::fclose(handle);
     return;
   }
   const bool written = !std::ferror(handle);
   const bool closed = std::fclose(handle) == 0;
-  replaced_ = complete && written && closed &&
-              std::rename(replacement_temporary_.c_str(), replacement_target_.c_str()) == 0;
-  if (!replaced_) unlink(replacement_temporary_.c_str());
-  UnlistTemporaryFile(replacement_slot_);
+  CompletedOutput output(std::move(replacement_temporary_), std::move(replacement_target_),
+                         replacement_slot_);
+  replaced_ = false;
+  if (complete && written && closed) {
+    if (hold_completed_) {
+      completed_ = std::move(output);
+    } else {
+      replaced_ = output.Commit();
+    }
+  }
   replacement_slot_ = -1;
   replacement_handle_ = nullptr;
   replacement_target_.clear();
   replacement_temporary_.clear();
+}
+
+CompletedOutput& CompletedOutput::operator=(CompletedOutput&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    temporary_ = std::move(other.temporary_);
+    target_ = std::move(other.target_);
+    slot_ = other.slot_;
+    other.temporary_.clear();
+    other.target_.clear();
+    other.slot_ = -1;
+  }
+  return *this;
+}
+
+bool CompletedOutput::Commit() {
+  if (temporary_.empty()) return false;
+  const bool renamed = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+  if (!renamed) unlink(temporary_.c_str());
+  UnlistTemporaryFile(slot_);
+  temporary_.clear();
+  target_.clear();
+  slot_ = -1;
+  return renamed;
+}
+
+void CompletedOutput::Discard() {
+  if (temporary_.empty()) return;
+  unlink(temporary_.c_str());
+  UnlistTemporaryFile(slot_);
+  temporary_.clear();
+  target_.clear();
+  slot_ = -1;
 }
 
 bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {

@@ -14,6 +14,31 @@
 
 namespace orv {
 
+// A complete output waiting in its temporary file (see
+// ASCIIFile::SetHoldCompletedOutput) until it is put in place or dropped.
+// Dropped when destroyed without Commit. Move-only.
+class CompletedOutput {
+ public:
+  CompletedOutput() = default;
+  CompletedOutput(std::string temporary, std::string target, int slot)
+      : temporary_(std::move(temporary)), target_(std::move(target)), slot_(slot) {}
+  CompletedOutput(CompletedOutput&& other) noexcept { *this = std::move(other); }
+  CompletedOutput& operator=(CompletedOutput&& other) noexcept;
+  ~CompletedOutput() { Discard(); }
+
+  bool Empty() const { return temporary_.empty(); }
+  // Renames the temporary file over the destination; false when that fails
+  // (the temporary file is then removed).
+  bool Commit();
+  // Removes the temporary file; the destination keeps what it held.
+  void Discard();
+
+ private:
+  std::string temporary_;
+  std::string target_;
+  int slot_ = -1;
+};
+
 class ASCIIFile {
  public:
   // At most this many files are used in a row by switching.
@@ -43,6 +68,11 @@ class ASCIIFile {
   // (common/temporary_files.h). Off by default; takes effect at the next
   // OpenWrite.
   void SetReplaceWhenComplete(bool on) { replace_when_complete_ = on; }
+  // While on, Close leaves a complete output in its temporary file instead
+  // of renaming it, for TakeCompletedOutput to hand over: a batch on
+  // several threads puts its outputs in place in batch order.
+  void SetHoldCompletedOutput(bool on) { hold_completed_ = on; }
+  CompletedOutput TakeCompletedOutput() { return std::move(completed_); }
   // Closes without the owner's flush, and without completing the output:
   // a temporary file is removed and the destination keeps what it held.
   void Discard();
@@ -133,6 +163,8 @@ class ASCIIFile {
   // The output being written to a temporary file: its handle, the
   // destination, the temporary file and its slot in the signal list.
   bool replace_when_complete_ = false;
+  bool hold_completed_ = false;
+  CompletedOutput completed_;
   bool replaced_ = false;
   std::FILE* replacement_handle_ = nullptr;
   std::string replacement_target_;

@@ -164,6 +164,10 @@ class DetagPass {
   // on two threads (the default). The output and the messages are the
   // same either way.
   void SetSideBySideStages(bool enabled) { side_by_side_ = enabled; }
+  // The alignment and justification toggle that carry over from file to
+  // file: the next file starts from them. A batch converted on several
+  // threads sets and reads them around each file.
+  ProgramLayoutState& MutableLayoutState() { return layout_state_; }
   // Where the header's time stamp comes from (default: the local time now).
   void SetTimestampSource(std::function<std::string()> source) {
     timestamp_source_ = std::move(source);

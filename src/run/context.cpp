@@ -57,6 +57,19 @@ bool Context::OpenLog(std::string_view log_value, const std::string& output_dire
   return false;
 }
 
+void Context::CopySettingsFrom(Context& other) {
+  qualifiers_ = other.qualifiers_;
+  echo_ = other.echo_;
+  for (int number = 1; number <= kPolicySectionCount; ++number) {
+    PolicySection& to = PolicySectionAt(number);
+    PolicySection& from = other.PolicySectionAt(number);
+    for (size_t i = 0; i < to.Count() && i < from.Count(); ++i) to.At(i).Assign(from.At(i));
+  }
+  SetRuleSet(other.RuleSet());
+  SetReportRuleSetOverrides(other.ReportRuleSetOverrides());
+  SetIncludeFolder(other.IncludeFolder());
+}
+
 void Context::CloseLog() {
   if (Sink().LogName().empty() && !log_file_.IsOpen()) return;
   Sink().DetachLog();

@@ -49,6 +49,12 @@ class Context : public SharedPolicies {
 
   static constexpr std::string_view kDefaultLogName = "Tessaly.log";
 
+  // Takes over what `other` holds for conversions: the qualifier settings,
+  // the echo flag, the values of the ten sections, the rule set and the
+  // include folder (not the log, the batch or the start-up record). A
+  // batch's worker threads each convert under such a copy.
+  void CopySettingsFrom(Context& other);
+
   // What the command-line qualifiers set (run/qualifiers.h).
   QualifierSettings& Qualifiers() { return qualifiers_; }
   const QualifierSettings& Qualifiers() const { return qualifiers_; }

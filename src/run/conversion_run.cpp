@@ -264,28 +264,39 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   }
 
   files_converted_ = 0;
-  for (size_t count = 1; !abort; ++count) {
-    if (count > batch.Size() || batch.paths[count - 1].empty()) break;
-    const PathParts parts = SplitPath(batch.paths[count - 1]);
-    const std::string input_path = parts.directory + parts.name + parts.extension;
-
-    // The directory-index settings of the run carry over to every file.
-    for (EnginePolicy policy : {EnginePolicy::kMakeDirectory, EnginePolicy::kDirectoryFilename})
-      master_policies_.Engine(policy).Merge(run_set.Engine(policy), true);
-    AttachWithQualifiers(context_, master_policies_);
-
-    current_spec_ = batch.specs[count - 1];
-    last_of_batch_ = count == batch.Size();
-    if (ConvertFile(input_path, parts.name + parts.extension)) {
-      ++files_converted_;
-    } else {
-      abort = true;
+  // The batch ends at its first empty entry.
+  size_t size = 0;
+  while (size < batch.Size() && !batch.paths[size].empty()) ++size;
+  const size_t jobs = BatchJobs(size);
+  if (jobs > 1) {
+    ConvertBatchSideBySide(size, jobs, run_set, abort);
+  } else {
+    for (size_t index = 0; index < size && !abort; ++index) {
+      if (ConvertBatchEntry(batch, index, run_set)) {
+        ++files_converted_;
+      } else {
+        abort = true;
+      }
     }
   }
   output_.Close();
   output_.DetachLineList();
   context_.CloseLog();
   return true;
+}
+
+bool ConversionRun::ConvertBatchEntry(const FileBatch& batch, size_t index, PolicySet& run_set) {
+  const PathParts parts = SplitPath(batch.paths[index]);
+  const std::string input_path = parts.directory + parts.name + parts.extension;
+
+  // The directory-index settings of the run carry over to every file.
+  for (EnginePolicy policy : {EnginePolicy::kMakeDirectory, EnginePolicy::kDirectoryFilename})
+    master_policies_.Engine(policy).Merge(run_set.Engine(policy), true);
+  AttachWithQualifiers(context_, master_policies_);
+
+  current_spec_ = batch.specs[index];
+  last_of_batch_ = index + 1 == batch.Size();
+  return ConvertFile(input_path, parts.name + parts.extension);
 }
 
 // ---- ConvertFile --------------------------------------------------------
