@@ -224,7 +224,7 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
     // the listing; a quiet look at the files first keeps it off them.
     FileBatch preview;
     if (!selection_.standard_input)
-      ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr);
+      ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr, &selection_.found);
     const std::set<FileId> inputs = IdentitiesOf(preview);
     context_.OpenLog(q.log_file_name, selection_.output_directory,
                      [&inputs](const std::string& path) { return IsOneOf(inputs, path); });
@@ -244,7 +244,8 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
           : ExpandFileSpec(spec, policy_file, q.subfolders, batch,
                            [this](std::string_view message, int level) {
                              master_policies_.Report(message, level);
-                           });
+                           },
+                           &selection_.found);
   batch_inputs_ = IdentitiesOf(batch);
 
   // A busy batch shows only errors, unless the policies chose a level.

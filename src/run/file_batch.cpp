@@ -61,8 +61,10 @@ std::vector<std::string> QuotedNames(std::string_view list) {
 }
 
 size_t ExpandOne(const std::string& spec, std::string_view policy_file, bool subfolders,
-                 FileBatch& batch, const LevelReportFn& report) {
-  MatchResult matches = FindMatches(spec, subfolders);
+                 FileBatch& batch, const LevelReportFn& report, const FoundMatches* found) {
+  const auto known = found != nullptr ? found->find(spec) : FoundMatches::const_iterator();
+  const MatchResult matches =
+      found != nullptr && known != found->end() ? known->second : FindMatches(spec, subfolders);
   for (const std::string& empty : matches.empty_files)
     if (report) report("WARNING: File is empty " + empty, kEmptyFileLevel);
   size_t added = 0;
@@ -177,6 +179,10 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
   }
   const std::string full = FullPathFrom(parameter, base_directory);
   MatchResult matches = FindMatches(full, subfolders);
+  // A listing is kept for the run's expansion; a plain name costs a stat.
+  const PathParts looked_up = SplitPath(full);
+  if (subfolders || (looked_up.name + looked_up.extension).find_first_of("*%") != std::string::npos)
+    selection.found[full] = matches;
   if (matches.paths.empty()) {
     for (const std::string& empty : matches.empty_files)
       if (report) report("WARNING: File is empty " + empty, kEmptyFileLevel);
@@ -204,15 +210,15 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
 }
 
 size_t ExpandFileSpec(std::string_view spec, std::string_view policy_file, bool subfolders,
-                      FileBatch& batch, const LevelReportFn& report) {
+                      FileBatch& batch, const LevelReportFn& report, const FoundMatches* found) {
   const size_t quote = spec.find('"');
   if (quote == std::string_view::npos)
-    return ExpandOne(std::string(spec), policy_file, subfolders, batch, report);
+    return ExpandOne(std::string(spec), policy_file, subfolders, batch, report, found);
   const std::string directory(spec.substr(0, quote));
   size_t added = 0;
   for (const std::string& name : QuotedNames(spec.substr(quote))) {
     const std::string one = IsFullPath(name) ? name : directory + name;
-    added += ExpandOne(one, policy_file, subfolders, batch, report);
+    added += ExpandOne(one, policy_file, subfolders, batch, report, found);
   }
   return added;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,16 @@ struct FileBatch {
   void Clear();
 };
 
+// The files a specification matches (FindMatches, below).
+struct MatchResult {
+  std::vector<std::string> paths;
+  std::vector<std::string> empty_files;
+};
+
+// The matches of wildcard specifications already listed, by the full
+// specification, so that the run's expansion lists each folder only once.
+using FoundMatches = std::map<std::string, MatchResult, std::less<>>;
+
 // What the file parameters of a command line choose for the run.
 struct FileSelection {
   std::string input_directory;   // full path ending in "/"
@@ -41,6 +52,8 @@ struct FileSelection {
   // The parameter "-": the one document is read from standard input
   // (input_spec is then kStandardInputName).
   bool standard_input = false;
+  // What the wildcard parameters matched when they were looked up.
+  FoundMatches found;
 };
 
 // The name a document read from standard input goes by: in messages, in
@@ -75,10 +88,6 @@ bool NameMatches(std::string_view pattern, std::string_view file_name);
 // folders below the directory are searched too (folders whose name begins
 // with "." are not entered, and no folder is entered twice). One directory
 // listing per folder searched.
-struct MatchResult {
-  std::vector<std::string> paths;
-  std::vector<std::string> empty_files;
-};
 MatchResult FindMatches(std::string_view spec, bool subfolders);
 
 enum class FileParameterKind {
@@ -113,9 +122,11 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
 // `batch`, each entry carrying `policy_file`. Empty files are warned about
 // at level 7 ("WARNING: File is empty " + name) and skipped; a file that
 // cannot be opened is reported at level 10 ("ERROR: Can't find or open " +
-// path) and skipped. Returns the number of files added.
+// path) and skipped. A specification found in `found` is taken from there
+// instead of listing its folder again. Returns the number of files added.
 size_t ExpandFileSpec(std::string_view spec, std::string_view policy_file, bool subfolders,
-                      FileBatch& batch, const LevelReportFn& report);
+                      FileBatch& batch, const LevelReportFn& report,
+                      const FoundMatches* found = nullptr);
 
 // The same, with the Context's sub-folder flag, batch and message sink.
 size_t ExpandFileSpec(std::string_view spec, std::string_view policy_file, Context& context);

@@ -242,3 +242,29 @@ TEST(PlainNameTest, DashSelectsStandardInput) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// A wildcard is listed once: what the file parameter found is what the
+// run's expansion takes, without listing the folder again.
+TEST(PlainNameTest, AWildcardIsListedOnce) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>a</p>");
+  FileSelection selection;
+  ASSERT_EQ(HandleFileParameter("*.htm", selection, false, nullptr, dir.Path()),
+            FileParameterKind::kInput);
+  ASSERT_TRUE(selection.found.contains(dir.Path() + "*.htm"));
+  // A file that comes after the listing is not seen: the listing is used.
+  dir.Write("b.htm", "<p>b</p>");
+  FileBatch batch;
+  EXPECT_EQ(ExpandFileSpec(dir.Path() + "*.htm", "", false, batch, nullptr, &selection.found), 1u);
+  EXPECT_EQ(batch.paths, std::vector<std::string>{dir.Path() + "a.htm"});
+  // A plain name keeps no listing.
+  EXPECT_EQ(HandleFileParameter("b.htm", selection, false, nullptr, dir.Path()),
+            FileParameterKind::kInput);
+  EXPECT_FALSE(selection.found.contains(dir.Path() + "b.htm"));
+}
+
+}  // namespace
+}  // namespace orv
