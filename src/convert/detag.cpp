@@ -744,7 +744,7 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
     size_t got = 0;
     if (request.input_text) {
       got = std::min<size_t>(2, request.input_text->size());
-      std::memcpy(mark, request.input_text->data(), got);
+      if (got > 0) std::memcpy(mark, request.input_text->data(), got);
     } else {
       ASCIIFile probe;
       if (!probe.OpenRead(request.input_path)) {
