@@ -1,6 +1,7 @@
 // Conversion in memory, as a library caller (the Python module) uses it:
 // every document of a folder read into memory, then converted with
-// ConvertInMemory on 1, 2, ... N threads at once. Prints the documents and
+// ConvertInMemory on 1, 2, ... N threads at once, then the same with one
+// MemoryConverter per thread. Prints the documents and
 // megabytes per second for each thread count (best of three runs).
 //
 //   build-rel/memory_conversion_bench /usr/share/doc/postgresql-doc-15/html [THREADS]
@@ -36,25 +37,33 @@ int main(int argc, char** argv) {
     bytes += documents.back().size();
   }
   std::printf("%zu documents, %.1f MB\n", documents.size(), bytes / 1e6);
-  for (unsigned threads = 1; threads <= most; ++threads) {
-    double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
-      std::atomic<size_t> next{0};
-      const auto start = std::chrono::steady_clock::now();
-      std::vector<std::thread> pool;
-      for (unsigned t = 0; t < threads; ++t)
-        pool.emplace_back([&] {
-          for (size_t i; (i = next++) < documents.size();) {
-            orv::MemoryConversionRequest request;
-            request.html = documents[i];
-            orv::ConvertInMemory(request);
-          }
-        });
-      for (std::thread& thread : pool) thread.join();
-      best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  for (const bool keep : {false, true})
+    for (unsigned threads = 1; threads <= most; ++threads) {
+      double best = 1e9;
+      for (int run = 0; run < 3; ++run) {
+        std::atomic<size_t> next{0};
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<std::thread> pool;
+        for (unsigned t = 0; t < threads; ++t)
+          pool.emplace_back([&] {
+            orv::MemoryConverter converter("", false);
+            for (size_t i; (i = next++) < documents.size();) {
+              if (keep) {
+                converter.Convert(documents[i]);
+              } else {
+                orv::MemoryConversionRequest request;
+                request.html = documents[i];
+                orv::ConvertInMemory(request);
+              }
+            }
+          });
+        for (std::thread& thread : pool) thread.join();
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      }
+      std::printf("%s, %u thread(s): %.2f s, %.0f documents/s, %.1f MB/s\n",
+                  keep ? "MemoryConverter per thread" : "ConvertInMemory per document", threads,
+                  best, documents.size() / best, bytes / 1e6 / best);
     }
-    std::printf("%u thread(s): %.2f s, %.0f documents/s, %.1f MB/s\n", threads, best,
-                documents.size() / best, bytes / 1e6 / best);
-  }
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <sstream>
 
 #include "common/ascii_file.h"
@@ -51,60 +52,93 @@ void ReadPolicyText(std::string_view text, Context& context, PolicySet& policies
   reader.Close();
 }
 
-bool Convert(const MemoryConversionRequest& request, Context& context, std::string& output) {
-  // What the command line `orvtext - -console [-detag] [policies.pol]`
-  // leaves in the run context.
-  context.SetEcho(false);
-  QualifierSettings& q = context.Qualifiers();
-  q.console = true;
-  q.detag = request.markup_removal;
-
-  // The master set: the policy file, with the qualifiers written over it;
-  // the output set: the master set merged with its set flags.
-  PolicySet master;
-  AttachWithQualifiers(context, master);
-  if (!request.policy_text.empty()) ReadPolicyText(request.policy_text, context, master);
-  AttachWithQualifiers(context, master);
-  PolicySet output_set;
-  AttachWithQualifiers(context, output_set);
-  output_set.Merge(master, true);
-
-  DetagRequest detag;
-  detag.input_path = request.name;
-  detag.output_path = request.name;
-  detag.input_text = request.html;
-  detag.header_file_name = request.name;
-  detag.console = true;
-
-  const TagCatalogue catalogue;
-  DetagPass pass(catalogue);
-  if (request.timestamp_source) pass.SetTimestampSource(request.timestamp_source);
-  std::ostringstream stream;
-  ASCIIFile out;
-  out.SetConsoleStream(&stream);
-  const bool ok = pass.ConvertFile(
-      FillDetagOptions(output_set), detag, out,
-      [&output_set](const std::string& message, int level) { output_set.Report(message, level); });
-  out.Close();
-  output = std::move(stream).str();
-  return ok;
-}
-
 }  // namespace
 
-MemoryConversionResult ConvertInMemory(const MemoryConversionRequest& request) {
+// What a converter keeps between documents: its own message record,
+// context and master policies, and the pass with its pattern lists.
+struct MemoryConverter::State {
+  std::vector<std::string> messages;
+  RecordingSink sink{messages};
+  Context context{sink};
+  PolicySet master;
+  // What reading the policy text reported; every result starts with it.
+  std::vector<std::string> policy_messages;
+  TagCatalogue catalogue;
+  std::unique_ptr<DetagPass> pass;
+};
+
+MemoryConverter::MemoryConverter(std::string_view policy_text, bool markup_removal)
+    : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  // What the command line `orvtext - -console [-detag] [policies.pol]`
+  // leaves in the run context.
+  s.context.SetEcho(false);
+  QualifierSettings& q = s.context.Qualifiers();
+  q.console = true;
+  q.detag = markup_removal;
+  // The master set: the policy file, with the qualifiers written over it.
+  AttachWithQualifiers(s.context, s.master);
+  if (!policy_text.empty()) ReadPolicyText(policy_text, s.context, s.master);
+  AttachWithQualifiers(s.context, s.master);
+  s.policy_messages.swap(s.messages);
+  s.pass = std::make_unique<DetagPass>(s.catalogue);
+}
+
+MemoryConverter::~MemoryConverter() = default;
+
+MemoryConversionResult MemoryConverter::Convert(
+    std::string_view html, const std::string& name,
+    const std::function<std::string()>& timestamp_source) {
+  State& s = *state_;
   MemoryConversionResult result;
-  RecordingSink sink(result.messages);
+  s.messages = s.policy_messages;
   try {
-    Context context(sink);
-    result.ok = Convert(request, context, result.output);
+    // The output set: the master set merged with its set flags, afresh for
+    // every document, as the run builds it for every file.
+    PolicySet output_set;
+    AttachWithQualifiers(s.context, output_set);
+    output_set.Merge(s.master, true);
+
+    DetagRequest detag;
+    detag.input_path = name;
+    detag.output_path = name;
+    detag.input_text = html;
+    detag.header_file_name = name;
+    detag.console = true;
+
+    // Every document starts from the layout state a run starts from.
+    s.pass->MutableLayoutState() = ProgramLayoutState{};
+    s.pass->SetTimestampSource(timestamp_source);
+    std::ostringstream stream;
+    ASCIIFile out;
+    out.SetConsoleStream(&stream);
+    result.ok = s.pass->ConvertFile(FillDetagOptions(output_set), detag, out,
+                                    [&output_set](const std::string& message, int level) {
+                                      output_set.Report(message, level);
+                                    });
+    out.Close();
+    result.output = std::move(stream).str();
   } catch (const std::exception& failure) {
-    // Out of memory, mostly: the caller hears of it as a failed conversion.
+    // Out of memory, mostly: the caller hears of it as a failed conversion,
+    // and the next document gets a pass that starts clean.
     result.ok = false;
     result.output.clear();
-    result.messages.push_back(std::string("ERROR: Conversion failed: ") + failure.what());
+    s.messages.push_back(std::string("ERROR: Conversion failed: ") + failure.what());
+    s.pass = std::make_unique<DetagPass>(s.catalogue);
   }
+  result.messages.swap(s.messages);
   return result;
+}
+
+MemoryConversionResult ConvertInMemory(const MemoryConversionRequest& request) {
+  try {
+    MemoryConverter converter(request.policy_text, request.markup_removal);
+    return converter.Convert(request.html, request.name, request.timestamp_source);
+  } catch (const std::exception& failure) {
+    MemoryConversionResult result;
+    result.messages.push_back(std::string("ERROR: Conversion failed: ") + failure.what());
+    return result;
+  }
 }
 
 }  // namespace orv
