@@ -63,8 +63,15 @@ done
 
 echo "== $new, the $(ls "$pages"/*.html | wc -l) pages of postgresql-doc as one batch"
 mkdir -p "$work/out"
-one=$(cd "$pages" && best "$new" '*.html' -silent -output="$work/out/*.txt" --jobs=1)
-all=$(cd "$pages" && best "$new" '*.html' -silent -output="$work/out/*.txt")
+# The two are run in turn, so that both meet the same load.
+one=""
+all=""
+for _ in $(seq "$runs"); do
+  took=$(cd "$pages" && runs=1 best "$new" '*.html' -silent -output="$work/out/*.txt" --jobs=1)
+  if [ -z "$one" ] || [ "$(echo "$took < $one" | bc)" = 1 ]; then one=$took; fi
+  took=$(cd "$pages" && runs=1 best "$new" '*.html' -silent -output="$work/out/*.txt")
+  if [ -z "$all" ] || [ "$(echo "$took < $all" | bc)" = 1 ]; then all=$took; fi
+done
 echo "--jobs=1:               $one s"
 echo "default ($(nproc) cores): $all s ($(echo "scale=2; $all / $one" | bc) of one thread)"
 
