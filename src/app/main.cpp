@@ -13,16 +13,19 @@
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
+#include "platform/signals.h"
 #include "platform/status_window.h"
 #include "run/command_line.h"
 #include "run/context.h"
 #include "run/conversion_run.h"
 #include "run/file_batch.h"
 #include "run/qualifiers.h"
+#include "textout/fragments.h"
 
 int main(int argc, char** argv) {
   using namespace orv;
   KeepFreedMemory();
+  InstallSignalCleanup();
 
   StoredSettings settings;
   settings.Load(nullptr);
@@ -35,6 +38,10 @@ int main(int argc, char** argv) {
   FileSelection selection;
   const MessageBoxFn message_box = StreamMessageBox(std::cerr);
   ReadCommandLine(arguments, context, selection, message_box, CurrentDirectory());
+  if (context.Qualifiers().version) {
+    std::cout << ProgramVersionText() << '\n';
+    return kExitSuccess;
+  }
   if (context.Qualifiers().help) return kExitSuccess;
 
   if (NoInputFile(selection)) {

@@ -5,18 +5,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+
+#include "common/temporary_files.h"
 
 namespace orv {
 
 ASCIIFile::ASCIIFile() : console_stream_(&std::cout) {}
 
 ASCIIFile::~ASCIIFile() {
-  flush_hook_ = nullptr;  // the owner may already be gone
-  ClearStack();
+  // The owner may already be gone, and an output never closed is not
+  // complete: a temporary file is removed, not renamed into place.
+  Discard();
+  std::free(read_buffer_);
 }
 
 void ASCIIFile::NoteWriteError(int error_number) {
@@ -75,6 +81,127 @@ bool ASCIIFile::OpenRegularAndPush(const std::string& path) {
   return true;
 }
 
+namespace {
+
+// Numbers the temporary files of this process, so names never repeat.
+std::atomic<unsigned long> g_temporary_number{0};
+
+// The file the text finally goes to: a symbolic link's target (so the link
+// stays a link), else `path` itself.
+std::string ReplacementTarget(const std::string& path) {
+  struct stat link;
+  if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;  // a dangling link is replaced
+  std::string target(resolved);
+  std::free(resolved);
+  return target;
+}
+
+}  // namespace
+
+bool ASCIIFile::OpenReplacement(const std::string& path, bool binary) {
+  const std::string target = ReplacementTarget(path);
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  // A file that is replaced keeps its permissions; a new one gets the
+  // usual ones for a created file (the umask applies).
+  struct stat existing;
+  const bool exists = stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  const mode_t mode = exists ? (existing.st_mode & 07777) : 0666;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary = folder + "." + name + ".orvtext-" + std::to_string(getpid()) +
+                                  "-" + std::to_string(g_temporary_number++);
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (exists) fchmod(fd, mode);  // the umask may have taken bits away
+    std::FILE* handle = fdopen(fd, binary ? "wb" : "w");
+    if (handle == nullptr) {
+      close(fd);
+      unlink(temporary.c_str());
+      return false;
+    }
+    replacement_slot_ = ListTemporaryFile(temporary);
+    replacement_handle_ = handle;
+    replacement_target_ = target;
+    replacement_temporary_ = temporary;
+    Push(handle, path);
+    return true;
+  }
+  return false;
+}
+
+bool ASCIIFile::CloseHandle(std::FILE* handle, bool written, bool complete) {
+  if (handle == nullptr) return true;
+  errno = 0;
+  // A written file's buffer goes out at the close: its failures count.
+  const bool failed = written && std::ferror(handle) != 0;
+  const bool closed = std::fclose(handle) == 0;
+  bool ok = !written || (!failed && closed);
+  if (!ok) NoteWriteError(errno);
+  if (handle != replacement_handle_) return ok;
+
+  CompletedOutput output(std::move(replacement_temporary_), std::move(replacement_target_),
+                         replacement_slot_);
+  replaced_ = false;
+  // Only an output whose every write succeeded takes the destination's
+  // place; any other is removed with `output`.
+  if (complete && ok && write_error_.empty()) {
+    if (hold_completed_) {
+      completed_ = std::move(output);
+    } else {
+      errno = 0;
+      replaced_ = output.Commit();
+      if (!replaced_) {
+        NoteWriteError(errno);
+        ok = false;
+      }
+    }
+  }
+  replacement_slot_ = -1;
+  replacement_handle_ = nullptr;
+  replacement_target_.clear();
+  replacement_temporary_.clear();
+  return ok;
+}
+
+CompletedOutput& CompletedOutput::operator=(CompletedOutput&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    temporary_ = std::move(other.temporary_);
+    target_ = std::move(other.target_);
+    slot_ = other.slot_;
+    other.temporary_.clear();
+    other.target_.clear();
+    other.slot_ = -1;
+  }
+  return *this;
+}
+
+bool CompletedOutput::Commit() {
+  if (temporary_.empty()) return false;
+  const bool renamed = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+  if (!renamed) unlink(temporary_.c_str());
+  UnlistTemporaryFile(slot_);
+  temporary_.clear();
+  target_.clear();
+  slot_ = -1;
+  return renamed;
+}
+
+void CompletedOutput::Discard() {
+  if (temporary_.empty()) return;
+  unlink(temporary_.c_str());
+  UnlistTemporaryFile(slot_);
+  temporary_.clear();
+  target_.clear();
+  slot_ = -1;
+}
+
 bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {
   console_ = console;
   binary_ = binary;
@@ -84,7 +211,10 @@ bool ASCIIFile::OpenWrite(const std::string& path, bool console, bool binary) {
     open_ = true;
     return true;
   }
-  if (!OpenAndPush(path, binary ? "wb" : "w")) {
+  replaced_ = false;
+  const bool opened =
+      replace_when_complete_ ? OpenReplacement(path, binary) : OpenAndPush(path, binary ? "wb" : "w");
+  if (!opened) {
     open_ = !stack_.empty();
     return false;
   }
@@ -115,18 +245,23 @@ void ASCIIFile::ClearStack() {
   console_ = false;
 }
 
+void ASCIIFile::Discard() {
+  flush_hook_ = nullptr;
+  while (!stack_.empty()) {
+    const OpenFile top = stack_.back();
+    stack_.pop_back();
+    CloseHandle(top.handle, /*written=*/false, /*complete=*/false);
+  }
+  open_ = false;
+  console_ = false;
+}
+
 bool ASCIIFile::CloseTopChecked() {
   if (stack_.empty()) return true;
   const OpenFile top = stack_.back();
   stack_.pop_back();
   open_ = !stack_.empty();
-  errno = 0;
-  // A written file's buffer goes out at the close: its failures count.
-  const bool failed = top.written && std::ferror(top.handle) != 0;
-  const bool closed = std::fclose(top.handle) == 0;
-  if (!top.written) return true;
-  if (failed || !closed) NoteWriteError(errno);
-  return !failed && closed;
+  return CloseHandle(top.handle, top.written, /*complete=*/true);
 }
 
 void ASCIIFile::CloseTop() { CloseTopChecked(); }

@@ -14,6 +14,31 @@
 
 namespace orv {
 
+// A complete output waiting in its temporary file (see
+// ASCIIFile::SetHoldCompletedOutput) until it is put in place or dropped.
+// Dropped when destroyed without Commit. Move-only.
+class CompletedOutput {
+ public:
+  CompletedOutput() = default;
+  CompletedOutput(std::string temporary, std::string target, int slot)
+      : temporary_(std::move(temporary)), target_(std::move(target)), slot_(slot) {}
+  CompletedOutput(CompletedOutput&& other) noexcept { *this = std::move(other); }
+  CompletedOutput& operator=(CompletedOutput&& other) noexcept;
+  ~CompletedOutput() { Discard(); }
+
+  bool Empty() const { return temporary_.empty(); }
+  // Renames the temporary file over the destination; false when that fails
+  // (the temporary file is then removed).
+  bool Commit();
+  // Removes the temporary file; the destination keeps what it held.
+  void Discard();
+
+ private:
+  std::string temporary_;
+  std::string target_;
+  int slot_ = -1;
+};
+
 class ASCIIFile {
  public:
   // At most this many files are used in a row by switching.
@@ -33,8 +58,31 @@ class ASCIIFile {
   virtual bool Close();
   // Opens `path` for writing ("wb" when binary, else "w") and pushes it; in
   // console mode only marks the file open. An existing file is replaced.
-  // Returns false when the file cannot be created.
+  // Returns false when the file cannot be created. See
+  // SetReplaceWhenComplete for where the text goes until Close.
   virtual bool OpenWrite(const std::string& path, bool console = false, bool binary = false);
+  // While on, a file opened by OpenWrite is written to a new temporary file
+  // beside it (".NAME.orvtext-PID-N", in the folder of a symbolic link's
+  // target, with the permissions of the file it replaces), and Close
+  // renames the temporary file over it once everything was written: the
+  // destination holds either what it held before or the complete new text,
+  // never a part. When a write failed, or Discard is called, the temporary
+  // file is removed instead and the destination keeps what it held. The
+  // temporary file is listed for removal on a signal
+  // (common/temporary_files.h). Off by default; takes effect at the next
+  // OpenWrite.
+  void SetReplaceWhenComplete(bool on) { replace_when_complete_ = on; }
+  // While on, Close leaves a complete output in its temporary file instead
+  // of renaming it, for TakeCompletedOutput to hand over: a batch on
+  // several threads puts its outputs in place in batch order.
+  void SetHoldCompletedOutput(bool on) { hold_completed_ = on; }
+  CompletedOutput TakeCompletedOutput() { return std::move(completed_); }
+  // Closes without the owner's flush, and without completing the output:
+  // a temporary file is removed and the destination keeps what it held.
+  void Discard();
+  // Whether the last output opened with replacement was renamed into place
+  // by Close (false until then, and after a failed write or Discard).
+  bool Replaced() const { return replaced_; }
   // Opens `path` for reading and pushes it on the stack.
   virtual bool OpenRead(const std::string& path);
   // As OpenRead, but only a plain file is opened: a folder, pipe or device
@@ -116,10 +164,16 @@ class ASCIIFile {
 
   bool OpenAndPush(const std::string& path, const char* mode);
   bool OpenRegularAndPush(const std::string& path);
+  bool OpenReplacement(const std::string& path, bool binary);
   // Records the first failure, with the reason `error_number` gives.
   void NoteWriteError(int error_number);
   // Closes the top file; false when it was written and its close failed.
   bool CloseTopChecked();
+  // Closes `handle`; false when it was `written` and a write or the close
+  // failed (recorded). When it is the replacement's, renames the temporary
+  // file into place if `complete` and everything was written, else removes
+  // it; a failed rename counts as a failed write.
+  bool CloseHandle(std::FILE* handle, bool written, bool complete);
 
   bool console_ = false;
   bool binary_ = false;
@@ -134,6 +188,18 @@ class ASCIIFile {
   std::string write_error_;
   std::vector<std::string> read_names_;
   bool last_line_too_long_ = false;
+  char* read_buffer_ = nullptr;
+  size_t read_capacity_ = 0;
+  // The output being written to a temporary file: its handle, the
+  // destination, the temporary file and its slot in the signal list.
+  bool replace_when_complete_ = false;
+  bool hold_completed_ = false;
+  CompletedOutput completed_;
+  bool replaced_ = false;
+  std::FILE* replacement_handle_ = nullptr;
+  std::string replacement_target_;
+  std::string replacement_temporary_;
+  int replacement_slot_ = -1;
 };
 
 // The message for an output that could not be written: "ERROR: Error

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/text.h"
 #include "html/charset.h"
@@ -73,6 +74,11 @@ std::vector<std::string> StartTagPatterns(std::string_view name, std::string_vie
 uint64_t FileSize(const std::string& path) {
   struct stat status {};
   return stat(path.c_str(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+}
+
+// The size of the document the request converts.
+uint64_t InputSize(const DetagRequest& request) {
+  return request.input_text ? request.input_text->size() : FileSize(request.input_path);
 }
 
 void* TextData(const std::string& text) { return const_cast<std::string*>(&text); }
@@ -890,7 +896,8 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // text, or bytes that all form UTF-8) and the set its META names (else
   // the "Character encoding" policy), which text mode decodes into UTF-8
   // when it is not a Western one.
-  const InputSniff sniff = SniffInput(request.input_path);
+  const InputSniff sniff =
+      request.input_text ? SniffText(*request.input_text) : SniffInput(request.input_path);
   if (!sniff.opened) {
     if (report_) report_("ERROR: Error opening " + request.input_path, 10);
     return false;
@@ -915,13 +922,14 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   if (test_chunk_limit_ > 0) reader_options.chunk_limit = test_chunk_limit_;
   reader_options.utf8_text = utf8_input_ || decoded_input_;
   reader_options.decoder = decoded_input_ ? &decoder_ : nullptr;
+  reader_options.input_text = request.input_text;
   definitions_.Clear();
   if (options_.TextMode()) LoadFragmentDefinitions(request.input_path);
   std::string whole_text;
   // Room for a text as long as the file is made at once: grown by doubling,
   // the text would need its old and its new room together, several times
   // its size. Room that is never written costs no memory.
-  const uint64_t input_size = FileSize(request.input_path);
+  const uint64_t input_size = InputSize(request);
   if (input_size > 0 && input_size < (uint64_t{1} << 32)) whole_text.reserve(input_size);
   // A file of several chunks has its two chunk-pass stages run side by side.
   const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
@@ -1012,12 +1020,18 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
   d.last_email = info_.last_email.empty() ? info_.email : info_.last_email;
   d.top_url = info_.first_url;
   d.last_url = info_.last_url;
-  const PathParts input = SplitPath(request.input_path);
-  const PathParts output = SplitPath(request.output_path);
-  d.input_file_name = input.name + input.extension;
-  d.output_file_name = output.name + output.extension;
-  d.input_size_text = FormatThousands(FileSize(request.input_path)) + " bytes";
-  d.input_date = FileTimestamp(request.input_path);
+  if (request.input_text) {
+    // A document in memory has no file of its own: no date, and only the
+    // name the caller gave.
+    d.input_file_name = d.output_file_name = request.header_file_name;
+  } else {
+    const PathParts input = SplitPath(request.input_path);
+    const PathParts output = SplitPath(request.output_path);
+    d.input_file_name = input.name + input.extension;
+    d.output_file_name = output.name + output.extension;
+    d.input_date = FileTimestamp(request.input_path);
+  }
+  d.input_size_text = FormatThousands(InputSize(request)) + " bytes";
   d.timestamp = timestamp_source_ ? timestamp_source_() : LocalTimestamp();
 }
 

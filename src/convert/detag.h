@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,16 @@ class TableAnalysis;
 
 // What the run tells the pass about one file.
 struct DetagRequest {
+  // The input file; for a document held in memory, the name messages give
+  // it.
   std::string input_path;
+  // A document held in memory, converted instead of reading `input_path`
+  // (it must outlive the conversion). Everything after the reading is the
+  // same for both.
+  std::optional<std::string_view> input_text;
+  // For a document held in memory: the file name its text header shows
+  // for the input and the output ("" none).
+  std::string header_file_name;
   std::string output_path;
   // Size of an existing output the results are appended to (0: none).
   size_t append_size = 0;
@@ -194,6 +204,10 @@ class DetagPass {
     test_chunk_limit_ = chunk_limit;
     force_side_by_side_ = force_side_by_side;
   }
+  // The alignment and justification toggle that carry over from file to
+  // file: the next file starts from them. A batch converted on several
+  // threads sets and reads them around each file.
+  ProgramLayoutState& MutableLayoutState() { return layout_state_; }
   // Where the header's time stamp comes from (default: the local time now).
   void SetTimestampSource(std::function<std::string()> source) {
     timestamp_source_ = std::move(source);

@@ -120,17 +120,20 @@ size_t IncompleteTail(std::string_view block) {
 
 }  // namespace
 
-InputSniff SniffInput(const std::string& path) {
+namespace {
+
+// The look over an input whose blocks `read(buffer, size)` hands out (0 at
+// the end).
+template <typename Read>
+InputSniff SniffBlocks(Read read) {
   InputSniff sniff;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return sniff;
   sniff.opened = true;
   std::vector<char> buffer(kSniffBlock + 4);
   size_t carried = 0;  // the start of a sequence from the block before
   bool first = true;
   bool valid = true;
   while (true) {
-    const size_t got = std::fread(buffer.data() + carried, 1, kSniffBlock, file.get());
+    const size_t got = read(buffer.data() + carried, kSniffBlock);
     const std::string_view block(buffer.data(), carried + got);
     if (first) {
       first = false;
@@ -160,6 +163,26 @@ InputSniff SniffInput(const std::string& path) {
   }
   sniff.utf8 = valid;
   return sniff;
+}
+
+}  // namespace
+
+InputSniff SniffInput(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!file) return InputSniff();
+  return SniffBlocks(
+      [&file](char* into, size_t size) { return std::fread(into, 1, size, file.get()); });
+}
+
+InputSniff SniffText(std::string_view text) {
+  size_t at = 0;
+  return SniffBlocks([&text, &at](char* into, size_t size) {
+    const size_t got = std::min(size, text.size() - at);
+    std::copy(text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(at + got),
+              into);
+    at += got;
+    return got;
+  });
 }
 
 bool DecodedFromDeclaredSet(std::string_view name) {

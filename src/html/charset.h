@@ -45,6 +45,8 @@ struct InputSniff {
 };
 // Reads `path` once, in blocks; linear, memory bounded.
 InputSniff SniffInput(const std::string& path);
+// The same look over a text held in memory.
+InputSniff SniffText(std::string_view text);
 
 // Whether text declared in `name` is decoded from that set into UTF-8:
 // not for the Western names (read as Windows-1252, like undeclared text),

@@ -36,6 +36,21 @@ void AppendUtf8(std::string& out, unsigned code) {
 }  // namespace
 
 bool InputLineReader::Open(const std::string& path, bool text_mode) {
+  from_text_ = false;
+  if (!file_.OpenRead(path)) return false;
+  return Start(text_mode);
+}
+
+bool InputLineReader::OpenText(std::string_view text, bool text_mode) {
+  file_.ClearStack();
+  from_text_ = true;
+  text_ = text;
+  text_pos_ = 0;
+  return Start(text_mode);
+}
+
+// Resets the reading state and looks for a 16-bit byte-order mark.
+bool InputLineReader::Start(bool text_mode) {
   text_mode_ = text_mode;
   first_line_ = true;
   encoding_ = Encoding::kEightBit;
@@ -44,7 +59,6 @@ bool InputLineReader::Open(const std::string& path, bool text_mode) {
   at_eof_ = false;
   pending_.clear();
   pending_pos_ = 0;
-  if (!file_.OpenRead(path)) return false;
   if (!FillBuffer()) return true;  // an empty file has no lines
   if (buffer_end_ >= 2) {
     unsigned char b0 = static_cast<unsigned char>(buffer_[0]);
@@ -65,10 +79,15 @@ bool InputLineReader::FillBuffer() {
   }
   if (!at_eof_) {
     if (buffer_end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-    std::FILE* handle = file_.TopHandle();
-    size_t got = handle == nullptr ? 0
-                                   : std::fread(buffer_.data() + buffer_end_, 1,
-                                                buffer_.size() - buffer_end_, handle);
+    const size_t room = buffer_.size() - buffer_end_;
+    size_t got = 0;
+    if (from_text_) {
+      got = std::min(room, text_.size() - text_pos_);
+      if (got > 0) std::memcpy(buffer_.data() + buffer_end_, text_.data() + text_pos_, got);
+      text_pos_ += got;
+    } else if (std::FILE* handle = file_.TopHandle()) {
+      got = std::fread(buffer_.data() + buffer_end_, 1, room, handle);
+    }
     if (got == 0) at_eof_ = true;
     buffer_end_ += got;
   }
@@ -491,7 +510,9 @@ ChunkReadResult ReadInputChunks(const std::string& path, const ChunkReaderOption
                                 const ChunkCallback& on_chunk, std::string& whole_text) {
   ChunkReadResult result;
   InputLineReader reader;
-  if (!reader.Open(path, options.text_mode)) return result;
+  const bool opened = options.input_text ? reader.OpenText(*options.input_text, options.text_mode)
+                                         : reader.Open(path, options.text_mode);
+  if (!opened) return result;
   reader.SetTextEncoding(options.utf8_text, options.decoder);
   result.opened = true;
   result.encoding = reader.FileEncoding();

@@ -20,8 +20,9 @@
 
 namespace orv {
 
-// One logical line at a time from an input file, with the cleaning rules
-// applied. A physical line of any length is delivered whole.
+// One logical line at a time from an input file or a text in memory, with
+// the cleaning rules applied. A physical line of any length is delivered
+// whole.
 class InputLineReader {
  public:
   enum class Encoding { kEightBit, kUtf16LittleEndian, kUtf16BigEndian };
@@ -29,6 +30,9 @@ class InputLineReader {
   // Opens `path` and looks at its first two bytes for a 16-bit byte-order
   // mark. `text_mode` turns non-breaking spaces into spaces.
   bool Open(const std::string& path, bool text_mode);
+  // Reads `text` instead of a file, with the same rules; `text` must
+  // outlive the reading. Never fails.
+  bool OpenText(std::string_view text, bool text_mode);
   // The next logical line, without its line end. False at the end.
   bool ReadLine(std::string& line);
   Encoding FileEncoding() const { return encoding_; }
@@ -47,9 +51,14 @@ class InputLineReader {
   bool ReadEightBitLine(std::string& line);
   bool ReadSixteenBitLine(std::string& line);
   bool FillBuffer();
+  bool Start(bool text_mode);
   void CleanLine(std::string& line) const;
 
   ASCIIFile file_;
+  // The text read instead of a file, and how much of it is read.
+  std::string_view text_;
+  size_t text_pos_ = 0;
+  bool from_text_ = false;
   Encoding encoding_ = Encoding::kEightBit;
   bool text_mode_ = true;
   std::optional<bool> utf8_text_;
@@ -86,6 +95,9 @@ struct ChunkReaderOptions {
   // on the thread that reads.
   std::optional<bool> utf8_text;
   CharsetDecoder* decoder = nullptr;
+  // When set, the input is this text (which must outlive the reading) and
+  // the path only names it in messages.
+  std::optional<std::string_view> input_text;
 };
 
 // A captured text-fragment definition: its name and its lines.
@@ -122,7 +134,8 @@ class OpenElements {
   int depth_[kKinds] = {};
 };
 
-// Reads `path` into chunks, calls `on_chunk` on each and appends the
+// Reads `path` (or the options' input text) into chunks, calls `on_chunk`
+// on each and appends the
 // rewritten chunks to `whole_text`. Reports "INFO: Processing chunk #N "
 // for every chunk closed by size and the Unicode warning for
 // little-endian 16-bit files. Cost is linear in the file size.

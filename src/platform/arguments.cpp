@@ -35,7 +35,8 @@ std::string SwitchText(std::string_view body) {
 
 MappedArgument MapArgument(std::string_view argument, const PathExistsFn& path_exists) {
   MappedArgument mapped;
-  if (argument.starts_with("-")) {
+  // "-" alone names standard input, as it does for other filters.
+  if (argument.starts_with("-") && argument != "-") {
     argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
     mapped.is_switch = true;
     mapped.text = SwitchText(argument);

@@ -1,5 +1,6 @@
 // How the shell's arguments become orvtext's switches and file parameters.
-// A "-" or "--" argument is a switch written with "/"; a "/" argument is a
+// A "-" or "--" argument is a switch written with "/" ("-" alone is a file
+// parameter: standard input); a "/" argument is a
 // switch unless it is a path; a switch's value after "=" is handed on in
 // double quotes (or angle brackets when it holds a double quote) so that a
 // Linux path in it is taken whole. The command-line reader (run/

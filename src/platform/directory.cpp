@@ -44,6 +44,33 @@ std::vector<DirEntry> ListDirectory(std::string_view directory) {
   return entries;
 }
 
+std::vector<DirEntry> ListDirectoryStart(std::string_view directory, size_t limit) {
+  std::vector<DirEntry> entries;
+  std::string dir(directory);
+  if (dir.empty()) dir = "./";
+  std::unique_ptr<DIR, DirCloser> handle(opendir(dir.c_str()));
+  if (!handle) return entries;
+  while (entries.size() < limit) {
+    dirent* item = readdir(handle.get());
+    if (item == nullptr) break;
+    DirEntry entry;
+    entry.name = item->d_name;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+std::optional<DirEntry> StatEntry(std::string_view path) {
+  struct stat info;
+  if (stat(std::string(path).c_str(), &info) != 0) return std::nullopt;
+  DirEntry entry;
+  const size_t slash = path.rfind('/');
+  entry.name = std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  entry.is_directory = S_ISDIR(info.st_mode);
+  entry.size = static_cast<std::uint64_t>(info.st_size);
+  return entry;
+}
+
 std::optional<FileId> IdentifyFile(std::string_view path) {
   struct stat info;
   if (stat(std::string(path).c_str(), &info) != 0) return std::nullopt;

@@ -28,6 +28,15 @@ struct DirEntry {
 // lists nothing. One system call per entry.
 std::vector<DirEntry> ListDirectory(std::string_view directory);
 
+// The first `limit` entries of `directory` by name only (no stat): enough
+// to tell an empty or unreadable folder from one that holds files, at a
+// cost that does not grow with the folder.
+std::vector<DirEntry> ListDirectoryStart(std::string_view directory, size_t limit);
+
+// The entry `path` names, as a listing of its folder would give it (one
+// stat); none when nothing of that name exists.
+std::optional<DirEntry> StatEntry(std::string_view path);
+
 // The listing operation as a value, so a check can be run on a made-up
 // listing in tests.
 using DirectoryLister = std::function<std::vector<DirEntry>(std::string_view directory)>;

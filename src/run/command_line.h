@@ -19,7 +19,11 @@ class Context;
 // Parses `arguments` (already mapped, program name excluded) into
 // context.Qualifiers() and `selection`. File parameters are skipped when
 // help was asked for. `base_directory` is where relative names are taken
-// from. Problems are reported and reading goes on.
+// from. Problems are reported and reading goes on. Besides the qualifier
+// table, --version and --jobs=N are read (QualifierSettings); file
+// parameters are skipped after either help or --version. With standard
+// input ("-") and no output file named, the output goes to standard output
+// as under /CONSOLE.
 void ReadCommandLine(const std::vector<MappedArgument>& arguments, Context& context,
                      FileSelection& selection, const MessageBoxFn& message_box,
                      std::string_view base_directory);

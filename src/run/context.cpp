@@ -12,23 +12,23 @@ namespace orv {
 
 void Context::Report(std::string_view message) {
   if (echo_) {
-    sink_.Err() << message << '\n';
-    sink_.Err().flush();
+    Sink().Err() << message << '\n';
+    Sink().Err().flush();
   }
   if (!startup_record_.empty()) startup_record_ += '\n';
   startup_record_ += "SESSION: ";
   startup_record_ += message;
-  if (sink_.IsLogOpen()) {
-    sink_.WriteToLog(startup_record_);
+  if (Sink().IsLogOpen()) {
+    Sink().WriteToLog(startup_record_);
     startup_record_.clear();
   }
 }
 
 bool Context::AttachOpenedLog(const std::string& path) {
-  sink_.AttachLog(path, &log_file_);
-  sink_.ReportPlain("Generating log file " + path);
+  Sink().AttachLog(path, &log_file_);
+  Sink().ReportPlain("Generating log file " + path);
   if (!startup_record_.empty()) {
-    sink_.WriteToLog(startup_record_);
+    Sink().WriteToLog(startup_record_);
     startup_record_.clear();
   }
   return true;
@@ -58,10 +58,23 @@ bool Context::OpenLog(std::string_view log_value, const std::string& output_dire
   return false;
 }
 
+void Context::CopySettingsFrom(Context& other) {
+  qualifiers_ = other.qualifiers_;
+  echo_ = other.echo_;
+  for (int number = 1; number <= kPolicySectionCount; ++number) {
+    PolicySection& to = PolicySectionAt(number);
+    PolicySection& from = other.PolicySectionAt(number);
+    for (size_t i = 0; i < to.Count() && i < from.Count(); ++i) to.At(i).Assign(from.At(i));
+  }
+  SetRuleSet(other.RuleSet());
+  SetReportRuleSetOverrides(other.ReportRuleSetOverrides());
+  SetIncludeFolder(other.IncludeFolder());
+}
+
 bool Context::CloseLog() {
-  if (sink_.LogName().empty() && !log_file_.IsOpen()) return true;
-  const std::string name = sink_.LogName();
-  sink_.DetachLog();
+  if (Sink().LogName().empty() && !log_file_.IsOpen()) return true;
+  const std::string name = Sink().LogName();
+  Sink().DetachLog();
   if (log_file_.Close()) return true;
   Report(WriteErrorMessage(name, log_file_.WriteError()));
   return false;

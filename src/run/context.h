@@ -20,7 +20,10 @@ namespace orv {
 
 class Context : public SharedPolicies {
  public:
-  Context() : SharedPolicies(&sink_) {}
+  Context() : SharedPolicies(&own_sink_) {}
+  // A Context whose messages go to `sink` (which must outlive it) instead
+  // of a sink of its own: a conversion that keeps its messages.
+  explicit Context(MessageSink& sink) : SharedPolicies(&sink) {}
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
 
@@ -49,6 +52,12 @@ class Context : public SharedPolicies {
 
   static constexpr std::string_view kDefaultLogName = "Tessaly.log";
 
+  // Takes over what `other` holds for conversions: the qualifier settings,
+  // the echo flag, the values of the ten sections, the rule set and the
+  // include folder (not the log, the batch or the start-up record). A
+  // batch's worker threads each convert under such a copy.
+  void CopySettingsFrom(Context& other);
+
   // What the command-line qualifiers set (run/qualifiers.h).
   QualifierSettings& Qualifiers() { return qualifiers_; }
   const QualifierSettings& Qualifiers() const { return qualifiers_; }
@@ -59,7 +68,7 @@ class Context : public SharedPolicies {
  private:
   bool AttachOpenedLog(const std::string& path);
 
-  MessageSink sink_;
+  MessageSink own_sink_;
   bool echo_ = true;
   std::string startup_record_;
   ASCIIFile log_file_;

@@ -31,6 +31,17 @@ std::set<FileId> IdentitiesOf(const FileBatch& batch) {
   return ids;
 }
 
+// Reads all of standard input; false when it cannot be read.
+bool ReadStandardInput(std::string& text) {
+  text.clear();
+  char block[1 << 16];
+  while (true) {
+    const size_t got = std::fread(block, 1, sizeof block, stdin);
+    text.append(block, got);
+    if (got < sizeof block) return !std::ferror(stdin);
+  }
+}
+
 bool IsOneOf(const std::set<FileId>& ids, std::string_view path) {
   std::optional<FileId> id = IdentifyFile(path);
   return id && ids.contains(*id);
@@ -77,6 +88,8 @@ ConversionRun::ConversionRun(Context& context, StatusWindow& status, RunSettings
       detag_(catalogue_) {
   if (!settings_.settings_file.empty())
     if (std::optional<FileId> id = IdentifyFile(settings_.settings_file)) read_inputs_.insert(*id);
+  // An output appears only once it is complete.
+  output_.SetReplaceWhenComplete(true);
 }
 
 void ConversionRun::RememberReadFiles(const ASCIIFile& reader) {
@@ -146,6 +159,12 @@ int ConversionRun::RunCommandLine(FileSelection selection) {
   if (settings_.view_status_window && context_.Echo()) status_.Show();
 
   if (!selection_.policy_file_path.empty()) LoadPolicyFile(selection_.policy_file_path);
+  if (selection_.standard_input && !ReadStandardInput(standard_input_text_)) {
+    StatusLine("ERROR: Error reading standard input");
+    if (message_box_)
+      message_box_(MessageText(kMsgCaptionConvertError), MessageText(kMsgConversionFailed));
+    return kExitRunFailed;
+  }
 
   const bool ok = StartRun();
   if (!ok) {
@@ -246,7 +265,8 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
     // The log is opened before the files are listed, so that it records
     // the listing; a quiet look at the files first keeps it off them.
     FileBatch preview;
-    ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr);
+    if (!selection_.standard_input)
+      ExpandFileSpec(spec, policy_file, q.subfolders, preview, nullptr, &selection_.found);
     const std::set<FileId> inputs = IdentitiesOf(preview);
     if (!context_.OpenLog(q.log_file_name, selection_.output_directory,
                           [this, &inputs](const std::string& path) {
@@ -264,9 +284,16 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   // The batch of an earlier run is not converted again.
   FileBatch& batch = context_.Batch();
   batch.Clear();
-  const size_t found = ExpandFileSpec(
-      spec, policy_file, q.subfolders, batch,
-      [this](std::string_view message, int level) { master_policies_.Report(message, level); });
+  // Standard input is the one document of its batch.
+  if (selection_.standard_input) batch.Add(spec, spec, policy_file);
+  const size_t found =
+      selection_.standard_input
+          ? 1
+          : ExpandFileSpec(spec, policy_file, q.subfolders, batch,
+                           [this](std::string_view message, int level) {
+                             master_policies_.Report(message, level);
+                           },
+                           &selection_.found);
   batch_inputs_ = IdentitiesOf(batch);
 
   // A busy batch shows only errors, unless the policies chose a level.
@@ -286,22 +313,19 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   }
 
   files_converted_ = 0;
-  for (size_t count = 1; !abort; ++count) {
-    if (count > batch.Size() || batch.paths[count - 1].empty()) break;
-    const PathParts parts = SplitPath(batch.paths[count - 1]);
-    const std::string input_path = parts.directory + parts.name + parts.extension;
-
-    // The directory-index settings of the run carry over to every file.
-    for (EnginePolicy policy : {EnginePolicy::kMakeDirectory, EnginePolicy::kDirectoryFilename})
-      master_policies_.Engine(policy).Merge(run_set.Engine(policy), true);
-    AttachWithQualifiers(context_, master_policies_);
-
-    current_spec_ = batch.specs[count - 1];
-    last_of_batch_ = count == batch.Size();
-    if (ConvertFile(input_path, parts.name + parts.extension)) {
-      ++files_converted_;
-    } else {
-      abort = true;
+  // The batch ends at its first empty entry.
+  size_t size = 0;
+  while (size < batch.Size() && !batch.paths[size].empty()) ++size;
+  const size_t jobs = BatchJobs(size);
+  if (jobs > 1) {
+    ConvertBatchSideBySide(size, jobs, run_set, abort);
+  } else {
+    for (size_t index = 0; index < size && !abort; ++index) {
+      if (ConvertBatchEntry(batch, index, run_set)) {
+        ++files_converted_;
+      } else {
+        abort = true;
+      }
     }
   }
   // A concatenated output cut short by a failed file is written out here.
@@ -313,6 +337,20 @@ bool ConversionRun::RunBatch(PolicySet& run_set, const std::string& policy_file,
   if (!context_.CloseLog()) outputs_failed_ = true;
   log_path_.clear();
   return true;
+}
+
+bool ConversionRun::ConvertBatchEntry(const FileBatch& batch, size_t index, PolicySet& run_set) {
+  const PathParts parts = SplitPath(batch.paths[index]);
+  const std::string input_path = parts.directory + parts.name + parts.extension;
+
+  // The directory-index settings of the run carry over to every file.
+  for (EnginePolicy policy : {EnginePolicy::kMakeDirectory, EnginePolicy::kDirectoryFilename})
+    master_policies_.Engine(policy).Merge(run_set.Engine(policy), true);
+  AttachWithQualifiers(context_, master_policies_);
+
+  current_spec_ = batch.specs[index];
+  last_of_batch_ = index + 1 == batch.Size();
+  return ConvertFile(input_path, parts.name + parts.extension);
 }
 
 // ---- ConvertFile --------------------------------------------------------
@@ -426,6 +464,7 @@ bool ConversionRun::WritePolicyOutput(PolicySet& c, const PathParts& input) {
   }
   c.ReportPlain("Generating policy file " + path);
   ASCIIFile out;
+  out.SetReplaceWhenComplete(true);
   if ((PathExists(path) && !IsRegularFile(path)) || !out.OpenWrite(path)) {
     c.Report("ERROR: Can't open file \"" + path + "\"", 10);
     return false;
@@ -452,6 +491,10 @@ bool ConversionRun::RunOutputPass(PolicySet& c, const FileJob& job,
   request.line_list = job.line_list;
   request.overwrite_allowed = q.overwrite;
   request.console = q.console;
+  if (selection_.standard_input) {
+    request.input_text = standard_input_text_;
+    request.header_file_name = std::string(kStandardInputName);
+  }
   request.first_of_output = !appending;
   request.last_of_output = !concatenate || job.last_of_batch;
 

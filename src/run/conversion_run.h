@@ -131,6 +131,21 @@ class ConversionRun {
   const std::string& LastOutputFile() const { return last_output_file_; }
 
  private:
+  // Converts entry `index` of `batch`: the run's directory-index settings
+  // and the qualifiers go into the master set, then ConvertFile. Returns
+  // the file's success.
+  bool ConvertBatchEntry(const FileBatch& batch, size_t index, PolicySet& run_set);
+  // A copy of the run that converts files of its batch on another thread.
+  struct Worker;
+  // How many files of a batch of `size` are converted side by side: the
+  // --jobs number (by default one per core), and 1 when the files' outputs
+  // or messages cannot be kept apart (one concatenated output, the console,
+  // the clipboard, policy files written, standard input, an observer).
+  size_t BatchJobs(size_t size) const;
+  // Converts the first `size` files of the batch on `jobs` threads
+  // (parallel_batch.cpp), with what the user sees exactly as one thread
+  // gives it; sets `abort` at the first file that fails.
+  void ConvertBatchSideBySide(size_t size, size_t jobs, PolicySet& run_set, bool& abort);
   // Every line of the directory check and the batch errors goes here.
   void StatusLine(std::string_view line);
   // Resets the sections and `set` and reads the file into it; false when
@@ -176,6 +191,8 @@ class ConversionRun {
   std::string current_spec_;
   bool last_of_batch_ = true;
   std::string last_output_path_;
+  // The document of a run on standard input ("-"), read before the run.
+  std::string standard_input_text_;
   // The files of the current batch; no output may replace one of them
   // unless /OVERWRITE allows it.
   std::set<FileId> batch_inputs_;

@@ -63,8 +63,10 @@ std::vector<std::string> QuotedNames(std::string_view list) {
 }
 
 size_t ExpandOne(const std::string& spec, std::string_view policy_file, bool subfolders,
-                 FileBatch& batch, const LevelReportFn& report) {
-  MatchResult matches = FindMatches(spec, subfolders);
+                 FileBatch& batch, const LevelReportFn& report, const FoundMatches* found) {
+  const auto known = found != nullptr ? found->find(spec) : FoundMatches::const_iterator();
+  const MatchResult matches =
+      found != nullptr && known != found->end() ? known->second : FindMatches(spec, subfolders);
   for (const std::string& empty : matches.empty_files)
     if (report) report("WARNING: File is empty " + empty, kEmptyFileLevel);
   size_t added = 0;
@@ -134,8 +136,18 @@ bool NameMatches(std::string_view pattern, std::string_view file_name) {
 MatchResult FindMatches(std::string_view spec, bool subfolders) {
   PathParts parts = SplitPath(spec);
   MatchResult result;
+  // A plain name in one folder is looked up directly: one stat, not a
+  // listing of a folder that may hold thousands of files. Only a name that
+  // no entry has exactly is looked for in the listing, which ignores case.
+  const std::string name = parts.name + parts.extension;
+  if (!subfolders && name.find_first_of("*%") == std::string::npos) {
+    if (std::optional<DirEntry> entry = StatEntry(spec)) {
+      if (!entry->is_directory) (entry->size == 0 ? result.empty_files : result.paths).emplace_back(spec);
+      return result;
+    }
+  }
   std::set<FileId> visited;
-  NameMatcher matcher(parts.name + parts.extension);
+  NameMatcher matcher(name);
   SearchDirectory(parts.directory, matcher, subfolders, visited, result);
   std::sort(result.paths.begin(), result.paths.end());
   std::sort(result.empty_files.begin(), result.empty_files.end());
@@ -155,8 +167,24 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
     if (message_box) message_box(caption, "Steering files not yet supported");
     return FileParameterKind::kSteering;
   }
+  if (parameter == "-" || selection.standard_input) {
+    if (selection.input_spec.empty()) {
+      selection.standard_input = true;
+      selection.input_spec = std::string(kStandardInputName);
+      selection.input_directory = selection.output_directory = std::string(base_directory);
+      if (!selection.input_directory.empty() && selection.input_directory.back() != '/')
+        selection.input_directory = selection.output_directory = selection.input_directory + '/';
+      return FileParameterKind::kStandardInput;
+    }
+    if (message_box) message_box(caption, "Standard input (-) cannot be mixed with input files");
+    return FileParameterKind::kNotFound;
+  }
   const std::string full = FullPathFrom(parameter, base_directory);
   MatchResult matches = FindMatches(full, subfolders);
+  // A listing is kept for the run's expansion; a plain name costs a stat.
+  const PathParts looked_up = SplitPath(full);
+  if (subfolders || (looked_up.name + looked_up.extension).find_first_of("*%") != std::string::npos)
+    selection.found[full] = matches;
   if (matches.paths.empty()) {
     for (const std::string& empty : matches.empty_files)
       if (report) report("WARNING: File is empty " + empty, kEmptyFileLevel);
@@ -184,15 +212,15 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
 }
 
 size_t ExpandFileSpec(std::string_view spec, std::string_view policy_file, bool subfolders,
-                      FileBatch& batch, const LevelReportFn& report) {
+                      FileBatch& batch, const LevelReportFn& report, const FoundMatches* found) {
   const size_t quote = spec.find('"');
   if (quote == std::string_view::npos)
-    return ExpandOne(std::string(spec), policy_file, subfolders, batch, report);
+    return ExpandOne(std::string(spec), policy_file, subfolders, batch, report, found);
   const std::string directory(spec.substr(0, quote));
   size_t added = 0;
   for (const std::string& name : QuotedNames(spec.substr(quote))) {
     const std::string one = IsFullPath(name) ? name : directory + name;
-    added += ExpandOne(one, policy_file, subfolders, batch, report);
+    added += ExpandOne(one, policy_file, subfolders, batch, report, found);
   }
   return added;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,13 +33,32 @@ struct FileBatch {
   void Clear();
 };
 
+// The files a specification matches (FindMatches, below).
+struct MatchResult {
+  std::vector<std::string> paths;
+  std::vector<std::string> empty_files;
+};
+
+// The matches of wildcard specifications already listed, by the full
+// specification, so that the run's expansion lists each folder only once.
+using FoundMatches = std::map<std::string, MatchResult, std::less<>>;
+
 // What the file parameters of a command line choose for the run.
 struct FileSelection {
   std::string input_directory;   // full path ending in "/"
   std::string output_directory;  // the same as the input directory at first
   std::string input_spec;        // a name, a pattern, or double-quoted names
   std::string policy_file_path;  // a ".pol" parameter
+  // The parameter "-": the one document is read from standard input
+  // (input_spec is then kStandardInputName).
+  bool standard_input = false;
+  // What the wildcard parameters matched when they were looked up.
+  FoundMatches found;
 };
+
+// The name a document read from standard input goes by: in messages, in
+// its text header and in the output name rules.
+inline constexpr std::string_view kStandardInputName = "(standard input)";
 
 // Levelled report (message, level); the Context's sink by default.
 using LevelReportFn = std::function<void(std::string_view message, int level)>;
@@ -68,14 +88,11 @@ bool NameMatches(std::string_view pattern, std::string_view file_name);
 // folders below the directory are searched too (folders whose name begins
 // with "." are not entered, and no folder is entered twice). One directory
 // listing per folder searched.
-struct MatchResult {
-  std::vector<std::string> paths;
-  std::vector<std::string> empty_files;
-};
 MatchResult FindMatches(std::string_view spec, bool subfolders);
 
 enum class FileParameterKind {
   kPolicyFile,  // a ".pol" name: the run's policy file
+  kStandardInput,  // "-": the document comes from standard input
   kSteering,    // holds "@": refused with a message box
   kNotFound,    // matches no file: message 49 in a message box
   kInput,       // an input name or pattern, added to the selection
@@ -90,7 +107,11 @@ enum class FileParameterKind {
 // below it, else as a full path. `base_directory` is the directory relative
 // names are taken against (the current directory in the program). When a
 // parameter matches only empty files, each is warned about through
-// `report` (when set) before the message box.
+// `report` (when set) before the message box. "-" selects standard input
+// when it is the first input parameter; it cannot be mixed with input
+// files (refused with a message box either way round). A name without
+// wildcards is looked up with one stat, not by listing its folder
+// (unless sub-folders are searched, or no file has exactly that name).
 FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection& selection,
                                       bool subfolders, const MessageBoxFn& message_box,
                                       std::string_view base_directory,
@@ -101,9 +122,11 @@ FileParameterKind HandleFileParameter(std::string_view parameter, FileSelection&
 // `batch`, each entry carrying `policy_file`. Empty files are warned about
 // at level 7 ("WARNING: File is empty " + name) and skipped; a file that
 // cannot be opened is reported at level 10 ("ERROR: Can't find or open " +
-// path) and skipped. Returns the number of files added.
+// path) and skipped. A specification found in `found` is taken from there
+// instead of listing its folder again. Returns the number of files added.
 size_t ExpandFileSpec(std::string_view spec, std::string_view policy_file, bool subfolders,
-                      FileBatch& batch, const LevelReportFn& report);
+                      FileBatch& batch, const LevelReportFn& report,
+                      const FoundMatches* found = nullptr);
 
 // The same, with the Context's sub-folder flag, batch and message sink.
 size_t ExpandFileSpec(std::string_view spec, std::string_view policy_file, Context& context);

@@ -7,6 +7,10 @@
 
 namespace orv {
 
+std::vector<DirEntry> ListDirectoryFirstTwo(std::string_view directory) {
+  return ListDirectoryStart(directory, 2);
+}
+
 bool DirectoryCheck(std::string_view directory, bool is_input, const LineReportFn& report,
                     const DirectoryLister& lister) {
   auto say = [&](std::string_view line) {

@@ -19,12 +19,17 @@ struct QualifierSettings;
 // One line for the status window.
 using LineReportFn = std::function<void(std::string_view line)>;
 
+// The first two entries of a folder, by name (ListDirectoryStart).
+std::vector<DirEntry> ListDirectoryFirstTwo(std::string_view directory);
+
 // Checks that `directory` may be used: as input (`is_input`) it must exist;
 // as output it must also be writeable. Every finding goes to `report` as
 // one line; the messages speak of the "output" in both cases. Returns true
-// when the check passes. Lists the directory once.
+// when the check passes. Only the count of entries up to two matters, so
+// by default only the first two are read, whatever the folder holds.
 bool DirectoryCheck(std::string_view directory, bool is_input, const LineReportFn& report,
-                    const DirectoryLister& lister = ListDirectory);
+                    const DirectoryLister& lister = ListDirectoryFirstTwo);
+
 
 // Everything OutputNames needs for one file.
 struct OutputNameInputs {

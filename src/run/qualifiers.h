@@ -78,6 +78,14 @@ struct QualifierSettings {
   std::string ctx_out_extension;
   std::string ctx_out_directory;
 
+  // Extensions of this platform, read by the command-line reader
+  // (run/command_line.h) and not by the qualifier parser, so the usage
+  // text and the table stay as they are: --version asks for the version
+  // line; --jobs=N the number of files converted side by side (0: one per
+  // core).
+  bool version = false;
+  int jobs = 0;
+
   // Set once the usage text has been printed, so it is printed only once
   // however often help is asked for.
   bool usage_printed = false;

@@ -26,6 +26,7 @@ namespace orv {
 struct ProgramLayoutState {
   Alignment alignment = Alignment::kNone;
   bool justify_toggle = true;
+  bool operator==(const ProgramLayoutState&) const = default;
 };
 
 // What the layout of one file needs besides the options.

@@ -143,8 +143,7 @@ TEST(ProgramTest, SubfolderSearchFindsFilesBelowOnly) {
 TEST(ProgramTest, OddArgumentsNeitherCrashNorHang) {
   TempFolder dir;
   dir.Write("a.htm", "<p>a</p>");
-  const std::vector<std::string> odd = {"-",
-                                        "--",
+  const std::vector<std::string> odd = {"--",
                                         "-=",
                                         "-log=\"",
                                         "-log=<",

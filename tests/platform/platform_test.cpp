@@ -53,7 +53,8 @@ TEST(MapArgumentTest, SwitchesFilesAndValues) {
       {"--output=say\"hi\".txt", true, "/output=<say\"hi\".txt>"},
       {"-log= run.log", true, "/log= run.log"},
       {"-log=", true, "/log="},
-      {"-", true, "/"},
+      {"-", false, "-"},  // standard input
+      {"--", true, "/"},
   };
   for (const Case& c : cases) {
     MappedArgument m = MapArgument(c.argument, exists);

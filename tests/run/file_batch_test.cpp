@@ -198,3 +198,73 @@ TEST_F(FileTreeTest, ParameterMatchingOnlyEmptyFilesIsWarnedAbout) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// A plain name is looked up directly; what it finds is what the listing
+// found: the file under its own name, a name that differs only in case,
+// nothing for a folder, an empty file set apart.
+TEST(PlainNameTest, FindsWhatTheListingFinds) {
+  TempFolder dir;
+  dir.Write("Page.htm", "<p>x</p>");
+  dir.Write("empty.htm", "");
+  dir.MakeFolder("folder.htm");
+  EXPECT_EQ(FindMatches(dir.Path() + "Page.htm", false).paths,
+            std::vector<std::string>{dir.Path() + "Page.htm"});
+  EXPECT_EQ(FindMatches(dir.Path() + "PAGE.HTM", false).paths,
+            std::vector<std::string>{dir.Path() + "Page.htm"});
+  EXPECT_TRUE(FindMatches(dir.Path() + "folder.htm", false).paths.empty());
+  MatchResult empty = FindMatches(dir.Path() + "empty.htm", false);
+  EXPECT_TRUE(empty.paths.empty());
+  EXPECT_EQ(empty.empty_files, std::vector<std::string>{dir.Path() + "empty.htm"});
+  EXPECT_TRUE(FindMatches(dir.Path() + "missing.htm", false).paths.empty());
+}
+
+// Standard input is one document, named for messages and the header; it
+// cannot share the run with files.
+TEST(PlainNameTest, DashSelectsStandardInput) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>x</p>");
+  FileSelection selection;
+  std::string box;
+  auto message_box = [&box](std::string_view, std::string_view text) { box = text; };
+  EXPECT_EQ(HandleFileParameter("-", selection, false, message_box, dir.Path()),
+            FileParameterKind::kStandardInput);
+  EXPECT_TRUE(selection.standard_input);
+  EXPECT_EQ(selection.input_spec, kStandardInputName);
+  EXPECT_EQ(selection.input_directory, dir.Path());
+  EXPECT_EQ(HandleFileParameter("a.htm", selection, false, message_box, dir.Path()),
+            FileParameterKind::kNotFound);
+  EXPECT_EQ(box, "Standard input (-) cannot be mixed with input files");
+  EXPECT_EQ(selection.input_spec, kStandardInputName);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A wildcard is listed once: what the file parameter found is what the
+// run's expansion takes, without listing the folder again.
+TEST(PlainNameTest, AWildcardIsListedOnce) {
+  TempFolder dir;
+  dir.Write("a.htm", "<p>a</p>");
+  FileSelection selection;
+  ASSERT_EQ(HandleFileParameter("*.htm", selection, false, nullptr, dir.Path()),
+            FileParameterKind::kInput);
+  ASSERT_TRUE(selection.found.contains(dir.Path() + "*.htm"));
+  // A file that comes after the listing is not seen: the listing is used.
+  dir.Write("b.htm", "<p>b</p>");
+  FileBatch batch;
+  EXPECT_EQ(ExpandFileSpec(dir.Path() + "*.htm", "", false, batch, nullptr, &selection.found), 1u);
+  EXPECT_EQ(batch.paths, std::vector<std::string>{dir.Path() + "a.htm"});
+  // A plain name keeps no listing.
+  EXPECT_EQ(HandleFileParameter("b.htm", selection, false, nullptr, dir.Path()),
+            FileParameterKind::kInput);
+  EXPECT_FALSE(selection.found.contains(dir.Path() + "b.htm"));
+}
+
+}  // namespace
+}  // namespace orv

@@ -29,13 +29,18 @@ inline std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
-// Runs orvtext with `arguments` in `folder`. The stored settings come from
-// `settings_file`, by default a file that does not exist, so every stored
-// value has its default. A run that takes more than a minute is killed.
-inline RunResult RunOrvtext(const TempFolder& folder, const std::vector<std::string>& arguments,
-                            const std::string& settings_file = "") {
+// Runs orvtext with `arguments` in `folder`, with `input` on its standard
+// input. The stored settings come from `settings_file`, by default a file
+// that does not exist, so every stored value has its default. A run that
+// takes more than a minute is killed.
+inline RunResult RunOrvtextWithInput(const TempFolder& folder,
+                                     const std::vector<std::string>& arguments,
+                                     const std::string& input,
+                                     const std::string& settings_file = "") {
   const std::string out_path = folder.Path() + ".stdout";
   const std::string err_path = folder.Path() + ".stderr";
+  const std::string in_path = folder.Path() + ".stdin";
+  std::ofstream(in_path, std::ios::binary) << input;
   const std::string settings =
       settings_file.empty() ? folder.Path() + ".no-settings.ini" : settings_file;
   pid_t child = fork();
@@ -43,6 +48,8 @@ inline RunResult RunOrvtext(const TempFolder& folder, const std::vector<std::str
     if (chdir(folder.Path().c_str()) != 0) _exit(127);
     int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int in = open(in_path.c_str(), O_RDONLY);
+    dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
     setenv("ORVTEXT_SETTINGS", settings.c_str(), 1);
@@ -65,7 +72,14 @@ inline RunResult RunOrvtext(const TempFolder& folder, const std::vector<std::str
   result.err = ReadAll(err_path);
   unlink(out_path.c_str());
   unlink(err_path.c_str());
+  unlink(in_path.c_str());
   return result;
+}
+
+// The same with an empty standard input.
+inline RunResult RunOrvtext(const TempFolder& folder, const std::vector<std::string>& arguments,
+                            const std::string& settings_file = "") {
+  return RunOrvtextWithInput(folder, arguments, "", settings_file);
 }
 
 }  // namespace orv::testing
