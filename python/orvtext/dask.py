@@ -259,11 +259,17 @@ def convert_tree(input_dir: str, output_dir: str, *, client=None, pattern: str =
     by_output = {}
     for source in files:
         by_output[output_path(source, input_dir, output_dir, markup_removal)] = source
-    jobs = []
+    # No output may replace an input of the batch (markup removal into the
+    # input folder would otherwise overwrite every page with its result).
+    inputs = {os.path.realpath(source) for source in files}
+    jobs, refused = [], []
     for source in files:
         target = output_path(source, input_dir, output_dir, markup_removal)
         if by_output[target] != source:
             summary.skipped.append((source, f"{by_output[target]} writes the same output"))
+            continue
+        if os.path.realpath(target) in inputs:
+            refused.append((source, [f"ERROR: Output {target} would replace an input file"]))
             continue
         try:
             size = os.path.getsize(source)
@@ -284,7 +290,7 @@ def convert_tree(input_dir: str, output_dir: str, *, client=None, pattern: str =
         futures = client.map(_convert_batch, batches, policies=policies,
                              markup_removal=markup_removal, pure=False)
         batch_of = {future.key: batch for future, batch in zip(futures, batches)}
-        failures = []
+        failures = refused
         for future in distributed.as_completed(futures):
             try:
                 files_done, bytes_in, bytes_out, batch_failures = future.result()

@@ -153,3 +153,17 @@ def test_batches_keep_every_worker_busy_and_the_order():
     assert 4 <= len(batches) <= 12  # not one task per small file, and more than one per worker
     huge = [("big", "big.txt", 500 << 20), ("small", "small.txt", 1)]
     assert [len(batch) for batch in orvtext.dask._batches(huge, threads=2)] == [1, 1]
+
+
+def test_no_output_replaces_an_input(tmp_path, client):
+    (tmp_path / "sub").mkdir()
+    pages = {tmp_path / "one.htm": b"<p><b>one</b></p>", tmp_path / "sub" / "two.html": b"<p>two</p>"}
+    for path, html in pages.items():
+        path.write_bytes(html)
+    summary = orvtext.dask.convert_tree(str(tmp_path), str(tmp_path), client=client,
+                                       markup_removal=True)
+    assert summary.files == 0
+    assert sorted(path for path, _ in summary.failures) == sorted(str(p) for p in pages)
+    assert all("would replace an input" in messages[0] for _, messages in summary.failures)
+    for path, html in pages.items():
+        assert path.read_bytes() == html
