@@ -5,6 +5,7 @@ failures, bad arguments, threads and the version."""
 import os
 import re
 import threading
+import time
 
 import pytest
 
@@ -146,6 +147,29 @@ def test_threads_convert_side_by_side_to_the_same_bytes():
         thread.join()
     for thread in range(4):
         assert results[thread] == expected * 5
+
+
+def test_other_threads_run_while_a_document_converts():
+    html = b"<p>" + b"word " * 4_000_000 + b"</p>"  # about 20 MB: a good part of a second
+    inside = threading.Event()
+    done = threading.Event()
+
+    def work():
+        inside.set()
+        orvtext.convert(html)
+        done.set()
+
+    worker = threading.Thread(target=work)
+    worker.start()
+    inside.wait()
+    # Each round needs the interpreter lock; a conversion holding it
+    # would let one or two through.
+    rounds = 0
+    while not done.is_set():
+        time.sleep(0.001)
+        rounds += 1
+    worker.join()
+    assert rounds > 10
 
 
 def test_the_version_is_the_programs(tmp_path):
