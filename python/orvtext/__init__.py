@@ -89,7 +89,10 @@ def convert_with_messages(html: bytes, *, policies: Optional[Union[str, bytes]] 
         raise TypeError(f"name must be a str, not {type(name).__name__}")
     if "\0" in name or "\n" in name or "\r" in name:
         raise ValueError("name must not hold a NUL or a line break")
-    converted, output, messages = _convert(document, policy_text, markup_removal, name)
+    # A file name that is not UTF-8 comes from the file system as a str with
+    # escaped bytes; the header shows its bytes, as the program does.
+    raw_name = name.encode("utf-8", "surrogateescape")
+    converted, output, messages = _convert(document, policy_text, markup_removal, raw_name)
     if not converted:
         reason = next((m for m in reversed(messages) if m.startswith("ERROR")), None)
         label = f"{name}: " if name else ""

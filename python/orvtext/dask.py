@@ -195,6 +195,9 @@ def _convert_batch(jobs: Sequence[Tuple[str, str]], policies, markup_removal: bo
         except orvtext.ConversionError as error:
             failures.append((source, error.messages))
             continue
+        except Exception as error:  # whatever goes wrong stays with its document
+            failures.append((source, [f"ERROR: Conversion failed: {error!r}"]))
+            continue
         try:
             _write_whole(target, output)
         except OSError as error:

@@ -41,7 +41,7 @@ def make_document(rng: random.Random) -> str:
 
 @pytest.fixture(scope="module")
 def tree(tmp_path_factory):
-    """A tree of 300 documents in nested sub-folders, with files the batch
+    """A tree of 301 documents in nested sub-folders, with files the batch
     leaves alone: an empty page, a stylesheet, a hidden folder."""
     root = tmp_path_factory.mktemp("tree")
     rng = random.Random(13)
@@ -51,6 +51,8 @@ def tree(tmp_path_factory):
         folder.mkdir(parents=True, exist_ok=True)
         extension = rng.choice([".htm", ".html", ".HTM"])
         (folder / f"page{n:03}{extension}").write_text(make_document(rng))
+    # A name that is not UTF-8, as old archives hold them.
+    (root / "docs" / os.fsdecode(b"caf\xe9.htm")).write_text(make_document(rng))
     (root / "a" / "empty.htm").write_text("")
     (root / "docs" / "style.css").write_text("p { color: red }")
     (root / ".hidden").mkdir()
@@ -86,7 +88,7 @@ def read_tree(root):
 
 
 def test_a_cluster_writes_what_one_program_batch_writes(tree, program_batch, client, tmp_path):
-    assert len(program_batch) == 300
+    assert len(program_batch) == 301
     # The output of one document cannot be written: a folder stands in its
     # place. It is reported, and every other document is still converted.
     broken_output = sorted(program_batch)[150]
@@ -100,7 +102,7 @@ def test_a_cluster_writes_what_one_program_batch_writes(tree, program_batch, cli
     written = {path: text for path, text in read_tree(tmp_path).items()}
     expected = {path: text for path, text in program_batch.items() if path != broken_output}
     assert written == expected
-    assert summary.files == 299
+    assert summary.files == 300
     assert [path for path, _ in summary.failures] == [broken_input]
     assert any(broken_output.split("/")[-1] in m for m in summary.failures[0][1])
     assert summary.skipped == [(str(tree / "a" / "empty.htm"), "empty or not a regular file")]
@@ -120,7 +122,7 @@ def test_markup_removal_and_policies_reach_the_workers(tree, client, tmp_path):
     assert run.returncode == 0, run.stderr.decode(errors="replace")
     summary = orvtext.dask.convert_tree(str(tree), str(tmp_path / "cluster"), client=client,
                                        policies=policies, markup_removal=True)
-    assert summary.files == 300 and not summary.failures
+    assert summary.files == 301 and not summary.failures
     assert read_tree(tmp_path / "cluster") == read_tree(program_out)
 
 
