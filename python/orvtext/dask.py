@@ -24,7 +24,6 @@ import argparse
 import dataclasses
 import os
 import sys
-import tempfile
 import time
 from typing import List, Optional, Sequence, Tuple
 
@@ -158,16 +157,20 @@ def output_path(input_path: str, input_dir: str, output_dir: str, markup_removal
     return os.path.join(os.path.abspath(output_dir), folder, name)
 
 
-def _write_whole(path: str, data: bytes) -> None:
+def _write_whole(path: str, data: bytes, made_folders: set) -> None:
     """Writes ``data`` to a temporary file beside ``path`` and renames it
-    into place, so a reader never sees half an output."""
-    folder = os.path.dirname(path)
-    os.makedirs(folder, exist_ok=True)
-    handle, temporary = tempfile.mkstemp(prefix=".orvtext-", suffix=".part", dir=folder)
+    into place, so a reader never sees half an output. ``made_folders``
+    holds the folders known to exist (this call adds to it)."""
+    folder, name = os.path.split(path)
+    if folder not in made_folders:
+        os.makedirs(folder, exist_ok=True)
+        made_folders.add(folder)
+    # Unique to this process and output: no other writer picks the name.
+    temporary = os.path.join(folder, f".{name}.orvtext-{os.getpid()}.part")
+    handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_TRUNC | os.O_CLOEXEC, 0o666)
     try:
         with os.fdopen(handle, "wb") as out:
             out.write(data)
-        os.chmod(temporary, 0o644)
         os.replace(temporary, path)
     except BaseException:
         try:
@@ -182,6 +185,7 @@ def _convert_batch(jobs: Sequence[Tuple[str, str]], policies, markup_removal: bo
     Returns (files, bytes in, bytes out, failures)."""
     files = bytes_in = bytes_out = 0
     failures = []
+    made_folders = set()
     for source, target in jobs:
         try:
             with open(source, "rb") as document:
@@ -199,7 +203,7 @@ def _convert_batch(jobs: Sequence[Tuple[str, str]], policies, markup_removal: bo
             failures.append((source, [f"ERROR: Conversion failed: {error!r}"]))
             continue
         try:
-            _write_whole(target, output)
+            _write_whole(target, output, made_folders)
         except OSError as error:
             failures.append((source, [f"ERROR: Can't write {target}: {error.strerror or error}"]))
             continue

@@ -109,7 +109,7 @@ def test_a_cluster_writes_what_one_program_batch_writes(tree, program_batch, cli
     assert summary.bytes_out == sum(len(text) for text in expected.values())
     assert summary.bytes_in > 0 and summary.seconds > 0
     # Nothing half-written is left behind.
-    assert not [p for p in tmp_path.rglob(".orvtext-*")]
+    assert not list(tmp_path.rglob("*.part"))
 
 
 def test_markup_removal_and_policies_reach_the_workers(tree, client, tmp_path):
