@@ -15,10 +15,12 @@ spreads the files of a folder tree over a Dask cluster.
 
 from typing import List, NamedTuple, Optional, Union
 
+from ._orvtext import Converter as _Converter
 from ._orvtext import __version__
 from ._orvtext import convert as _convert
 
-__all__ = ["convert", "convert_with_messages", "Conversion", "ConversionError", "__version__"]
+__all__ = ["convert", "convert_with_messages", "Converter", "Conversion", "ConversionError",
+           "__version__"]
 
 
 class ConversionError(Exception):
@@ -83,16 +85,27 @@ def convert_with_messages(html: bytes, *, policies: Optional[Union[str, bytes]] 
     """
     document = _document_bytes(html)
     policy_text = _policy_bytes(policies)
+    _check_mode(markup_removal)
+    return _result(_convert(document, policy_text, markup_removal, _name_bytes(name)), name)
+
+
+def _check_mode(markup_removal) -> None:
     if not isinstance(markup_removal, bool):
         raise TypeError(f"markup_removal must be True or False, not {type(markup_removal).__name__}")
+
+
+def _name_bytes(name) -> bytes:
     if not isinstance(name, str):
         raise TypeError(f"name must be a str, not {type(name).__name__}")
     if "\0" in name or "\n" in name or "\r" in name:
         raise ValueError("name must not hold a NUL or a line break")
     # A file name that is not UTF-8 comes from the file system as a str with
     # escaped bytes; the header shows its bytes, as the program does.
-    raw_name = name.encode("utf-8", "surrogateescape")
-    converted, output, messages = _convert(document, policy_text, markup_removal, raw_name)
+    return name.encode("utf-8", "surrogateescape")
+
+
+def _result(answer, name: str) -> Conversion:
+    converted, output, messages = answer
     if not converted:
         reason = next((m for m in reversed(messages) if m.startswith("ERROR")), None)
         label = f"{name}: " if name else ""
@@ -109,3 +122,33 @@ def convert(html: bytes, *, policies: Optional[Union[str, bytes]] = None,
     """
     return convert_with_messages(html, policies=policies, markup_removal=markup_removal,
                                  name=name).output
+
+
+class Converter:
+    """Converts many documents under one set of policies.
+
+    The policies are read and the pattern lists built once, not for every
+    document as ``convert`` does: on small pages about three times the
+    documents per second. Each document gives exactly what ``convert`` gives
+    for it with the same policies and mode (its messages begin with those of
+    reading the policy text). Threads may share a converter but convert one
+    at a time; give each thread its own to convert side by side.
+
+        >>> converter = orvtext.Converter(policies=open("my.pol").read())
+        >>> for path in paths:
+        ...     text = converter.convert(open(path, "rb").read(), name=path)
+    """
+
+    def __init__(self, *, policies: Optional[Union[str, bytes]] = None,
+                 markup_removal: bool = False):
+        _check_mode(markup_removal)
+        self._converter = _Converter(_policy_bytes(policies), markup_removal)
+        self.markup_removal = markup_removal
+
+    def convert_with_messages(self, html: bytes, *, name: str = "") -> Conversion:
+        """One document's output and messages; see ``convert_with_messages``."""
+        return _result(self._converter.convert(_document_bytes(html), _name_bytes(name)), name)
+
+    def convert(self, html: bytes, *, name: str = "") -> bytes:
+        """One document's output; see ``convert``."""
+        return self.convert_with_messages(html, name=name).output

@@ -186,6 +186,7 @@ def _convert_batch(jobs: Sequence[Tuple[str, str]], policies, markup_removal: bo
     files = bytes_in = bytes_out = 0
     failures = []
     made_folders = set()
+    converter = orvtext.Converter(policies=policies, markup_removal=markup_removal)
     for source, target in jobs:
         try:
             with open(source, "rb") as document:
@@ -194,8 +195,7 @@ def _convert_batch(jobs: Sequence[Tuple[str, str]], policies, markup_removal: bo
             failures.append((source, [f"ERROR: Can't read {source}: {error.strerror or error}"]))
             continue
         try:
-            output = orvtext.convert(html, policies=policies, markup_removal=markup_removal,
-                                     name=os.path.basename(target))
+            output = converter.convert(html, name=os.path.basename(target))
         except orvtext.ConversionError as error:
             failures.append((source, error.messages))
             continue

@@ -172,6 +172,40 @@ def test_other_threads_run_while_a_document_converts():
     assert rounds > 10
 
 
+@pytest.mark.parametrize("markup_removal", MODES)
+def test_a_converter_gives_what_convert_gives_document_after_document(markup_removal):
+    sources = [open(path, "rb").read() for path in documents()] + [b"", b"<p>last</p>"]
+    for policies in [None, POLICIES, "[Text formatting]\nTarget Page width : banana\n"]:
+        converter = orvtext.Converter(policies=policies, markup_removal=markup_removal)
+        for html in sources * 2:
+            alone = orvtext.convert_with_messages(html, policies=policies,
+                                                  markup_removal=markup_removal, name="p.txt")
+            kept = converter.convert_with_messages(html, name="p.txt")
+            assert mask_date(kept.output) == mask_date(alone.output)
+            assert kept.messages == alone.messages
+
+
+def test_threads_may_share_a_converter():
+    sources = [open(path, "rb").read() for path in documents()]
+    converter = orvtext.Converter()
+    expected = [mask_date(orvtext.convert(html)) for html in sources]
+    results = {}
+
+    def work(thread):
+        results[thread] = [mask_date(converter.convert(html)) for _ in range(3) for html in sources]
+
+    threads = [threading.Thread(target=work, args=(n,)) for n in range(4)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert all(results[n] == expected * 3 for n in range(4))
+    with pytest.raises(TypeError, match="markup_removal"):
+        orvtext.Converter(markup_removal=1)
+    with pytest.raises(TypeError, match="bytes, not str"):
+        converter.convert("<p>x</p>")
+
+
 def test_the_version_is_the_programs(tmp_path):
     assert orvtext.__version__ == os.environ.get("ORVTEXT_PROJECT_VERSION", orvtext.__version__)
     run = run_program(["--version"], cwd=tmp_path)
