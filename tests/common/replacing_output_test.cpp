@@ -16,12 +16,7 @@
 namespace orv {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadFile;
 
 // The names in `folder`, hidden ones included.
 std::vector<std::string> Names(const std::string& folder) {

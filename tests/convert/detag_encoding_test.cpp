@@ -16,12 +16,7 @@
 namespace orv {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadFile;
 
 // `utf8` in the character set `charset`, through iconv.
 std::string Encode(const std::string& utf8, const char* charset) {

@@ -19,12 +19,7 @@ namespace {
 
 using testing::Body;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadFile;
 
 struct Conversion {
   bool ok = false;

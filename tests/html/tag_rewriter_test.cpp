@@ -286,12 +286,7 @@ TEST(TagRewriterTest, ThroughTheRemainingTagPass) {
   EXPECT_EQ(same.actions, 0);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadFile;
 
 TEST(TagRewriterTest, DetagPassRewritesByDefaultInMarkupRemoval) {
   testing::TempFolder dir;

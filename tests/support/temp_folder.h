@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
@@ -49,5 +50,11 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// The whole content of the file at `path` ("" when it cannot be read).
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 }  // namespace orv::testing
