@@ -4,7 +4,8 @@
 // with what it held before, after each run, and the outputs the run made
 // are removed.
 //
-// The input is the command line, one argument per line. Arguments that
+// Under -overwrite documents may be replaced as asked; they are put back
+// for the next run. The input is the command line, one argument per line. Arguments that
 // would reach outside the scratch folder (an absolute path, "..", a
 // backslash) are refused before the run: the target tests the program,
 // not the machine's other files.
@@ -83,6 +84,10 @@ void LayOutScratch(const std::string& root) {
   for (const auto& [name, text] : SeedFiles()) orv::fuzz::WriteFile(root + name, text);
 }
 
+void WriteFileIfChanged(const std::string& path, const std::string& text) {
+  if (Read(path) != text) orv::fuzz::WriteFile(path, text);
+}
+
 bool Acceptable(const std::string& argument) {
   if (argument.empty() || argument.size() > 200) return false;
   if (argument[0] == '/') return false;
@@ -121,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   for (const std::string& word : words)
     if (!Acceptable(word)) return -1;  // not kept in the corpus
 
+  bool documents_may_change = false;
   {
     StoredSettings settings;
     settings.Load(nullptr);
@@ -133,6 +139,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FileSelection selection;
     const MessageBoxFn message_box = StreamMessageBox(discard);
     ReadCommandLine(arguments, context, selection, message_box, root);
+    // -overwrite lets outputs replace documents (even when it was written
+    // wrong: a qualifier's effect is set before its spelling is checked).
+    // Policy and settings files stay inputs whatever is asked.
+    documents_may_change = context.Qualifiers().overwrite;
     if (!context.Qualifiers().help && !NoInputFile(selection)) {
       StatusWindow status(&discard);
       ConversionRun run(context, status, RunSettings::FromStored(settings), message_box);
@@ -142,6 +152,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
   // The oracle: every file the run could read is as it was.
   for (const auto& [name, seed] : SeedFiles()) {
+    const bool document = !name.ends_with(".pol") && !name.ends_with(".ini");
+    if (documents_may_change && document) {
+      WriteFileIfChanged(root + name, seed);
+      continue;
+    }
     if (Read(root + name) != seed) {
       std::cerr << "the run changed its input " << name << "\n";
       std::abort();
