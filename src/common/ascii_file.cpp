@@ -342,6 +342,14 @@ bool ASCIIFile::ReadNextLine(std::string& line) {
   return false;
 }
 
+bool ASCIIFile::WriteToConsole(std::string_view text, bool line_end) {
+  errno = 0;
+  console_stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (line_end) *console_stream_ << '\n';
+  if (!*console_stream_) NoteWriteError(errno);
+  return static_cast<bool>(*console_stream_);
+}
+
 bool ASCIIFile::WriteText(std::string_view text) {
   if (lines_ != nullptr) {
     if (lines_->empty()) lines_->emplace_back();
@@ -349,12 +357,7 @@ bool ASCIIFile::WriteText(std::string_view text) {
     return true;
   }
   if (!open_) return false;
-  if (console_) {
-    errno = 0;
-    console_stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!*console_stream_) NoteWriteError(errno);
-    return static_cast<bool>(*console_stream_);
-  }
+  if (console_) return WriteToConsole(text, /*line_end=*/false);
   if (stack_.empty()) return false;
   std::FILE* handle = stack_.back().handle;
   if (std::ferror(handle)) return false;
@@ -372,13 +375,7 @@ bool ASCIIFile::WriteLine(std::string_view text) {
     return true;
   }
   if (!open_) return false;
-  if (console_) {
-    errno = 0;
-    console_stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
-    *console_stream_ << '\n';
-    if (!*console_stream_) NoteWriteError(errno);
-    return static_cast<bool>(*console_stream_);
-  }
+  if (console_) return WriteToConsole(text, /*line_end=*/true);
   bool ok = WriteText(text);
   return WriteText("\n") && ok;
 }

@@ -165,6 +165,9 @@ class ASCIIFile {
   bool OpenAndPush(const std::string& path, const char* mode);
   bool OpenRegularAndPush(const std::string& path);
   bool OpenReplacement(const std::string& path, bool binary);
+  // Writes `text` (and a line end when asked) to the console stream; a
+  // failure is recorded.
+  bool WriteToConsole(std::string_view text, bool line_end);
   // Records the first failure, with the reason `error_number` gives.
   void NoteWriteError(int error_number);
   // Closes the top file; false when it was written and its close failed.

@@ -55,13 +55,7 @@ RunResult RunLimited(const TempFolder& folder, const std::vector<std::string>& a
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     alarm(60);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(ORVTEXT_BINARY));
-    for (const std::string& argument : arguments)
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(ORVTEXT_BINARY, argv.data());
-    _exit(127);
+    testing::ExecOrvtext(arguments);
   }
   RunResult result;
   close(err_pipe[1]);

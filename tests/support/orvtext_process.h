@@ -33,6 +33,17 @@ inline std::string ReadAll(const std::string& path) {
 // input. The stored settings come from `settings_file`, by default a file
 // that does not exist, so every stored value has its default. A run that
 // takes more than a minute is killed.
+// In a child process: becomes the program with `arguments` (exits 127 when
+// it cannot).
+[[noreturn]] inline void ExecOrvtext(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(ORVTEXT_BINARY));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  execv(ORVTEXT_BINARY, argv.data());
+  _exit(127);
+}
+
 inline RunResult RunOrvtextWithInput(const TempFolder& folder,
                                      const std::vector<std::string>& arguments,
                                      const std::string& input,
@@ -56,13 +67,7 @@ inline RunResult RunOrvtextWithInput(const TempFolder& folder,
     // A program that hangs is killed (the alarm survives exec) and the
     // test sees status -1 instead of waiting for ever.
     alarm(60);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(ORVTEXT_BINARY));
-    for (const std::string& argument : arguments)
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(ORVTEXT_BINARY, argv.data());
-    _exit(127);
+    ExecOrvtext(arguments);
   }
   RunResult result;
   int status = 0;
