@@ -15,6 +15,7 @@
 #include "html/tag_rewriter.h"
 #include "convert/headings.h"
 #include "textout/layout.h"
+#include "textout/mark_resolution.h"
 #include "convert/lists.h"
 
 namespace orv {
@@ -25,15 +26,17 @@ namespace orv {
 struct DetagPass::Lists {
   PatternList head, body, xml, office_comments, comments, scripts, style, objects, forms, sentences,
       tables, table_markup, table_tags, inline_markup, highlighting, link, meta, lists, images,
-      hyperlinks, paragraphs, breaks, blocks, headings, dialogue0, dialogue1, dialogue2,
-      mark_spaces, final_marks, break_runs;
+      hyperlinks, paragraphs, breaks, blocks, headings, dialogue0, dialogue1, dialogue2;
+  MarkLists marks;
+  MarkResolution mark_resolution;
 
   std::vector<PatternList*> All() {
     return {&head,       &body,       &xml,        &office_comments, &comments,     &scripts,
             &style,      &objects,    &forms,      &sentences,       &tables,       &table_markup,
             &table_tags, &inline_markup, &highlighting, &link,       &meta,         &lists,
             &images,     &hyperlinks, &paragraphs, &breaks,          &blocks,       &headings,
-            &dialogue0,  &dialogue1,  &dialogue2,  &mark_spaces,     &final_marks,  &break_runs};
+            &dialogue0,  &dialogue1,  &dialogue2,  &marks.mark_spaces, &marks.final_marks,
+            &marks.break_runs};
   }
 };
 
@@ -382,31 +385,10 @@ void DetagPass::BuildLists() {
   l.dialogue2.AddCallback(".?W\"", dialogue);
   l.dialogue2.AddCallback("\"?W\"", dialogue);
 
-  l.mark_spaces.AddReplace("\xFF\xFF ", "\xFF\xFF");
-  l.mark_spaces.AddReplace(" \xFF\xFF", "\xFF\xFF");
-  if (text) {
-    l.mark_spaces.AddReplace(m.statement + "$_$_", "\n" + std::string(kForcedBreak) + "\n$_$_");
-    // A run of marks that became one line break still leaves the statement
-    // after it a line of its own (as between "<blockquote><pre>").
-    l.mark_spaces.AddReplace(m.line_break + "$_$_", "\n" + std::string(kForcedBreak) + "\n$_$_");
-  }
-
-  if (text) {
-    const std::string forced = "\n" + std::string(kForcedBreak);
-    l.final_marks.AddReplace(m.line_break, forced);
-    l.final_marks.AddReplace(m.statement, forced);
-    l.final_marks.AddReplace(m.paragraph, "\n\n");
-  } else {
-    const std::string line_break = WrittenTag("<BR>", options_);
-    l.final_marks.AddReplace(m.line_break, line_break);
-    l.final_marks.AddReplace(m.statement, line_break);
-  }
-
-  l.break_runs.AddReplace(m.statement + "*W" + m.statement, m.line_break);
-  l.break_runs.AddReplace(m.statement + "*W" + m.line_break, m.line_break);
-  if (options_.paragraph_on_single_line)
-    l.break_runs.AddReplace(m.statement + "*W" + m.break_mark, m.break_mark);
-  l.break_runs.AddReplace(m.line_break + "*W" + m.statement, m.line_break);
+  l.mark_resolution.text_mode = text;
+  l.mark_resolution.single_line = options_.paragraph_on_single_line;
+  l.mark_resolution.written_break = text ? std::string() : WrittenTag("<BR>", options_);
+  BuildMarkLists(m, l.mark_resolution, l.marks);
 
   for (PatternList* list : l.All()) list->Freeze();
 }
@@ -786,7 +768,9 @@ void DetagPass::WholeTextPass(std::string& text) {
   // that stands between the first and the second comes first, and the
   // lists run together on the text's two halves.
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
-  PatternList::ApplyAllInPlaceSplit({&l.break_runs, &l.mark_spaces, &l.final_marks}, text);
+  if (!ResolveMarks(text, markers_, l.mark_resolution))
+    PatternList::ApplyAllInPlaceSplit(
+        {&l.marks.break_runs, &l.marks.mark_spaces, &l.marks.final_marks}, text);
 
   FindByLineAndAddress(text);
 

@@ -1,0 +1,259 @@
+#include "textout/mark_resolution.h"
+
+#include <cstring>
+#include <vector>
+
+#include "common/text.h"
+
+namespace orv {
+
+namespace {
+
+// One entry of a mark list: literal parts with any white space (blank, tab,
+// line feed) between them, and what replaces a match.
+struct MarkRule {
+  std::vector<std::string> parts;
+  std::string with;
+};
+using MarkStage = std::vector<MarkRule>;
+
+// The three lists as rules.
+std::vector<MarkStage> MarkStages(const DetagMarkers& m, const MarkResolution& how) {
+  std::vector<MarkStage> stages(3);
+  MarkStage& runs = stages[0];
+  runs.push_back({{m.statement, m.statement}, m.line_break});
+  runs.push_back({{m.statement, m.line_break}, m.line_break});
+  if (how.single_line) runs.push_back({{m.statement, m.break_mark}, m.break_mark});
+  runs.push_back({{m.line_break, m.statement}, m.line_break});
+
+  MarkStage& spaces = stages[1];
+  spaces.push_back({{"\xFF\xFF "}, "\xFF\xFF"});
+  spaces.push_back({{" \xFF\xFF"}, "\xFF\xFF"});
+  if (how.text_mode) {
+    const std::string statement_line = "\n" + std::string(kForcedBreak) + "\n$_$_";
+    spaces.push_back({{m.statement + "$_$_"}, statement_line});
+    // A run of marks that became one line break still leaves the statement
+    // after it a line of its own (as between "<blockquote><pre>").
+    spaces.push_back({{m.line_break + "$_$_"}, statement_line});
+  }
+
+  MarkStage& finals = stages[2];
+  if (how.text_mode) {
+    const std::string forced = "\n" + std::string(kForcedBreak);
+    finals.push_back({{m.line_break}, forced});
+    finals.push_back({{m.statement}, forced});
+    finals.push_back({{m.paragraph}, "\n\n"});
+  } else {
+    finals.push_back({{m.line_break}, how.written_break});
+    finals.push_back({{m.statement}, how.written_break});
+  }
+  return stages;
+}
+
+}  // namespace
+
+void BuildMarkLists(const DetagMarkers& m, const MarkResolution& how, MarkLists& lists) {
+  const std::vector<MarkStage> stages = MarkStages(m, how);
+  PatternList* const targets[] = {&lists.break_runs, &lists.mark_spaces, &lists.final_marks};
+  for (size_t k = 0; k < stages.size(); ++k) {
+    PatternList& list = *targets[k];
+    list.Unfreeze();
+    list.Clear();
+    for (const MarkRule& rule : stages[k]) {
+      std::string pattern;
+      for (const std::string& part : rule.parts) pattern += (pattern.empty() ? "" : "*W") + part;
+      list.AddReplace(pattern, rule.with);
+    }
+    list.Freeze();
+  }
+}
+
+namespace {
+
+// Rewrites a text in place from left to right: what is read is either kept
+// or replaced by text no longer than itself, so the writing never overtakes
+// the reading.
+class InPlaceRewrite {
+ public:
+  explicit InPlaceRewrite(std::string& text) : text_(text) {}
+  // Keeps the text from the read position up to `to` as it is.
+  void Keep(size_t to) {
+    if (write_ != read_) std::memmove(&text_[write_], &text_[read_], to - read_);
+    write_ += to - read_;
+    read_ = to;
+  }
+  // Replaces the text from the read position up to `to` (at least as long
+  // as `with`).
+  void Replace(size_t to, std::string_view with) {
+    std::memcpy(&text_[write_], with.data(), with.size());
+    write_ += with.size();
+    read_ = to;
+  }
+  void Finish() {
+    Keep(text_.size());
+    text_.resize(write_);
+  }
+
+ private:
+  std::string& text_;
+  size_t read_ = 0;
+  size_t write_ = 0;
+};
+
+bool IsMarkBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The next 0xFF byte at or after `from`, or the text's size.
+size_t NextMarkByte(std::string_view text, size_t from) {
+  if (from >= text.size()) return text.size();
+  const void* hit = std::memchr(text.data() + from, 0xFF, text.size() - from);
+  return hit == nullptr ? text.size()
+                        : static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+}
+
+// One stage applied the way a pattern-list scan applies its entries: each
+// rule has at most one attempt under way; an attempt that fails on a
+// character does not let its rule start again on that character; at each
+// character the first rule (in order) that completes a match replaces it
+// (an attempt that began on a run of 0xFF bytes longer than its own slides
+// on to the run's last ones),
+// every attempt is dropped and the scan goes on after the match. Letters
+// compare without case. Between attempts the scan jumps from one 0xFF byte
+// to the next: every rule begins with one, or with a blank and then one.
+class StageScan {
+ public:
+  explicit StageScan(const MarkStage& rules) : rules_(rules) {
+    for (MarkRule& rule : rules_)
+      for (std::string& part : rule.parts)
+        for (char& c : part) c = ToUpperAscii(c);
+    for (const MarkRule& rule : rules_) {
+      const std::string& first = rule.parts[0];
+      size_t run = 0;
+      while (run < first.size() && first[run] == first[0]) ++run;
+      leading_.push_back(run);
+    }
+  }
+
+  // False when a rule has a shape the scan does not know, or a replacement
+  // longer than the shortest match it replaces.
+  bool Usable() const {
+    for (const MarkRule& rule : rules_) {
+      size_t shortest = 0;
+      for (size_t k = 0; k < rule.parts.size(); ++k) {
+        const std::string& part = rule.parts[k];
+        if (part.empty() || (k > 0 && IsMarkBlank(part[0]))) return false;
+        shortest += part.size();
+      }
+      const std::string& first = rule.parts[0];
+      const bool starts_on_mark = first[0] == '\xFF';
+      const bool blank_then_mark = first[0] == ' ' && first.size() > 1 && first[1] == '\xFF';
+      if (!starts_on_mark && !blank_then_mark) return false;
+      if (rule.with.size() > shortest) return false;
+    }
+    return true;
+  }
+
+  void Apply(std::string& text) const {
+    struct Attempt {
+      size_t start = kIdle;
+      size_t part = 0;
+      size_t at = 0;        // characters of the part matched
+      bool in_gap = false;  // between parts, taking white space
+    };
+    std::vector<Attempt> attempts(rules_.size());
+    std::vector<size_t> spent(rules_.size(), kIdle);
+    InPlaceRewrite edit(text);
+    const std::string_view t(text);
+    const size_t n = t.size();
+    bool running = false;
+    for (size_t i = 0; i < n; ++i) {
+      if (!running) {
+        const size_t p = NextMarkByte(t, i);
+        if (p >= n) break;
+        // A rule that begins with a blank starts on every other blank of a
+        // run (the blank that ends its attempt cannot start the next one),
+        // so it reaches the 0xFF byte under way when the run is odd.
+        if (p > i && t[p - 1] == ' ') {
+          size_t j = p - 1;
+          while (j > i && t[j - 1] == ' ') --j;
+          if ((p - j) % 2 == 1) {
+            for (size_t r = 0; r < rules_.size(); ++r) {
+              if (rules_[r].parts[0][0] != ' ') continue;
+              attempts[r] = Attempt{p - 1, 0, 1, false};
+            }
+          }
+        }
+        i = p;
+      }
+      const char raw = t[i];
+      const char c = ToUpperAscii(raw);
+      size_t completed = kIdle;
+      running = false;
+      for (size_t r = 0; r < rules_.size(); ++r) {
+        Attempt& a = attempts[r];
+        const std::vector<std::string>& parts = rules_[r].parts;
+        if (a.start == kIdle) {
+          if (spent[r] == i || c != parts[0][0]) continue;
+          a = Attempt{i, 0, 0, false};
+        }
+        if (a.in_gap) {
+          if (IsMarkBlank(raw)) {
+            running = true;
+            continue;
+          }
+          a.in_gap = false;
+          a.at = 0;
+        }
+        if (c != parts[a.part][a.at]) {
+          // A run of copies of the first character (the 0xFF pair) slides
+          // on over a longer run in the text.
+          if (a.part == 0 && a.at >= 2 && a.at <= leading_[r] && c == parts[0][0]) {
+            ++a.start;
+            running = true;
+            continue;
+          }
+          a.start = kIdle;
+          spent[r] = i;
+          continue;
+        }
+        if (++a.at == parts[a.part].size()) {
+          if (a.part + 1 == parts.size()) {
+            if (completed == kIdle) completed = r;
+            continue;
+          }
+          ++a.part;
+          a.in_gap = true;
+        }
+        running = true;
+      }
+      if (completed != kIdle) {
+        edit.Keep(attempts[completed].start);
+        edit.Replace(i + 1, rules_[completed].with);
+        for (Attempt& a : attempts) a.start = kIdle;
+        running = false;
+      }
+    }
+    edit.Finish();
+  }
+
+ private:
+  static constexpr size_t kIdle = static_cast<size_t>(-1);
+  MarkStage rules_;
+  // Per rule: how many characters its first part begins with that equal
+  // its first one.
+  std::vector<size_t> leading_;
+};
+
+}  // namespace
+
+bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how) {
+  std::vector<StageScan> scans;
+  for (const MarkStage& stage : MarkStages(m, how)) {
+    scans.emplace_back(stage);
+    if (!scans.back().Usable()) return false;
+  }
+  if (text.find('\xFF') == std::string::npos) return true;
+  for (const StageScan& scan : scans) scan.Apply(text);
+  return true;
+}
+
+}  // namespace orv

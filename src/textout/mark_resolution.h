@@ -1,0 +1,44 @@
+// The last step over the converted text before the layout: runs of line
+// marks become one, blanks beside marks go, and every mark becomes the
+// line break, forced break or paragraph gap it stands for.
+//
+// Three pattern lists define the step (BuildMarkLists); ResolveMarks gives
+// their result in one pass over each mark, in place, without the lists'
+// scans and copies.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "html/pattern_list.h"
+#include "textout/marks.h"
+
+namespace orv {
+
+// What the mark step depends on besides the marks themselves.
+struct MarkResolution {
+  bool text_mode = true;
+  // "Output each paragraph on a single line": a statement before a break
+  // mark gives way to it.
+  bool single_line = false;
+  // Markup removal: the tag a line or statement mark becomes ("<BR>" in the
+  // case the policies ask for).
+  std::string written_break = "<BR>";
+};
+
+// The three lists, applied in this order: runs of statement and line marks
+// (with white space between) become one mark; a blank beside a mark goes,
+// and a statement right after a mark starts a line of its own; the marks
+// become breaks.
+struct MarkLists {
+  PatternList break_runs, mark_spaces, final_marks;
+};
+void BuildMarkLists(const DetagMarkers& m, const MarkResolution& how, MarkLists& lists);
+
+// Rewrites `text` in place as the three lists would. Returns false, with
+// the text unchanged, when it cannot (a replacement longer than what it
+// replaces, which the built-in marks never have); the caller then applies
+// the lists. Cost: linear, one look at each 0xFF byte and its neighbours.
+bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how);
+
+}  // namespace orv
