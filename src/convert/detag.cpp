@@ -525,11 +525,6 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
       options_.omit_email_links)
     ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags", gate);
-  if (text_mode) {
-    if (options_.highlight_emphasis)
-      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
-    if (ApplyList(l.paragraphs, text, nullptr, gate) > 0) paragraph_tags_seen_ = true;
-  }
   gate.Stop();
 }
 
@@ -538,6 +533,9 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   const bool text_mode = options_.TextMode();
   gate.StartChunk();
   if (text_mode) {
+    if (options_.highlight_emphasis)
+      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
+    if (ApplyList(l.paragraphs, text, nullptr, gate) > 0) paragraph_tags_seen_ = true;
     if (ApplyList(l.breaks, text, nullptr, gate) > 0) break_tags_seen_ = true;
     if (InsertBlockBreaks(text, markers_.statement) > 0) break_tags_seen_ = true;
     ApplyList(l.blocks, text, nullptr, gate);

@@ -248,13 +248,14 @@ class DetagPass {
                 int repeat = 0);
   // The chunk pass in two stages: the front removes whole sections (head,
   // comments, scripts, styles, objects, forms) and in-line markup, marks
-  // lists, converts images and links and marks emphasis and paragraphs;
-  // the back marks breaks, converts blocks and headings, and a large
+  // lists and converts images and links; the back marks emphasis,
+  // paragraphs and breaks, converts blocks and headings, and a large
   // text's tables as it grows. Their handlers share no state (the front's
-  // write the title, the META values, the list and comment states, the URL
-  // references and the seen paragraph tags; the back's the seen break
-  // tags, the heading state and the text blocks), so a large file runs the
-  // front of one chunk while the back works on the one before.
+  // write the title, the META values, the list and comment states and the
+  // URL references; the back's the seen paragraph and break tags, the
+  // aligned blocks, the heading state and the text blocks), so a large
+  // file runs the front of one chunk while the back works on the one
+  // before. The cut between them keeps the two about equally busy.
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
   // Reads the input into `whole_text`, each chunk through both stages.

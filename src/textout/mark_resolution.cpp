@@ -1,6 +1,9 @@
 #include "textout/mark_resolution.h"
 
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <vector>
 
 #include "common/text.h"
@@ -115,10 +118,13 @@ size_t NextMarkByte(std::string_view text, size_t from) {
 // character does not let its rule start again on that character; at each
 // character the first rule (in order) that completes a match replaces it
 // (an attempt that began on a run of 0xFF bytes longer than its own slides
-// on to the run's last ones),
-// every attempt is dropped and the scan goes on after the match. Letters
-// compare without case. Between attempts the scan jumps from one 0xFF byte
-// to the next: every rule begins with one, or with a blank and then one.
+// on to the run's last ones), every attempt is dropped and the scan goes on
+// after the match. Letters compare without case.
+//
+// The rules' attempts together are a finite machine, run here as a table
+// built as its states are met: one lookup per character. Between attempts
+// the scan jumps from one 0xFF byte to the next: every rule begins with
+// one, or with a blank and then one.
 class StageScan {
  public:
   explicit StageScan(const MarkStage& rules) : rules_(rules) {
@@ -131,16 +137,19 @@ class StageScan {
       while (run < first.size() && first[run] == first[0]) ++run;
       leading_.push_back(run);
     }
+    // State 0: every rule idle.
+    Intern(std::vector<RuleState>(rules_.size()));
   }
 
   // False when a rule has a shape the scan does not know, or a replacement
   // longer than the shortest match it replaces.
   bool Usable() const {
+    if (rules_.size() > kMaxRules) return false;
     for (const MarkRule& rule : rules_) {
       size_t shortest = 0;
       for (size_t k = 0; k < rule.parts.size(); ++k) {
         const std::string& part = rule.parts[k];
-        if (part.empty() || (k > 0 && IsMarkBlank(part[0]))) return false;
+        if (part.empty() || part.size() > 255 || (k > 0 && IsMarkBlank(part[0]))) return false;
         shortest += part.size();
       }
       const std::string& first = rule.parts[0];
@@ -152,21 +161,14 @@ class StageScan {
     return true;
   }
 
-  void Apply(std::string& text) const {
-    struct Attempt {
-      size_t start = kIdle;
-      size_t part = 0;
-      size_t at = 0;        // characters of the part matched
-      bool in_gap = false;  // between parts, taking white space
-    };
-    std::vector<Attempt> attempts(rules_.size());
-    std::vector<size_t> spent(rules_.size(), kIdle);
+  void Apply(std::string& text) {
+    size_t starts[kMaxRules] = {};
     InPlaceRewrite edit(text);
     const std::string_view t(text);
     const size_t n = t.size();
-    bool running = false;
+    int state = 0;
     for (size_t i = 0; i < n; ++i) {
-      if (!running) {
+      if (state == 0) {
         const size_t p = NextMarkByte(t, i);
         if (p >= n) break;
         // A rule that begins with a blank starts on every other blank of a
@@ -176,71 +178,124 @@ class StageScan {
           size_t j = p - 1;
           while (j > i && t[j - 1] == ' ') --j;
           if ((p - j) % 2 == 1) {
-            for (size_t r = 0; r < rules_.size(); ++r) {
-              if (rules_[r].parts[0][0] != ' ') continue;
-              attempts[r] = Attempt{p - 1, 0, 1, false};
-            }
+            const Step& blank = StepFor(0, ' ');
+            for (size_t r = 0; r < rules_.size(); ++r)
+              if (blank.starts & (1u << r)) starts[r] = p - 1;
+            state = blank.next;
           }
         }
         i = p;
       }
-      const char raw = t[i];
-      const char c = ToUpperAscii(raw);
-      size_t completed = kIdle;
-      running = false;
-      for (size_t r = 0; r < rules_.size(); ++r) {
-        Attempt& a = attempts[r];
-        const std::vector<std::string>& parts = rules_[r].parts;
-        if (a.start == kIdle) {
-          if (spent[r] == i || c != parts[0][0]) continue;
-          a = Attempt{i, 0, 0, false};
+      const Step& step = StepFor(state, static_cast<unsigned char>(t[i]));
+      if ((step.starts | step.slides) != 0) {
+        for (size_t r = 0; r < rules_.size(); ++r) {
+          if (step.starts & (1u << r)) starts[r] = i;
+          if (step.slides & (1u << r)) ++starts[r];
         }
-        if (a.in_gap) {
-          if (IsMarkBlank(raw)) {
-            running = true;
-            continue;
-          }
-          a.in_gap = false;
-          a.at = 0;
-        }
-        if (c != parts[a.part][a.at]) {
-          // A run of copies of the first character (the 0xFF pair) slides
-          // on over a longer run in the text.
-          if (a.part == 0 && a.at >= 2 && a.at <= leading_[r] && c == parts[0][0]) {
-            ++a.start;
-            running = true;
-            continue;
-          }
-          a.start = kIdle;
-          spent[r] = i;
-          continue;
-        }
-        if (++a.at == parts[a.part].size()) {
-          if (a.part + 1 == parts.size()) {
-            if (completed == kIdle) completed = r;
-            continue;
-          }
-          ++a.part;
-          a.in_gap = true;
-        }
-        running = true;
       }
-      if (completed != kIdle) {
-        edit.Keep(attempts[completed].start);
-        edit.Replace(i + 1, rules_[completed].with);
-        for (Attempt& a : attempts) a.start = kIdle;
-        running = false;
+      if (step.completed >= 0) {
+        edit.Keep(starts[step.completed]);
+        edit.Replace(i + 1, rules_[static_cast<size_t>(step.completed)].with);
       }
+      state = step.next;
     }
     edit.Finish();
   }
 
  private:
-  static constexpr size_t kIdle = static_cast<size_t>(-1);
+  static constexpr size_t kMaxRules = 8;
+  static constexpr int kUnknown = -1;
+  // One rule's attempt: idle, or in a part (`at` characters of it matched)
+  // or in the white space before part `part`.
+  struct RuleState {
+    bool active = false;
+    bool in_gap = false;
+    uint8_t part = 0;
+    uint8_t at = 0;
+    bool operator<(const RuleState& o) const {
+      return std::tie(active, in_gap, part, at) < std::tie(o.active, o.in_gap, o.part, o.at);
+    }
+  };
+  // What a character does in a state: the next state, the rules that start
+  // an attempt or slide theirs on, and the rule that completes (-1: none).
+  struct Step {
+    int next = kUnknown;
+    uint8_t starts = 0;
+    uint8_t slides = 0;
+    int8_t completed = -1;
+  };
+
+  int Intern(const std::vector<RuleState>& rules) {
+    const auto found = ids_.find(rules);
+    if (found != ids_.end()) return found->second;
+    const int id = static_cast<int>(states_.size());
+    ids_.emplace(rules, id);
+    states_.push_back(rules);
+    steps_.resize(states_.size() * 256);
+    return id;
+  }
+
+  const Step& StepFor(int state, unsigned char byte) {
+    const Step& step = steps_[static_cast<size_t>(state) * 256 + byte];
+    return step.next != kUnknown ? step : Learn(state, byte);
+  }
+  __attribute__((noinline)) const Step& Learn(int state, unsigned char byte) {
+    const Step made = Make(states_[static_cast<size_t>(state)], byte);
+    // Interning may move the table: look the slot up afterwards.
+    Step& slot = steps_[static_cast<size_t>(state) * 256 + byte];
+    slot = made;
+    return slot;
+  }
+
+  Step Make(std::vector<RuleState> rules, unsigned char byte) {
+    Step step;
+    const char raw = static_cast<char>(byte);
+    const char c = ToUpperAscii(raw);
+    for (size_t r = 0; r < rules_.size(); ++r) {
+      RuleState& a = rules[r];
+      const std::vector<std::string>& parts = rules_[r].parts;
+      if (!a.active) {
+        if (c != parts[0][0]) continue;
+        a = RuleState{true, false, 0, 0};
+        step.starts |= static_cast<uint8_t>(1u << r);
+      }
+      if (a.in_gap) {
+        if (IsMarkBlank(raw)) continue;
+        a.in_gap = false;
+        a.at = 0;
+      }
+      if (c != parts[a.part][a.at]) {
+        // A run of copies of the first character (the 0xFF pair) slides
+        // on over a longer run in the text.
+        if (a.part == 0 && a.at >= 2 && a.at <= leading_[r] && c == parts[0][0]) {
+          step.slides |= static_cast<uint8_t>(1u << r);
+          continue;
+        }
+        a = RuleState{};
+        continue;
+      }
+      if (++a.at == parts[a.part].size()) {
+        if (a.part + 1u == parts.size()) {
+          if (step.completed < 0) step.completed = static_cast<int8_t>(r);
+          continue;
+        }
+        ++a.part;
+        a.in_gap = true;
+      }
+    }
+    // A completed match drops every attempt.
+    if (step.completed >= 0) rules.assign(rules.size(), RuleState{});
+    step.next = Intern(rules);
+    return step;
+  }
+
   MarkStage rules_;
   // Per rule: how many characters its first part begins with that equal
   // its first one.
   std::vector<size_t> leading_;
+  std::map<std::vector<RuleState>, int> ids_;
+  std::vector<std::vector<RuleState>> states_;
+  std::vector<Step> steps_;  // 256 per state
 };
 
 }  // namespace
@@ -252,7 +307,7 @@ bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution
     if (!scans.back().Usable()) return false;
   }
   if (text.find('\xFF') == std::string::npos) return true;
-  for (const StageScan& scan : scans) scan.Apply(text);
+  for (StageScan& scan : scans) scan.Apply(text);
   return true;
 }
 
