@@ -167,7 +167,8 @@ class StageScan {
     const std::string_view t(text);
     const size_t n = t.size();
     int state = 0;
-    for (size_t i = 0; i < n; ++i) {
+    size_t i = 0;
+    while (i < n) {
       if (state == 0) {
         const size_t p = NextMarkByte(t, i);
         if (p >= n) break;
@@ -178,26 +179,30 @@ class StageScan {
           size_t j = p - 1;
           while (j > i && t[j - 1] == ' ') --j;
           if ((p - j) % 2 == 1) {
-            const Step& blank = StepFor(0, ' ');
-            for (size_t r = 0; r < rules_.size(); ++r)
-              if (blank.starts & (1u << r)) starts[r] = p - 1;
+            const Step blank = StepFor(0, ' ');
+            for (unsigned bits = blank.starts; bits != 0; bits &= bits - 1)
+              starts[__builtin_ctz(bits)] = p - 1;
             state = blank.next;
           }
         }
         i = p;
       }
-      const Step& step = StepFor(state, static_cast<unsigned char>(t[i]));
-      if ((step.starts | step.slides) != 0) {
-        for (size_t r = 0; r < rules_.size(); ++r) {
-          if (step.starts & (1u << r)) starts[r] = i;
-          if (step.slides & (1u << r)) ++starts[r];
+      // Under way: one table lookup per character until every rule is idle.
+      do {
+        const Step step = StepFor(state, static_cast<unsigned char>(t[i]));
+        if (step.events != 0) {
+          for (unsigned bits = step.starts; bits != 0; bits &= bits - 1)
+            starts[__builtin_ctz(bits)] = i;
+          for (unsigned bits = step.slides; bits != 0; bits &= bits - 1)
+            ++starts[__builtin_ctz(bits)];
+          if (step.completed >= 0) {
+            edit.Keep(starts[step.completed]);
+            edit.Replace(i + 1, rules_[static_cast<size_t>(step.completed)].with);
+          }
         }
-      }
-      if (step.completed >= 0) {
-        edit.Keep(starts[step.completed]);
-        edit.Replace(i + 1, rules_[static_cast<size_t>(step.completed)].with);
-      }
-      state = step.next;
+        state = step.next;
+        ++i;
+      } while (state != 0 && i < n);
     }
     edit.Finish();
   }
@@ -223,6 +228,7 @@ class StageScan {
     uint8_t starts = 0;
     uint8_t slides = 0;
     int8_t completed = -1;
+    uint8_t events = 0;  // any of the three
   };
 
   int Intern(const std::vector<RuleState>& rules) {
@@ -235,8 +241,8 @@ class StageScan {
     return id;
   }
 
-  const Step& StepFor(int state, unsigned char byte) {
-    const Step& step = steps_[static_cast<size_t>(state) * 256 + byte];
+  Step StepFor(int state, unsigned char byte) {
+    const Step step = steps_[static_cast<size_t>(state) * 256 + byte];
     return step.next != kUnknown ? step : Learn(state, byte);
   }
   __attribute__((noinline)) const Step& Learn(int state, unsigned char byte) {
@@ -285,6 +291,7 @@ class StageScan {
     }
     // A completed match drops every attempt.
     if (step.completed >= 0) rules.assign(rules.size(), RuleState{});
+    step.events = step.starts != 0 || step.slides != 0 || step.completed >= 0;
     step.next = Intern(rules);
     return step;
   }
