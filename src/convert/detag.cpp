@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #include "common/text.h"
 #include "html/charset.h"
@@ -17,6 +20,7 @@
 #include "textout/layout.h"
 #include "textout/mark_resolution.h"
 #include "convert/lists.h"
+#include "convert/rejoin.h"
 
 namespace orv {
 
@@ -557,133 +561,97 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   }
 }
 
-namespace {
-
-// A statement line as the re-joining of lines knows it: the statement text
-// with its marks, or the bare keyword (as a document may write it).
-struct StatementLine {
-  std::string_view marked;
-  std::string_view bare;
-  explicit StatementLine(const std::string& text) : marked(text) {
-    const size_t mark = text.find("$_$_");
-    if (mark != std::string::npos) bare = marked.substr(mark, marked.size() - 2 * mark);
-  }
-  bool Is(std::string_view line) const { return line == marked || (!bare.empty() && line == bare); }
-};
-
-// The line trimmed, each run of blanks kept as its first blank.
-void AppendCollapsed(std::string_view line, std::string& out) {
-  line = TrimView(line);
-  auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  size_t i = 0;
-  while (i < line.size()) {
-    // A stretch of non-blanks and the first blank after it go in whole.
-    size_t end = i;
-    while (end < line.size() && !blank(line[end])) ++end;
-    if (end < line.size()) ++end;
-    out.append(line, i, end - i);
-    i = end;
-    while (i < line.size() && blank(line[i])) ++i;
-  }
-}
-
-// Removes one space after each alignment marker, in place.
-void DropSpaceAfterAlignment(std::string& text) {
-  static const std::string_view kMarkers[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]", "[[JUSTIFY]]"};
-  std::vector<size_t> spaces;  // the spaces to remove, found in the text as it stands
-  for (size_t at = text.find("] "); at != std::string::npos; at = text.find("] ", at + 1)) {
-    const std::string_view before = std::string_view(text).substr(0, at + 1);
-    for (std::string_view marker : kMarkers) {
-      if (before.size() >= marker.size() && before.substr(before.size() - marker.size()) == marker) {
-        spaces.push_back(at + 1);
-        break;
-      }
-    }
-  }
-  if (spaces.empty()) return;
-  size_t write = spaces.front();
-  for (size_t k = 0; k < spaces.size(); ++k) {
-    const size_t from = spaces[k] + 1;
-    const size_t to = k + 1 < spaces.size() ? spaces[k + 1] : text.size();
-    std::copy(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(to),
-              text.begin() + static_cast<long>(write));
-    write += to - from;
-  }
-  text.resize(write);
-}
-
-}  // namespace
-
 // Joins the source lines of a document whose structure is carried by
-// paragraph and break marks: every ordinary line is trimmed and appended to
-// one running line after a blank. Statements and lines ending in an in-line
-// tag keep lines of their own, and pre-formatted and heading sections are
-// copied line by line.
+// paragraph and break marks (see RejoinLines), and notes the typical length
+// of its long source lines for the layout.
 void DetagPass::RejoinSourceLines(std::string& text) {
   std::string out;
-  out.reserve(text.size() + 16);
-  // The line being joined is built at the end of `out`, from `joined` on
-  // (npos: none under way).
-  size_t joined = std::string::npos;
-  auto flush = [&]() {
-    if (joined == std::string::npos) return;
-    if (TrimView(std::string_view(out).substr(joined)).empty())
-      out.resize(joined);
-    else
-      out += '\n';
-    joined = std::string::npos;
-  };
-  auto emit = [&](std::string_view line) {
-    out += line;
-    out += '\n';
-  };
-  const StatementLine start_pre(markers_.start_pre), end_pre(markers_.end_pre);
-  const StatementLine start_heading(markers_.start_heading), end_heading(markers_.end_heading);
-  const StatementLine* verbatim_end = nullptr;
-  long long long_lines_total = 0;
-  long long long_lines = 0;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t feed = text.find('\n', start);
-    if (feed == std::string::npos) feed = text.size();
-    const std::string_view line(text.data() + start, feed - start);
-    start = feed + 1;
-    if (verbatim_end != nullptr) {
-      emit(line);
-      if (verbatim_end->Is(line)) verbatim_end = nullptr;
-      continue;
-    }
-    // Statement lines begin with a mark or with "$_$_".
-    const bool may_be_statement = !line.empty() && (line[0] == '\xFF' || line[0] == '$');
-    if (may_be_statement && (start_pre.Is(line) || start_heading.Is(line))) {
-      flush();
-      emit(line);
-      verbatim_end = start_pre.Is(line) ? &end_pre : &end_heading;
-      continue;
-    }
-    if (line.substr(0, 4) == "$_$_" || (line.size() >= 2 && line.substr(line.size() - 2) == "]]")) {
-      flush();
-      emit(line);
-      continue;
-    }
-    if (line.size() > 40) {
-      long_lines_total += static_cast<long long>(line.size());
-      ++long_lines;
-    }
-    // One blank between joined lines; an empty line adds no second one.
-    if (joined == std::string::npos) {
-      joined = out.size();
-      out += ' ';
-    } else if (out.back() != ' ') {
-      out += ' ';
-    }
-    AppendCollapsed(line, out);
-  }
-  flush();
-  if (long_lines > 0)
-    average_line_length_ = static_cast<int>(long_lines_total / (long_lines + 1) + 1);
-  DropSpaceAfterAlignment(out);
+  const RejoinResult result = RejoinLines(text, markers_, out);
+  if (result.long_lines > 0) average_line_length_ = result.AverageLength();
   text.swap(out);
+}
+
+// The last two steps over the whole text, re-joining its lines (when
+// `rejoin`) and resolving its marks, work line by line and mark by mark
+// from its start. A large text is cut after a line of its own near the
+// middle (one that ends in an alignment marker), and the two halves go
+// through both steps side by side. Whether the first half ended with no
+// line being joined and no mark match under way is known only once it is
+// done: when it did, the halves together are what the whole would have
+// given; otherwise the whole text goes through both steps again.
+void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
+  const MarkResolution& how = lists_->mark_resolution;
+  auto whole = [&] {
+    if (rejoin) RejoinSourceLines(text);
+    if (!ResolveMarks(text, markers_, how))
+      PatternList::ApplyAllInPlaceSplit(
+          {&lists_->marks.break_runs, &lists_->marks.mark_spaces, &lists_->marks.final_marks},
+          text);
+  };
+  const size_t worth_splitting = force_side_by_side_ ? 0 : size_t{1} << 20;
+  size_t cut = std::string::npos;
+  if (side_by_side_ && text.size() >= worth_splitting && MarksResolvable(markers_, how)) {
+    const size_t found = text.find("]]\n", text.size() / 2);
+    if (found != std::string::npos && found + 3 < text.size()) cut = found + 3;
+  }
+  if (cut == std::string::npos) {
+    whole();
+    return;
+  }
+  // Each half: re-joined into its own text (or copied), then its marks.
+  struct Half {
+    std::string out;
+    RejoinResult joined;
+    bool ends_idle = false;
+  };
+  auto finish = [&](std::string_view part, Half& half, size_t room) {
+    if (rejoin) {
+      half.out.reserve(room);
+      half.joined = RejoinLines(part, markers_, half.out);
+    } else {
+      half.out.reserve(room);
+      half.out.assign(part);
+    }
+    ResolveMarks(half.out, markers_, how, &half.ends_idle);
+  };
+  const std::string_view all(text);
+  Half first, second;
+  std::exception_ptr failure;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        finish(all.substr(cut), second, all.size() - cut + 16);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    whole();
+    return;
+  }
+  try {
+    // The first half's text has room for the second's after it.
+    finish(all.substr(0, cut), first, all.size() + 16);
+  } catch (...) {
+    helper.join();
+    throw;
+  }
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
+  if (!first.joined.ends_between_lines || !first.ends_idle) {
+    whole();
+    return;
+  }
+  std::string().swap(text);
+  first.out += second.out;
+  text.swap(first.out);
+  if (rejoin) {
+    RejoinResult both = first.joined;
+    both.long_lines_total += second.joined.long_lines_total;
+    both.long_lines += second.joined.long_lines;
+    if (both.long_lines > 0) average_line_length_ = both.AverageLength();
+  }
 }
 
 // Looks at the first 40 lines for a by-line ("By A. Writer") and an e-mail
@@ -760,15 +728,11 @@ void DetagPass::WholeTextPass(std::string& text) {
     ReplaceEntities(text, entity_options, unicode_output_, report_);
   }
 
-  if (text_mode && ParagraphTagsSeen() && !options_.preserve_white_space) RejoinSourceLines(text);
-
-  // The three lists of marks report nothing of their own, so the message
-  // that stands between the first and the second comes first, and the
-  // lists run together on the text's two halves.
+  // Neither re-joining nor the marks report anything, so the message that
+  // stands between them in the conversion's account comes first.
+  const bool rejoin = text_mode && ParagraphTagsSeen() && !options_.preserve_white_space;
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
-  if (!ResolveMarks(text, markers_, l.mark_resolution))
-    PatternList::ApplyAllInPlaceSplit(
-        {&l.marks.break_runs, &l.marks.mark_spaces, &l.marks.final_marks}, text);
+  RejoinAndResolveMarks(text, rejoin);
 
   FindByLineAndAddress(text);
 

@@ -269,6 +269,7 @@ class DetagPass {
   // Applies a table list again while it acts, up to a pass limit.
   void RunTablePasses(PatternList& list, std::string& text);
   void RejoinSourceLines(std::string& text);
+  void RejoinAndResolveMarks(std::string& text, bool rejoin);
   void ApplySentenceGap(std::string& text);
   void FindByLineAndAddress(const std::string& text);
   void StreamLayout(const std::string& text, ProgramLayoutState& state, const ReportFunction& report,

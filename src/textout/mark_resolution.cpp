@@ -161,7 +161,9 @@ class StageScan {
     return true;
   }
 
-  void Apply(std::string& text) {
+  // Returns whether every rule is idle at the end of the text, so that a
+  // text after it would be scanned exactly as on its own.
+  bool Apply(std::string& text) {
     size_t starts[kMaxRules] = {};
     InPlaceRewrite edit(text);
     const std::string_view t(text);
@@ -205,6 +207,8 @@ class StageScan {
       } while (state != 0 && i < n);
     }
     edit.Finish();
+    // A blank at the very end could begin a match with what would follow.
+    return state == 0 && (text.empty() || text.back() != ' ');
   }
 
  private:
@@ -307,14 +311,23 @@ class StageScan {
 
 }  // namespace
 
-bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how) {
+bool MarksResolvable(const DetagMarkers& m, const MarkResolution& how) {
+  for (const MarkStage& stage : MarkStages(m, how))
+    if (!StageScan(stage).Usable()) return false;
+  return true;
+}
+
+bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how,
+                  bool* ends_idle) {
   std::vector<StageScan> scans;
   for (const MarkStage& stage : MarkStages(m, how)) {
     scans.emplace_back(stage);
     if (!scans.back().Usable()) return false;
   }
-  if (text.find('\xFF') == std::string::npos) return true;
-  for (StageScan& scan : scans) scan.Apply(text);
+  bool idle = text.empty() || text.back() != ' ';
+  if (text.find('\xFF') != std::string::npos)
+    for (StageScan& scan : scans) idle = scan.Apply(text) && idle;
+  if (ends_idle != nullptr) *ends_idle = idle;
   return true;
 }
 

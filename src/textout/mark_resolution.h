@@ -35,10 +35,17 @@ struct MarkLists {
 };
 void BuildMarkLists(const DetagMarkers& m, const MarkResolution& how, MarkLists& lists);
 
+// Whether ResolveMarks can do the step for these marks: every replacement
+// fits in what it replaces (the built-in marks always do).
+bool MarksResolvable(const DetagMarkers& m, const MarkResolution& how);
+
 // Rewrites `text` in place as the three lists would. Returns false, with
-// the text unchanged, when it cannot (a replacement longer than what it
-// replaces, which the built-in marks never have); the caller then applies
-// the lists. Cost: linear, one look at each 0xFF byte and its neighbours.
-bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how);
+// the text unchanged, when it cannot (see MarksResolvable); the caller then
+// applies the lists. `ends_idle`, when given, tells whether no match was
+// under way at the text's end, so that a text after it gives the same
+// result on its own as after it. Cost: linear, a table lookup for each
+// 0xFF byte and the few after it.
+bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how,
+                  bool* ends_idle = nullptr);
 
 }  // namespace orv

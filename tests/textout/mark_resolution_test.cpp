@@ -57,7 +57,7 @@ TEST(MarkResolution, GivesWhatTheListsGiveOnRandomTexts) {
       how.written_break = text_mode ? "<BR>" : "<br>";
       MarkLists lists;
       BuildMarkLists(m, how, lists);
-      for (int round = 0; round < 20000; ++round) {
+      for (int round = 0; round < 3000; ++round) {
         std::string text;
         const int length = static_cast<int>(random() % 14);
         for (int i = 0; i < length; ++i) text += pieces[random() % pieces.size()];
@@ -67,6 +67,31 @@ TEST(MarkResolution, GivesWhatTheListsGiveOnRandomTexts) {
       }
     }
   }
+}
+
+// A text cut where the first part ends with nothing under way resolves as
+// the two parts resolved on their own, one after the other.
+TEST(MarkResolution, APartThatEndsIdleResolvesAsPartOfTheWhole) {
+  std::mt19937 random(7);
+  const DetagMarkers m = MakeDetagMarkers(false);
+  const std::vector<std::string> pieces = {m.statement, m.line_break, m.paragraph, " ", "\n",
+                                           "$_$_", "x", "\xFF", "\xFF\xFF", "CBR\xFF\xFF"};
+  MarkResolution how;
+  int idle_cuts = 0;
+  for (int round = 0; round < 4000; ++round) {
+    std::string first, second;
+    for (int i = static_cast<int>(random() % 8); i > 0; --i) first += pieces[random() % pieces.size()];
+    for (int i = static_cast<int>(random() % 8); i > 0; --i) second += pieces[random() % pieces.size()];
+    std::string whole = first + second;
+    bool idle = false;
+    ASSERT_TRUE(ResolveMarks(first, m, how, &idle));
+    if (!idle) continue;
+    ++idle_cuts;
+    ASSERT_TRUE(ResolveMarks(second, m, how));
+    ASSERT_TRUE(ResolveMarks(whole, m, how));
+    ASSERT_EQ(Visible(whole), Visible(first + second));
+  }
+  EXPECT_GT(idle_cuts, 200);
 }
 
 TEST(MarkResolution, ResolvesTheUsualShapes) {

@@ -1,0 +1,58 @@
+#include "convert/rejoin.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace orv {
+namespace {
+
+// Texts of ordinary lines, lines ending in an alignment marker, statement
+// lines and pre-formatted and heading sections, cut at every line end:
+// where the first part ends between lines, the parts re-joined one after
+// the other are the whole re-joined.
+TEST(RejoinLines, APartThatEndsBetweenLinesJoinsAsPartOfTheWhole) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  const std::vector<std::string> lines = {
+      "  some words of text ", "", "a line longer than forty characters, which counts as long",
+      "[[LEFT]]", "text then [[CENTER]]", "$_$_LINE", m.start_pre, m.end_pre, m.start_heading,
+      m.end_heading, "   indented\tand  spaced   ", "[[JUSTIFY]] after"};
+  std::mt19937 random(11);
+  int cuts_between_lines = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::string> picked;
+    for (int i = static_cast<int>(random() % 12) + 1; i > 0; --i)
+      picked.push_back(lines[random() % lines.size()]);
+    std::string whole;
+    for (const std::string& line : picked) whole += line + "\n";
+    std::string expected;
+    const RejoinResult all = RejoinLines(whole, m, expected);
+    size_t cut = 0;
+    for (size_t k = 0; k + 1 < picked.size(); ++k) {
+      cut += picked[k].size() + 1;
+      std::string first, second;
+      const RejoinResult a = RejoinLines(std::string_view(whole).substr(0, cut), m, first);
+      if (!a.ends_between_lines) continue;
+      ++cuts_between_lines;
+      const RejoinResult b = RejoinLines(std::string_view(whole).substr(cut), m, second);
+      ASSERT_EQ(first + second, expected) << "cut after line " << k;
+      EXPECT_EQ(a.long_lines + b.long_lines, all.long_lines);
+      EXPECT_EQ(a.long_lines_total + b.long_lines_total, all.long_lines_total);
+    }
+  }
+  EXPECT_GT(cuts_between_lines, 100);
+}
+
+TEST(RejoinLines, KnowsWhenATextEndsInsideAJoinedLineOrASection) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  std::string out;
+  EXPECT_FALSE(RejoinLines("ordinary text\n", m, out).ends_between_lines);
+  EXPECT_TRUE(RejoinLines("ordinary text\n[[LEFT]]\n", m, out).ends_between_lines);
+  EXPECT_FALSE(RejoinLines(m.start_pre + "\n[[LEFT]]\n", m, out).ends_between_lines);
+  EXPECT_TRUE(RejoinLines(m.start_pre + "\ncode\n" + m.end_pre + "\n", m, out).ends_between_lines);
+}
+
+}  // namespace
+}  // namespace orv
