@@ -791,6 +791,8 @@ void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
   LayoutFileInputs inputs;
   inputs.typical_line_length = average_line_length_;
   inputs.text_blocks = &text_blocks_;
+  inputs.side_by_side = side_by_side_;
+  if (force_side_by_side_) inputs.worth_splitting = 0;
   const bool drop_final_empty = options_.TextMode() && !options_.preserve_white_space;
   size_t empty_held = 0;
   LayOutTextTo(text, options_, inputs, state, report, [&](std::string&& line) {

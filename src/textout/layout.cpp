@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "common/text.h"
@@ -260,16 +264,66 @@ void LineLayout::ResetLayoutState(const DetagOptions& options, const LayoutFileI
   paragraph_ended_ = false;
 }
 
+LineLayout::State LineLayout::CurrentState() const {
+  State s;
+  s.program = program_;
+  s.indent_positions = indent_positions_;
+  s.page_width = page_width_;
+  s.typical_line_length = typical_line_length_;
+  s.text_bullet = text_bullet_;
+  s.bullet = bullet_;
+  s.bullet_chars = bullet_chars_;
+  s.blocks = blocks_;
+  s.level = level_;
+  s.indent = indent_;
+  s.layout_width = layout_width_;
+  s.indent_string = indent_string_;
+  s.paragraph_start = paragraph_start_;
+  s.previous_short = previous_short_;
+  s.verbatim = verbatim_;
+  s.pre = pre_;
+  s.pre_first_line = pre_first_line_;
+  s.pre_blank_lines = pre_blank_lines_;
+  s.pending = pending_;
+  s.accumulator = accumulator_;
+  s.paragraph_ended = paragraph_ended_;
+  // The rooms up to the current level; deeper ones are compared by use
+  // (ForgetLabelRoomAboveLevel).
+  s.label_room.assign(static_cast<size_t>(std::max(level_, 0)) + 1, 0);
+  for (size_t i = 0; i < s.label_room.size() && i < label_room_.size(); ++i)
+    s.label_room[i] = label_room_[i];
+  return s;
+}
+
+int LineLayout::RoomAt(size_t index) {
+  if (static_cast<long>(index) > known_up_to_ &&
+      (index >= room_known_.size() || room_known_[index] == 0))
+    read_forgotten_room_ = true;
+  return label_room_[index];
+}
+
+void LineLayout::SetRoom(size_t index, int room) {
+  label_room_[index] = room;
+  if (known_up_to_ == kAllKnown) return;
+  if (room_known_.size() <= index) room_known_.resize(index + 1, 0);
+  room_known_[index] = 1;
+}
+
+void LineLayout::ForgetLabelRoomAboveLevel() {
+  known_up_to_ = std::max(level_, 0);
+  room_known_.clear();
+  read_forgotten_room_ = false;
+}
+
 void LineLayout::SetNestingLevel(int level) {
   // A level opened inside another takes over the room the other made for
   // its labels, so that it still stands deeper.
   const size_t index = static_cast<size_t>(std::max(level, 0));
   if (label_room_.size() <= index) label_room_.resize(index + 1, 0);
-  if (level > level_ && level_ >= 0)
-    label_room_[index] = label_room_[static_cast<size_t>(level_)];
+  if (level > level_ && level_ >= 0) SetRoom(index, RoomAt(static_cast<size_t>(level_)));
   level_ = level;
   const int entry = std::clamp(level, 0, static_cast<int>(indent_positions_.size()) - 1);
-  indent_ = std::min(std::max(indent_positions_[static_cast<size_t>(entry)], 0) + label_room_[index],
+  indent_ = std::min(std::max(indent_positions_[static_cast<size_t>(entry)], 0) + RoomAt(index),
                      kMaxColumns);
   layout_width_ = std::max(page_width_ - indent_, kMinLayoutWidth);
   indent_string_.assign(static_cast<size_t>(indent_), ' ');
@@ -298,7 +352,8 @@ void LineLayout::EmitPending(const DetagOptions& options, LaidOutLines& output) 
 
 void LineLayout::MakeRoomForLabel(size_t hang) {
   if (level_ <= 0 || hang <= static_cast<size_t>(indent_)) return;
-  label_room_[static_cast<size_t>(level_)] += static_cast<int>(hang) - indent_;
+  const size_t index = static_cast<size_t>(level_);
+  SetRoom(index, RoomAt(index) + static_cast<int>(hang) - indent_);
   SetNestingLevel(level_);
 }
 
@@ -734,67 +789,211 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   if (last_call && !preserve && !pre_) Tidy(output);
 }
 
-void LayOutTextTo(std::string_view text, const DetagOptions& options,
-                  const LayoutFileInputs& inputs, ProgramLayoutState& state,
-                  const ReportFunction& report, const std::function<void(std::string&&)>& sink) {
-  LineLayout layout(state, report);
-  layout.ResetLayoutState(options, inputs);
-  const bool trim_next = options.TextMode() && !options.preserve_white_space;
-  // The after-last-line tidy (trailing blanks, runs of blank lines) is done
-  // here on the way out, so finished lines never wait in a list. The line
-  // buffers are kept from line to line: a sink that only reads its line
-  // leaves the buffer for the next one.
-  const bool tidy = trim_next;
-  bool previous_blank = false;
-  std::vector<std::string> finished_buffers;
-  LaidOutLines finished(finished_buffers);
+namespace {
+
+// The lines of a text laid out one at a time, each with its successor as
+// look-ahead; the look-ahead is trimmed where it stands, so it is laid out
+// trimmed too when its turn comes. Both are views into the text. The
+// after-last-line tidy (trailing blanks, runs of blank lines) is done on the
+// way out, so finished lines never wait in a list; the line buffers are
+// kept from line to line, so a sink that only reads its line leaves the
+// buffer for the next one.
+class LineRun {
+ public:
+  using Sink = std::function<void(std::string&&)>;
+
+  LineRun(std::string_view text, const DetagOptions& options, const LayoutFileInputs& inputs,
+          ProgramLayoutState& state, const ReportFunction& report)
+      : text_(text),
+        options_(options),
+        layout_(state, report),
+        trim_next_(options.TextMode() && !options.preserve_white_space),
+        finished_(finished_buffers_) {
+    layout_.ResetLayoutState(options, inputs);
+  }
+
+  // Begins with the line that starts at `from`. `as_look_ahead`: that line
+  // is taken as the look-ahead of the line before it would have left it.
+  void Start(size_t from, bool as_look_ahead) {
+    start_ = from;
+    line_start_ = from;
+    line_ = NextLine();
+    if (as_look_ahead && trim_next_ && !verbatim_) line_ = TrimView(line_);
+    more_ = start_ < text_.size();
+    next_start_ = start_;
+    next_ = more_ ? NextLine() : std::string_view();
+  }
+
+  // Lays out the lines before the one that starts at `to` (all of them for
+  // npos). False when the text has ended.
+  bool RunUntil(size_t to, const Sink& sink) {
+    while (line_start_ < to) {
+      // Only a statement opens or closes a verbatim section.
+      if (HasPrefix(line_, kStatementPrefix)) {
+        const VerbatimEdge edge = VerbatimEdgeOf(line_);
+        if (edge != VerbatimEdge::kNone) verbatim_ = edge == VerbatimEdge::kOpens;
+      }
+      if (more_ && trim_next_ && !verbatim_) next_ = TrimView(next_);
+      layout_.LayOutLine(options_, finished_, more_, line_, next_);
+      Flush(layout_.InPreformattedText(), sink);
+      if (!more_) return false;
+      line_ = next_;
+      line_start_ = next_start_;
+      more_ = start_ < text_.size();
+      next_start_ = start_;
+      next_ = more_ ? NextLine() : std::string_view();
+    }
+    return true;
+  }
+
+  // Where the run stands and everything it carries to the next line: two
+  // runs with equal states lay out the rest of the text alike.
+  struct State {
+    size_t line_start = 0;
+    std::string_view line;
+    bool more = false, verbatim = false, previous_blank = false;
+    LineLayout::State layout;
+    bool operator==(const State&) const = default;
+  };
+  State CurrentState() const {
+    return State{line_start_, line_, more_, verbatim_, previous_blank_, layout_.CurrentState()};
+  }
+  void ForgetLabelRoomAboveLevel() { layout_.ForgetLabelRoomAboveLevel(); }
+  bool ReadForgottenLabelRoom() const { return layout_.ReadForgottenLabelRoom(); }
+
+ private:
+  std::string_view NextLine() {
+    size_t feed = text_.find('\n', start_);
+    if (feed == std::string_view::npos) feed = text_.size();
+    const std::string_view line = text_.substr(start_, feed - start_);
+    start_ = feed + 1;
+    return line;
+  }
+
   // The blank lines of preformatted text are its own and stay.
-  auto flush = [&](bool keep_blank_lines) {
-    for (size_t i = 0; i < finished.Size(); ++i) {
-      std::string& line = finished[i];
-      if (tidy) {
+  void Flush(bool keep_blank_lines, const Sink& sink) {
+    for (size_t i = 0; i < finished_.Size(); ++i) {
+      std::string& line = finished_[i];
+      if (trim_next_) {
         size_t end = line.size();
         while (end > 0 && IsSpaceOrTab(line[end - 1])) --end;
         line.resize(end);
         const bool blank = IsBlankLine(line);
-        if (blank && previous_blank && !keep_blank_lines) continue;
-        previous_blank = blank;
+        if (blank && previous_blank_ && !keep_blank_lines) continue;
+        previous_blank_ = blank;
       }
       sink(std::move(line));
     }
-    finished.Clear();
-  };
-
-  // Lines are taken from the text one at a time, each with its successor as
-  // look-ahead; the look-ahead is trimmed where it stands, so it is laid out
-  // trimmed too when its turn comes. Both are views into the text.
-  bool verbatim = false;
-  size_t start = 0;
-  auto next_line = [&]() {
-    size_t feed = text.find('\n', start);
-    if (feed == std::string_view::npos) feed = text.size();
-    const std::string_view line = text.substr(start, feed - start);
-    start = feed + 1;
-    return line;
-  };
-  if (text.empty()) return;
-  std::string_view line = next_line();
-  bool more = start < text.size();
-  std::string_view next = more ? next_line() : std::string_view();
-  while (true) {
-    // Only a statement opens or closes a verbatim section.
-    if (HasPrefix(line, kStatementPrefix)) {
-      const VerbatimEdge edge = VerbatimEdgeOf(line);
-      if (edge != VerbatimEdge::kNone) verbatim = edge == VerbatimEdge::kOpens;
-    }
-    if (more && trim_next && !verbatim) next = TrimView(next);
-    layout.LayOutLine(options, finished, more, line, next);
-    flush(layout.InPreformattedText());
-    if (!more) break;
-    line = next;
-    more = start < text.size();
-    next = more ? next_line() : std::string_view();
+    finished_.Clear();
   }
+
+  const std::string_view text_;
+  const DetagOptions& options_;
+  LineLayout layout_;
+  const bool trim_next_;
+  std::vector<std::string> finished_buffers_;
+  LaidOutLines finished_;
+  bool verbatim_ = false;
+  bool previous_blank_ = false;
+  size_t start_ = 0;  // where the next line to read begins
+  std::string_view line_, next_;
+  size_t line_start_ = 0, next_start_ = 0;
+  bool more_ = false;
+};
+
+}  // namespace
+
+// A large text may be laid out in two halves side by side: the second half
+// on a helper thread, from a fresh layout that first lays out (and throws
+// away) a stretch of lines before the cut, which brings it to the state a
+// layout of the whole text is in there in all but unusual texts (deep
+// inside a list, say). When the first half is done, the two states are
+// compared: only when they are the same is the second half's work kept;
+// otherwise the first half's layout goes on alone. The lines and messages
+// are the same either way.
+void LayOutTextTo(std::string_view text, const DetagOptions& options,
+                  const LayoutFileInputs& inputs, ProgramLayoutState& state,
+                  const ReportFunction& report, const std::function<void(std::string&&)>& sink) {
+  if (text.empty()) return;
+  LineRun run(text, options, inputs, state, report);
+  run.Start(0, false);
+
+  // The cut: the start of a line after an empty one past the middle.
+  constexpr size_t kWarmUp = 16 * 1024;
+  size_t cut = std::string_view::npos;
+  if (inputs.side_by_side && text.size() >= inputs.worth_splitting) {
+    const size_t gap = text.find("\n\n", text.size() / 2);
+    if (gap != std::string_view::npos && gap + 2 < text.size()) cut = gap + 2;
+  }
+  if (cut == std::string_view::npos) {
+    run.RunUntil(std::string_view::npos, sink);
+    return;
+  }
+  size_t warm_up = cut > kWarmUp ? text.rfind('\n', cut - kWarmUp) : std::string_view::npos;
+  warm_up = warm_up == std::string_view::npos ? 0 : warm_up + 1;
+
+  // The second half: its lines in one buffer with their ends, its messages
+  // in order, both kept for when the first half is done.
+  struct Second {
+    ProgramLayoutState state;
+    std::string lines;
+    std::vector<size_t> ends;
+    std::vector<std::pair<std::string, int>> messages;
+    bool warming = true;
+    std::unique_ptr<LineRun> run;
+    LineRun::State at_cut;
+  } second;
+  second.state = state;
+  const ReportFunction held_report = [&second](const std::string& message, int level) {
+    if (!second.warming) second.messages.emplace_back(message, level);
+  };
+  second.run = std::make_unique<LineRun>(text, options, inputs, second.state, held_report);
+  std::exception_ptr failure;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        second.run->Start(warm_up, warm_up > 0);
+        second.run->RunUntil(cut, [](std::string&&) {});
+        second.at_cut = second.run->CurrentState();
+        second.run->ForgetLabelRoomAboveLevel();
+        second.warming = false;
+        second.run->RunUntil(std::string_view::npos, [&second](std::string&& line) {
+          second.lines += line;
+          second.ends.push_back(second.lines.size());
+        });
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    run.RunUntil(std::string_view::npos, sink);
+    return;
+  }
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{helper};
+
+  // The helper's run stands at the cut once it has warmed up; it is
+  // compared with this one there only when it is done.
+  const bool more = run.RunUntil(cut, sink);
+  helper.join();
+  if (!more || failure || !(second.at_cut == run.CurrentState()) ||
+      second.run->ReadForgottenLabelRoom()) {
+    if (more) run.RunUntil(std::string_view::npos, sink);
+    return;
+  }
+  for (const auto& [message, level] : second.messages)
+    if (report) report(message, level);
+  size_t from = 0;
+  for (size_t end : second.ends) {
+    sink(std::string(second.lines, from, end - from));
+    from = end;
+  }
+  state = second.state;
 }
 
 std::vector<std::string> LayOutText(std::string_view text, const DetagOptions& options,

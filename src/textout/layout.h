@@ -39,6 +39,10 @@ struct LayoutFileInputs {
   std::string bullet_chars;
   // The stored text blocks of this file, or none.
   const TextBlockStore* text_blocks = nullptr;
+  // A text of at least `worth_splitting` bytes may be laid out in two
+  // halves on two threads (the lines and messages are the same).
+  bool side_by_side = false;
+  size_t worth_splitting = size_t{1} << 20;
 };
 
 // The finished lines of layout calls, written into a caller's list whose
@@ -102,6 +106,33 @@ class LineLayout {
                   std::string_view line, std::string_view next);
 
   int NestingLevel() const { return level_; }
+  // Everything a layout carries from one line to the next, so that two
+  // layouts can be compared: in the same state, they lay out what follows
+  // alike.
+  struct State {
+    ProgramLayoutState program;
+    std::array<int, 8> indent_positions{};
+    int page_width = 0, typical_line_length = 0;
+    std::string text_bullet, bullet, bullet_chars;
+    const TextBlockStore* blocks = nullptr;
+    int level = 0, indent = 0, layout_width = 0;
+    std::string indent_string;
+    bool paragraph_start = false, previous_short = false, verbatim = false, pre = false,
+         pre_first_line = false;
+    int pre_blank_lines = 0;
+    std::string pending, accumulator;
+    bool paragraph_ended = false;
+    std::vector<int> label_room;
+    bool operator==(const State&) const = default;
+  };
+  State CurrentState() const;
+  // For a layout that took up a text part-way: the label rooms of the
+  // levels deeper than the current one are what the part before left
+  // there, which this layout does not know. From now on a use of one
+  // before this layout sets it is noted, and makes ReadForgottenLabelRoom
+  // true.
+  void ForgetLabelRoomAboveLevel();
+  bool ReadForgottenLabelRoom() const { return read_forgotten_room_; }
   // Inside a preformatted section (not a heading), whose lines are written
   // as they stand, blank lines included.
   bool InPreformattedText() const { return pre_; }
@@ -165,6 +196,15 @@ class LineLayout {
   // Columns added to each level's indent so that its list labels fit left
   // of its text; a level opened inside another starts with the other's.
   std::vector<int> label_room_;
+  // See ForgetLabelRoomAboveLevel: rooms above this level are unknown
+  // until set (kAllKnown: all are known), which of them were set since,
+  // and whether an unknown one was used.
+  static constexpr long kAllKnown = 1L << 40;
+  long known_up_to_ = kAllKnown;
+  std::vector<char> room_known_;
+  bool read_forgotten_room_ = false;
+  int RoomAt(size_t index);
+  void SetRoom(size_t index, int room);
 
   // Work buffers kept between lines so their storage is reused.
   std::string line_;      // the source line being laid out

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -566,6 +567,51 @@ TEST(LayoutTest, LayOutLineAppendsAfterTheCallersLines) {
   layout.LayOutLine(o, out, true, "first", "");
   layout.LayOutLine(o, out, false, "second", "");
   EXPECT_EQ(out, (Lines{"kept", "first", "", "second"}));
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Laid out in two halves side by side (forced for any size here), a text
+// gives the lines, messages and carried state of one layout, whether the
+// second half's guess of the state at the cut holds or not: texts of
+// paragraphs, lists nested and jumped into, blocks, pre-formatted text,
+// alignment and rules, cut at an empty line, with a warm-up that often
+// starts inside a list the cut is in.
+TEST(LayoutSideBySide, GivesTheLinesOfOneLayout) {
+  const std::vector<std::string> pieces = {
+      "A line of ordinary words that goes on for a while and then some more.\n",
+      "short\n", "\n", "\n", kBr + "after a forced break\n", "$_$_START_LIST\n", "$_$_END_LIST\n",
+      "[[LI]]" + kDot + " an item of a list\n", "[[LI]]12) a numbered item\n",
+      "$_$_START_BLOCK\n", "$_$_END_BLOCK\n", "$_$_START_PRE\n  code  line\n\n$_$_END_PRE\n",
+      "[[CENTER]]centred\n", "[[LEFT]]\n", "[[JUSTIFY]]\n", "$_$_LINE\n",
+      "$_$_START_LIST\n$_$_START_LIST\n[[LI]]" + kDot + " deep\n$_$_END_LIST\n"};
+  std::mt19937 random(3);
+  for (int round = 0; round < 150; ++round) {
+    std::string text;
+    // Long enough that the warm-up (16 KB) sometimes starts past a list's
+    // opening and sometimes does not.
+    const size_t size = 2000 + random() % 60000;
+    while (text.size() < size) text += pieces[random() % pieces.size()];
+    for (int width : {72, 30}) {
+      const DetagOptions options = Options(width);
+      LayoutFileInputs whole_inputs, split_inputs;
+      split_inputs.side_by_side = true;
+      split_inputs.worth_splitting = 0;
+      ProgramLayoutState whole_state, split_state;
+      std::vector<std::string> whole_messages, split_messages;
+      const Lines whole = LayOutText(text, options, whole_inputs, whole_state,
+                                     [&](const std::string& m, int) { whole_messages.push_back(m); });
+      const Lines split = LayOutText(text, options, split_inputs, split_state,
+                                     [&](const std::string& m, int) { split_messages.push_back(m); });
+      ASSERT_EQ(split, whole) << "round " << round << " width " << width;
+      EXPECT_EQ(split_messages, whole_messages);
+      EXPECT_TRUE(split_state == whole_state);
+    }
+  }
 }
 
 }  // namespace
