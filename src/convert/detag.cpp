@@ -431,7 +431,8 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
   }
   // The whole text is large: its lists may have its halves scanned side by
   // side (ApplyInPlaceSplit declines where that could change the result).
-  int actions = &gate == &whole_gate_ ? list.ApplyInPlaceSplit(text) : list.ApplyInPlace(text);
+  int actions = &gate == &whole_gate_ && side_by_side_ ? list.ApplyInPlaceSplit(text)
+                                                       : list.ApplyInPlace(text);
   if (actions > 0) gate.index.Invalidate();
   if (acted_last != nullptr) *acted_last = actions > 0;
   const ReportFunction& report = Reporter();
@@ -786,7 +787,12 @@ void DetagPass::WholeTextPass(std::string& text) {
   // that stands between the first and the second comes first, and the
   // lists run together on the text's two halves.
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
-  PatternList::ApplyAllInPlaceSplit({&l.break_runs, &l.mark_spaces, &l.final_marks}, text);
+  if (side_by_side_) {
+    PatternList::ApplyAllInPlaceSplit({&l.break_runs, &l.mark_spaces, &l.final_marks}, text);
+  } else {
+    for (PatternList* list : {&l.break_runs, &l.mark_spaces, &l.final_marks})
+      list->ApplyInPlace(text);
+  }
 
   FindByLineAndAddress(text);
 
