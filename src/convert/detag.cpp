@@ -11,6 +11,7 @@
 #include "html/chunk_reader.h"
 #include "html/entities.h"
 #include "html/parsed_tag.h"
+#include "html/pattern_search.h"
 #include "convert/table_analysis.h"
 #include "html/tag_rewriter.h"
 #include "convert/headings.h"
@@ -479,8 +480,9 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (first && (text_mode || options_.remove_head))
     ApplyList(l.meta, text, "INFO: Processing <META> tags", gate);
   if (first) {
-    std::string title;
-    if (ExtractBetween(text, "<title>", "</title>", title)) {
+    std::string_view found;
+    if (ExtractBetween(text, "<title>", "</title>", found)) {
+      std::string title(found);
       DetagOptions bare = options_;
       bare.remove_all_tags = true;
       RemainingTagPass(title, bare, catalogue_, {}, {});
@@ -495,10 +497,10 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (first && options_.remove_style_sheet)
     ApplyList(l.link, text, "INFO: Removing extrenal stylesheet reference", gate);
   if (first) {
-    std::string attributes;
+    std::string_view attributes;
     std::string href;
     if (ExtractBetween(text, "<base%W", ">", attributes) &&
-        GetTagAttribute("<base " + attributes + ">", "href", href))
+        GetTagAttribute("<base " + std::string(attributes) + ">", "href", href))
       info_.base_url = Trim(DecodeAttributeValue(href));
   }
   if (first && (text_mode || options_.remove_head || options_.remove_office_tags)) {
