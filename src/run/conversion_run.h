@@ -227,6 +227,9 @@ class ConversionRun {
   PolicySet dialog_changes_;
   // The policies in force for the output pass of the file being converted.
   PolicySet output_policies_;
+  // The master policies with the dialog's changes, for one file's names and
+  // messages (RunOneFile).
+  PolicySet working_policies_;
 
   TagCatalogue catalogue_;
   DetagPass detag_;
