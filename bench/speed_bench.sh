@@ -15,6 +15,7 @@
 #   bench/speed_bench.sh                    # build-rel/orvtext, RUNS=5
 #   RUNS=9 bench/speed_bench.sh
 #   ORVTEXT=/tmp/old-orvtext bench/speed_bench.sh
+#   OLD=/tmp/old-orvtext bench/speed_bench.sh   # an older binary too, in the same rounds
 #   WEB=/some/folder/of/pages bench/speed_bench.sh
 #
 # Every program of a group runs once per round, in turn, for RUNS rounds,
@@ -41,6 +42,7 @@ if [ ! -x "$root/build-rel/text_floor" ] || [ -z "${ORVTEXT:-}" ]; then
   cmake --build "$root/build-rel" -j"$(nproc)" --target "${targets[@]}" >/dev/null
 fi
 orvtext=$(realpath "${ORVTEXT:-$root/build-rel/orvtext}")
+old=${OLD:+$(realpath "$OLD")}
 floor="$root/build-rel/text_floor"
 [ -f "$here/corpus/pgdoc.html" ] || "$here/make_corpus.sh" >/dev/null
 corpus="$here/corpus/pgdoc.html"
@@ -49,20 +51,24 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ORVTEXT_SETTINGS="$work/none.ini"  # no stored settings steer the run
 
-declare -A best_ms peak_kb
-# measure KEY COMMAND...: one run; keeps the least wall time (ms) and the
-# largest peak memory (KB) of KEY. The command's output goes to $work/out*.
+declare -A best_ms cpu_ms peak_kb
+# measure KEY COMMAND...: one run; keeps the least wall time (ms), the
+# least processor time (user and system, ms; a busy machine disturbs it
+# less) and the largest peak memory (KB) of KEY. The command's output goes
+# to $work/out.
 measure() {
-  local key=$1 start end took peak
+  local key=$1 start end took peak cpu
   shift
   rm -rf "$work/out" && mkdir -p "$work/out"
   start=$(date +%s%N)
-  /usr/bin/time -f %M -o "$work/peak" "$@" >"$work/out/stdout" 2>"$work/stderr" ||
+  /usr/bin/time -f '%M %U %S' -o "$work/peak" "$@" >"$work/out/stdout" 2>"$work/stderr" ||
     { echo "failed: $*" >&2; tail -3 "$work/stderr" >&2; }
   end=$(date +%s%N)
   took=$(((end - start) / 1000000))
-  peak=$(tail -1 "$work/peak")
+  read -r peak user system < <(tail -1 "$work/peak")
+  cpu=$(echo "($user + $system) * 1000 / 1" | bc)
   if [ -z "${best_ms[$key]:-}" ] || [ "$took" -lt "${best_ms[$key]}" ]; then best_ms[$key]=$took; fi
+  if [ -z "${cpu_ms[$key]:-}" ] || [ "$cpu" -lt "${cpu_ms[$key]}" ]; then cpu_ms[$key]=$cpu; fi
   if [ -z "${peak_kb[$key]:-}" ] || [ "$peak" -gt "${peak_kb[$key]}" ]; then peak_kb[$key]=$peak; fi
 }
 
@@ -79,6 +85,10 @@ one_file() {
   measure pg.floor "$floor" "$corpus" "$work/out/pgdoc.txt"
   measure pg.orvtext "$orvtext" "$corpus" -silent -output="$work/out/pgdoc.txt"
   measure pg.orvtext1 env ORVTEXT_THREADS=1 "$orvtext" "$corpus" -silent -output="$work/out/pgdoc.txt"
+  if [ -n "$old" ]; then
+    measure pg.old "$old" "$corpus" -silent -output="$work/out/pgdoc.txt"
+    measure pg.old1 env ORVTEXT_THREADS=1 "$old" "$corpus" -silent -output="$work/out/pgdoc.txt"
+  fi
   measure pg.links links -dump -width 72 "$corpus"
   measure pg.w3m w3m -dump -cols 72 "$corpus"
 }
@@ -88,12 +98,17 @@ batch() {  # key prefix, folder
   measure "$key.floor" bash -c '"$0" --batch "$work/out" "$1"/*.html' "$floor" "$folder"
   measure "$key.orvtext" "$orvtext" "$folder/*.html" -silent -output="$work/out/*.txt"
   measure "$key.orvtext1" "$orvtext" "$folder/*.html" -silent -output="$work/out/*.txt" --jobs=1
+  if [ -n "$old" ]; then
+    measure "$key.old" "$old" "$folder/*.html" -silent -output="$work/out/*.txt"
+    measure "$key.old1" "$old" "$folder/*.html" -silent -output="$work/out/*.txt" --jobs=1
+  fi
   measure "$key.links" bash -c 'each_page "$0" links -dump -width 72' "$folder"
   measure "$key.w3m" bash -c 'each_page "$0" w3m -dump -cols 72' "$folder"
 }
 
 echo "uptime: $(uptime)"
 echo "orvtext: $orvtext ($(nproc) cores, RUNS=$runs)"
+[ -z "$old" ] || echo "old: $old"
 for _ in $(seq "$runs"); do
   one_file
   batch pages "$pages"
@@ -109,19 +124,21 @@ row() {  # key, label, input bytes, the key's group
   local per_floor="" per_links=""
   [ "$key" != "$group.floor" ] && per_floor="$(ratio "$ms" "${best_ms[$group.floor]}")x"
   [ "$key" != "$group.links" ] && per_links=$(ratio "$ms" "${best_ms[$group.links]}")
-  printf '%-40s %9d %9.1f %10s %9s %9d %7s\n' "$label" "$ms" \
+  printf '%-36s %8d %8d %8.1f %9s %8s %8d %7s\n' "$label" "$ms" "${cpu_ms[$key]}" \
     "$(echo "scale=1; $bytes * 1000 / 1048576 / $ms" | bc)" "$per_floor" "$per_links" \
     "$((peak_kb[$key] / 1024))" "$(ratio $((peak_kb[$key] * 1024)) "$bytes")"
 }
 
 echo
-printf '%-40s %9s %9s %10s %9s %9s %7s\n' "case" "best ms" "MB/s" "x floor" "/ links" \
-  "peak MB" "/ input"
+printf '%-36s %8s %8s %8s %9s %8s %8s %7s\n' "case" "wall ms" "cpu ms" "MB/s" "x floor" \
+  "/ links" "peak MB" "/ input"
 corpus_bytes=$(size_of "$corpus")
 echo "-- postgresql-doc as one file ($((corpus_bytes / 1048576)) MB)"
 row pg.floor "floor (one pass, memchr)" "$corpus_bytes" pg
 row pg.orvtext "orvtext" "$corpus_bytes" pg
 row pg.orvtext1 "orvtext, ORVTEXT_THREADS=1" "$corpus_bytes" pg
+row pg.old "old orvtext" "$corpus_bytes" pg
+row pg.old1 "old orvtext, ORVTEXT_THREADS=1" "$corpus_bytes" pg
 row pg.links "links -dump -width 72" "$corpus_bytes" pg
 row pg.w3m "w3m -dump -cols 72" "$corpus_bytes" pg
 pages_bytes=$(size_of "$pages"/*.html)
@@ -129,6 +146,8 @@ echo "-- the $(ls "$pages"/*.html | wc -l) postgresql-doc pages as one batch ($(
 row pages.floor "floor, one process" "$pages_bytes" pages
 row pages.orvtext "orvtext, default jobs" "$pages_bytes" pages
 row pages.orvtext1 "orvtext --jobs=1" "$pages_bytes" pages
+row pages.old "old orvtext, default jobs" "$pages_bytes" pages
+row pages.old1 "old orvtext --jobs=1" "$pages_bytes" pages
 row pages.links "links, one process per page" "$pages_bytes" pages
 row pages.w3m "w3m, one process per page" "$pages_bytes" pages
 if [ -d "$web" ]; then
@@ -137,6 +156,8 @@ if [ -d "$web" ]; then
   row web.floor "floor, one process" "$web_bytes" web
   row web.orvtext "orvtext, default jobs" "$web_bytes" web
   row web.orvtext1 "orvtext --jobs=1" "$web_bytes" web
+  row web.old "old orvtext, default jobs" "$web_bytes" web
+  row web.old1 "old orvtext --jobs=1" "$web_bytes" web
   row web.links "links, one process per page" "$web_bytes" web
   row web.w3m "w3m, one process per page" "$web_bytes" web
 fi

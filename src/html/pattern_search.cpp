@@ -1,11 +1,18 @@
 // The one-pattern search: the pattern's matcher fed the text character by
 // character, exactly as a list scan feeds its one entry, with a skip to the
-// next byte that can begin a match while no attempt runs.
+// next byte that can begin a match while no attempt runs. A pattern whose
+// every token takes one character (literals and `%C` classes, such as
+// "<title>" or "<base%W") is searched for directly: an attempt compares
+// the tokens with the text until one fails, and the search goes on after
+// the character that failed it, which the matcher would not let begin an
+// attempt either.
 #include "html/pattern_search.h"
 
 #include <cstring>
+#include <string>
 
 #include "common/text.h"
+#include "html/pattern_finder.h"
 #include "html/pattern_matcher.h"
 
 namespace orv {
@@ -29,11 +36,75 @@ size_t NextStart(const CompiledPattern& pattern, std::string_view text, size_t i
   return b != nullptr ? static_cast<const char*>(b) - base : a_at;
 }
 
+// Whether every token takes exactly one character, and the pattern does
+// not begin with two copies of one character (those slide their start
+// along a run of it, which only the matcher does).
+bool OneCharacterTokens(const CompiledPattern& pattern) {
+  if (pattern.leading_run >= 2) return false;
+  for (const PatternToken& token : pattern.tokens)
+    if (token.kind != TokenKind::Literal && token.kind != TokenKind::One) return false;
+  return true;
+}
+
+bool TokenTakes(const PatternToken& token, unsigned char c) {
+  if (token.kind == TokenKind::Literal) return static_cast<unsigned char>(ToUpperAscii(c)) == token.ch;
+  return (*token.set)[c];
+}
+
+// Where the next attempt begins, from an offset `i` where none runs. With
+// a literal lead of two or more characters the search jumps to the lead's
+// next occurrence, unless a proper prefix of the lead ends just before it:
+// an attempt begun there would still run at the lead (and might spend its
+// first character), so the search goes on plainly instead. An attempt that
+// took more than the lead would hold an earlier occurrence of it.
+size_t NextAttempt(const CompiledPattern& pattern, LeadFinder* leads, std::string_view text,
+                   size_t i) {
+  if (leads != nullptr) {
+    const size_t lead = leads->Next(text, i);
+    if (lead >= text.size()) return text.size();
+    if (!leads->PrefixEndsAt(text, lead, i)) return lead;
+  }
+  return NextStart(pattern, text, i);
+}
+
+bool FindOneCharacterTokens(const CompiledPattern& pattern, std::string_view text, size_t& start,
+                            size_t& end) {
+  const size_t count = pattern.tokens.size();
+  std::string lead;
+  for (const PatternToken& token : pattern.tokens) {
+    if (token.kind != TokenKind::Literal) break;
+    lead.push_back(static_cast<char>(token.ch));
+  }
+  LeadFinder leads;
+  const bool jumps = lead.size() >= 2;
+  if (jumps) {
+    leads.Add(lead, false);
+    leads.Prepare();
+  }
+  LeadFinder* finder = jumps ? &leads : nullptr;
+  for (size_t i = NextAttempt(pattern, finder, text, 0); i < text.size();
+       i = NextAttempt(pattern, finder, text, i)) {
+    size_t taken = 0;
+    while (taken < count && i + taken < text.size() &&
+           TokenTakes(pattern.tokens[taken], static_cast<unsigned char>(text[i + taken])))
+      ++taken;
+    if (taken == count) {
+      start = i;
+      end = i + count - 1;
+      return true;
+    }
+    if (i + taken >= text.size()) return false;  // the text ends inside the attempt
+    i += taken + 1;  // the character that failed the attempt begins none
+  }
+  return false;
+}
+
 }  // namespace
 
 bool FindFirstMatch(std::string_view text, std::string_view pattern, size_t& start, size_t& end) {
   CompiledPattern compiled;
   if (!CompilePattern(StoredPatternText(pattern, false), false, compiled)) return false;
+  if (OneCharacterTokens(compiled)) return FindOneCharacterTokens(compiled, text, start, end);
   MatchState state;
   for (size_t i = 0; i < text.size(); ++i) {
     if (state.Idle()) {
