@@ -47,7 +47,8 @@ bool OneCharacterTokens(const CompiledPattern& pattern) {
 }
 
 bool TokenTakes(const PatternToken& token, unsigned char c) {
-  if (token.kind == TokenKind::Literal) return static_cast<unsigned char>(ToUpperAscii(c)) == token.ch;
+  if (token.kind == TokenKind::Literal)
+    return static_cast<unsigned char>(ToUpperAscii(c)) == token.ch;
   return (*token.set)[c];
 }
 
