@@ -9,10 +9,8 @@
 #include "html/pattern_search.h"
 
 #include <cstring>
-#include <string>
 
 #include "common/text.h"
-#include "html/pattern_finder.h"
 #include "html/pattern_matcher.h"
 
 namespace orv {
@@ -52,39 +50,10 @@ bool TokenTakes(const PatternToken& token, unsigned char c) {
   return (*token.set)[c];
 }
 
-// Where the next attempt begins, from an offset `i` where none runs. With
-// a literal lead of two or more characters the search jumps to the lead's
-// next occurrence, unless a proper prefix of the lead ends just before it:
-// an attempt begun there would still run at the lead (and might spend its
-// first character), so the search goes on plainly instead. An attempt that
-// took more than the lead would hold an earlier occurrence of it.
-size_t NextAttempt(const CompiledPattern& pattern, LeadFinder* leads, std::string_view text,
-                   size_t i) {
-  if (leads != nullptr) {
-    const size_t lead = leads->Next(text, i);
-    if (lead >= text.size()) return text.size();
-    if (!leads->PrefixEndsAt(text, lead, i)) return lead;
-  }
-  return NextStart(pattern, text, i);
-}
-
 bool FindOneCharacterTokens(const CompiledPattern& pattern, std::string_view text, size_t& start,
                             size_t& end) {
   const size_t count = pattern.tokens.size();
-  std::string lead;
-  for (const PatternToken& token : pattern.tokens) {
-    if (token.kind != TokenKind::Literal) break;
-    lead.push_back(static_cast<char>(token.ch));
-  }
-  LeadFinder leads;
-  const bool jumps = lead.size() >= 2;
-  if (jumps) {
-    leads.Add(lead, false);
-    leads.Prepare();
-  }
-  LeadFinder* finder = jumps ? &leads : nullptr;
-  for (size_t i = NextAttempt(pattern, finder, text, 0); i < text.size();
-       i = NextAttempt(pattern, finder, text, i)) {
+  for (size_t i = NextStart(pattern, text, 0); i < text.size(); i = NextStart(pattern, text, i)) {
     size_t taken = 0;
     while (taken < count && i + taken < text.size() &&
            TokenTakes(pattern.tokens[taken], static_cast<unsigned char>(text[i + taken])))
