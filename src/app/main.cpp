@@ -4,6 +4,7 @@
 // exit status.
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/arguments.h"
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
   }
 
   StatusWindow status(&std::cerr);
-  ConversionRun run(context, status, RunSettings::FromStored(settings), message_box);
+  RunSettings run_settings = RunSettings::FromStored(settings);
+  run_settings.ReadEnvironment(nullptr);
+  ConversionRun run(context, status, std::move(run_settings), message_box);
   return run.RunCommandLine(selection);
 }

@@ -14,6 +14,7 @@
 #include "html/chunk_reader.h"
 #include "html/entities.h"
 #include "html/parsed_tag.h"
+#include "html/pattern_search.h"
 #include "convert/table_analysis.h"
 #include "html/tag_rewriter.h"
 #include "convert/headings.h"
@@ -417,7 +418,8 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
   }
   // The whole text is large: its lists may have its halves scanned side by
   // side (ApplyInPlaceSplit declines where that could change the result).
-  int actions = &gate == &whole_gate_ ? list.ApplyInPlaceSplit(text) : list.ApplyInPlace(text);
+  int actions = &gate == &whole_gate_ && side_by_side_ ? list.ApplyInPlaceSplit(text)
+                                                       : list.ApplyInPlace(text);
   if (actions > 0) gate.index.Invalidate();
   if (acted_last != nullptr) *acted_last = actions > 0;
   const ReportFunction& report = Reporter();
@@ -464,8 +466,9 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (first && (text_mode || options_.remove_head))
     ApplyList(l.meta, text, "INFO: Processing <META> tags", gate);
   if (first) {
-    std::string title;
-    if (ExtractBetween(text, "<title>", "</title>", title)) {
+    std::string_view found;
+    if (ExtractBetween(text, "<title>", "</title>", found)) {
+      std::string title(found);
       DetagOptions bare = options_;
       bare.remove_all_tags = true;
       RemainingTagPass(title, bare, catalogue_, {}, {});
@@ -480,10 +483,10 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (first && options_.remove_style_sheet)
     ApplyList(l.link, text, "INFO: Removing extrenal stylesheet reference", gate);
   if (first) {
-    std::string attributes;
+    std::string_view attributes;
     std::string href;
     if (ExtractBetween(text, "<base%W", ">", attributes) &&
-        GetTagAttribute("<base " + attributes + ">", "href", href))
+        GetTagAttribute("<base " + std::string(attributes) + ">", "href", href))
       info_.base_url = Trim(DecodeAttributeValue(href));
   }
   if (first && (text_mode || options_.remove_head || options_.remove_office_tags)) {
@@ -583,10 +586,15 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
   const MarkResolution& how = lists_->mark_resolution;
   auto whole = [&] {
     if (rejoin) RejoinSourceLines(text);
-    if (!ResolveMarks(text, markers_, how))
-      PatternList::ApplyAllInPlaceSplit(
-          {&lists_->marks.break_runs, &lists_->marks.mark_spaces, &lists_->marks.final_marks},
-          text);
+    if (ResolveMarks(text, markers_, how)) return;
+    MarkLists& lists = lists_->marks;
+    if (side_by_side_) {
+      PatternList::ApplyAllInPlaceSplit({&lists.break_runs, &lists.mark_spaces, &lists.final_marks},
+                                        text);
+    } else {
+      for (PatternList* list : {&lists.break_runs, &lists.mark_spaces, &lists.final_marks})
+        list->ApplyInPlace(text);
+    }
   };
   const size_t worth_splitting = force_side_by_side_ ? 0 : size_t{1} << 20;
   size_t cut = std::string::npos;

@@ -192,9 +192,11 @@ class DetagPass {
   // one is set) the pass uses RewriteTag with the file's options and its
   // own element table.
   void SetTagRewriter(TagRewriter rewriter) { rewriter_ = std::move(rewriter); }
-  // Whether a file of several chunks runs the two stages of its chunk pass
-  // on two threads (the default). The output and the messages are the
-  // same either way.
+  // Whether a file may use a second thread (the default): a file of
+  // several chunks runs the two stages of its chunk pass side by side, and
+  // a large whole text has its halves scanned side by side. Off, a file is
+  // converted on the caller's thread alone. The output and the messages are
+  // the same either way.
   void SetSideBySideStages(bool enabled) { side_by_side_ = enabled; }
   // For tests: chunks close beyond `chunk_limit` bytes (0: the usual
   // limit), and with `force_side_by_side` a file of any size runs its two

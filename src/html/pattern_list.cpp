@@ -1,5 +1,5 @@
 // Pattern lists: adding and validating entries, the one-scan application
-// with its action and resume rules, and extract-between. Matching itself is
+// with its action and resume rules. Matching itself is
 // FeedCharacter (pattern_matcher.cpp); this file only decides where the
 // scan must look.
 //
@@ -886,38 +886,6 @@ int PatternList::ReplaceText(long start, long end, std::string_view replacement)
 int PatternList::InsertText(long offset, std::string_view insert) {
   if (!applying_ || offset < 0) return ActionNone;
   return Splice(static_cast<size_t>(offset), static_cast<size_t>(offset), insert);
-}
-
-bool ExtractBetween(std::string_view text, std::string_view start_pattern,
-                    std::string_view end_pattern, std::string& result) {
-  result.clear();
-  // The end pattern is searched for from just after the start match, so an
-  // end that would also match the start text (a quote after a quote) is
-  // still found.
-  long open_end = -1;
-  PatternList opening;
-  if (!opening.AddCallback(start_pattern, [&open_end](PatternList&, const Pattern&, long, long end,
-                                                      const std::string&, size_t, void*) {
-        open_end = end;
-        return static_cast<int>(ActionStop);
-      }))
-    return false;
-  opening.Apply(text);
-  if (open_end < 0) return false;
-
-  const std::string_view rest = text.substr(static_cast<size_t>(open_end) + 1);
-  long close_start = -1;
-  PatternList closing;
-  if (!closing.AddCallback(end_pattern, [&close_start](PatternList&, const Pattern&, long start,
-                                                       long, const std::string&, size_t, void*) {
-        close_start = start;
-        return static_cast<int>(ActionStop);
-      }))
-    return false;
-  closing.Apply(rest);
-  if (close_start < 0) return false;
-  result.assign(rest.substr(0, static_cast<size_t>(close_start)));
-  return true;
 }
 
 }  // namespace orv

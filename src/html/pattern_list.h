@@ -1,6 +1,7 @@
 // Ordered lists of wildcard patterns with actions, applied to a text in one
-// left-to-right scan, and the extract-between helper built on them. The
-// pattern language and the one-entry matcher are in pattern_matcher.h.
+// left-to-right scan. The pattern language and the one-entry matcher are in
+// pattern_matcher.h; the search for one pattern in a text that is only read
+// is in pattern_search.h.
 //
 // How a handler sees the text. During Apply the list scans a private copy of
 // the input, which does not change while the scan runs. Every offset a
@@ -213,12 +214,5 @@ class PatternList {
   std::vector<std::bitset<256>> skip_pairs_;
   std::vector<unsigned char> skip_row_ready_;
 };
-
-// The text between the first match of `start_pattern` and the next match of
-// `end_pattern` that begins after it, without either match. Returns false
-// with an empty result when either is missing. Both patterns ignore case.
-// Cost: linear in the text.
-bool ExtractBetween(std::string_view text, std::string_view start_pattern, std::string_view end_pattern,
-                    std::string& result);
 
 }  // namespace orv

@@ -46,6 +46,22 @@ const std::vector<RuleSetValue>& SecValues() {
 
 const std::string kNoText;
 
+// Every engine policy's default, for sets of plain and of RTF output: built
+// once, so that resetting a set (once per converted file) copies the
+// defaults instead of building each one again.
+const std::vector<PolicyValue>& EngineDefaults(bool rtf_output) {
+  auto build = [](bool rtf) {
+    std::vector<PolicyValue> values;
+    values.reserve(kEnginePolicyCount);
+    for (size_t i = 0; i < kEnginePolicyCount; ++i)
+      values.push_back(EngineDefault(static_cast<EnginePolicy>(i), rtf));
+    return values;
+  };
+  static const std::vector<PolicyValue> plain = build(false);
+  static const std::vector<PolicyValue> rtf = build(true);
+  return rtf_output ? rtf : plain;
+}
+
 }  // namespace
 
 PolicySet::PolicySet() : out_(&std::cout), err_(&std::cerr) {
@@ -58,12 +74,12 @@ PolicySet::PolicySet() : out_(&std::cout), err_(&std::cerr) {
 PolicySet::~PolicySet() = default;
 
 void PolicySet::Reset() {
+  const std::vector<PolicyValue>& defaults = EngineDefaults(rtf_output_);
   for (size_t i = 0; i < kEnginePolicyCount; ++i) {
     const EngineCatalogueEntry& entry = EngineCatalogue()[i];
     Policy& policy = *engine_[i];
-    policy.Initialise(static_cast<int>(i), entry.type, 0, entry.category,
-                      EngineDefault(static_cast<EnginePolicy>(i), rtf_output_), entry.choices,
-                      entry.key);
+    policy.Initialise(static_cast<int>(i), entry.type, 0, entry.category, defaults[i],
+                      entry.choices, entry.key);
     if (entry.type == PolicyType::kInteger) static_cast<IntegerPolicy&>(policy).SetPrintsNone(entry.prints_none);
   }
   static_cast<IntegerPolicy&>(Engine(EnginePolicy::kListMarkupCode)).SetRange(0, 2);

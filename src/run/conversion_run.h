@@ -38,8 +38,16 @@ struct RunSettings {
   // The settings file these came from ("" for none): it is read by the run,
   // so no output may replace it.
   std::string settings_file;
+  // Whether a file may take a second thread for its own conversion (the
+  // two stages of the chunk pass, the halves of a large text's scans);
+  // ORVTEXT_THREADS=1 in the environment turns it off, so that each file
+  // is converted on one thread (--jobs still sets how many files at once).
+  bool second_thread_per_file = true;
 
   static RunSettings FromStored(const StoredSettings& stored);
+  // Reads the settings that come from the environment (ORVTEXT_THREADS)
+  // through `get_env` (std::getenv when empty).
+  void ReadEnvironment(const StoredSettings::EnvLookup& get_env);
 };
 
 // The name of the policy file that /POLICY (or "Output policy file") writes
@@ -219,6 +227,9 @@ class ConversionRun {
   PolicySet dialog_changes_;
   // The policies in force for the output pass of the file being converted.
   PolicySet output_policies_;
+  // The master policies with the dialog's changes, for one file's names and
+  // messages (RunOneFile).
+  PolicySet working_policies_;
 
   TagCatalogue catalogue_;
   DetagPass detag_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -299,6 +300,33 @@ TEST(ConversionTest, FragmentsFileFramesTheOutput) {
   EXPECT_EQ(testing::ReadAll(dir.Path() + "a.txt"),
             "| Title        :             |\nalpha\n" + std::string(30, '-') +
                 "\nbeta\n== end ==\n");
+}
+
+// ORVTEXT_THREADS=1 converts each file on one thread: a document large
+// enough for the side-by-side stages and the split scans gives the same
+// text and the same log as the usual run.
+TEST(ConversionTest, OneThreadPerFileGivesTheSameConversion) {
+  TempFolder folder;
+  std::string page = "<html><head><title>Big</title></head><body>\n";
+  for (int n = 0; page.size() < 1500000; ++n) {
+    page += "<p>Paragraph " + std::to_string(n) + " of ordinary words &amp; more.<br>\n";
+    if (n % 50 == 0)
+      page += "<table border=1><tr><td>cell</td><td>" + std::to_string(n) + "</td></tr></table>\n";
+    if (n % 70 == 0) page += "<ul><li>item<li>other</ul><!-- note -->\n";
+  }
+  folder.Write("big.htm", page + "</body></html>\n");
+  auto convert = [&](bool one_thread) {
+    if (one_thread) setenv("ORVTEXT_THREADS", "1", 1);
+    const RunResult run = RunOrvtext(folder, {"big.htm", "-console", "-log=big.log"});
+    unsetenv("ORVTEXT_THREADS");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string log = ReadAll(folder.Path() + "big.log");
+    const size_t date = run.out.find("| Create date");
+    return run.out.substr(0, date) + run.out.substr(run.out.find('\n', date)) + log;
+  };
+  const std::string usual = convert(false);
+  EXPECT_TRUE(Has(usual, "|cell|1450|")) << usual.substr(0, 2000);
+  EXPECT_TRUE(convert(true) == usual);
 }
 
 }  // namespace

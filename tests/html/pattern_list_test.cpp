@@ -1,4 +1,4 @@
-// Tests of the pattern language, the list scan and extract-between: tables
+// Tests of the pattern language and the list scan: tables
 // of worked examples, then the production list checked against the plain
 // model in reference_matcher.h on generated patterns and texts.
 #include "html/pattern_list.h"
@@ -415,31 +415,6 @@ TEST(PatternListTest, HandlersCannotReshapeTheListMidScan) {
   EXPECT_EQ(inner, 0);
   EXPECT_EQ(list.Size(), 1u);
   EXPECT_EQ(list.Result(), "a");
-}
-
-TEST(ExtractBetweenTest, FindsTheTextBetweenTwoMatches) {
-  struct Case {
-    const char* text;
-    const char* start;
-    const char* end;
-    bool found;
-    const char* result;
-  } cases[] = {
-      {"<head><TITLE>My page</title></head>", "<title>", "</title>", true, "My page"},
-      {"<base  href=\"x/\">", "<base%W", ">", true, " href=\"x/\""},
-      {"<meta HTTP-EQUIV = \"Content-Type\">", "http-equiv**=**\"", "\"", true, "Content-Type"},
-      {"say \"hi\" now", "\"", "\"", true, "hi"},
-      {"<title></title>", "<title>", "</title>", true, ""},
-      {"<title>open", "<title>", "</title>", false, ""},
-      {"no title</title>", "<title>", "</title>", false, ""},
-      {"</title><title>x", "<title>", "</title>", false, ""},
-      {"<title>x</title>", "a**", "</title>", false, ""},
-  };
-  for (const Case& c : cases) {
-    std::string result = "stale";
-    EXPECT_EQ(ExtractBetween(c.text, c.start, c.end, result), c.found) << c.text;
-    EXPECT_EQ(result, c.result) << c.text;
-  }
 }
 
 // --- differential tests against the plain model ----------------------------

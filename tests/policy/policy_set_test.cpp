@@ -454,6 +454,30 @@ TEST(EngineCatalogueTest, RtfOutputSelectsSmallerFonts) {
   EXPECT_EQ(set.GetInteger(EnginePolicy::kBaseFONTSizeInPts), 10);
 }
 
+// A run resets one set for every file instead of building a new one: a
+// set whose every policy was changed, and one that had RTF defaults, read
+// the same as a new set once reset.
+TEST(PolicySetTest, ResetSetEqualsANewOne) {
+  PolicySet used;
+  used.SetRtfOutput(true);
+  used.Reset();
+  for (size_t i = 0; i < kEnginePolicyCount; ++i) {
+    const auto policy = static_cast<EnginePolicy>(i);
+    if (!used.SetText(policy, "changed", true)) used.SetInteger(policy, 3, true);
+  }
+  used.SetRtfOutput(false);
+  used.Reset();
+  PolicySet fresh;
+  for (size_t i = 0; i < kEnginePolicyCount; ++i) {
+    const Policy& a = used.Engine(static_cast<EnginePolicy>(i));
+    const Policy& b = fresh.Engine(static_cast<EnginePolicy>(i));
+    EXPECT_EQ(a.ValueText(), b.ValueText()) << b.Key();
+    EXPECT_EQ(a.IsSet(), b.IsSet()) << b.Key();
+    EXPECT_EQ(a.Key(), b.Key());
+  }
+  EXPECT_EQ(used.GetText(EnginePolicy::kDefaultFont), fresh.GetText(EnginePolicy::kDefaultFont));
+}
+
 TEST(PolicySetTest, TypedAccessByMember) {
   PolicySet set;
   EXPECT_EQ(set.ErrorReportingLevel(), 5);

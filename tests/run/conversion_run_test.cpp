@@ -173,6 +173,18 @@ TEST(PolicyOutputPathTest, NameRules) {
   }
 }
 
+TEST(RunSettingsTest, OnlyThreadsOneKeepsAFileOnOneThread) {
+  for (const auto& [value, second_thread] :
+       std::vector<std::pair<const char*, bool>>{{nullptr, true}, {"1", false}, {" 1 ", false},
+                                                 {"2", true}, {"", true}, {"one", true}}) {
+    RunSettings settings;
+    settings.ReadEnvironment([value](const char* name) {
+      return std::string(name) == "ORVTEXT_THREADS" ? value : nullptr;
+    });
+    EXPECT_EQ(settings.second_thread_per_file, second_thread) << (value ? value : "(unset)");
+  }
+}
+
 // ---- The run in-process -----------------------------------------------------
 
 // A run on a temporary folder, with message boxes and the status window
