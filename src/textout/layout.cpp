@@ -932,12 +932,15 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   size_t warm_up = cut > kWarmUp ? text.rfind('\n', cut - kWarmUp) : std::string_view::npos;
   warm_up = warm_up == std::string_view::npos ? 0 : warm_up + 1;
 
-  // The second half: its lines in one buffer with their ends, its messages
-  // in order, both kept for when the first half is done.
+  // The second half: its lines in blocks of about a megabyte with their
+  // lengths, its messages in order, all kept for when the first half is
+  // done. Grown by doubling, one buffer would need its old and its new
+  // room at once.
   struct Second {
     ProgramLayoutState state;
-    std::string lines;
-    std::vector<size_t> ends;
+    std::vector<std::string> blocks;
+    std::vector<size_t> lines_in_block;
+    std::vector<size_t> lengths;
     std::vector<std::pair<std::string, int>> messages;
     bool warming = true;
     std::unique_ptr<LineRun> run;
@@ -959,8 +962,16 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
         second.run->ForgetLabelRoomAboveLevel();
         second.warming = false;
         second.run->RunUntil(std::string_view::npos, [&second](std::string&& line) {
-          second.lines += line;
-          second.ends.push_back(second.lines.size());
+          constexpr size_t kBlock = size_t{1} << 20;
+          std::vector<std::string>& blocks = second.blocks;
+          if (blocks.empty() || blocks.back().size() + line.size() > blocks.back().capacity()) {
+            blocks.emplace_back();
+            blocks.back().reserve(std::max(kBlock, line.size()));
+            second.lines_in_block.push_back(0);
+          }
+          blocks.back() += line;
+          ++second.lines_in_block.back();
+          second.lengths.push_back(line.size());
         });
       } catch (...) {
         failure = std::current_exception();
@@ -988,10 +999,16 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   }
   for (const auto& [message, level] : second.messages)
     if (report) report(message, level);
-  size_t from = 0;
-  for (size_t end : second.ends) {
-    sink(std::string(second.lines, from, end - from));
-    from = end;
+  size_t line = 0;
+  for (size_t k = 0; k < second.blocks.size(); ++k) {
+    std::string& block = second.blocks[k];
+    size_t from = 0;
+    for (size_t n = 0; n < second.lines_in_block[k]; ++n) {
+      const size_t length = second.lengths[line++];
+      sink(block.substr(from, length));
+      from += length;
+    }
+    std::string().swap(block);  // what is handed on is let go
   }
   state = second.state;
 }
