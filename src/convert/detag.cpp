@@ -34,6 +34,8 @@ struct DetagPass::Lists {
       hyperlinks, paragraphs, breaks, blocks, headings, dialogue0, dialogue1, dialogue2;
   MarkLists marks;
   MarkResolution mark_resolution;
+  // The marks of the whole text, or of its first half, and of its second.
+  std::unique_ptr<MarkResolver> resolvers[2];
 
   std::vector<PatternList*> All() {
     return {&head,       &body,       &xml,        &office_comments, &comments,     &scripts,
@@ -394,6 +396,8 @@ void DetagPass::BuildLists() {
   l.mark_resolution.single_line = options_.paragraph_on_single_line;
   l.mark_resolution.written_break = text ? std::string() : WrittenTag("<BR>", options_);
   BuildMarkLists(m, l.mark_resolution, l.marks);
+  for (std::unique_ptr<MarkResolver>& resolver : l.resolvers)
+    resolver = std::make_unique<MarkResolver>(m, l.mark_resolution);
 
   for (PatternList* list : l.All()) list->Freeze();
 }
@@ -583,10 +587,9 @@ void DetagPass::RejoinSourceLines(std::string& text) {
 // done: when it did, the halves together are what the whole would have
 // given; otherwise the whole text goes through both steps again.
 void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
-  const MarkResolution& how = lists_->mark_resolution;
   auto whole = [&] {
     if (rejoin) RejoinSourceLines(text);
-    if (ResolveMarks(text, markers_, how)) return;
+    if (lists_->resolvers[0]->Resolve(text)) return;
     MarkLists& lists = lists_->marks;
     if (side_by_side_) {
       PatternList::ApplyAllInPlaceSplit({&lists.break_runs, &lists.mark_spaces, &lists.final_marks},
@@ -598,7 +601,7 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
   };
   const size_t worth_splitting = force_side_by_side_ ? 0 : size_t{1} << 20;
   size_t cut = std::string::npos;
-  if (side_by_side_ && text.size() >= worth_splitting && MarksResolvable(markers_, how)) {
+  if (side_by_side_ && text.size() >= worth_splitting && lists_->resolvers[0]->Usable()) {
     const size_t found = text.find("]]\n", text.size() / 2);
     if (found != std::string::npos && found + 3 < text.size()) cut = found + 3;
   }
@@ -612,7 +615,7 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
     RejoinResult joined;
     bool ends_idle = false;
   };
-  auto finish = [&](std::string_view part, Half& half, size_t room) {
+  auto finish = [&](std::string_view part, Half& half, size_t room, MarkResolver& resolver) {
     if (rejoin) {
       half.out.reserve(room);
       half.joined = RejoinLines(part, markers_, half.out);
@@ -620,7 +623,7 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
       half.out.reserve(room);
       half.out.assign(part);
     }
-    ResolveMarks(half.out, markers_, how, &half.ends_idle);
+    resolver.Resolve(half.out, &half.ends_idle);
   };
   const std::string_view all(text);
   Half first, second;
@@ -629,7 +632,7 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
   try {
     helper = std::thread([&] {
       try {
-        finish(all.substr(cut), second, all.size() - cut + 16);
+        finish(all.substr(cut), second, all.size() - cut + 16, *lists_->resolvers[1]);
       } catch (...) {
         failure = std::current_exception();
       }
@@ -640,7 +643,7 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
   }
   try {
     // The first half's text has room for the second's after it.
-    finish(all.substr(0, cut), first, all.size() + 16);
+    finish(all.substr(0, cut), first, all.size() + 16, *lists_->resolvers[0]);
   } catch (...) {
     helper.join();
     throw;

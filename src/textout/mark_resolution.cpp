@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -311,24 +312,39 @@ class StageScan {
 
 }  // namespace
 
-bool MarksResolvable(const DetagMarkers& m, const MarkResolution& how) {
-  for (const MarkStage& stage : MarkStages(m, how))
-    if (!StageScan(stage).Usable()) return false;
+struct MarkResolver::Stages {
+  std::vector<StageScan> scans;
+  bool usable = true;
+};
+
+MarkResolver::MarkResolver(const DetagMarkers& m, const MarkResolution& how)
+    : stages_(std::make_unique<Stages>()) {
+  for (const MarkStage& stage : MarkStages(m, how)) {
+    stages_->scans.emplace_back(stage);
+    stages_->usable = stages_->usable && stages_->scans.back().Usable();
+  }
+}
+
+MarkResolver::~MarkResolver() = default;
+
+bool MarkResolver::Usable() const { return stages_->usable; }
+
+bool MarkResolver::Resolve(std::string& text, bool* ends_idle) {
+  if (!stages_->usable) return false;
+  bool idle = text.empty() || text.back() != ' ';
+  if (text.find('\xFF') != std::string::npos)
+    for (StageScan& scan : stages_->scans) idle = scan.Apply(text) && idle;
+  if (ends_idle != nullptr) *ends_idle = idle;
   return true;
+}
+
+bool MarksResolvable(const DetagMarkers& m, const MarkResolution& how) {
+  return MarkResolver(m, how).Usable();
 }
 
 bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how,
                   bool* ends_idle) {
-  std::vector<StageScan> scans;
-  for (const MarkStage& stage : MarkStages(m, how)) {
-    scans.emplace_back(stage);
-    if (!scans.back().Usable()) return false;
-  }
-  bool idle = text.empty() || text.back() != ' ';
-  if (text.find('\xFF') != std::string::npos)
-    for (StageScan& scan : scans) idle = scan.Apply(text) && idle;
-  if (ends_idle != nullptr) *ends_idle = idle;
-  return true;
+  return MarkResolver(m, how).Resolve(text, ends_idle);
 }
 
 }  // namespace orv

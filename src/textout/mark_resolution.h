@@ -7,6 +7,7 @@
 // scans and copies.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,23 @@ struct MarkLists {
   PatternList break_runs, mark_spaces, final_marks;
 };
 void BuildMarkLists(const DetagMarkers& m, const MarkResolution& how, MarkLists& lists);
+
+// The step done by one object that learns its tables as it goes, so that
+// a batch of files keeps them. Not for two threads at once: each thread
+// has its own.
+class MarkResolver {
+ public:
+  MarkResolver(const DetagMarkers& m, const MarkResolution& how);
+  ~MarkResolver();
+  // Whether Resolve can do the step (see MarksResolvable).
+  bool Usable() const;
+  // ResolveMarks with the marks and settings given at construction.
+  bool Resolve(std::string& text, bool* ends_idle = nullptr);
+
+ private:
+  struct Stages;
+  std::unique_ptr<Stages> stages_;
+};
 
 // Whether ResolveMarks can do the step for these marks: every replacement
 // fits in what it replaces (the built-in marks always do).
