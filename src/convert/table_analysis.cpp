@@ -541,6 +541,8 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
       text_table.AddCell(row_number, column, LeadingTag(stretch), CellContent(stretch));
     }
   }
+  // The cells hold their text now: the last row's copy goes.
+  std::string().swap(row_text);
 
   std::string rendered;
   std::string replacement(walk.prefix);

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/line_list.h"
 #include "html/parsed_tag.h"
 #include "textout/marks.h"
 #include "html/detag_options.h"
@@ -45,7 +46,7 @@ struct TextTableRow {
 struct TextTableCell {
   int row = 0;
   int column = 0;
-  std::vector<std::string> lines;  // content lines, statements still in place
+  LineList lines;                 // content lines, statements still in place
   int line_count = 0;              // lines that are shown (statements left out)
   int column_span = 1;
   int row_span = 0;
@@ -82,9 +83,10 @@ class TextTable {
   // Adds a cell of the current row at column `column` (from 1). `cell_tag`
   // is its "<td ...>" or "<th ...>" tag, `content` its text with the tags
   // removed but the detag pass's marks and statements still in place. On
-  // return `column` is the last column the cell spans. Cost: linear in the
-  // content plus the span.
-  void AddCell(int row, int& column, std::string_view cell_tag, std::string_view content);
+  // return `column` is the last column the cell spans. The content is
+  // taken over (a large cell is not copied). Cost: linear in the content
+  // plus the span.
+  void AddCell(int row, int& column, std::string_view cell_tag, std::string content);
 
   // Renders the table, appending its lines (each ending in a line feed) to
   // `output`. Returns false, adding nothing, for a table without columns.
@@ -100,7 +102,7 @@ class TextTable {
  private:
   bool Delimited() const { return format_ != TableFormat::kTextGrid; }
   void EnsureColumns(int count);
-  void PrepareContent(TextTableCell& cell, std::string_view content) const;
+  void PrepareContent(TextTableCell& cell, std::string text) const;
   void MeasureCell(TextTableCell& cell) const;
   void RaiseColumns(const TextTableCell& cell);
   void SetColumnWidth(TextTableColumn& column, int width, bool forced = false);
