@@ -835,7 +835,7 @@ void TextTable::WrapCell(TextTableCell& cell) {
 
 // Appends line `line` (from 1) of a cell in the text grid, `width` columns
 // wide, to `out`. `text` is scratch space, reused from call to call.
-void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, int width,
+void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
                                std::string& text, std::string& out) const {
   const size_t w = static_cast<size_t>(std::max(width, 0));
   if (cell.rule_cell) {

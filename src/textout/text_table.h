@@ -5,6 +5,7 @@
 // becomes a stored text block (text_blocks.h) that the layout step expands.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <span>
 #include <string>
@@ -44,23 +45,25 @@ struct TextTableRow {
 };
 
 struct TextTableCell {
+  // A table of many small cells holds one of these for each: the fields
+  // are ordered and sized so that it stays small.
+  LineList lines;         // content lines, statements still in place
   int row = 0;
   int column = 0;
-  LineList lines;                 // content lines, statements still in place
-  int line_count = 0;              // lines that are shown (statements left out)
+  int line_count = 0;     // lines that are shown (statements left out)
   int column_span = 1;
   int row_span = 0;
-  int vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
-  int align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
-  bool no_wrap = false;
   int declared_width = 0;
+  int fixed_width = 0;    // widest line of a nested table it holds
+  int minimum = 0;        // measured widths of its content
+  int natural = 0;
+  int8_t vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
+  int8_t align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
+  int8_t alignment = 0;      // current alignment while rendering
+  bool no_wrap = false;
   bool declared_percent = false;  // the declared width came from a percentage
-  int fixed_width = 0;            // widest line of a nested table it holds
   bool rule_cell = false;
   bool has_text_block = false;
-  int minimum = 0;  // measured widths of its content
-  int natural = 0;
-  int alignment = 0;  // current alignment while rendering
 };
 
 class TextTable {
@@ -113,8 +116,8 @@ class TextTable {
   void FitToAvailable();
   void ShrinkToAvailable();
   void WrapCell(TextTableCell& cell);
-  void AppendCellLine(TextTableCell& cell, int& alignment, int line, int width, std::string& text,
-                      std::string& out) const;
+  void AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
+                      std::string& text, std::string& out) const;
   std::vector<std::span<const size_t>> CellsByRow(std::vector<size_t>& order) const;
   void RenderGrid(const std::vector<std::span<const size_t>>& row_cells, std::string& output);
   void RenderDelimited(const std::vector<std::span<const size_t>>& row_cells,

@@ -48,5 +48,24 @@ TEST(LineListTest, KeepsEmptyLinesAndLinesFilledInPlace) {
   EXPECT_EQ(Lines(one), (std::vector<std::string>{"again"}));
 }
 
+// Lines past the room reserved, after a shrink and after a move: every line
+// keeps its own text.
+TEST(LineListTest, ManyLinesSurviveGrowthShrinkingAndMoves) {
+  LineList list;
+  list.reserve(3, 10);
+  for (int i = 0; i < 10'000; ++i) list.push_back(i % 3 == 0 ? "" : std::to_string(i));
+  list.shrink_to_fit();
+  LineList moved(std::move(list));
+  EXPECT_TRUE(list.empty());
+  ASSERT_EQ(moved.size(), 10'000u);
+  for (int i = 0; i < 10'000; ++i)
+    ASSERT_EQ(moved[static_cast<size_t>(i)], i % 3 == 0 ? "" : std::to_string(i)) << i;
+  list = std::move(moved);
+  list.push_back("last");
+  EXPECT_EQ(list.size(), 10'001u);
+  EXPECT_EQ(list[9'998], "9998");
+  EXPECT_EQ(list.back(), "last");
+}
+
 }  // namespace
 }  // namespace orv
