@@ -2,6 +2,7 @@
 #include "html/tag_scanner.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 #include "html/detag_options.h"
@@ -40,29 +41,33 @@ std::string_view CountedMessages::Keep(std::string_view text) {
 }
 
 void CountedMessages::Grow() {
-  std::vector<size_t> slots(std::max<size_t>(slots_.size() * 2, 64), 0);
+  std::vector<uint32_t> slots(std::max<size_t>(slots_.size() * 2, 64), 0);
   const size_t mask = slots.size() - 1;
   for (size_t i = 0; i < entries_.size(); ++i) {
-    size_t at = std::hash<std::string_view>()(entries_[i].text) & mask;
+    size_t at = std::hash<std::string_view>()(entries_[i].Text()) & mask;
     while (slots[at] != 0) at = (at + 1) & mask;
-    slots[at] = i + 1;
+    slots[at] = static_cast<uint32_t>(i + 1);
   }
   slots_.swap(slots);
 }
 
 void CountedMessages::Add(std::string_view message) {
+  // Beyond four thousand million bytes a message is cut (no tag is that
+  // long); beyond that many distinct messages the rest go uncounted.
+  message = message.substr(0, std::numeric_limits<uint32_t>::max());
+  if (entries_.size() >= std::numeric_limits<uint32_t>::max() - 1) return;
   if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
   const size_t mask = slots_.size() - 1;
   size_t at = std::hash<std::string_view>()(message) & mask;
   for (; slots_[at] != 0; at = (at + 1) & mask) {
     Entry& entry = entries_[slots_[at] - 1];
-    if (entry.text == message) {
-      ++entry.count;
+    if (entry.Text() == message) {
+      if (entry.count != std::numeric_limits<uint32_t>::max()) ++entry.count;
       return;
     }
   }
-  entries_.push_back({Keep(message), 1});
-  slots_[at] = entries_.size();
+  entries_.push_back({Keep(message).data(), static_cast<uint32_t>(message.size()), 1});
+  slots_[at] = static_cast<uint32_t>(entries_.size());
 }
 
 void CountedMessages::Clear() {
@@ -74,9 +79,10 @@ void CountedMessages::Clear() {
 
 void CountedMessages::ReportAll(const ReportFunction& report, int level) const {
   if (!report) return;
-  for (const auto& [text, count] : entries_)
-    report(count > 1 ? std::string(text) + " (" + std::to_string(count) + " times)"
-                     : std::string(text),
+  for (const Entry& entry : entries_)
+    report(entry.count > 1
+               ? std::string(entry.Text()) + " (" + std::to_string(entry.count) + " times)"
+               : std::string(entry.Text()),
            level);
 }
 

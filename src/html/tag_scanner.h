@@ -4,6 +4,7 @@
 // hands the survivors to the tag rewriter.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,8 +39,10 @@ class CountedMessages {
 
  private:
   struct Entry {
-    std::string_view text;  // in one of blocks_
-    size_t count;
+    const char* text;  // in one of blocks_
+    uint32_t size;
+    uint32_t count;    // stops at its largest value
+    std::string_view Text() const { return {text, size}; }
   };
   std::string_view Keep(std::string_view text);
   void Grow();
@@ -50,7 +53,7 @@ class CountedMessages {
   std::vector<Entry> entries_;  // in order of first occurrence
   // Open addressing: entry index + 1, 0 for an empty slot; a power of two
   // in size, at most half full.
-  std::vector<size_t> slots_;
+  std::vector<uint32_t> slots_;
   std::vector<std::unique_ptr<char[]>> blocks_;
   size_t block_room_ = 0;  // bytes still free at the end of the last block
 };
