@@ -43,6 +43,10 @@ elif shape == "cell-paragraphs":
     text = repeat("<table><tr><td>", lambda i: "<p>a paragraph</p>\n", "</td></tr></table>")
 elif shape == "row-cells":
     text = repeat("<table><tr>", lambda i: "<td>cell</td>", "</tr></table>")
+elif shape == "table-rows":
+    text = repeat("<table>", lambda i: "<tr><td>a</td><td>b</td></tr>\n", "</table>")
+elif shape == "list-items":
+    text = repeat("<ul>", lambda i: "<li>item</li>\n", "</ul>")
 elif shape == "h1-lines":
     text = repeat("", lambda i: "<h1>A heading</h1>\n", "")
 elif shape == "mixed-lists":
@@ -82,7 +86,7 @@ awk -v f="$fixed_kb" 'BEGIN { printf "fixed cost (a one-line document): %.1f MB\
 printf '[Detag]\nRemove non-standard tags : yes\n' >"$work/unknown.pol"
 for mb in $sizes; do
   bytes=$((mb * 1048576))
-  for shape in formfeeds cell-paragraphs row-cells h1-lines mixed-lists; do
+  for shape in formfeeds cell-paragraphs row-cells table-rows h1-lines mixed-lists list-items; do
     make "$shape" "$bytes" "$work/$shape.htm"
     measure "$shape ${mb} MB" "$work/$shape.htm"
     rm -f "$work/$shape.htm"

@@ -538,9 +538,19 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
       }
       ++column;
       while (text_table.RowSpanCovers(column)) ++column;
-      text_table.AddCell(row_number, column, LeadingTag(stretch), CellContent(stretch));
+      std::string content = CellContent(stretch);
+      if (boundary >= row.size()) {
+        // The row's last cell: the copy of the row goes before the cell is
+        // prepared, so a table of one large cell does not hold it twice.
+        const std::string cell_tag(LeadingTag(stretch));
+        std::string().swap(row_text);
+        text_table.AddCell(row_number, column, cell_tag, std::move(content));
+        break;
+      }
+      text_table.AddCell(row_number, column, LeadingTag(stretch), std::move(content));
     }
   }
+  std::string().swap(row_text);
 
   std::string rendered;
   std::string replacement(walk.prefix);

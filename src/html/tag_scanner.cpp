@@ -2,6 +2,7 @@
 #include "html/tag_scanner.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 #include "html/detag_options.h"
@@ -11,18 +12,78 @@
 
 namespace orv {
 
-void CountedMessages::Add(const std::string& message) {
-  auto [found, added] = index_.try_emplace(message, messages_.size());
-  if (added)
-    messages_.emplace_back(message, 1);
-  else
-    ++messages_[found->second].second;
+namespace {
+
+// Messages are kept in blocks of this size; a longer one has its own.
+constexpr size_t kMessageBlockSize = 64 * 1024;
+
+}  // namespace
+
+std::string_view CountedMessages::Keep(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.size() > kMessageBlockSize) {
+    // A long message has a block of its own, placed before the block that
+    // is being filled.
+    auto own = std::make_unique<char[]>(text.size());
+    std::copy(text.begin(), text.end(), own.get());
+    const std::string_view kept(own.get(), text.size());
+    blocks_.insert(blocks_.empty() ? blocks_.end() : blocks_.end() - 1, std::move(own));
+    return kept;
+  }
+  if (text.size() > block_room_) {
+    blocks_.push_back(std::make_unique<char[]>(kMessageBlockSize));
+    block_room_ = kMessageBlockSize;
+  }
+  char* at = blocks_.back().get() + (kMessageBlockSize - block_room_);
+  std::copy(text.begin(), text.end(), at);
+  block_room_ -= text.size();
+  return {at, text.size()};
+}
+
+void CountedMessages::Grow() {
+  std::vector<uint32_t> slots(std::max<size_t>(slots_.size() * 2, 64), 0);
+  const size_t mask = slots.size() - 1;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    size_t at = std::hash<std::string_view>()(entries_[i].Text()) & mask;
+    while (slots[at] != 0) at = (at + 1) & mask;
+    slots[at] = static_cast<uint32_t>(i + 1);
+  }
+  slots_.swap(slots);
+}
+
+void CountedMessages::Add(std::string_view message) {
+  // Beyond four thousand million bytes a message is cut (no tag is that
+  // long); beyond that many distinct messages the rest go uncounted.
+  message = message.substr(0, std::numeric_limits<uint32_t>::max());
+  if (entries_.size() >= std::numeric_limits<uint32_t>::max() - 1) return;
+  if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+  const size_t mask = slots_.size() - 1;
+  size_t at = std::hash<std::string_view>()(message) & mask;
+  for (; slots_[at] != 0; at = (at + 1) & mask) {
+    Entry& entry = entries_[slots_[at] - 1];
+    if (entry.Text() == message) {
+      if (entry.count != std::numeric_limits<uint32_t>::max()) ++entry.count;
+      return;
+    }
+  }
+  entries_.push_back({Keep(message).data(), static_cast<uint32_t>(message.size()), 1});
+  slots_[at] = static_cast<uint32_t>(entries_.size());
+}
+
+void CountedMessages::Clear() {
+  entries_.clear();
+  slots_.clear();
+  blocks_.clear();
+  block_room_ = 0;
 }
 
 void CountedMessages::ReportAll(const ReportFunction& report, int level) const {
   if (!report) return;
-  for (const auto& [text, count] : messages_)
-    report(count > 1 ? text + " (" + std::to_string(count) + " times)" : text, level);
+  for (const Entry& entry : entries_)
+    report(entry.count > 1
+               ? std::string(entry.Text()) + " (" + std::to_string(entry.count) + " times)"
+               : std::string(entry.Text()),
+           level);
 }
 
 bool RewriterWanted(const DetagOptions& options) {

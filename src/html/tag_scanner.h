@@ -4,9 +4,11 @@
 // hands the survivors to the tag rewriter.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,21 +23,39 @@ class TagCatalogue;
 // raises its count, and each is reported once at the end with " (N times)".
 class CountedMessages {
  public:
+  CountedMessages() = default;
+  CountedMessages(const CountedMessages&) = delete;
+  CountedMessages& operator=(const CountedMessages&) = delete;
+  CountedMessages(CountedMessages&&) = default;
+  CountedMessages& operator=(CountedMessages&&) = default;
+
   // Counts one occurrence. A hash lookup, so a tag with very many distinct
   // problems still costs time linear in its length.
-  void Add(const std::string& message);
+  void Add(std::string_view message);
   // Reports every distinct message in order of first occurrence.
   void ReportAll(const ReportFunction& report, int level) const;
-  bool Empty() const { return messages_.empty(); }
-  void Clear() {
-    messages_.clear();
-    index_.clear();
-  }
+  bool Empty() const { return entries_.empty(); }
+  void Clear();
 
  private:
-  std::vector<std::pair<std::string, int>> messages_;
-  // Message text to its position in messages_.
-  std::unordered_map<std::string, size_t> index_;
+  struct Entry {
+    const char* text;  // in one of blocks_
+    uint32_t size;
+    uint32_t count;    // stops at its largest value
+    std::string_view Text() const { return {text, size}; }
+  };
+  std::string_view Keep(std::string_view text);
+  void Grow();
+
+  // A page of many distinct unknown tags gives a message for each: their
+  // texts lie side by side in large blocks, and the table of slots holds
+  // only positions, so each message costs little more than its text.
+  std::vector<Entry> entries_;  // in order of first occurrence
+  // Open addressing: entry index + 1, 0 for an empty slot; a power of two
+  // in size, at most half full.
+  std::vector<uint32_t> slots_;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t block_room_ = 0;  // bytes still free at the end of the last block
 };
 
 // Rewrites one surviving tag in markup-removal mode. Returns true and sets

@@ -219,7 +219,7 @@ void TextTable::EnsureColumns(int count) {
   }
 }
 
-void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::string_view content) {
+void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::string content) {
   row = std::max(row, 1);
   if (static_cast<size_t>(row) > rows_.size()) SetRowAttributes(row, 0, 1);
   column = std::max(column, 1);
@@ -261,7 +261,7 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
     cell.declared_width = std::max(width - 1, 0);
   }
 
-  PrepareContent(cell, content);
+  PrepareContent(cell, std::move(content));
   MeasureCell(cell);
 
   EnsureColumns(column + cell.column_span - 1);
@@ -336,8 +336,7 @@ void CollapseMarkRuns(std::string& text, const DetagMarkers& m) {
 // lines of their own, expands nested tables, trims ordinary lines, drops
 // runs of empty lines, and (delimited formats) leaves out what only the
 // text layout needs.
-void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) const {
-  std::string text(content);
+void TextTable::PrepareContent(TextTableCell& cell, std::string text) const {
   const DetagMarkers& m = markers_;
   if (Delimited()) {
     // Each item a line of its own, which the record joins with a blank.
@@ -387,22 +386,25 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
     RemoveAll(text, "[[TAB_STOP_RIGHT]]");
   }
 
-  std::vector<std::string>& lines = cell.lines;
+  LineList& lines = cell.lines;
+  // The lines hold at most the text (nested tables aside), so room for it
+  // spares the list from growing by copies.
+  lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1, text.size());
   bool verbatim = false;
   bool blank_pending = false;
   std::string alignment_pending;
   // Empty lines next to statements or at the start are dropped; a run of
   // them elsewhere keeps one.
-  auto add_line = [&](std::string line) {
-    const bool statement = line.compare(0, 4, "$_$_") == 0;
-    if (!alignment_pending.empty()) {
-      if (!statement) line.insert(0, alignment_pending);
-      alignment_pending.clear();
-    }
-    if (blank_pending && !statement && !lines.empty() && lines.back().compare(0, 4, "$_$_") != 0)
-      lines.emplace_back();
+  auto add_line = [&](std::string_view line) {
+    const bool statement = line.starts_with("$_$_");
+    if (blank_pending && !statement && !lines.empty() && !lines.back().starts_with("$_$_"))
+      lines.push_back({});
     blank_pending = false;
-    lines.push_back(std::move(line));
+    if (!alignment_pending.empty() && !statement)
+      lines.start_line().append(alignment_pending).append(line);
+    else
+      lines.push_back(line);
+    alignment_pending.clear();
   };
   // The lines are taken one at a time: a list of them all would cost a
   // string per line on top of the cell's own.
@@ -421,7 +423,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
       for (std::string& block_line : SplitLines(*block)) {
         cell.fixed_width = std::max(cell.fixed_width, static_cast<int>(block_line.size()));
         if (Delimited()) block_line = Trim(block_line);
-        add_line(std::move(block_line));
+        add_line(block_line);
       }
       if (!verbatim) add_line("$_$_END_PRE");
       continue;
@@ -455,8 +457,12 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string_view content) co
         continue;
       }
     }
-    add_line(std::move(line));
+    add_line(line);
   }
+  // The content's copy goes before the cell is measured; the lines keep
+  // only the room they use.
+  std::string().swap(text);
+  lines.shrink_to_fit();
   // Statements closing the content, and the empty line before them, stay;
   // an empty line at the end does not.
 }
@@ -487,25 +493,26 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
   CellSections sections;
   int count = 0;
   bool rule = false;
-  for (std::string& line : cell.lines) {
-    if (sections.Take(line)) continue;
+  // Measures one line; returns the length of the dashes a rule with a
+  // length becomes, else -1 (the line stays).
+  auto measure = [&](std::string_view line) -> int {
+    if (sections.Take(line)) return -1;
     ++count;
     if (IsRuleStatement(line)) {
       rule = true;
-      const std::string_view argument = TrimView(std::string_view(line).substr(8));
-      if (!StartsWithDigit(argument)) continue;  // drawn at the column's width
+      const std::string_view argument = TrimView(line.substr(8));
+      if (!StartsWithDigit(argument)) return -1;  // drawn at the column's width
       int length = NumberAfterBlanks(argument);
       if (argument.back() == '%')
         length = static_cast<int>(int64_t{length} * std::max(5, cell.declared_width) / 100);
       length = std::min(length, 10000);
-      line.assign(static_cast<size_t>(length), '-');
       cell.natural = std::max(cell.natural, length);
       cell.minimum = std::max(cell.minimum, length);
-      continue;
+      return length;
     }
     std::string_view shown = line;
     std::string stripped;
-    if (line.find("[[") != std::string::npos) {
+    if (line.find("[[") != std::string_view::npos) {
       stripped = line;
       RemoveAlignmentTags(stripped);
       shown = stripped;
@@ -514,7 +521,25 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
     const int lead = sections.Lead();
     cell.natural = std::max(cell.natural, lead + static_cast<int>(shown.size()));
     cell.minimum = std::max(cell.minimum, lead + LongestWord(shown));
+    return -1;
+  };
+  // The lines are copied only once a rule is drawn: one pass, however many
+  // rules the cell holds.
+  LineList drawn;
+  bool copying = false;
+  for (size_t i = 0; i < cell.lines.size(); ++i) {
+    const int dashes = measure(cell.lines[i]);
+    if (dashes >= 0 && !copying) {
+      copying = true;
+      drawn.reserve(cell.lines.size(), cell.lines.text_size());
+      for (size_t k = 0; k < i; ++k) drawn.push_back(cell.lines[k]);
+    }
+    if (dashes >= 0)
+      drawn.start_line().append(static_cast<size_t>(dashes), '-');
+    else if (copying)
+      drawn.push_back(cell.lines[i]);
   }
+  if (copying) cell.lines.swap(drawn);
   if (cell.no_wrap) cell.minimum = cell.natural;
   cell.line_count = count;
   cell.rule_cell = count == 1 && rule;
@@ -750,34 +775,32 @@ void TextTable::ShrinkToAvailable() {
 // word by word. Statements other than rules disappear.
 void TextTable::WrapCell(TextTableCell& cell) {
   const int width = CellWidth(cell);
-  std::vector<std::string> out;
-  out.reserve(cell.lines.size());
+  LineList out;
+  out.reserve(cell.lines.size(), cell.lines.text_size());
   CellSections sections;
   std::string rest;
   std::string words;
-  // The lines are consumed: each is moved or rebuilt into `out`.
-  for (std::string& line : cell.lines) {
+  // Each line is copied or rebuilt into `out`.
+  for (const std::string_view line : cell.lines) {
     if (sections.Take(line)) continue;
-    if (line.compare(0, 4, "$_$_") == 0) {
-      out.push_back(std::move(line));
+    if (line.starts_with("$_$_")) {
+      out.push_back(line);
       continue;
     }
     size_t tag_length = 0;
     LeadingAlignment(line, tag_length);
-    const std::string_view tag = std::string_view(line).substr(0, tag_length);
-    rest.assign(line, tag_length, std::string::npos);
+    const std::string_view tag = line.substr(0, tag_length);
+    rest.assign(line.substr(tag_length));
     RemoveAlignmentTags(rest);
     const size_t cell_indent = static_cast<size_t>(sections.Lead());
     const int room = std::max(width - static_cast<int>(cell_indent), 1);
     if (tag_length == 0 && cell_indent == 0 && rest.size() == line.size() &&
         static_cast<int>(rest.size()) <= room) {
-      out.push_back(std::move(line));  // nothing to add or take away
+      out.push_back(line);  // nothing to add or take away
       continue;
     }
     if (static_cast<int>(rest.size()) <= room) {
-      std::string& fitted = out.emplace_back();
-      fitted.reserve(tag.size() + cell_indent + rest.size());
-      fitted.append(tag).append(cell_indent, ' ').append(rest);
+      out.start_line().append(tag).append(cell_indent, ' ').append(rest);
       continue;
     }
     const size_t lead_length = rest.find_first_not_of(' ');
@@ -785,7 +808,7 @@ void TextTable::WrapCell(TextTableCell& cell) {
     std::string current;
     bool first = true;
     auto flush = [&]() {
-      std::string& piece = out.emplace_back();
+      std::string& piece = out.start_line();
       if (first) piece.append(tag);
       piece.append(lead + cell_indent, ' ').append(current);
       first = false;
@@ -805,13 +828,14 @@ void TextTable::WrapCell(TextTableCell& cell) {
     }
     if (!current.empty() || first) flush();
   }
+  out.shrink_to_fit();
   cell.lines.swap(out);
   cell.line_count = static_cast<int>(cell.lines.size());
 }
 
 // Appends line `line` (from 1) of a cell in the text grid, `width` columns
 // wide, to `out`. `text` is scratch space, reused from call to call.
-void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, int width,
+void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
                                std::string& text, std::string& out) const {
   const size_t w = static_cast<size_t>(std::max(width, 0));
   if (cell.rule_cell) {
@@ -820,7 +844,7 @@ void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, in
       return;
     }
     std::string_view rule =
-        cell.lines.empty() ? std::string_view() : std::string_view(cell.lines[0]);
+        cell.lines.empty() ? std::string_view() : cell.lines[0];
     size_t tag_length = 0;
     LeadingAlignment(rule, tag_length);
     rule.remove_prefix(tag_length);
@@ -840,7 +864,7 @@ void TextTable::AppendCellLine(TextTableCell& cell, int& alignment, int line, in
   else if (cell.vertical == 3)
     index = line - offset / 2;
   const std::string_view source = index >= 1 && index <= cell.line_count
-                                      ? std::string_view(cell.lines[static_cast<size_t>(index - 1)])
+                                      ? cell.lines[static_cast<size_t>(index - 1)]
                                       : std::string_view();
   if (!cell.has_text_block && source.find("[[") == std::string_view::npos) {
     // Without alignment tags the line is only trimmed and padded, which
@@ -955,8 +979,12 @@ bool TextTable::Render(std::string& output) {
       for (size_t i : row_cells[r]) {
         TextTableCell& cell = cells_[i];
         if (!cell.lines.empty() && IsDelimitedTableStart(cell.lines[0])) continue;
-        cell.lines.insert(cell.lines.begin(), std::string());
-        cell.lines.emplace_back();
+        LineList framed;
+        framed.reserve(cell.lines.size() + 2, cell.lines.text_size());
+        framed.push_back({});
+        for (const std::string_view cell_line : cell.lines) framed.push_back(cell_line);
+        framed.push_back({});
+        cell.lines.swap(framed);
         cell.line_count = static_cast<int>(cell.lines.size());
         rows_[r].lines = std::max(rows_[r].lines, cell.line_count);
       }
@@ -1070,22 +1098,24 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
     // table's statements keeps its lines.
     bool holds_statements = false;
     for (size_t i : row_cells[r])
-      for (const std::string& cell_line : cells_[i].lines)
-        if (cell_line.compare(0, 4, "$_$_") == 0) holds_statements = true;
+      for (const std::string_view cell_line : cells_[i].lines)
+        if (cell_line.starts_with("$_$_")) holds_statements = true;
     const int height = holds_statements ? std::max(rows_[r].lines, 1) : 1;
     for (int j = 1; j <= height; ++j) {
       // A nested delimited table's statement stands on a line of its own.
-      const std::string* statement = nullptr;
+      bool statement_found = false;
+      std::string_view statement;
       for (size_t i : row_cells[r]) {
         const TextTableCell& cell = cells_[i];
         if (j <= static_cast<int>(cell.lines.size()) &&
-            cell.lines[static_cast<size_t>(j - 1)].compare(0, 4, "$_$_") == 0) {
-          statement = &cell.lines[static_cast<size_t>(j - 1)];
+            cell.lines[static_cast<size_t>(j - 1)].starts_with("$_$_")) {
+          statement = cell.lines[static_cast<size_t>(j - 1)];
+          statement_found = true;
           break;
         }
       }
-      if (statement != nullptr) {
-        if (options_.delimited_table_markers) output += *statement + "\n";
+      if (statement_found) {
+        if (options_.delimited_table_markers) output.append(statement).append("\n");
         continue;
       }
       line.clear();
@@ -1098,13 +1128,13 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
           span_end = std::min(c + cell.column_span - 1, column_count);
           joined.clear();
           if (!holds_statements) {
-            for (const std::string& cell_line : cell.lines) {
+            for (const std::string_view cell_line : cell.lines) {
               if (cell_line.empty()) continue;
               if (!joined.empty()) joined += ' ';
               joined += cell_line;
             }
           } else if (j <= static_cast<int>(cell.lines.size())) {
-            joined = cell.lines[static_cast<size_t>(j - 1)];
+            joined.assign(cell.lines[static_cast<size_t>(j - 1)]);
           }
           const std::string& text = joined;
           const bool table_inside = !cell.lines.empty() && IsDelimitedTableStart(cell.lines[0]);

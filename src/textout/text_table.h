@@ -5,12 +5,14 @@
 // becomes a stored text block (text_blocks.h) that the layout step expands.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/line_list.h"
 #include "html/parsed_tag.h"
 #include "textout/marks.h"
 #include "html/detag_options.h"
@@ -43,23 +45,25 @@ struct TextTableRow {
 };
 
 struct TextTableCell {
+  // A table of many small cells holds one of these for each: the fields
+  // are ordered and sized so that it stays small.
+  LineList lines;         // content lines, statements still in place
   int row = 0;
   int column = 0;
-  std::vector<std::string> lines;  // content lines, statements still in place
-  int line_count = 0;              // lines that are shown (statements left out)
+  int line_count = 0;     // lines that are shown (statements left out)
   int column_span = 1;
   int row_span = 0;
-  int vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
-  int align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
-  bool no_wrap = false;
   int declared_width = 0;
+  int fixed_width = 0;    // widest line of a nested table it holds
+  int minimum = 0;        // measured widths of its content
+  int natural = 0;
+  int8_t vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
+  int8_t align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
+  int8_t alignment = 0;      // current alignment while rendering
+  bool no_wrap = false;
   bool declared_percent = false;  // the declared width came from a percentage
-  int fixed_width = 0;            // widest line of a nested table it holds
   bool rule_cell = false;
   bool has_text_block = false;
-  int minimum = 0;  // measured widths of its content
-  int natural = 0;
-  int alignment = 0;  // current alignment while rendering
 };
 
 class TextTable {
@@ -82,9 +86,10 @@ class TextTable {
   // Adds a cell of the current row at column `column` (from 1). `cell_tag`
   // is its "<td ...>" or "<th ...>" tag, `content` its text with the tags
   // removed but the detag pass's marks and statements still in place. On
-  // return `column` is the last column the cell spans. Cost: linear in the
-  // content plus the span.
-  void AddCell(int row, int& column, std::string_view cell_tag, std::string_view content);
+  // return `column` is the last column the cell spans. The content is
+  // taken over (a large cell is not copied). Cost: linear in the content
+  // plus the span.
+  void AddCell(int row, int& column, std::string_view cell_tag, std::string content);
 
   // Renders the table, appending its lines (each ending in a line feed) to
   // `output`. Returns false, adding nothing, for a table without columns.
@@ -100,7 +105,7 @@ class TextTable {
  private:
   bool Delimited() const { return format_ != TableFormat::kTextGrid; }
   void EnsureColumns(int count);
-  void PrepareContent(TextTableCell& cell, std::string_view content) const;
+  void PrepareContent(TextTableCell& cell, std::string text) const;
   void MeasureCell(TextTableCell& cell) const;
   void RaiseColumns(const TextTableCell& cell);
   void SetColumnWidth(TextTableColumn& column, int width, bool forced = false);
@@ -111,8 +116,8 @@ class TextTable {
   void FitToAvailable();
   void ShrinkToAvailable();
   void WrapCell(TextTableCell& cell);
-  void AppendCellLine(TextTableCell& cell, int& alignment, int line, int width, std::string& text,
-                      std::string& out) const;
+  void AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
+                      std::string& text, std::string& out) const;
   std::vector<std::span<const size_t>> CellsByRow(std::vector<size_t>& order) const;
   void RenderGrid(const std::vector<std::span<const size_t>>& row_cells, std::string& output);
   void RenderDelimited(const std::vector<std::span<const size_t>>& row_cells,

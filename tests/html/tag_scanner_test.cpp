@@ -177,5 +177,39 @@ TEST(RemainingTagPassTest, CountedMessagesReportOncePerDistinctText) {
   EXPECT_EQ(out, (std::vector<std::string>{"WARNING: a (2 times)", "WARNING: b"}));
 }
 
+// Many distinct messages fill several blocks and grow the table many times;
+// messages longer than a block, and empty ones, sit among them. Every one
+// keeps its text, its count and its place, also after Clear.
+TEST(RemainingTagPassTest, CountedMessagesKeepManyDistinctTextsInOrder) {
+  CountedMessages messages;
+  const std::string long_one = "WARNING: " + std::string(100'000, 'x');
+  const std::string longer_one = "WARNING: " + std::string(200'000, 'y');
+  auto fill = [&] {
+    for (int round = 0; round < 2; ++round) {
+      for (int i = 0; i < 20'000; ++i) {
+        messages.Add("INFO: Removing unknown tag T" + std::to_string(i));
+        if (i == 5) messages.Add(long_one);
+        if (i == 7000) messages.Add("");
+        if (i == 9000) messages.Add(longer_one);
+      }
+    }
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    fill();
+    std::vector<std::string> out;
+    messages.ReportAll([&](const std::string& m, int) { out.push_back(m); }, 0);
+    ASSERT_EQ(out.size(), 20'003u);
+    EXPECT_EQ(out[0], "INFO: Removing unknown tag T0 (2 times)");
+    EXPECT_EQ(out[6], long_one + " (2 times)");
+    EXPECT_EQ(out[7001], "INFO: Removing unknown tag T7000 (2 times)");
+    EXPECT_EQ(out[7002], " (2 times)");
+    EXPECT_EQ(out[9002], "INFO: Removing unknown tag T9000 (2 times)");
+    EXPECT_EQ(out[9003], longer_one + " (2 times)");
+    EXPECT_EQ(out.back(), "INFO: Removing unknown tag T19999 (2 times)");
+    messages.Clear();
+    EXPECT_TRUE(messages.Empty());
+  }
+}
+
 }  // namespace
 }  // namespace orv
