@@ -580,9 +580,9 @@ void DetagPass::RejoinSourceLines(std::string& text) {
 
 // The last two steps over the whole text, re-joining its lines (when
 // `rejoin`) and resolving its marks, work line by line and mark by mark
-// from its start. A large text is cut after a line of its own near the
-// middle (one that ends in an alignment marker), and the two halves go
-// through both steps side by side. Whether the first half ended with no
+// from its start. A large text to be re-joined is cut after a line of its
+// own near the middle (one that ends in an alignment marker), and the two
+// halves go through both steps side by side. Whether the first half ended with no
 // line being joined and no mark match under way is known only once it is
 // done: when it did, the halves together are what the whole would have
 // given; otherwise the whole text goes through both steps again.
@@ -601,7 +601,9 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
   };
   const size_t worth_splitting = force_side_by_side_ ? 0 : size_t{1} << 20;
   size_t cut = std::string::npos;
-  if (side_by_side_ && text.size() >= worth_splitting && lists_->resolvers[0]->Usable()) {
+  // Without re-joining, the marks alone are resolved in place: halves
+  // would cost a copy of the text for little gain.
+  if (rejoin && side_by_side_ && text.size() >= worth_splitting && lists_->resolvers[0]->Usable()) {
     const size_t found = text.find("]]\n", text.size() / 2);
     if (found != std::string::npos && found + 3 < text.size()) cut = found + 3;
   }
@@ -616,13 +618,8 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
     bool ends_idle = false;
   };
   auto finish = [&](std::string_view part, Half& half, size_t room, MarkResolver& resolver) {
-    if (rejoin) {
-      half.out.reserve(room);
-      half.joined = RejoinLines(part, markers_, half.out);
-    } else {
-      half.out.reserve(room);
-      half.out.assign(part);
-    }
+    half.out.reserve(room);
+    half.joined = RejoinLines(part, markers_, half.out);
     resolver.Resolve(half.out, &half.ends_idle);
   };
   const std::string_view all(text);
@@ -657,12 +654,10 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
   std::string().swap(text);
   first.out += second.out;
   text.swap(first.out);
-  if (rejoin) {
-    RejoinResult both = first.joined;
-    both.long_lines_total += second.joined.long_lines_total;
-    both.long_lines += second.joined.long_lines;
-    if (both.long_lines > 0) average_line_length_ = both.AverageLength();
-  }
+  RejoinResult both = first.joined;
+  both.long_lines_total += second.joined.long_lines_total;
+  both.long_lines += second.joined.long_lines;
+  if (both.long_lines > 0) average_line_length_ = both.AverageLength();
 }
 
 // Looks at the first 40 lines for a by-line ("By A. Writer") and an e-mail
@@ -802,7 +797,10 @@ void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
   LayoutFileInputs inputs;
   inputs.typical_line_length = average_line_length_;
   inputs.text_blocks = &text_blocks_;
-  inputs.side_by_side = side_by_side_;
+  // Text mode holds the laid-out text until the header is written, so a
+  // second half laid out ahead costs no memory; markup removal writes its
+  // lines as they come and lays them out in one go.
+  inputs.side_by_side = side_by_side_ && options_.TextMode();
   if (force_side_by_side_) inputs.worth_splitting = 0;
   const bool drop_final_empty = options_.TextMode() && !options_.preserve_white_space;
   size_t empty_held = 0;
