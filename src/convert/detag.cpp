@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -888,6 +889,8 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // its size. Room that is never written costs no memory.
   const uint64_t input_size = InputSize(request);
   if (input_size > 0 && input_size < (uint64_t{1} << 32)) whole_text.reserve(input_size);
+  input_size_ = input_size;
+  read_so_far_ = converted_so_far_ = 0;
   // A file of several chunks has its two chunk-pass stages run side by side.
   const bool pipelined = side_by_side_ && options_.TextMode() && lists_ &&
                          (force_side_by_side_ || input_size > 2 * reader_options.chunk_limit);
@@ -948,7 +951,38 @@ ChunkReadResult DetagPass::ReadChunksInOrder(const std::string& path,
       [this](const std::string& name, std::vector<std::string> lines) {
         definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
       },
-      [this](int number, std::string& chunk) { ChunkPass(number, chunk); }, whole_text);
+      [this, &whole_text](int number, std::string& chunk) {
+        const size_t read = chunk.size();
+        ChunkPass(number, chunk);
+        MakeRoomForChunks(whole_text, read, chunk.size());
+      },
+      whole_text);
+}
+
+// The chunk pass makes a document's text longer or shorter than its input
+// by a ratio that holds through the document (headings and list items
+// gain their marks, tags go). When the text outgrows its room, room for
+// the whole of it is made at the ratio seen so far, rather than by
+// doubling again and again: a doubling holds the old and the new text at
+// once, up to three times the text. Room that is never written costs no
+// memory.
+void DetagPass::MakeRoomForChunks(std::string& whole_text, size_t read, size_t converted) {
+  read_so_far_ += read;
+  converted_so_far_ += converted;
+  if (read_so_far_ == 0 || input_size_ == 0 || input_size_ >= (uint64_t{1} << 32)) return;
+  const double ratio = static_cast<double>(converted_so_far_) / static_cast<double>(read_so_far_);
+  const uint64_t expected =
+      static_cast<uint64_t>(static_cast<double>(input_size_) * std::min(ratio, 16.0) * 1.05) +
+      (uint64_t{1} << 16);
+  const uint64_t needed = whole_text.size() + converted;
+  const uint64_t capacity = whole_text.capacity();
+  // Where one doubling will do, the string's own growth is as good.
+  if (needed <= capacity || expected <= 2 * capacity) return;
+  try {
+    whole_text.reserve(std::max(expected, needed));
+  } catch (const std::bad_alloc&) {
+    // The text grows as it can.
+  }
 }
 
 void DetagPass::LoadFragmentDefinitions(const std::string& input_path) {

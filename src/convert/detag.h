@@ -260,6 +260,11 @@ class DetagPass {
   // before. The cut between them keeps the two about equally busy.
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
+  // Makes room in the whole text for the chunks still to come, at the
+  // ratio of converted to read text seen so far (see GrowWholeText).
+  void MakeRoomForChunks(std::string& whole_text, size_t read, size_t converted);
+  uint64_t input_size_ = 0;  // of the file being converted
+  uint64_t read_so_far_ = 0, converted_so_far_ = 0;
   // Reads the input into `whole_text`, each chunk through both stages.
   ChunkReadResult ReadChunksInOrder(const std::string& path, const ChunkReaderOptions& options,
                                     std::string& whole_text);

@@ -28,6 +28,7 @@ struct ChunkHandover {
   };
   int number = 0;  // 0: the end of the input (events only)
   std::string chunk;
+  size_t read = 0;  // the chunk's size as read
   std::vector<Event> events;
 };
 
@@ -174,8 +175,9 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
             pending.push_back({true, name, 0, std::move(lines)});
           },
           [&](int number, std::string& chunk) {
+            const size_t read_size = chunk.size();
             ChunkPassFront(number, chunk, front_gate_);
-            queue.Push({number, std::move(chunk), std::move(pending)});
+            queue.Push({number, std::move(chunk), read_size, std::move(pending)});
             pending.clear();
             chunk.clear();
           },
@@ -211,6 +213,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
       }
       if (more) {
         ChunkPassBack(item.number, item.chunk, back_gate_);
+        MakeRoomForChunks(whole_text, item.read, item.chunk.size());
         tables.Add(item.chunk, whole_text);
       }
     } catch (...) {
