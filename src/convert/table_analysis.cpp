@@ -462,7 +462,6 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   // The table itself is closed when the scan goes on after it.
   tracked_to_ = static_cast<size_t>(end) + 1;
 
-  const bool has_text_block = walk.table.find("$_$_TEXTBLOCK") != std::string_view::npos;
   std::string flattened;
   std::string_view table = walk.table;
   if (!options.headings_in_tables && table.find(markers.start_heading) != std::string_view::npos) {
@@ -471,7 +470,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   }
 
   TextTable text_table(options, markers, LeadingTag(table), blocks, walk.starting_width,
-                       walk.nested, has_text_block);
+                       walk.nested);
   int row_number = 0;
   std::string row_text;
   // Text outside every cell (a caption, stray words between rows) is kept

@@ -168,13 +168,12 @@ Alignment ToAlignment(int alignment) {
 
 TextTable::TextTable(const DetagOptions& options, const DetagMarkers& markers,
                      std::string_view table_tag, const TextBlockStore& blocks, int starting_width,
-                     bool nested, bool has_text_block)
+                     bool nested)
     : options_(options),
       markers_(markers),
       blocks_(blocks),
       indent_(std::max(options.table_indent, 0)),
-      nested_(nested),
-      has_text_block_(has_text_block) {
+      nested_(nested) {
   std::string value;
   const bool suppressed = nested && options.no_borders_nested;
   const TagAttributes table_attributes(table_tag);

@@ -74,7 +74,7 @@ class TextTable {
   // cells refer to; `starting_width` is the room the caller gives the table
   // in columns; `nested` says the table lies inside another table.
   TextTable(const DetagOptions& options, const DetagMarkers& markers, std::string_view table_tag,
-            const TextBlockStore& blocks, int starting_width, bool nested, bool has_text_block);
+            const TextBlockStore& blocks, int starting_width, bool nested);
 
   // Starts row `row` (from 1) with the alignment its <tr> tag gives.
   void SetRowAttributes(int row, int vertical, int horizontal);
@@ -133,7 +133,6 @@ class TextTable {
   bool nested_ = false;
   bool border_ = false;
   bool has_rule_rows_ = false;
-  bool has_text_block_ = false;
   TableFormat format_ = TableFormat::kTextGrid;
   int current_row_ = 0;
   std::vector<TextTableColumn> columns_;  // column c at index c - 1

@@ -50,7 +50,7 @@ std::string RenderTable(TextTable& table) {
 // Builds a table from cells given row by row and renders it.
 std::string Render(Table& t, std::string_view table_tag, const std::vector<CellSpec>& cells,
                    int width = 72) {
-  TextTable table(t.options, t.markers, table_tag, t.blocks, width, false, false);
+  TextTable table(t.options, t.markers, table_tag, t.blocks, width, false);
   Fill(table, cells);
   return RenderTable(table);
 }
@@ -67,7 +67,7 @@ TEST(TextTableTest, DeclaredWidthLimitsHowFarAColumnGrows) {
       "many words that together are much longer than any declared width of a column here";
   for (const Case& c : cases) {
     Table t;
-    TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, false);
+    TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false);
     Fill(table, {{1, c.tag, words}, {1, "<td>", "x"}});
     RenderTable(table);
     EXPECT_EQ(table.Columns()[0].width, c.expected) << c.tag;
@@ -77,7 +77,7 @@ TEST(TextTableTest, DeclaredWidthLimitsHowFarAColumnGrows) {
 TEST(TextTableTest, AnUnbreakableWordAsksForAtMost78Columns) {
   Table t;
   t.options.adjust_table_to_page = false;
-  TextTable table(t.options, t.markers, "<table>", t.blocks, 200, false, false);
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 200, false);
   const std::string word(100, 'w');
   Fill(table, {{1, "<td>", word}});
   const std::string out = RenderTable(table);
@@ -106,14 +106,14 @@ TEST(TextTableTest, BorderedGridWithSpanningCell) {
 
 TEST(TextTableTest, WithoutBorderTheTableHasOneMoreColumnOfRoom) {
   Table t;
-  TextTable bordered(t.options, t.markers, "<table border=2>", t.blocks, 40, false, false);
-  TextTable plain(t.options, t.markers, "<table>", t.blocks, 40, false, false);
+  TextTable bordered(t.options, t.markers, "<table border=2>", t.blocks, 40, false);
+  TextTable plain(t.options, t.markers, "<table>", t.blocks, 40, false);
   EXPECT_TRUE(bordered.HasBorder());
   EXPECT_FALSE(plain.HasBorder());
   EXPECT_EQ(bordered.AvailableWidth(), 40);
   EXPECT_EQ(plain.AvailableWidth(), 41);
   // Nested tables lose their border while suppression is on.
-  TextTable nested(t.options, t.markers, "<table border=2>", t.blocks, 40, true, false);
+  TextTable nested(t.options, t.markers, "<table border=2>", t.blocks, 40, true);
   EXPECT_FALSE(nested.HasBorder());
 }
 
@@ -187,7 +187,7 @@ TEST(TextTableTest, NestedBlockIsExpandedIntoItsCell) {
   Table t;
   t.blocks.Add("+--+\n|ab|\n+--+\n");
   const std::string nested = t.markers.start_pre + "$_$_TEXTBLOCK 1" + t.markers.end_pre;
-  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, true);
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false);
   table.SetRowAttributes(1, 0, 1);
   int column = 1;
   table.AddCell(1, column, "<td>", "x" + nested);
@@ -244,7 +244,7 @@ TEST(TextTableTest, WrappedAlignedLinesInListsAndShortCellsAfterThem) {
 
 TEST(TextTableTest, TableWithoutColumnsDoesNotRender) {
   Table t;
-  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, false);
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false);
   table.SetRowAttributes(1, 0, 1);
   std::string out = "kept";
   EXPECT_FALSE(table.Render(out));
@@ -293,10 +293,10 @@ TEST(TextTableTest, DelimitedFormats) {
 TEST(TextTableTest, NestedTableInDelimitedFormatIsAGridWhenOnlyInnermostAreConverted) {
   Table t;
   t.options.table_format = 2;
-  TextTable nested(t.options, t.markers, "<table>", t.blocks, 72, true, false);
+  TextTable nested(t.options, t.markers, "<table>", t.blocks, 72, true);
   EXPECT_EQ(nested.Format(), TableFormat::kTextGrid);
   t.options.innermost_tables_only = false;
-  TextTable converted(t.options, t.markers, "<table>", t.blocks, 72, true, false);
+  TextTable converted(t.options, t.markers, "<table>", t.blocks, 72, true);
   EXPECT_EQ(converted.Format(), TableFormat::kCommaDelimited);
 }
 
@@ -315,7 +315,7 @@ TEST(TextTableTest, MarkersIndentAndCentring) {
 
 TEST(TextTableTest, HugeColumnSpanIsClamped) {
   Table t;
-  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false, false);
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false);
   Fill(table, {{1, "<td colspan=99999999>", "x"}});
   RenderTable(table);
   EXPECT_EQ(table.Columns().size(), static_cast<size_t>(kMaxColumnSpan));
