@@ -862,11 +862,9 @@ int PatternList::Act(size_t index, long start, long end) {
 int PatternList::Splice(size_t from, size_t to, std::string_view insert) {
   if (!applying_ || from < copied_ || from > to || to > position_ + 1 || to > input_.size())
     return ActionNone;
-  // The first change sizes the result once, with room for a text that
-  // grows by half (list and heading marks): grown by doubling, a large
-  // result would hold its old and its new copy at once. Room that is never
-  // written costs no memory.
-  if (result_.capacity() < input_.size()) result_.reserve(input_.size() + input_.size() / 2);
+  // The first change sizes the result once for the usual case of a text
+  // that shrinks or grows a little.
+  if (result_.capacity() < input_.size()) result_.reserve(input_.size());
   result_.append(input_, copied_, from - copied_);
   result_.append(insert);
   copied_ = to;
