@@ -160,5 +160,24 @@ TEST(DetagPathsTest, ElementsAcrossTheChunkLimitAreSeenWhole) {
   }
 }
 
+// Found by the side-by-side fuzz target: unterminated tables nested in
+// each other. Both ways give the same text, but the one-thread way reports
+// "nested tables detected (3 levels)" and the side-by-side way "(2
+// levels)": the first table application sees the text in parts there, and
+// a part does not know the tables opened before it. Kept disabled until the
+// depth is carried from part to part.
+TEST(DetagPathsTest, DISABLED_NestedTablesReportTheirDepthAlikeBothWays) {
+  testing::TempFolder dir;
+  const std::string doc(
+      "\xaa" "3\xcc\x0f\xf0\x99" "f=\x11\"D\x88<table borde</source < <table><tr><td>in</Table>"
+      "<td r[wspan=1>r</tr\xc2\xc3\xd0\x94" "ab\x01" + std::string(6, '\0') +
+      "\nth>h<thlines <table><ne</source < <table><tr><td>in</Table><td r[wspan=1>r</t=2");
+  const std::string input = dir.Write("nested.htm", doc);
+  DetagOptions options;
+  options.remove_all_tags = true;
+  options.ApplyDependentRules();
+  ExpectSameBothWays(input, dir.Path(), 64, options);
+}
+
 }  // namespace
 }  // namespace orv
