@@ -628,10 +628,23 @@ size_t FreshTableCut(std::string_view text) {
     tables.emplace_back(open, close + 8);
     at = close + 8;
   }
+  // Where tables are open as the tracker of enclosing tables counts them
+  // ("<table" and "</table" in turn, whatever the scan pairs): a table left
+  // open there (one never closed, or an outer one of nested tables) would
+  // be enclosing for the tables after it in one text, and not in a part.
+  std::vector<std::pair<size_t, size_t>> open_spans;  // from an opening to just after its end
+  size_t depth = 0;
+  for (size_t at = text.find('<'); at != std::string_view::npos && at < limit;
+       at = text.find('<', at + 1)) {
+    const int kind = TableTagKind(text, at);
+    if (kind == 1 && depth++ == 0) open_spans.emplace_back(at, std::string_view::npos);
+    if (kind == 2 && depth > 0 && --depth == 0) open_spans.back().second = at + 1;
+  }
   // The end of a line at or before it, outside every table, with no "<"
   // just before.
   constexpr size_t kQuiet = 8;
   size_t k = tables.size();
+  size_t o = open_spans.size();
   for (size_t cut = limit; cut > 0;) {
     const size_t feed = text.rfind('\n', cut - 1);
     if (feed == std::string_view::npos) return 0;
@@ -639,6 +652,11 @@ size_t FreshTableCut(std::string_view text) {
     while (k > 0 && tables[k - 1].first >= after) --k;
     if (k > 0 && tables[k - 1].second > after) {
       cut = tables[k - 1].first;  // a line end inside a table: look before it
+      continue;
+    }
+    while (o > 0 && open_spans[o - 1].first >= after) --o;
+    if (o > 0 && open_spans[o - 1].second > after) {
+      cut = open_spans[o - 1].first;
       continue;
     }
     const size_t from = after > kQuiet ? after - kQuiet : 0;
