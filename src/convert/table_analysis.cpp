@@ -322,6 +322,13 @@ void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
 
 // The kind of table tag at `at` ("<" there): 1 "<table", 2 "</table",
 // 3 "<tr" or "</tr", 4 "<td" or "<th", 0 anything else.
+// Only "<t..." and "</t..." can be table tags: a quick look before
+// TableTagKind.
+bool MayBeTableTag(std::string_view text, size_t at) {
+  const char next = at + 2 < text.size() ? text[at + 1] : ' ';
+  return next == 't' || next == 'T' || (next == '/' && (text[at + 2] == 't' || text[at + 2] == 'T'));
+}
+
 int TableTagKind(std::string_view text, size_t at) {
   const std::string_view rest = text.substr(at + 1);
   const bool end = !rest.empty() && rest[0] == '/';
@@ -342,11 +349,7 @@ void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
   to = std::min(to, text.size());
   for (size_t at = text.find('<', tracked_to_); at != std::string::npos && at < to;
        at = text.find('<', at + 1)) {
-    // Only "<t..." and "</t..." can be table tags.
-    const char next = at + 2 < text.size() ? text[at + 1] : ' ';
-    if (next != 't' && next != 'T' &&
-        !(next == '/' && (text[at + 2] == 't' || text[at + 2] == 'T')))
-      continue;
+    if (!MayBeTableTag(text, at)) continue;
     switch (TableTagKind(text, at)) {
       case 1: enclosing_.push_back({at, std::string::npos, 0}); break;
       case 2:
@@ -636,6 +639,7 @@ size_t FreshTableCut(std::string_view text) {
   size_t depth = 0;
   for (size_t at = text.find('<'); at != std::string_view::npos && at < limit;
        at = text.find('<', at + 1)) {
+    if (!MayBeTableTag(text, at)) continue;
     const int kind = TableTagKind(text, at);
     if (kind == 1 && depth++ == 0) open_spans.emplace_back(at, std::string_view::npos);
     if (kind == 2 && depth > 0 && --depth == 0) open_spans.back().second = at + 1;
