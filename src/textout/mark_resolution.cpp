@@ -338,10 +338,6 @@ bool MarkResolver::Resolve(std::string& text, bool* ends_idle) {
   return true;
 }
 
-bool MarksResolvable(const DetagMarkers& m, const MarkResolution& how) {
-  return MarkResolver(m, how).Usable();
-}
-
 bool ResolveMarks(std::string& text, const DetagMarkers& m, const MarkResolution& how,
                   bool* ends_idle) {
   return MarkResolver(m, how).Resolve(text, ends_idle);

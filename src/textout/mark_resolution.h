@@ -43,7 +43,8 @@ class MarkResolver {
  public:
   MarkResolver(const DetagMarkers& m, const MarkResolution& how);
   ~MarkResolver();
-  // Whether Resolve can do the step (see MarksResolvable).
+  // Whether Resolve can do the step: every replacement fits in what it
+  // replaces (the built-in marks always do).
   bool Usable() const;
   // ResolveMarks with the marks and settings given at construction.
   bool Resolve(std::string& text, bool* ends_idle = nullptr);
@@ -53,12 +54,8 @@ class MarkResolver {
   std::unique_ptr<Stages> stages_;
 };
 
-// Whether ResolveMarks can do the step for these marks: every replacement
-// fits in what it replaces (the built-in marks always do).
-bool MarksResolvable(const DetagMarkers& m, const MarkResolution& how);
-
 // Rewrites `text` in place as the three lists would. Returns false, with
-// the text unchanged, when it cannot (see MarksResolvable); the caller then
+// the text unchanged, when it cannot (see MarkResolver::Usable); the caller then
 // applies the lists. `ends_idle`, when given, tells whether no match was
 // under way at the text's end, so that a text after it gives the same
 // result on its own as after it. Cost: linear, a table lookup for each

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "convert/detag.h"
+#include "support/chunked_conversion.h"
 #include "support/temp_folder.h"
 
 namespace orv {
@@ -29,20 +30,9 @@ struct Converted {
 // `chunk_limit` bytes (0: the usual size).
 Converted ConvertOneWay(const std::string& input, const std::string& output_path,
                         size_t chunk_limit, bool side_by_side, const DetagOptions& options) {
-  TagCatalogue catalogue;
-  DetagPass pass(catalogue);
-  pass.SetSideBySideStages(side_by_side);
-  pass.SetChunkingForTests(chunk_limit, side_by_side);
-  pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
-  ASCIIFile output;
-  DetagRequest request;
-  request.input_path = input;
-  request.output_path = output_path;
   Converted result;
-  result.ok = pass.ConvertFile(options, request, output, [&](const std::string& m, int) {
-    result.messages.push_back(m);
-  });
-  output.Close();
+  result.ok = testing::ConvertInChunks(input, output_path, chunk_limit, side_by_side, options,
+                                       [&](const std::string& m, int) { result.messages.push_back(m); });
   result.output = ReadFile(output_path);
   return result;
 }

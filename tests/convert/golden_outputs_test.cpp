@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "convert/detag.h"
+#include "support/chunked_conversion.h"
 #include "support/temp_folder.h"
 
 namespace orv {
@@ -336,23 +337,15 @@ struct Conversion {
 // output and the messages.
 Conversion Convert(const std::string& input, const std::string& folder, size_t chunk_limit,
                    bool side_by_side, const DetagOptions& options) {
-  TagCatalogue catalogue;
-  DetagPass pass(catalogue);
-  pass.SetSideBySideStages(side_by_side);
-  pass.SetChunkingForTests(chunk_limit, side_by_side);
-  pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
-  ASCIIFile output;
-  DetagRequest request;
-  request.input_path = input;
-  request.output_path = folder + "out.txt";
+  const std::string output_path = folder + "out.txt";
   Conversion c;
-  const bool ok = pass.ConvertFile(options, request, output, [&](const std::string& m, int level) {
-    c.messages += "(" + std::to_string(level) + ") " + m + "\n";
-  });
-  output.Close();
+  const bool ok = testing::ConvertInChunks(
+      input, output_path, chunk_limit, side_by_side, options, [&](const std::string& m, int level) {
+        c.messages += "(" + std::to_string(level) + ") " + m + "\n";
+      });
   c.messages.insert(0, ok ? "converted\n" : "failed\n");
-  c.output = ReadFile(request.output_path);
-  std::filesystem::remove(request.output_path);
+  c.output = ReadFile(output_path);
+  std::filesystem::remove(output_path);
   for (std::string* text : {&c.output, &c.messages})
     for (size_t at = text->find(folder); at != std::string::npos; at = text->find(folder, at))
       text->replace(at, folder.size(), "DIR/");
