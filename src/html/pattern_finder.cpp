@@ -46,6 +46,27 @@ uint64_t AnchorMask(const char* data, size_t length, const unsigned char* bytes,
 
 }  // namespace
 
+size_t ByteCursor::NextBlock(size_t from) {
+  const size_t n = text_.size();
+  while (from < n) {
+    if (base_ != std::string::npos && from >= base_ && from - base_ < 64) {
+      const uint64_t ahead = mask_ & (~uint64_t{0} << (from - base_));
+      if (ahead != 0) return base_ + static_cast<size_t>(__builtin_ctzll(ahead));
+      from = base_ + 64;
+      if (from >= n) break;
+      // A stretch of plain text: memchr crosses it faster than masks do.
+      if (mask_ == 0) {
+        const void* hit = std::memchr(text_.data() + from, byte_, n - from);
+        if (hit == nullptr) break;
+        from = static_cast<size_t>(static_cast<const char*>(hit) - text_.data());
+      }
+    }
+    base_ = from;
+    mask_ = AnchorMask(text_.data() + from, std::min<size_t>(64, n - from), &byte_, 1);
+  }
+  return n;
+}
+
 PatternFinder PatternFinder::ForSet(const CharacterSet& members) {
   PatternFinder f;
   f.set = members;

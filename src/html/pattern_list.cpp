@@ -46,6 +46,15 @@
 // only of literal text (markers, fixed tags) needs none of the machinery
 // above and has a lean scan of its own (ScanLiterals).
 //
+// Tag by tag. A list whose every entry is one tag (`<p>`, `<p%/**>`,
+// `</p>`, `<br%/`) has every attempt begin on a `<` and end within the tag
+// it begins, as long as no other `<` comes before the tag's `>`. Such a
+// list goes from `<` to `<` (ScanTags): the entries whose first two
+// characters fit are matched against the tag directly and act in the order
+// the character-wise scan would have them act. A tag that is not plain
+// (`<p<b>`, a `<` in a value, no `>` at all) is left to the character-wise
+// scan, which hands back once every attempt has ended.
+//
 // Two halves. A list without handlers can be applied to a large text in two
 // halves on two threads, cut after a byte that no token of the list accepts:
 // every attempt under way there fails on that byte, so the scan of the
@@ -54,6 +63,7 @@
 #include "html/pattern_list.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -232,14 +242,136 @@ void PatternList::PrepareScan() {
         all_literal_ &= token.kind == TokenKind::Literal;
     skip_pairs_.clear();
     skip_row_ready_.assign(256, 0);
+    PrepareTagScan();
     scans_ready_ = true;
   }
+  close_from_ = close_at_ = kNone;
   for (PatternEntryScan& scan : scans_)
     for (PatternFinder& f : scan.token_finders) f.ResetCache();
   union_start_.ResetCache();
   if (lead_jumps_) leads_.ResetCache();
   jump_resume_ = 0;
   ResetStates();
+}
+
+void PatternList::PrepareTagScan() {
+  tag_scan_ = !entries_.empty() && entries_.size() <= 64 && !single_span_ && !all_literal_;
+  tag_entries_.clear();
+  tag_first_.assign(256, 0);
+  tag_second_.assign(256, 0);
+  for (size_t e = 0; e < entries_.size() && tag_scan_; ++e) {
+    const CompiledPattern& p = entries_[e].compiled;
+    const std::vector<PatternToken>& tokens = p.tokens;
+    TagEntry tag;
+    size_t t = 1;
+    bool takes_close = false;  // the last name token took `>`
+    for (; t < tokens.size(); ++t) {
+      const PatternToken& token = tokens[t];
+      if (token.kind != TokenKind::Literal && token.kind != TokenKind::One) break;
+      if (takes_close) break;
+      CharacterSet set{};
+      AddFirstBytes(p, token, set);
+      if (set['<']) break;
+      takes_close = set['>'];
+      tag.name.push_back(set);
+    }
+    if (t + 2 == tokens.size() && !takes_close && tokens[t].kind == TokenKind::Star &&
+        tokens[t].any && tokens[t + 1].kind == TokenKind::Literal && tokens[t + 1].ch == '>') {
+      tag.to_close = true;
+      t = tokens.size();
+    }
+    tag_scan_ = tokens.size() >= 2 && tokens[0].kind == TokenKind::Literal && tokens[0].ch == '<' &&
+                t == tokens.size() && !tag.name.empty();
+    if (!tag_scan_) break;
+    for (int b = 0; b < 256; ++b) {
+      if (tag.name[0][b]) tag_first_[b] |= uint64_t{1} << e;
+      if (tag.name.size() < 2 || tag.name[1][b]) tag_second_[b] |= uint64_t{1} << e;
+    }
+    tag_entries_.push_back(std::move(tag));
+  }
+  if (!tag_scan_) tag_entries_.clear();
+}
+
+// The scan of a list of tags (see PrepareTagScan) from `i`, where no entry
+// is running and nothing ahead is spent, one tag at a time. Every attempt
+// begins on a `<` and takes no `<` before its end, so where the next `<`
+// comes after the first `>` (or after every attempt has ended), the
+// attempts begun on a `<` run out within its tag, as the character-wise
+// scan would run them: each entry completes where its name ends or at the
+// `>`, or fails on a character that cannot start anything. The entries that
+// complete act in the order of their ends (list order where two end
+// together), until one changes the text. Returns the text size, or the
+// offset of a `<` where the tags are not plain (an attempt would run on
+// past the next `<`, or to the end); the character-wise scan goes on from
+// there. `stopped` is set when a handler stops the scan.
+size_t PatternList::ScanTags(size_t i, int& actions, bool& stopped) {
+  const size_t n = input_.size();
+  const unsigned char* data = reinterpret_cast<const unsigned char*>(input_.data());
+  ByteCursor opens(input_, '<');
+  struct Completion {
+    size_t at;
+    size_t entry;
+  };
+  Completion done[64];
+  for (size_t s = opens.Next(i); s < n;) {
+    if (s + 1 >= n) return s;
+    if (data[s + 1] == '<') {
+      // Every attempt begun here fails on that `<`, which starts none.
+      s = opens.Next(s + 2);
+      continue;
+    }
+    uint64_t candidates = tag_first_[data[s + 1]];
+    // An attempt that fails on the next character, other than `<`, has
+    // spent nothing that could start one.
+    if (s + 2 < n && data[s + 2] != '<') candidates &= tag_second_[data[s + 2]];
+    const size_t next_open = opens.Next(s + 2);
+    if (candidates == 0) {
+      s = next_open;
+      continue;
+    }
+    size_t count = 0;
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const size_t e = static_cast<size_t>(__builtin_ctzll(candidates));
+      const TagEntry& tag = tag_entries_[e];
+      size_t at = s + 1;
+      size_t k = 0;
+      while (k < tag.name.size() && at < n && tag.name[k][data[at]]) ++k, ++at;
+      if (k < tag.name.size()) {
+        // It fails on `<` (spent for it: leave this tag to the character
+        // scan), on a character that starts nothing, or runs into the end.
+        if (at == next_open) return s;
+        continue;
+      }
+      size_t end = at - 1;
+      if (tag.to_close) {
+        if (close_from_ == kNone || s + 1 < close_from_ || s + 1 > close_at_) {
+          const void* hit = std::memchr(data + s + 1, '>', n - s - 1);
+          close_from_ = s + 1;
+          close_at_ = hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - data) : n;
+        }
+        if (close_at_ >= n || close_at_ > next_open) return s;
+        end = close_at_;
+      }
+      size_t slot = count++;
+      for (; slot > 0 && done[slot - 1].at > end; --slot) done[slot] = done[slot - 1];
+      done[slot] = {end, e};
+    }
+    for (size_t c = 0; c < count;) {
+      const size_t end = done[c].at;
+      size_t same = c;
+      for (; same < count && done[same].at == end; ++same) ++entries_[done[same].entry].matches_found;
+      position_ = end;
+      const int result = FinishAction(done[c].entry, static_cast<long>(s), static_cast<long>(end), actions);
+      if (result == ActionStop) {
+        stopped = true;
+        return n;
+      }
+      if (result == ActionChanged || result == ActionRejected) break;
+      c = same;
+    }
+    s = next_open;
+  }
+  return n;
 }
 
 void PatternList::ResetStates() {
@@ -603,6 +735,15 @@ int PatternList::Scan(bool keep_unchanged_result) {
     i = n;
   }
   while (i < n) {
+    if (tag_scan_ && i >= busy_end_) {
+      bool none_running = true;
+      for (size_t w = 0; w < words_; ++w) none_running &= running_[w] == 0;
+      if (none_running) {
+        bool stopped = false;
+        i = ScanTags(i, actions, stopped);
+        if (stopped || i >= n) break;
+      }
+    }
     if (lead_jumps_ && i >= jump_resume_ && i >= busy_end_) {
       bool none_running = true;
       for (size_t w = 0; w < words_; ++w) none_running &= running_[w] == 0;

@@ -204,6 +204,21 @@ class PatternList {
   };
   std::vector<LiteralState> literal_states_;
   int FinishAction(size_t entry, long start, long end, int& actions);
+  // Every entry is a tag: `<`, then one-character tokens that take neither
+  // `<` nor `>` (but for a last `>`), then possibly `**>`. Such a list is
+  // scanned tag by tag (ScanTags) wherever the tags are plain.
+  struct TagEntry {
+    std::vector<CharacterSet> name;  // the one-character tokens after `<`
+    bool to_close = false;           // ends in `**>`
+  };
+  bool tag_scan_ = false;
+  std::vector<TagEntry> tag_entries_;
+  std::vector<uint64_t> tag_first_;   // per byte: entries whose token after `<` takes it
+  std::vector<uint64_t> tag_second_;  // per byte: entries that take it next, or end before
+  size_t close_from_ = 0;            // the last search for `>`: from here...
+  size_t close_at_ = 0;              // ...the first `>` is here
+  void PrepareTagScan();
+  size_t ScanTags(size_t i, int& actions, bool& stopped);
   // Adds the bytes some token of the list accepts to `accepted`; false when
   // an entry has a handler (the list may then not be cut).
   bool AddAcceptedBytes(CharacterSet& accepted) const;
