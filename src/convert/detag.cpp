@@ -462,6 +462,17 @@ void DetagPass::ChunkPass(int chunk_number, std::string& text) {
   ChunkPassBack(chunk_number, text, back_gate_);
 }
 
+namespace {
+
+bool HoldsCommentOpening(std::string_view text) {
+  // `!` is rarer than `<`, so it is the one searched for.
+  for (size_t at = text.find("!--", 1); at != std::string_view::npos; at = text.find("!--", at + 1))
+    if (text[at - 1] == '<') return true;
+  return false;
+}
+
+}  // namespace
+
 void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& gate) {
   Lists& l = *lists_;
   const bool text_mode = options_.TextMode();
@@ -503,7 +514,9 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (!text_mode && options_.remove_office_tags) ApplyList(l.office_comments, text, nullptr, gate);
   if (text_mode || options_.remove_comments) {
     comment_state_ = CommentState{};
-    ApplyList(l.comments, text, "INFO: Removing comments", gate);
+    // Without a comment opening the list only follows the scripts, which
+    // changes nothing: only an opened comment is removed.
+    if (HoldsCommentOpening(text)) ApplyList(l.comments, text, "INFO: Removing comments", gate);
   }
   if (text_mode || options_.remove_style_sheet || options_.remove_script) {
     // Scripts on their own first, so that a style element or a drawing

@@ -17,6 +17,27 @@ constexpr size_t kNone = std::string::npos;
 
 bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+// Bit k set when data[k] is `byte`, for the first `length` (at most 64)
+// bytes of `data`.
+uint64_t ByteMask(const char* data, size_t length, unsigned char byte) {
+#if defined(__SSE2__)
+  if (length == 64) {
+    const __m128i needle = _mm_set1_epi8(static_cast<char>(byte));
+    uint64_t mask = 0;
+    for (int part = 0; part < 4; ++part) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
+      mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, needle))))
+              << (16 * part);
+    }
+    return mask;
+  }
+#endif
+  uint64_t mask = 0;
+  for (size_t k = 0; k < length; ++k)
+    mask |= static_cast<uint64_t>(static_cast<unsigned char>(data[k]) == byte) << k;
+  return mask;
+}
+
 // Bit k set when data[k] is one of bytes[0..count) (count 1 to 3), for the
 // first `length` (at most 64) bytes of `data`.
 uint64_t AnchorMask(const char* data, size_t length, const unsigned char* bytes, int count) {
@@ -62,7 +83,7 @@ size_t ByteCursor::NextBlock(size_t from) {
       }
     }
     base_ = from;
-    mask_ = AnchorMask(text_.data() + from, std::min<size_t>(64, n - from), &byte_, 1);
+    mask_ = ByteMask(text_.data() + from, std::min<size_t>(64, n - from), byte_);
   }
   return n;
 }
