@@ -313,7 +313,7 @@ size_t PatternList::ScanTags(size_t i, int& actions, bool& stopped) {
     size_t entry;
   };
   Completion done[64];
-  for (size_t s = opens.Next(i); s < n;) {
+  for (size_t s = opens.Next(JumpTarget(i)); s < n;) {
     if (s + 1 >= n) return s;
     if (data[s + 1] == '<') {
       // Every attempt begun here fails on that `<`, which starts none.
@@ -326,7 +326,9 @@ size_t PatternList::ScanTags(size_t i, int& actions, bool& stopped) {
     if (s + 2 < n && data[s + 2] != '<') candidates &= tag_second_[data[s + 2]];
     const size_t next_open = opens.Next(s + 2);
     if (candidates == 0) {
-      s = next_open;
+      // Every attempt begun here has ended by the next `<`: the next lead
+      // may be far (a list of one rare tag).
+      s = opens.Next(JumpTarget(next_open));
       continue;
     }
     size_t count = 0;
