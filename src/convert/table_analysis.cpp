@@ -12,6 +12,7 @@
 #include "common/text.h"
 #include "convert/detag.h"
 #include "html/entities.h"
+#include "html/pattern_finder.h"
 #include "html/lengths.h"
 #include "textout/text_line.h"
 #include "textout/text_table.h"
@@ -616,34 +617,36 @@ int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end,
 }
 
 size_t FreshTableCut(std::string_view text) {
-  // The tables a scan finds, each from a "<table" to the first "</table>"
-  // after it, and up to where every table opening has its end.
-  std::vector<std::pair<size_t, size_t>> tables;  // opening, just after the end
-  size_t limit = text.size();
-  for (size_t at = 0;;) {
-    const size_t open = FindNoCase(text, "<table", at);
-    if (open == std::string_view::npos) break;
-    const size_t close = FindNoCase(text, "</table>", open + 6);
-    if (close == std::string_view::npos) {
-      limit = open;
-      break;
-    }
-    tables.emplace_back(open, close + 8);
-    at = close + 8;
-  }
-  // Where tables are open as the tracker of enclosing tables counts them
-  // ("<table" and "</table" in turn, whatever the scan pairs): a table left
-  // open there (one never closed, or an outer one of nested tables) would
-  // be enclosing for the tables after it in one text, and not in a part.
+  // One walk over the "<" finds two things. The tables a scan finds, each
+  // from a "<table" to the first "</table>" after it, and up to where every
+  // table opening has its end. And where tables are open as the tracker of
+  // enclosing tables counts them ("<table" and "</table" in turn, whatever
+  // the scan pairs): a table left open there (one never closed, or an outer
+  // one of nested tables) would be enclosing for the tables after it in one
+  // text, and not in a part.
+  constexpr size_t kNone = std::string_view::npos;
+  std::vector<std::pair<size_t, size_t>> tables;      // opening, just after the end
   std::vector<std::pair<size_t, size_t>> open_spans;  // from an opening to just after its end
+  size_t scan_open = kNone;  // the scan's table waiting for its end
   size_t depth = 0;
-  for (size_t at = text.find('<'); at != std::string_view::npos && at < limit;
-       at = text.find('<', at + 1)) {
+  ByteCursor opens(text, '<');
+  for (size_t at = opens.Next(0); at < text.size(); at = opens.Next(at + 1)) {
     if (!MayBeTableTag(text, at)) continue;
+    const std::string_view here = text.substr(at);
+    if (scan_open == kNone) {
+      if (StartsWithNoCase(here, "<table")) scan_open = at;
+    } else if (StartsWithNoCase(here, "</table>")) {
+      tables.emplace_back(scan_open, at + 8);
+      scan_open = kNone;
+    }
     const int kind = TableTagKind(text, at);
-    if (kind == 1 && depth++ == 0) open_spans.emplace_back(at, std::string_view::npos);
+    if (kind == 1 && depth++ == 0) open_spans.emplace_back(at, kNone);
     if (kind == 2 && depth > 0 && --depth == 0) open_spans.back().second = at + 1;
   }
+  // The cut is looked for before the scan's unended table, if any: what
+  // the walk found after it changes nothing there (a span closed after it
+  // still reaches past every line end before it).
+  const size_t limit = scan_open == kNone ? text.size() : scan_open;
   // The end of a line at or before it, outside every table, with no "<"
   // just before.
   constexpr size_t kQuiet = 8;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "common/text.h"
 #include "convert/detag.h"
 
@@ -260,6 +262,101 @@ TEST(TableAnalysisTest, MarkupRemovalRemovesTableTagsAfterCleaning) {
   options.remove_table_tags = true;
   const TablePass run = WholeText("<table><tr><td><p>a</p></td></tr></table>", options);
   EXPECT_EQ(run.text, "a");
+}
+
+// The cut as it was found before the walk over "<" was shared: two
+// walks, the first pairing "<table" with the next "</table>", the second
+// counting table depth up to where the first left a table open.
+bool RefMayBeTableTag(std::string_view text, size_t at) {
+  const char next = at + 2 < text.size() ? text[at + 1] : ' ';
+  return next == 't' || next == 'T' || (next == '/' && (text[at + 2] == 't' || text[at + 2] == 'T'));
+}
+
+int RefTableTagKind(std::string_view text, size_t at) {
+  const std::string_view rest = text.substr(at + 1);
+  const bool end = !rest.empty() && rest[0] == '/';
+  const std::string_view name = end ? rest.substr(1) : rest;
+  auto is = [&](std::string_view tag) {
+    if (name.size() < tag.size() || !EqualsNoCase(name.substr(0, tag.size()), tag)) return false;
+    if (name.size() == tag.size()) return true;
+    const char c = name[tag.size()];
+    return IsBlank(c) || c == '>' || c == '/';
+  };
+  if (is("table")) return end ? 2 : 1;
+  if (is("tr")) return 3;
+  if (!end && (is("td") || is("th"))) return 4;
+  return 0;
+}
+
+size_t ReferenceFreshTableCut(std::string_view text) {
+  // The tables a scan finds, each from a "<table" to the first "</table>"
+  // after it, and up to where every table opening has its end.
+  std::vector<std::pair<size_t, size_t>> tables;  // opening, just after the end
+  size_t limit = text.size();
+  for (size_t at = 0;;) {
+    const size_t open = FindNoCase(text, "<table", at);
+    if (open == std::string_view::npos) break;
+    const size_t close = FindNoCase(text, "</table>", open + 6);
+    if (close == std::string_view::npos) {
+      limit = open;
+      break;
+    }
+    tables.emplace_back(open, close + 8);
+    at = close + 8;
+  }
+  // Where tables are open as the tracker of enclosing tables counts them
+  // ("<table" and "</table" in turn, whatever the scan pairs): a table left
+  // open there (one never closed, or an outer one of nested tables) would
+  // be enclosing for the tables after it in one text, and not in a part.
+  std::vector<std::pair<size_t, size_t>> open_spans;  // from an opening to just after its end
+  size_t depth = 0;
+  for (size_t at = text.find('<'); at != std::string_view::npos && at < limit;
+       at = text.find('<', at + 1)) {
+    if (!RefMayBeTableTag(text, at)) continue;
+    const int kind = RefTableTagKind(text, at);
+    if (kind == 1 && depth++ == 0) open_spans.emplace_back(at, std::string_view::npos);
+    if (kind == 2 && depth > 0 && --depth == 0) open_spans.back().second = at + 1;
+  }
+  // The end of a line at or before it, outside every table, with no "<"
+  // just before.
+  constexpr size_t kQuiet = 8;
+  size_t k = tables.size();
+  size_t o = open_spans.size();
+  for (size_t cut = limit; cut > 0;) {
+    const size_t feed = text.rfind('\n', cut - 1);
+    if (feed == std::string_view::npos) return 0;
+    const size_t after = feed + 1;
+    while (k > 0 && tables[k - 1].first >= after) --k;
+    if (k > 0 && tables[k - 1].second > after) {
+      cut = tables[k - 1].first;  // a line end inside a table: look before it
+      continue;
+    }
+    while (o > 0 && open_spans[o - 1].first >= after) --o;
+    if (o > 0 && open_spans[o - 1].second > after) {
+      cut = open_spans[o - 1].first;
+      continue;
+    }
+    const size_t from = after > kQuiet ? after - kQuiet : 0;
+    if (text.substr(from, after - from).find('<') == std::string_view::npos) return after;
+    cut = feed;
+  }
+  return 0;
+}
+
+
+// The cut against the two walks it once took, on texts of table tags in
+// every case and nesting, tags left open, near-names ("<tablex>",
+// "</tables>") and line ends everywhere.
+TEST(FreshTableCutTest, OneWalkCutsWhereTwoDid) {
+  const char* const kPieces[] = {"<table>", "<TABLE border=1>", "</table>", "</Table>", "<tr>", "<td>",
+                                 "</tr>", "<th>", "\n", "\n", "x", "<", "<tab", "<tablex>",
+                                 "</tables>", "<b>", "</table", "<table\n"};
+  std::mt19937 rng(606);
+  for (int n = 0; n < 20000; ++n) {
+    std::string text;
+    for (int k = rng() % 24; k > 0; --k) text += kPieces[rng() % std::size(kPieces)];
+    ASSERT_EQ(FreshTableCut(text), ReferenceFreshTableCut(text)) << text;
+  }
 }
 
 // Where the text of a growing document may be cut for its table scan:
