@@ -269,7 +269,7 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   attributes.Get("href", href);
   attributes.Get("name", name);
   // The address the attribute says, references decoded ("&amp;" is "&").
-  href = DecodeAttributeValue(Trim(href));
+  href = DecodeAttributeValue(TrimView(href));
   if (environment.info != nullptr) href = ResolveUrl(href, environment.info->base_url);
 
   // 3. A named anchor marks a place; only its content stays. An anchor
@@ -337,7 +337,7 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
     RemainingTagPass(display, options, *environment.catalogue, {}, {});
   }
   display = TidyDisplayText(display);
-  const std::string compared_display = DecodeAttributeValue(Trim(display));
+  const std::string compared_display = DecodeAttributeValue(TrimView(display));
 
   // 8 and 9. The suffix, unless the display text already shows the href.
   const std::string href_form = HrefComparisonForm(href, compared_display);

@@ -177,9 +177,7 @@ bool VisitAttributes(std::string_view tag, Visit visit) {
 }  // namespace
 
 TagAttributes::TagAttributes(std::string_view tag) {
-  const size_t close = tag.find('>');
-  tag_.assign(close == std::string_view::npos ? tag : tag.substr(0, close + 1));
-  VisitAttributes(tag_, [this](std::string_view name, std::string_view value) {
+  VisitAttributes(tag, [this](std::string_view name, std::string_view value) {
     // Room for the attributes of most tags in one allocation.
     if (attributes_.empty()) attributes_.reserve(8);
     attributes_.emplace_back(name, value);

@@ -126,7 +126,8 @@ bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& v
 // several of them: Get answers as GetTagAttribute would for the same tag.
 class TagAttributes {
  public:
-  // Parses a copy of the tag up to its first ">". Linear in the tag.
+  // Parses the tag up to its first ">". Linear in the tag. The names and
+  // values view `tag`, which must outlive this object.
   explicit TagAttributes(std::string_view tag);
   TagAttributes(const TagAttributes&) = delete;
   TagAttributes& operator=(const TagAttributes&) = delete;
@@ -136,8 +137,7 @@ class TagAttributes {
   bool Get(std::string_view name, std::string& value) const;
 
  private:
-  std::string tag_;
-  // Names and values, viewing `tag_`.
+  // Names and values, viewing the tag.
   std::vector<std::pair<std::string_view, std::string_view>> attributes_;
 };
 
