@@ -257,9 +257,10 @@ int HandleMeta(PatternList& list, long start, long end, const std::string& text,
   if (!InRange(start, end, text)) return ActionNone;
   const std::string_view tag = MatchText(start, end, text);
   std::string name, http_equiv, content, declared;
-  GetTagAttribute(tag, "name", name);
-  GetTagAttribute(tag, "http-equiv", http_equiv);
-  GetTagAttribute(tag, "content", content);
+  const TagAttributes attributes(tag);
+  attributes.Get("name", name);
+  attributes.Get("http-equiv", http_equiv);
+  attributes.Get("content", content);
   if (EqualsNoCase(TrimView(name), "Author")) author = DecodeAttributeValue(content);
   if (EqualsNoCase(TrimView(http_equiv), "Content-Type")) {
     const size_t word = FindNoCase(content, "charset");
@@ -271,7 +272,7 @@ int HandleMeta(PatternList& list, long start, long end, const std::string& text,
     }
   }
   // The short form <meta charset="..."> names the character set too.
-  if (GetTagAttribute(tag, "charset", declared) && !TrimView(declared).empty())
+  if (attributes.Get("charset", declared) && !TrimView(declared).empty())
     charset = Trim(declared);
   return list.DeleteMatch();
 }
