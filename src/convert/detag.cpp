@@ -1060,14 +1060,18 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   // each), measured for the header on the way, and written from there: a
   // list of line strings would cost several times the text, and one growing
   // buffer would hold two copies of itself each time it grows.
+  // A small text takes a first block of about its own size, so that a
+  // batch of small files does not take and give back a whole block each.
   std::vector<std::string> body;
   if (text != nullptr) {
     constexpr size_t kBlock = size_t{1} << 20;
+    const size_t first_block = std::min(kBlock, text->size() + text->size() / 4 + 1024);
     StreamLayout(*text, layout_state_, report_, [&](std::string_view line) {
       measure(line);
       if (body.empty() || body.back().size() + line.size() + 1 > body.back().capacity()) {
+        const size_t room = body.empty() ? first_block : kBlock;
         body.emplace_back();
-        body.back().reserve(std::max(kBlock, line.size() + 1));
+        body.back().reserve(std::max(room, line.size() + 1));
       }
       body.back().append(line);
       body.back().push_back('\n');
