@@ -59,6 +59,12 @@ class LineList {
     text_.clear();
     count_ = 0;
   }
+  // Keeps the first `count` lines (no-op when there are no more).
+  void truncate(size_t count) {
+    if (count >= count_) return;
+    text_.resize(count == 0 ? 0 : (*this)[count - 1].data() + (*this)[count - 1].size() - text_.data());
+    count_ = static_cast<uint32_t>(count);
+  }
   void swap(LineList& other) noexcept {
     text_.swap(other.text_);
     ends_.swap(other.ends_);
@@ -68,6 +74,17 @@ class LineList {
   void reserve(size_t lines, size_t bytes) {
     if (lines > 1) Resize(lines - 1);
     text_.reserve(bytes);
+  }
+  // Makes room for `lines` more lines holding `bytes` more bytes of text.
+  // Room that must grow grows at least twofold, so that a list filled by
+  // many calls is copied a few times only; the first call makes exactly
+  // the room asked for.
+  void reserve_more(size_t lines, size_t bytes) {
+    const size_t ends_needed = count_ + lines > 0 ? count_ + lines - 1 : 0;
+    if (ends_needed > room_) Resize(std::max<size_t>(ends_needed, size_t{room_} * 2));
+    const size_t text_needed = text_.size() + bytes;
+    if (text_needed > text_.capacity())
+      text_.reserve(std::max(text_needed, text_.empty() ? size_t{0} : text_.capacity() * 2));
   }
   // Gives back the room beyond what the lines use.
   void shrink_to_fit() {
