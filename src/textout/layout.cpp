@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -940,7 +941,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
     ProgramLayoutState state;
     std::vector<std::string> blocks;
     std::vector<size_t> lines_in_block;
-    std::vector<size_t> lengths;
+    std::vector<uint32_t> lengths;  // a line longer than 4 GB ends the second half
     std::vector<std::pair<std::string, int>> messages;
     bool warming = true;
     std::unique_ptr<LineRun> run;
@@ -963,6 +964,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
         second.warming = false;
         second.run->RunUntil(std::string_view::npos, [&second](std::string&& line) {
           constexpr size_t kBlock = size_t{1} << 20;
+          if (line.size() > UINT32_MAX) throw std::length_error("line too long");
           std::vector<std::string>& blocks = second.blocks;
           if (blocks.empty() || blocks.back().size() + line.size() > blocks.back().capacity()) {
             blocks.emplace_back();
@@ -971,7 +973,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
           }
           blocks.back() += line;
           ++second.lines_in_block.back();
-          second.lengths.push_back(line.size());
+          second.lengths.push_back(static_cast<uint32_t>(line.size()));
         });
       } catch (...) {
         failure = std::current_exception();
