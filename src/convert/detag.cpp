@@ -573,10 +573,8 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
 // paragraph and break marks (see RejoinLines), and notes the typical length
 // of its long source lines for the layout.
 void DetagPass::RejoinSourceLines(std::string& text) {
-  std::string out;
-  const RejoinResult result = RejoinLines(text, markers_, out);
+  const RejoinResult result = RejoinLinesInPlace(text, markers_);
   if (result.long_lines > 0) average_line_length_ = result.AverageLength();
-  text.swap(out);
 }
 
 // The last two steps over the whole text, re-joining its lines (when
