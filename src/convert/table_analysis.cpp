@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "common/text.h"
@@ -472,8 +473,10 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     table = flattened;
   }
 
-  TextTable text_table(options, markers, LeadingTag(table), blocks, walk.starting_width,
-                       walk.nested);
+  // The table goes as soon as it is rendered, before the text is spliced.
+  std::optional<TextTable> text_table;
+  text_table.emplace(options, markers, LeadingTag(table), blocks, walk.starting_width,
+                     walk.nested);
   int row_number = 0;
   std::string row_text;
   // Text outside every cell (a caption, stray words between rows) is kept
@@ -525,7 +528,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
       else if (EqualsNoCase(value, "center"))
         horizontal = 2;
     }
-    text_table.SetRowAttributes(row_number, vertical, horizontal);
+    text_table->SetRowAttributes(row_number, vertical, horizontal);
 
     int column = 0;
     const size_t first_boundary = NextCellBoundary(row, 0);
@@ -539,24 +542,26 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
         continue;
       }
       ++column;
-      while (text_table.RowSpanCovers(column)) ++column;
+      while (text_table->RowSpanCovers(column)) ++column;
       std::string content = CellContent(stretch);
       if (boundary >= row.size()) {
         // The row's last cell: the copy of the row goes before the cell is
         // prepared, so a table of one large cell does not hold it twice.
         const std::string cell_tag(LeadingTag(stretch));
         std::string().swap(row_text);
-        text_table.AddCell(row_number, column, cell_tag, std::move(content));
+        text_table->AddCell(row_number, column, cell_tag, std::move(content));
         break;
       }
-      text_table.AddCell(row_number, column, LeadingTag(stretch), std::move(content));
+      text_table->AddCell(row_number, column, LeadingTag(stretch), std::move(content));
     }
   }
   std::string().swap(row_text);
 
   std::string rendered;
+  const bool has_columns = text_table->Render(rendered);
+  text_table.reset();
   std::string replacement(walk.prefix);
-  if (text_table.Render(rendered)) {
+  if (has_columns) {
     const int number = blocks.Add(std::move(rendered));
     if (!outside.empty()) replacement += markers.statement + outside;
     replacement += markers.start_pre;

@@ -449,13 +449,17 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
       return true;
     }
     // One output line per line of the block; a final line feed ends the
-    // last line rather than starting an empty one.
+    // last line rather than starting an empty one. A large block is handed
+    // on a few thousand lines at a time.
+    constexpr size_t kHandOnLines = 4096;
+    const bool hand_on = hand_on_ && !tidy_at_end_;
     const std::string_view rest = *block;
     for (size_t start = 0; start < rest.size();) {
       size_t feed = rest.find('\n', start);
       if (feed == std::string_view::npos) feed = rest.size();
       Emit(output, rest.substr(start, feed - start));
       start = feed + 1;
+      if (hand_on && output.Size() >= kHandOnLines) hand_on_();
     }
     if (!block->empty()) paragraph_start_ = false;
   } else if (kind == 'L' && StartsWithNoCase(piece, "$_$_LINE")) {
@@ -573,6 +577,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   const bool single = options.paragraph_on_single_line;
   if (preserve) more_lines = false;
   const bool last_call = !more_lines;
+  tidy_at_end_ = last_call && !preserve;
   std::string& line = line_;
   line.assign(source);
 
@@ -828,6 +833,12 @@ class LineRun {
   // Lays out the lines before the one that starts at `to` (all of them for
   // npos). False when the text has ended.
   bool RunUntil(size_t to, const Sink& sink) {
+    // The lines of a large text block go to `sink` as they are laid out.
+    layout_.SetHandOn([this, &sink] { Flush(layout_.InPreformattedText(), sink); });
+    struct Unset {
+      LineLayout& layout;
+      ~Unset() { layout.SetHandOn(nullptr); }
+    } unset{layout_};
     while (line_start_ < to) {
       // Only a statement opens or closes a verbatim section.
       if (HasPrefix(line_, kStatementPrefix)) {
