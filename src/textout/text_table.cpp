@@ -294,7 +294,7 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
     measures.declared_width = std::max(width - 1, 0);
   }
 
-  PrepareContent(cell, std::move(content));
+  PrepareContent(cell, measures, std::move(content));
   MeasureCell(cell, measures);
 
   const int last_column = column + cell.column_span - 1;
@@ -310,6 +310,11 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   TextTableRow& row_to_raise = rows_[static_cast<size_t>(row - 1)];
   row_to_raise.lines = std::max(row_to_raise.lines, cell.line_count);
   column = column + cell.column_span - 1;
+  if (cell.column_span > 1 || cell.has_text_block) {
+    if (cells_.size() >= UINT32_MAX) throw std::length_error("table too large");
+    cell_widths_.push_back(
+        {static_cast<uint32_t>(cells_.size()), measures.natural, measures.fixed_width});
+  }
   cells_.push_back(std::move(cell));
 }
 
@@ -372,7 +377,7 @@ void CollapseMarkRuns(std::string& text, const DetagMarkers& m) {
 // lines of their own, expands nested tables, trims ordinary lines, drops
 // runs of empty lines, and (delimited formats) leaves out what only the
 // text layout needs.
-void TextTable::PrepareContent(TextTableCell& cell, std::string text) {
+void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std::string text) {
   const DetagMarkers& m = markers_;
   if (Delimited()) {
     // Each item a line of its own, which the record joins with a blank.
@@ -459,7 +464,8 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string text) {
       cell.has_text_block = true;
       if (!verbatim) add_line("$_$_START_PRE");
       for (std::string& block_line : SplitLines(*block)) {
-        cell.fixed_width = std::max(cell.fixed_width, static_cast<int>(block_line.size()));
+        measures.fixed_width =
+            std::max(measures.fixed_width, static_cast<int>(block_line.size()));
         if (Delimited()) block_line = Trim(block_line);
         add_line(block_line);
       }
@@ -543,7 +549,7 @@ void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
       if (argument.back() == '%')
         length = static_cast<int>(int64_t{length} * std::max(5, measures.declared_width) / 100);
       length = std::min(length, 10000);
-      cell.natural = std::max(cell.natural, length);
+      measures.natural = std::max(measures.natural, length);
       measures.minimum = std::max(measures.minimum, length);
       return length;
     }
@@ -556,7 +562,7 @@ void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
     }
     if (IsRuleText(shown)) rule = true;
     const int lead = sections.Lead();
-    cell.natural = std::max(cell.natural, lead + static_cast<int>(shown.size()));
+    measures.natural = std::max(measures.natural, lead + static_cast<int>(shown.size()));
     measures.minimum = std::max(measures.minimum, lead + LongestWord(shown));
     return -1;
   };
@@ -578,7 +584,7 @@ void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
       drawn.push_back(lines[i]);
   }
   if (copying) ReplaceLines(cell, drawn);
-  if (measures.no_wrap) measures.minimum = cell.natural;
+  if (measures.no_wrap) measures.minimum = measures.natural;
   cell.line_count = count;
   cell.rule_cell = count == 1 && rule;
 }
@@ -601,7 +607,7 @@ void TextTable::RaiseColumns(const TextTableCell& cell, const CellMeasures& meas
   const int minimum = std::min(measures.minimum, kMaxColumnNeed);
   if (span == 1) {
     TextTableColumn& column = columns_[first];
-    const int fixed = std::min(cell.fixed_width, kMaxColumnNeed);
+    const int fixed = std::min(measures.fixed_width, kMaxColumnNeed);
     const int declared = measures.declared_width;
     if (declared > column.declared) {
       column.declared = declared;
@@ -609,9 +615,9 @@ void TextTable::RaiseColumns(const TextTableCell& cell, const CellMeasures& meas
     }
     const int need = std::max(minimum, declared);
     if (need > column.width) SetColumnWidth(column, need);
-    column.fixed = std::max(column.fixed, fixed);
+    column.fixed = static_cast<int16_t>(std::max<int>(column.fixed, fixed));
     column.minimum = std::max({column.minimum, fixed, minimum});
-    column.natural = std::max({column.natural, cell.natural, declared});
+    column.natural = std::max({column.natural, measures.natural, declared});
     if (column.minimum > column.width) column.width = column.minimum;
     return;
   }
@@ -622,10 +628,10 @@ void TextTable::RaiseColumns(const TextTableCell& cell, const CellMeasures& meas
     TextTableColumn& column = columns_[first + static_cast<size_t>(k)];
     const int64_t others = minimum_sum - column.minimum;
     const int fixed_share =
-        CeilDiv(std::clamp<int64_t>(cell.fixed_width - others, 0, kMaxColumnNeed), span);
+        CeilDiv(std::clamp<int64_t>(measures.fixed_width - others, 0, kMaxColumnNeed), span);
     const int declared_share =
         CeilDiv(std::max<int64_t>(measures.declared_width - others, 0), span);
-    const int natural_share = CeilDiv(std::max<int64_t>(cell.natural - others, 0), span);
+    const int natural_share = CeilDiv(std::max<int64_t>(measures.natural - others, 0), span);
     const int need = std::max({minimum_share, fixed_share, declared_share});
     if (need > column.width) SetColumnWidth(column, need);
     column.minimum = std::max(column.minimum, need);
@@ -651,13 +657,15 @@ int TextTable::Total() const {
 // asks them to grow, in proportion to their widths; the table grows as far
 // as the available width allows.
 void TextTable::WidenForSpanningCells() {
-  std::vector<int> shares(columns_.size(), 0);
+  std::vector<int> shares;  // made for the first spanning cell that asks
   bool any = false;
-  for (const TextTableCell& cell : cells_) {
+  for (const CellWidths& widths : cell_widths_) {
+    const TextTableCell& cell = cells_[widths.cell];
     if (cell.column_span < 2) continue;
-    const int excess = cell.natural - CellWidth(cell);
+    const int excess = widths.natural - CellWidth(cell);
     if (excess <= 0 || excess >= 30) continue;
     const size_t first = static_cast<size_t>(cell.column - 1);
+    if (shares.empty()) shares.assign(columns_.size(), 0);
     int64_t width_sum = 0;
     for (int k = 0; k < cell.column_span; ++k) width_sum += columns_[first + k].width;
     int given = 0;
@@ -895,8 +903,15 @@ void TextTable::WrapCell(TextTableCell& cell) {
 
 // Appends line `line` (from 1) of a cell in the text grid, `width` columns
 // wide, to `out`. `text` is scratch space, reused from call to call.
-void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
-                               std::string& text, std::string& out) const {
+int TextTable::FixedWidth(size_t cell) const {
+  const auto found = std::lower_bound(
+      cell_widths_.begin(), cell_widths_.end(), cell,
+      [](const CellWidths& widths, size_t index) { return widths.cell < index; });
+  return found != cell_widths_.end() && found->cell == cell ? found->fixed_width : 0;
+}
+
+void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& alignment, int line,
+                               int width, std::string& text, std::string& out) const {
   const size_t w = static_cast<size_t>(std::max(width, 0));
   if (cell.rule_cell) {
     if (line != 1) {
@@ -964,9 +979,9 @@ void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line,
   RemoveAlignmentTags(text);
   int least = width;
   if (cell.has_text_block) {
-    if (static_cast<int>(text.size()) < cell.fixed_width)
-      text.append(static_cast<size_t>(cell.fixed_width) - text.size(), ' ');
-    least = std::max(width, cell.fixed_width);
+    if (static_cast<int>(text.size()) < fixed_width)
+      text.append(static_cast<size_t>(fixed_width) - text.size(), ' ');
+    least = std::max(width, fixed_width);
   } else {
     // Left-aligned lines keep their leading blanks, which carry the list
     // indentation of the cell; other alignments work on the trimmed text.
@@ -1148,9 +1163,11 @@ void TextTable::RenderGrid(const RowCells& row_cells, std::string& output) {
           while (next < row_cells[r].size() && cells_[row_cells[r][next]].column < c) ++next;
           int span_end = c;
           if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
-            TextTableCell& cell = cells_[row_cells[r][next]];
+            const size_t index = row_cells[r][next];
+            TextTableCell& cell = cells_[index];
             span_end = std::min(c + cell.column_span - 1, column_count);
-            AppendCellLine(cell, cell.alignment, j, CellWidth(cell), scratch, line);
+            const int fixed_width = cell.has_text_block ? FixedWidth(index) : 0;
+            AppendCellLine(cell, fixed_width, cell.alignment, j, CellWidth(cell), scratch, line);
           } else {
             line.append(static_cast<size_t>(columns_[static_cast<size_t>(c - 1)].width), ' ');
           }

@@ -33,7 +33,7 @@ struct TextTableColumn {
   int minimum = 0;          // widest unbreakable word of its cells
   int natural = 0;          // widest line of its cells
   int declared = 0;         // largest width attribute of its single-column cells
-  int fixed = 0;            // widest nested table in its cells
+  int16_t fixed = 0;        // widest nested table in its cells (at most 78)
   bool percentage = false;  // the declared width came from a percentage
 };
 
@@ -48,15 +48,15 @@ struct TextTableRow {
 struct TextTableCell {
   // A table of many small cells holds one of these for each: the fields
   // are ordered and sized so that it stays small, and the content lines
-  // live in the table's one line store (only what rendering needs is kept;
-  // the measures that size the columns are taken when the cell is added).
+  // live in the table's one line store. Only what rendering needs is kept;
+  // the measures that size the columns are taken when the cell is added,
+  // and the two that rendering needs of a few cells (spanning cells,
+  // cells holding a nested table) are kept apart for those.
   uint32_t first_line = 0;  // where its lines start in the table's store
   uint32_t line_total = 0;  // content lines, statements still in place
   int row = 0;
   int column = 0;
   int line_count = 0;     // lines that are shown (statements left out)
-  int natural = 0;        // widest line of its content
-  int fixed_width = 0;    // widest line of a nested table it holds
   int16_t column_span = 1;
   int8_t vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
   int8_t align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
@@ -104,6 +104,8 @@ class TextTable {
  private:
   // The measures of a cell being added, which size its columns.
   struct CellMeasures {
+    int natural = 0;         // widest line of its content
+    int fixed_width = 0;     // widest line of a nested table it holds
     int minimum = 0;         // widest unbreakable word
     int declared_width = 0;  // from its width attribute
     bool declared_percent = false;  // the declared width came from a percentage
@@ -173,7 +175,7 @@ class TextTable {
   // stay unused unless they were the last.
   void ReplaceLines(TextTableCell& cell, LineList& replacement);
   void EnsureColumns(int count);
-  void PrepareContent(TextTableCell& cell, std::string text);
+  void PrepareContent(TextTableCell& cell, CellMeasures& measures, std::string text);
   void MeasureCell(TextTableCell& cell, CellMeasures& measures);
   void RaiseColumns(const TextTableCell& cell, const CellMeasures& measures);
   void SetColumnWidth(TextTableColumn& column, int width, bool forced = false);
@@ -184,8 +186,9 @@ class TextTable {
   void FitToAvailable();
   void ShrinkToAvailable();
   void WrapCell(TextTableCell& cell);
-  void AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
-                      std::string& text, std::string& out) const;
+  void AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& alignment, int line,
+                      int width, std::string& text, std::string& out) const;
+  int FixedWidth(size_t cell) const;
   RowCells CellsByRow() const;
   size_t GridSizeBound(const RowCells& row_cells) const;
   void RenderGrid(const RowCells& row_cells, std::string& output);
@@ -210,6 +213,14 @@ class TextTable {
   std::deque<TextTableRow> rows_;
   // In the order added.
   std::deque<TextTableCell> cells_;
+  // The widest line and the widest nested-table line of the spanning cells
+  // and of the cells that hold a nested table, in the order added.
+  struct CellWidths {
+    uint32_t cell = 0;  // index in cells_
+    int natural = 0;
+    int fixed_width = 0;
+  };
+  std::vector<CellWidths> cell_widths_;
   // The lines of every cell, side by side in one buffer: a string per cell
   // would cost more than the text of a small cell.
   LineList lines_;
