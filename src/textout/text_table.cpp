@@ -233,7 +233,7 @@ size_t TextTable::CellLines::text_size() const {
   return static_cast<size_t>(last.data() + last.size() - first.data());
 }
 
-void TextTable::ReplaceLines(TextTableCell& cell, LineList& replacement) {
+void TextTable::ReplaceLines(TextTableCell& cell, CompactLineList& replacement) {
   const size_t end = size_t{cell.first_line} + cell.line_total;
   if (cell.first_line == 0 && end == lines_.size()) {
     // The cell's lines are all the store holds: the replacement becomes
@@ -429,7 +429,7 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
 
   // The lines go straight to the end of the store, which has room for
   // them made at once (they hold at most the text, nested tables aside).
-  LineList& lines = lines_;
+  CompactLineList& lines = lines_;
   const size_t first = lines.size();
   lines.reserve_more(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1,
                      text.size());
@@ -568,7 +568,7 @@ void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
   };
   // The lines are copied only once a rule is drawn: one pass, however many
   // rules the cell holds.
-  LineList drawn;
+  CompactLineList drawn;
   bool copying = false;
   const CellLines lines = Lines(cell);
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -828,7 +828,7 @@ void TextTable::WrapCell(TextTableCell& cell) {
   std::string words;
   // Lines are taken over or rebuilt; only once one changes is the cell's
   // content written anew, into `out`, and then replaces its lines.
-  LineList out;
+  CompactLineList out;
   bool changed = false;
   size_t kept = 0;  // lines taken over before the first change
   auto change = [&]() {
@@ -1057,7 +1057,7 @@ bool TextTable::Render(std::string& output) {
         TextTableCell& cell = cells_[i];
         if (!Lines(cell).empty() && IsDelimitedTableStart(Lines(cell)[0])) continue;
         const CellLines lines = Lines(cell);
-        LineList framed;
+        CompactLineList framed;
         framed.reserve(lines.size() + 2, lines.text_size());
         framed.push_back({});
         for (const std::string_view cell_line : lines) framed.push_back(cell_line);

@@ -115,7 +115,7 @@ class TextTable {
   // (valid until the store changes).
   class CellLines {
    public:
-    CellLines(const LineList& store, const TextTableCell& cell)
+    CellLines(const CompactLineList& store, const TextTableCell& cell)
         : store_(&store), first_(cell.first_line), size_(cell.line_total) {}
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -151,7 +151,7 @@ class TextTable {
     const_iterator end() const { return const_iterator(this, size_); }
 
    private:
-    const LineList* store_;
+    const CompactLineList* store_;
     size_t first_;
     size_t size_;
   };
@@ -173,7 +173,7 @@ class TextTable {
   // Gives the cell `replacement` as its lines (taking them, or leaving
   // them as they were): they go at the end of the store, where the old ones
   // stay unused unless they were the last.
-  void ReplaceLines(TextTableCell& cell, LineList& replacement);
+  void ReplaceLines(TextTableCell& cell, CompactLineList& replacement);
   void EnsureColumns(int count);
   void PrepareContent(TextTableCell& cell, CellMeasures& measures, std::string text);
   void MeasureCell(TextTableCell& cell, CellMeasures& measures);
@@ -223,7 +223,7 @@ class TextTable {
   std::vector<CellWidths> cell_widths_;
   // The lines of every cell, side by side in one buffer: a string per cell
   // would cost more than the text of a small cell.
-  LineList lines_;
+  CompactLineList lines_;
   // Per column (index c - 1): the last row a row span covers it in; only
   // as long as the columns that a row span has covered.
   std::vector<int> row_span_until_;
