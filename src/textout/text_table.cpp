@@ -1104,12 +1104,15 @@ size_t TextTable::GridSizeBound(const RowCells& row_cells) const {
 }
 
 void TextTable::RenderGrid(const RowCells& row_cells, std::string& output) {
-  // Room made at once spares the grid the copies of a growing string;
-  // room never written costs nothing. A bound that is far too large (a
-  // table of long lines that are trimmed) is not taken.
+  // Room made at once spares a large grid the copies of a growing string;
+  // room never written costs nothing in a buffer that large. A small grid
+  // grows as it goes (its text is kept until the layout, with its room),
+  // and a bound that is far too large (a table of long lines that are
+  // trimmed) is not taken.
+  constexpr size_t kLeastRoom = size_t{1} << 20;
   constexpr size_t kMostRoom = size_t{64} << 20;
   const size_t bound = GridSizeBound(row_cells);
-  if (bound <= kMostRoom) output.reserve(output.size() + bound);
+  if (bound >= kLeastRoom && bound <= kMostRoom) output.reserve(output.size() + bound);
   const bool draw_border = border_ && !has_rule_rows_;
   const std::string indent(static_cast<size_t>(indent_), ' ');
   auto emit = [&](std::string_view line) {
