@@ -1075,13 +1075,14 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
       body.back().push_back('\n');
     });
   }
-  std::vector<std::string> references;
-  if (ReferenceTableWanted(options_, url_references_)) {
+  // The reference table is measured here and made again line by line as
+  // it is written: a list of its lines would cost several times its text.
+  const bool references = ReferenceTableWanted(options_, url_references_);
+  if (references) {
     if (report_) report_("INFO: Adding URL reference table", 10);
-    AppendReferenceTable(url_references_, references);
+    ForEachReferenceLine(url_references_, measure);
   }
   for (const std::string& line : held_lines_) measure(line);
-  for (const std::string& line : references) measure(line);
   for (const std::string& line : footer) measure(line);
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
@@ -1099,7 +1100,8 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   for (const std::string& line : header) write(line, false);
   for (const std::string& line : held_lines_) output.WriteLine(line);  // UTF-8 already
   for (const std::string& block : body) write(block, true);
-  for (const std::string& line : references) write(line, false);
+  if (references)
+    ForEachReferenceLine(url_references_, [&write](std::string_view line) { write(line, false); });
   for (const std::string& line : footer) write(line, false);
   held_lines_.clear();
 }
