@@ -66,7 +66,8 @@ class BasicLineList {
   void truncate(size_t count) {
     if (count >= count_) return;
     const std::string_view last_kept = count == 0 ? std::string_view() : (*this)[count - 1];
-    text_.resize(count == 0 ? 0 : static_cast<size_t>(last_kept.data() + last_kept.size() - text_.data()));
+    text_.resize(
+        count == 0 ? 0 : static_cast<size_t>(last_kept.data() + last_kept.size() - text_.data()));
     count_ = static_cast<uint32_t>(count);
   }
   void swap(BasicLineList& other) noexcept {

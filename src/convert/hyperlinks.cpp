@@ -5,6 +5,7 @@
 #include "convert/hyperlinks.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "common/text.h"
 #include "convert/detag.h"
@@ -34,10 +35,10 @@ std::string_view UrlReferenceList::Keep(std::string_view url) {
     free_size_ -= url.size();
   } else if (url.size() > kBlock / 4) {
     // A long URL has a block of its own.
-    blocks_.emplace_back(new char[url.size()]);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(url.size()));
     kept = blocks_.back().get();
   } else {
-    blocks_.emplace_back(new char[kBlock]);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlock));
     kept = blocks_.back().get();
     free_ = kept + url.size();
     free_size_ = kBlock - url.size();

@@ -148,7 +148,6 @@ void DropSpaceAfterAlignment(std::string& text) {
   text.resize(write);
 }
 
-
 // Joins the source lines of a document whose structure is carried by
 // paragraph and break marks: every ordinary line is trimmed and appended to
 // one running line after a blank. Statements and lines ending in an in-line

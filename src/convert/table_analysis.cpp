@@ -479,8 +479,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
 
   // The table goes as soon as it is rendered, before the text is spliced.
   std::optional<TextTable> text_table;
-  text_table.emplace(options, markers, LeadingTag(table), blocks, walk.starting_width,
-                     walk.nested);
+  text_table.emplace(options, markers, LeadingTag(table), blocks, walk.starting_width, walk.nested);
   int row_number = 0;
   std::string row_text;
   // Text outside every cell (a caption, stray words between rows) is kept

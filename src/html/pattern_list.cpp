@@ -887,11 +887,12 @@ void PatternList::MakeResultRoom(size_t more, size_t consumed) {
   if (needed <= result_.capacity()) return;
   size_t room = needed;
   if (consumed < input_.size()) {
-    const double rate =
-        std::min(16.0, static_cast<double>(needed) / static_cast<double>(std::max<size_t>(consumed, 1)));
+    const double rate = std::min(
+        16.0, static_cast<double>(needed) / static_cast<double>(std::max<size_t>(consumed, 1)));
     const size_t projected =
         static_cast<size_t>(static_cast<double>(input_.size()) * rate * 1.05) + 4096;
-    room = std::max({needed, input_.size(), projected, result_.capacity() + result_.capacity() / 2});
+    room =
+        std::max({needed, input_.size(), projected, result_.capacity() + result_.capacity() / 2});
   }
   std::string grown;
   grown.reserve(room);

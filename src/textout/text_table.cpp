@@ -59,9 +59,9 @@ void ReplaceAll(std::string& text, std::string_view what, std::string_view with)
       from = at + what.size();
       at = text.find(what, from);
       const size_t end = at == std::string::npos ? text.size() : at;
-      if (write != from) std::copy(text.begin() + static_cast<long>(from),
-                                   text.begin() + static_cast<long>(end),
-                                   text.begin() + static_cast<long>(write));
+      if (write != from)
+        std::copy(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(end),
+                  text.begin() + static_cast<long>(write));
       write += end - from;
       if (at == std::string::npos) break;
     }
@@ -464,8 +464,7 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
       cell.has_text_block = true;
       if (!verbatim) add_line("$_$_START_PRE");
       for (std::string& block_line : SplitLines(*block)) {
-        measures.fixed_width =
-            std::max(measures.fixed_width, static_cast<int>(block_line.size()));
+        measures.fixed_width = std::max(measures.fixed_width, static_cast<int>(block_line.size()));
         if (Delimited()) block_line = Trim(block_line);
         add_line(block_line);
       }
@@ -901,15 +900,18 @@ void TextTable::WrapCell(TextTableCell& cell) {
   cell.line_count = static_cast<int>(cell.line_total);
 }
 
-// Appends line `line` (from 1) of a cell in the text grid, `width` columns
-// wide, to `out`. `text` is scratch space, reused from call to call.
+// The widest nested-table line of cell `cell` (its index), kept for the
+// cells that hold a nested table.
 int TextTable::FixedWidth(size_t cell) const {
-  const auto found = std::lower_bound(
-      cell_widths_.begin(), cell_widths_.end(), cell,
-      [](const CellWidths& widths, size_t index) { return widths.cell < index; });
+  const auto found =
+      std::lower_bound(cell_widths_.begin(), cell_widths_.end(), cell,
+                       [](const CellWidths& widths, size_t index) { return widths.cell < index; });
   return found != cell_widths_.end() && found->cell == cell ? found->fixed_width : 0;
 }
 
+// Appends line `line` (from 1) of a cell in the text grid, `width` columns
+// wide, to `out`; `fixed_width` is the widest line of the nested table it
+// holds, if any. `text` is scratch space, reused from call to call.
 void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& alignment, int line,
                                int width, std::string& text, std::string& out) const {
   const size_t w = static_cast<size_t>(std::max(width, 0));
@@ -918,8 +920,7 @@ void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& ali
       out.append(w, ' ');
       return;
     }
-    std::string_view rule =
-        Lines(cell).empty() ? std::string_view() : Lines(cell)[0];
+    std::string_view rule = Lines(cell).empty() ? std::string_view() : Lines(cell)[0];
     size_t tag_length = 0;
     LeadingAlignment(rule, tag_length);
     rule.remove_prefix(tag_length);

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "common/line_list.h"
+#include "html/detag_options.h"
 #include "html/parsed_tag.h"
 #include "textout/marks.h"
-#include "html/detag_options.h"
 #include "textout/text_blocks.h"
 
 namespace orv {
@@ -104,10 +104,10 @@ class TextTable {
  private:
   // The measures of a cell being added, which size its columns.
   struct CellMeasures {
-    int natural = 0;         // widest line of its content
-    int fixed_width = 0;     // widest line of a nested table it holds
-    int minimum = 0;         // widest unbreakable word
-    int declared_width = 0;  // from its width attribute
+    int natural = 0;                // widest line of its content
+    int fixed_width = 0;            // widest line of a nested table it holds
+    int minimum = 0;                // widest unbreakable word
+    int declared_width = 0;         // from its width attribute
     bool declared_percent = false;  // the declared width came from a percentage
     bool no_wrap = false;
   };
@@ -170,9 +170,9 @@ class TextTable {
 
   bool Delimited() const { return format_ != TableFormat::kTextGrid; }
   CellLines Lines(const TextTableCell& cell) const { return CellLines(lines_, cell); }
-  // Gives the cell `replacement` as its lines (taking them, or leaving
-  // them as they were): they go at the end of the store, where the old ones
-  // stay unused unless they were the last.
+  // Gives the cell `replacement` as its lines (`replacement` may be left
+  // empty): they go at the end of the store, where the old ones stay,
+  // unused, unless they were the last there.
   void ReplaceLines(TextTableCell& cell, CompactLineList& replacement);
   void EnsureColumns(int count);
   void PrepareContent(TextTableCell& cell, CellMeasures& measures, std::string text);
@@ -186,8 +186,8 @@ class TextTable {
   void FitToAvailable();
   void ShrinkToAvailable();
   void WrapCell(TextTableCell& cell);
-  void AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& alignment, int line,
-                      int width, std::string& text, std::string& out) const;
+  void AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& alignment, int line, int width,
+                      std::string& text, std::string& out) const;
   int FixedWidth(size_t cell) const;
   RowCells CellsByRow() const;
   size_t GridSizeBound(const RowCells& row_cells) const;

@@ -62,9 +62,21 @@ TEST(RejoinLines, KnowsWhenATextEndsInsideAJoinedLineOrASection) {
 TEST(RejoinLines, InPlaceGivesTheSameText) {
   const DetagMarkers m = MakeDetagMarkers(false);
   const std::vector<std::string> lines = {
-      "a", "b c", "", "    indented\t and   spaced    ", "[[LEFT]]", "x [[CENTER]]", "$_$_LINE",
-      m.start_pre, "  kept  as  it  is  ", m.end_pre, m.start_heading, m.end_heading,
-      "a line longer than forty characters, which counts as long", "[[JUSTIFY]] after", "   "};
+      "a",
+      "b c",
+      "",
+      "    indented\t and   spaced    ",
+      "[[LEFT]]",
+      "x [[CENTER]]",
+      "$_$_LINE",
+      m.start_pre,
+      "  kept  as  it  is  ",
+      m.end_pre,
+      m.start_heading,
+      m.end_heading,
+      "a line longer than forty characters, which counts as long",
+      "[[JUSTIFY]] after",
+      "   "};
   std::mt19937 random(5);
   for (int round = 0; round < 2000; ++round) {
     std::string text;

@@ -395,9 +395,9 @@ TEST(TextTableTest, CellsOfAnEarlierRowAddedLaterGoInTheirRow) {
 TEST(TextTableTest, MarksAtTheEndsAndSideBySideBecomeLines) {
   Table t;
   const DetagMarkers& m = t.markers;
-  const std::string content = m.line_break + "a" + m.paragraph + m.line_break + "b" +
-                              m.line_break + m.line_break + "c" + m.start_heading + "d" +
-                              m.end_heading + m.line_break;
+  const std::string content = m.line_break + "a" + m.paragraph + m.line_break + "b" + m.line_break +
+                              m.line_break + "c" + m.start_heading + "d" + m.end_heading +
+                              m.line_break;
   EXPECT_EQ(Render(t, "<table>", {{1, "<td>", content}}), "a\n\nb\n\nc\nd\n");
 }
 
