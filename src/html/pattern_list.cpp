@@ -55,6 +55,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -866,9 +867,10 @@ int PatternList::Splice(size_t from, size_t to, std::string_view insert) {
   if (!applying_ || from < copied_ || from > to || to > position_ + 1 || to > input_.size())
     return ActionNone;
   // The first change sizes the result once for the usual case of a text
-  // that shrinks or grows up to twice its size (room never written costs
-  // no memory).
-  if (result_.capacity() < input_.size()) result_.reserve(2 * input_.size());
+  // that shrinks or grows up to twice its size, or by 64 MB for a larger
+  // one (room never written costs no memory).
+  if (result_.capacity() < input_.size())
+    result_.reserve(input_.size() + std::min(input_.size(), size_t{64} << 20));
   MakeResultRoom(from - copied_ + insert.size(), to);
   result_.append(input_, copied_, from - copied_);
   result_.append(insert);
@@ -895,7 +897,13 @@ void PatternList::MakeResultRoom(size_t more, size_t consumed) {
         std::max({needed, input_.size(), projected, result_.capacity() + result_.capacity() / 2});
   }
   std::string grown;
-  grown.reserve(room);
+  try {
+    grown.reserve(room);
+  } catch (const std::bad_alloc&) {
+    // A rate seen early may ask for more than there is: the result then
+    // grows as it can.
+    grown.reserve(std::max(needed, result_.capacity() + result_.capacity() / 2));
+  }
   grown.append(result_);
   result_.swap(grown);
 }
