@@ -51,6 +51,10 @@ elif shape == "h1-lines":
     text = repeat("", lambda i: "<h1>A heading</h1>\n", "")
 elif shape == "mixed-lists":
     text = repeat("", lambda i: "<ul><li>one<ol><li>two</li></ol></li></ul>\n", "")
+elif shape == "many-tables":
+    text = repeat("", lambda i: "<table><tr><td>x</td></tr></table>\n", "")
+elif shape == "many-links":
+    text = repeat("", lambda i: '<a href="http://e.com/%07d">l</a>\n' % i, "")
 elif shape == "unknown-tags":
     text = repeat("<html><body>", lambda i: "<t%07d>x</t%07d>\n" % (i, i), "</body></html>")
 else:
@@ -81,12 +85,15 @@ measure() {
 
 printf '<p>x</p>\n' >"$work/tiny.htm"
 fixed_kb=$(peak "$work/tiny.htm")
-awk -v f="$fixed_kb" 'BEGIN { printf "fixed cost (a one-line document): %.1f MB\n", f / 1024 }'
+usage_kb=$( (/usr/bin/time -f %M "$binary" >/dev/null) 2>&1 | tail -n 1)
+awk -v f="$fixed_kb" -v u="$usage_kb" \
+  'BEGIN { printf "fixed cost (a one-line document): %.1f MB (the usage text alone: %.1f MB)\n", f / 1024, u / 1024 }'
 
 printf '[Detag]\nRemove non-standard tags : yes\n' >"$work/unknown.pol"
 for mb in $sizes; do
   bytes=$((mb * 1048576))
-  for shape in formfeeds cell-paragraphs row-cells table-rows h1-lines mixed-lists list-items; do
+  for shape in formfeeds cell-paragraphs row-cells table-rows h1-lines mixed-lists list-items \
+               many-tables many-links; do
     make "$shape" "$bytes" "$work/$shape.htm"
     measure "$shape ${mb} MB" "$work/$shape.htm"
     rm -f "$work/$shape.htm"

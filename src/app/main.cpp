@@ -25,7 +25,7 @@
 
 int main(int argc, char** argv) {
   using namespace orv;
-  KeepFreedMemory();
+  ConfigureAllocator();
   InstallSignalCleanup();
 
   StoredSettings settings;

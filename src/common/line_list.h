@@ -3,7 +3,9 @@
 // line, where a vector of strings costs 32 bytes a line and a heap block
 // for every line longer than 15 bytes; a list of one line needs nothing
 // but its text. Lines are read as string views, valid until the list
-// changes.
+// changes. CompactLineList keeps where the lines end in four bytes a line,
+// for lists whose text stays below 4 GB (a longer one throws
+// std::length_error).
 #pragma once
 
 #include <algorithm>
@@ -19,18 +21,19 @@
 
 namespace orv {
 
-class LineList {
+template <typename Offset>
+class BasicLineList {
  public:
-  LineList() = default;
-  LineList(LineList&& other) noexcept { swap(other); }
-  LineList& operator=(LineList&& other) noexcept {
-    LineList gone;
+  BasicLineList() = default;
+  BasicLineList(BasicLineList&& other) noexcept { swap(other); }
+  BasicLineList& operator=(BasicLineList&& other) noexcept {
+    BasicLineList gone;
     gone.swap(other);
     swap(gone);
     return *this;
   }
-  LineList(const LineList&) = delete;
-  LineList& operator=(const LineList&) = delete;
+  BasicLineList(const BasicLineList&) = delete;
+  BasicLineList& operator=(const BasicLineList&) = delete;
 
   size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
@@ -59,7 +62,15 @@ class LineList {
     text_.clear();
     count_ = 0;
   }
-  void swap(LineList& other) noexcept {
+  // Keeps the first `count` lines (no-op when there are no more).
+  void truncate(size_t count) {
+    if (count >= count_) return;
+    const std::string_view last_kept = count == 0 ? std::string_view() : (*this)[count - 1];
+    text_.resize(
+        count == 0 ? 0 : static_cast<size_t>(last_kept.data() + last_kept.size() - text_.data()));
+    count_ = static_cast<uint32_t>(count);
+  }
+  void swap(BasicLineList& other) noexcept {
     text_.swap(other.text_);
     ends_.swap(other.ends_);
     std::swap(count_, other.count_);
@@ -68,6 +79,17 @@ class LineList {
   void reserve(size_t lines, size_t bytes) {
     if (lines > 1) Resize(lines - 1);
     text_.reserve(bytes);
+  }
+  // Makes room for `lines` more lines holding `bytes` more bytes of text.
+  // Room that must grow grows at least twofold, so that a list filled by
+  // many calls is copied a few times only; the first call makes exactly
+  // the room asked for.
+  void reserve_more(size_t lines, size_t bytes) {
+    const size_t ends_needed = count_ + lines > 0 ? count_ + lines - 1 : 0;
+    if (ends_needed > room_) Resize(std::max<size_t>(ends_needed, size_t{room_} * 2));
+    const size_t text_needed = text_.size() + bytes;
+    if (text_needed > text_.capacity())
+      text_.reserve(std::max(text_needed, text_.empty() ? size_t{0} : text_.capacity() * 2));
   }
   // Gives back the room beyond what the lines use.
   void shrink_to_fit() {
@@ -91,7 +113,7 @@ class LineList {
     using reference = std::string_view;
 
     const_iterator() = default;
-    const_iterator(const LineList* list, size_t index) : list_(list), index_(index) {}
+    const_iterator(const BasicLineList* list, size_t index) : list_(list), index_(index) {}
     std::string_view operator*() const { return (*list_)[index_]; }
     const_iterator& operator++() {
       ++index_;
@@ -105,7 +127,7 @@ class LineList {
     bool operator==(const const_iterator& other) const { return index_ == other.index_; }
 
    private:
-    const LineList* list_ = nullptr;
+    const BasicLineList* list_ = nullptr;
     size_t index_ = 0;
   };
   const_iterator begin() const { return const_iterator(this, 0); }
@@ -116,8 +138,10 @@ class LineList {
   void StartLine() {
     if (count_ == std::numeric_limits<uint32_t>::max()) throw std::length_error("too many lines");
     if (count_ > 0) {
+      if (text_.size() > std::numeric_limits<Offset>::max())
+        throw std::length_error("line list too long");
       if (count_ - 1 == room_) Resize(std::max<size_t>(size_t{room_} * 2, 4));
-      ends_[count_ - 1] = text_.size();
+      ends_[count_ - 1] = static_cast<Offset>(text_.size());
     }
     ++count_;
   }
@@ -125,7 +149,7 @@ class LineList {
   void Resize(size_t room) {
     room = std::min<size_t>(room, std::numeric_limits<uint32_t>::max());
     if (room < count_ - (count_ > 0 ? 1 : 0)) return;
-    std::unique_ptr<size_t[]> ends(new size_t[room]);
+    std::unique_ptr<Offset[]> ends(new Offset[room]);
     if (count_ > 1) std::copy(ends_.get(), ends_.get() + (count_ - 1), ends.get());
     ends_ = std::move(ends);
     room_ = static_cast<uint32_t>(room);
@@ -135,9 +159,12 @@ class LineList {
   // Where each line but the last ends in text_; the last ends with it. A
   // plain array with 32-bit counts keeps an empty or one-line list at the
   // size of its string and eight bytes more.
-  std::unique_ptr<size_t[]> ends_;
+  std::unique_ptr<Offset[]> ends_;
   uint32_t count_ = 0;
   uint32_t room_ = 0;  // line ends ends_ has room for
 };
+
+using LineList = BasicLineList<size_t>;
+using CompactLineList = BasicLineList<uint32_t>;
 
 }  // namespace orv

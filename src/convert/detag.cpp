@@ -586,10 +586,8 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
 // paragraph and break marks (see RejoinLines), and notes the typical length
 // of its long source lines for the layout.
 void DetagPass::RejoinSourceLines(std::string& text) {
-  std::string out;
-  const RejoinResult result = RejoinLines(text, markers_, out);
+  const RejoinResult result = RejoinLinesInPlace(text, markers_);
   if (result.long_lines > 0) average_line_length_ = result.AverageLength();
-  text.swap(out);
 }
 
 // The last two steps over the whole text, re-joining its lines (when
@@ -1073,26 +1071,31 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   // each), measured for the header on the way, and written from there: a
   // list of line strings would cost several times the text, and one growing
   // buffer would hold two copies of itself each time it grows.
+  // A small text takes a first block of about its own size, so that a
+  // batch of small files does not take and give back a whole block each.
   std::vector<std::string> body;
   if (text != nullptr) {
     constexpr size_t kBlock = size_t{1} << 20;
+    const size_t first_block = std::min(kBlock, text->size() + text->size() / 4 + 1024);
     StreamLayout(*text, layout_state_, report_, [&](std::string_view line) {
       measure(line);
       if (body.empty() || body.back().size() + line.size() + 1 > body.back().capacity()) {
+        const size_t room = body.empty() ? first_block : kBlock;
         body.emplace_back();
-        body.back().reserve(std::max(kBlock, line.size() + 1));
+        body.back().reserve(std::max(room, line.size() + 1));
       }
       body.back().append(line);
       body.back().push_back('\n');
     });
   }
-  std::vector<std::string> references;
-  if (ReferenceTableWanted(options_, url_references_)) {
+  // The reference table is measured here and made again line by line as
+  // it is written: a list of its lines would cost several times its text.
+  const bool references = ReferenceTableWanted(options_, url_references_);
+  if (references) {
     if (report_) report_("INFO: Adding URL reference table", 10);
-    AppendReferenceTable(url_references_, references);
+    ForEachReferenceLine(url_references_, measure);
   }
   for (const std::string& line : held_lines_) measure(line);
-  for (const std::string& line : references) measure(line);
   for (const std::string& line : footer) measure(line);
   header_document_.output_size_text = EstimatedSizeText(length_sum, line_count);
   info_.size_text = header_document_.output_size_text;
@@ -1110,7 +1113,8 @@ void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
   for (const std::string& line : header) write(line, false);
   for (const std::string& line : held_lines_) output.WriteLine(line);  // UTF-8 already
   for (const std::string& block : body) write(block, true);
-  for (const std::string& line : references) write(line, false);
+  if (references)
+    ForEachReferenceLine(url_references_, [&write](std::string_view line) { write(line, false); });
   for (const std::string& line : footer) write(line, false);
   held_lines_.clear();
 }

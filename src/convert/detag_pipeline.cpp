@@ -135,8 +135,8 @@ class DetagPass::TableFeed {
  private:
   static void Append(std::string& text, std::string& to) {
     // A one-part text is not copied, unless room for the whole text was
-    // made beforehand.
-    if (to.empty() && to.capacity() < text.size())
+    // made beforehand and the part has less.
+    if (to.empty() && (to.capacity() < text.size() || text.capacity() >= to.capacity()))
       to.swap(text);
     else
       to += text;

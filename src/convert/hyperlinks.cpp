@@ -5,6 +5,7 @@
 #include "convert/hyperlinks.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "common/text.h"
 #include "convert/detag.h"
@@ -18,27 +19,64 @@ namespace orv {
 // ---- UrlReferenceList -------------------------------------------------------
 
 void UrlReferenceList::Clear() {
-  urls_.clear();
   numbers_.clear();
+  urls_.clear();
+  blocks_.clear();
+  free_ = nullptr;
+  free_size_ = 0;
+}
+
+std::string_view UrlReferenceList::Keep(std::string_view url) {
+  constexpr size_t kBlock = 64 * 1024;
+  char* kept = nullptr;
+  if (url.size() <= free_size_) {
+    kept = free_;
+    free_ += url.size();
+    free_size_ -= url.size();
+  } else if (url.size() > kBlock / 4) {
+    // A long URL has a block of its own.
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(url.size()));
+    kept = blocks_.back().get();
+  } else {
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlock));
+    kept = blocks_.back().get();
+    free_ = kept + url.size();
+    free_size_ = kBlock - url.size();
+  }
+  std::copy(url.begin(), url.end(), kept);
+  return std::string_view(kept, url.size());
 }
 
 int UrlReferenceList::Add(std::string_view url, bool& added) {
-  const auto [entry, inserted] =
-      numbers_.try_emplace(std::string(url), static_cast<int>(urls_.size()) + 1);
-  added = inserted;
-  if (inserted) urls_.emplace_back(url);
-  return entry->second;
+  const auto found = numbers_.find(url);
+  added = found == numbers_.end();
+  if (!added) return found->second;
+  const std::string_view kept = Keep(url);
+  urls_.push_back(kept);
+  const int number = static_cast<int>(urls_.size());
+  numbers_.emplace(kept, number);
+  return number;
 }
 
 int UrlReferenceList::Find(std::string_view url) const {
-  const auto entry = numbers_.find(std::string(url));
+  const auto entry = numbers_.find(url);
   return entry == numbers_.end() ? 0 : entry->second;
 }
 
 void UrlReferenceList::RemoveLast() {
   if (urls_.empty()) return;
-  numbers_.erase(urls_.back());
+  const std::string_view last = urls_.back();
+  numbers_.erase(last);
   urls_.pop_back();
+  // Its text is given back when it is the last in the last block.
+  if (free_ != nullptr && last.data() + last.size() == free_) {
+    free_ -= last.size();
+    free_size_ += last.size();
+  }
+}
+
+std::vector<std::string> UrlReferenceList::Urls() const {
+  return std::vector<std::string>(urls_.begin(), urls_.end());
 }
 
 // ---- Link classes and comparison forms -------------------------------------
@@ -404,11 +442,18 @@ bool ReferenceTableWanted(const DetagOptions& options, const UrlReferenceList& r
           (options.remove_img && options.img_text_marker));
 }
 
+void ForEachReferenceLine(const UrlReferenceList& references,
+                          const std::function<void(std::string_view)>& line) {
+  line({});
+  std::string text;
+  for (size_t number = 1; number <= references.Size(); ++number) {
+    text.assign("[").append(std::to_string(number)).append("] ").append(references.Url(number));
+    line(text);
+  }
+}
+
 void AppendReferenceTable(const UrlReferenceList& references, std::vector<std::string>& lines) {
-  lines.emplace_back();
-  int number = 0;
-  for (const std::string& url : references.Urls())
-    lines.push_back("[" + std::to_string(++number) + "] " + url);
+  ForEachReferenceLine(references, [&lines](std::string_view text) { lines.emplace_back(text); });
 }
 
 // ---- Installation in the detag pass ----------------------------------------

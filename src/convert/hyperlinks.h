@@ -4,6 +4,8 @@
 // writes as a numbered table at the end of each output.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,12 +38,23 @@ class UrlReferenceList {
   void RemoveLast();
   size_t Size() const { return urls_.size(); }
   bool Empty() const { return urls_.empty(); }
+  // The URL of reference number `number` (from 1).
+  std::string_view Url(size_t number) const { return urls_[number - 1]; }
   // The URLs in reference order: number n is Urls()[n - 1].
-  const std::vector<std::string>& Urls() const { return urls_; }
+  std::vector<std::string> Urls() const;
 
  private:
-  std::vector<std::string> urls_;
-  std::unordered_map<std::string, int> numbers_;
+  // Copies `url` into the blocks, where it stays put.
+  std::string_view Keep(std::string_view url);
+
+  // The URLs' text, side by side in blocks that never move, so that the
+  // list and the table of numbers can both view it: many URLs cost their
+  // text and a few dozen bytes each, not two strings and a map node.
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* free_ = nullptr;  // the free room of the block being filled
+  size_t free_size_ = 0;
+  std::vector<std::string_view> urls_;
+  std::unordered_map<std::string_view, int> numbers_;
 };
 
 // Link classes, from the href. Prefix tests ignore case.
@@ -101,6 +114,9 @@ bool ReferenceTableWanted(const DetagOptions& options, const UrlReferenceList& r
 // Appends the reference table: an empty line, then "[n] url" per entry.
 // The lines are not wrapped.
 void AppendReferenceTable(const UrlReferenceList& references, std::vector<std::string>& lines);
+// Hands the lines of the reference table to `line` one at a time.
+void ForEachReferenceLine(const UrlReferenceList& references,
+                          const std::function<void(std::string_view)>& line);
 
 // Puts the anchor and image handlers into the pass's hyperlinks and images
 // slots. They read the pass's options, markers, document information and

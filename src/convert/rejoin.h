@@ -28,5 +28,8 @@ struct RejoinResult {
 
 // Writes the re-joined `text` to `out` (which must not be `text`). Linear.
 RejoinResult RejoinLines(std::string_view text, const DetagMarkers& markers, std::string& out);
+// Re-joins `text` in place, the same way: the text is not held twice
+// (unless the re-joined text comes out longer). Linear.
+RejoinResult RejoinLinesInPlace(std::string& text, const DetagMarkers& markers);
 
 }  // namespace orv

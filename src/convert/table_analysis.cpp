@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "common/text.h"
@@ -415,7 +416,11 @@ int TableAnalysis::EnclosedWidth(const std::string& text, std::string_view after
 }
 
 std::string TableAnalysis::CellContent(std::string_view stretch) {
-  std::string content = RemoveAllTags(stretch);
+  return CellContent(std::string(stretch));
+}
+
+std::string TableAnalysis::CellContent(std::string content) {
+  RemoveAllTagsInPlace(content);
   if (content.find("  ") != std::string::npos || content.find('\t') != std::string::npos)
     CollapseCellBlanks(content, pass_.Markers());
   if (content.find('&') != std::string::npos) {
@@ -473,8 +478,9 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     table = flattened;
   }
 
-  TextTable text_table(options, markers, LeadingTag(table), blocks, walk.starting_width,
-                       walk.nested);
+  // The table goes as soon as it is rendered, before the text is spliced.
+  std::optional<TextTable> text_table;
+  text_table.emplace(options, markers, LeadingTag(table), blocks, walk.starting_width, walk.nested);
   int row_number = 0;
   std::string row_text;
   // Text outside every cell (a caption, stray words between rows) is kept
@@ -501,7 +507,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
       warnings_.Add("WARNING: Table row has a missing </TR>");
     }
     RowWithoutLineFeeds(table.substr(row_start, row_end - row_start), markers, row_text);
-    const std::string_view row = TrimView(row_text);
+    std::string_view row = TrimView(row_text);
     row_start = next;
     if (row.size() <= 4) continue;
 
@@ -526,7 +532,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
       else if (EqualsNoCase(value, "center"))
         horizontal = 2;
     }
-    text_table.SetRowAttributes(row_number, vertical, horizontal);
+    text_table->SetRowAttributes(row_number, vertical, horizontal);
 
     int column = 0;
     const size_t first_boundary = NextCellBoundary(row, 0);
@@ -540,24 +546,33 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
         continue;
       }
       ++column;
-      while (text_table.RowSpanCovers(column)) ++column;
-      std::string content = CellContent(stretch);
-      if (boundary >= row.size()) {
-        // The row's last cell: the copy of the row goes before the cell is
-        // prepared, so a table of one large cell does not hold it twice.
+      while (text_table->RowSpanCovers(column)) ++column;
+      if (FindCellStart(row, boundary) == std::string_view::npos) {
+        // The row's last cell is made from the copy of the row itself, so
+        // that a table of one large cell does not hold it twice. What
+        // follows it in the row is kept aside and goes on as the row.
+        std::string tail(row.substr(boundary));
         const std::string cell_tag(LeadingTag(stretch));
-        std::string().swap(row_text);
-        text_table.AddCell(row_number, column, cell_tag, std::move(content));
-        break;
+        const size_t stretch_start = static_cast<size_t>(stretch.data() - row_text.data());
+        const size_t stretch_size = stretch.size();
+        row_text.resize(stretch_start + stretch_size);
+        row_text.erase(0, stretch_start);
+        text_table->AddCell(row_number, column, cell_tag, CellContent(std::move(row_text)));
+        row_text = std::move(tail);
+        row = row_text;
+        boundary = 0;
+        continue;
       }
-      text_table.AddCell(row_number, column, LeadingTag(stretch), std::move(content));
+      text_table->AddCell(row_number, column, LeadingTag(stretch), CellContent(stretch));
     }
   }
   std::string().swap(row_text);
 
   std::string rendered;
+  const bool has_columns = text_table->Render(rendered);
+  text_table.reset();
   std::string replacement(walk.prefix);
-  if (text_table.Render(rendered)) {
+  if (has_columns) {
     const int number = blocks.Add(std::move(rendered));
     if (!outside.empty()) replacement += markers.statement + outside;
     replacement += markers.start_pre;

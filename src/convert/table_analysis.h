@@ -86,6 +86,7 @@ class TableAnalysis {
   // the row. `after` is the text after the nested table.
   int EnclosedWidth(const std::string& text, std::string_view after) const;
   std::string CellContent(std::string_view stretch);
+  std::string CellContent(std::string content);
 
   DetagPass& pass_;
   ReportFunction report_;

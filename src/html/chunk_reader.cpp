@@ -478,8 +478,9 @@ class ChunkGatherer {
     if (report && report_) report_("INFO: Processing chunk #" + std::to_string(chunk_number_) + " ", 10);
     if (on_chunk_) on_chunk_(chunk_number_, chunk_);
     // A one-chunk document is not copied, unless room for the whole text
-    // was made beforehand.
-    if (whole_text_.empty() && whole_text_.capacity() < chunk_.size()) {
+    // was made beforehand and the chunk has less.
+    if (whole_text_.empty() &&
+        (whole_text_.capacity() < chunk_.size() || chunk_.capacity() >= whole_text_.capacity())) {
       whole_text_.swap(chunk_);
     } else {
       whole_text_ += chunk_;

@@ -65,6 +65,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -848,7 +849,10 @@ int PatternList::Scan(bool keep_unchanged_result) {
       ++i;
     }
   }
-  if (actions > 0 || keep_unchanged_result) result_.append(input_, copied_, kNone);
+  if (actions > 0 || keep_unchanged_result) {
+    MakeResultRoom(input_.size() - std::min(copied_, input_.size()), input_.size());
+    result_.append(input_, copied_, kNone);
+  }
   copied_ = n;
   return actions;
 }
@@ -1006,13 +1010,45 @@ int PatternList::Splice(size_t from, size_t to, std::string_view insert) {
   if (!applying_ || from < copied_ || from > to || to > position_ + 1 || to > input_.size())
     return ActionNone;
   // The first change sizes the result once for the usual case of a text
-  // that shrinks or grows a little.
-  if (result_.capacity() < input_.size()) result_.reserve(input_.size());
+  // that shrinks or grows up to twice its size, or by 64 MB for a larger
+  // one (room never written costs no memory).
+  if (result_.capacity() < input_.size())
+    result_.reserve(input_.size() + std::min(input_.size(), size_t{64} << 20));
+  MakeResultRoom(from - copied_ + insert.size(), to);
   result_.append(input_, copied_, from - copied_);
   result_.append(insert);
   copied_ = to;
   handler_changed_ = true;
   return ActionChanged;
+}
+
+// Room in the result for `more` bytes, with `consumed` bytes of the input
+// done. A result that outgrows its room gets room for all of it at the
+// rate it has grown so far, in a buffer of its own: grown by doubling, it
+// would hold its old and its new room at once, several times its size.
+// Room that is never written costs no memory.
+void PatternList::MakeResultRoom(size_t more, size_t consumed) {
+  const size_t needed = result_.size() + more;
+  if (needed <= result_.capacity()) return;
+  size_t room = needed;
+  if (consumed < input_.size()) {
+    const double rate = std::min(
+        16.0, static_cast<double>(needed) / static_cast<double>(std::max<size_t>(consumed, 1)));
+    const size_t projected =
+        static_cast<size_t>(static_cast<double>(input_.size()) * rate * 1.05) + 4096;
+    room =
+        std::max({needed, input_.size(), projected, result_.capacity() + result_.capacity() / 2});
+  }
+  std::string grown;
+  try {
+    grown.reserve(room);
+  } catch (const std::bad_alloc&) {
+    // A rate seen early may ask for more than there is: the result then
+    // grows as it can.
+    grown.reserve(std::max(needed, result_.capacity() + result_.capacity() / 2));
+  }
+  grown.append(result_);
+  result_.swap(grown);
 }
 
 int PatternList::ReplaceMatch(std::string_view replacement) {

@@ -151,6 +151,7 @@ class PatternList {
   void PrepareScan();
   void ResetStates();
   void DropPartialMatches();
+  void MakeResultRoom(size_t more, size_t consumed);
   bool CanSkipPair(unsigned char first, unsigned char second);
   bool CanSkipBusyPair(size_t i, const uint64_t* busy) const;
   const uint64_t* BusyAt(size_t i) const;

@@ -1,6 +1,8 @@
 // Allocator settings on glibc.
 #include "platform/memory.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>  // defines __GLIBC__ on glibc
 
 #if defined(__GLIBC__)
@@ -9,13 +11,23 @@
 
 namespace orv {
 
-void KeepFreedMemory() {
+void ConfigureAllocator() {
 #if defined(__GLIBC__)
-  // Buffers up to 32 MB (the largest the allocator allows) come from the
-  // heap rather than from their own mappings, and the heap is not trimmed.
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
-  mallopt(M_TOP_PAD, 16 * 1024 * 1024);
+  // A fixed threshold also keeps the allocator from raising it to the size
+  // of the largest buffer freed so far, after which text-sized buffers
+  // would come from the heap again.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
+  mallopt(M_TOP_PAD, 1024 * 1024);
+  mallopt(M_ARENA_MAX, 2);
+#endif
+}
+
+void AllowAllocatorArenas(size_t threads) {
+#if defined(__GLIBC__)
+  mallopt(M_ARENA_MAX, static_cast<int>(std::clamp<size_t>(threads + 1, 2, INT_MAX)));
+#else
+  (void)threads;
 #endif
 }
 

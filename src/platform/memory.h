@@ -1,14 +1,25 @@
-// How the program asks the C library's allocator to hold on to memory.
+// How the program asks the C library's allocator to use memory.
 #pragma once
+
+#include <cstddef>
 
 namespace orv {
 
-// A conversion rewrites its text many times, each time into a new buffer of
-// the text's size. By default the allocator hands such buffers back to the
-// system when they are freed and takes them again (zeroed, page by page)
-// for the next one; asked to keep them, it reuses the same memory. Peak
-// memory stays the same; freed memory is held until the program ends.
-// Does nothing where the allocator has no such settings.
-void KeepFreedMemory();
+// Sets the allocator up for a conversion's memory use. Buffers of 256 KB
+// and more (texts, tables, line lists) get mappings of their own: what
+// such a buffer reserves but never writes costs no memory, and a freed
+// buffer goes back to the system at once instead of lying, already
+// touched, in the heap beside the next one. The heap keeps up to 8 MB of
+// freed memory at its top for the many small blocks. A conversion's
+// helper threads (a second half, the reading ahead) share one allocator
+// arena besides the main one: an arena of their own each would hold its
+// own freed memory. Does nothing where the allocator has no such
+// settings.
+void ConfigureAllocator();
+
+// Lets `threads` threads that convert files side by side have an arena
+// each (and their helper threads one more), so that they do not wait for
+// one another's allocations.
+void AllowAllocatorArenas(size_t threads);
 
 }  // namespace orv

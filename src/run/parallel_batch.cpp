@@ -30,6 +30,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/memory.h"
 #include "run/conversion_run.h"
 #include "run/message_record.h"
 #include "run/qualifier_policies.h"
@@ -172,6 +173,7 @@ void ConversionRun::ConvertBatchSideBySide(size_t size, size_t jobs, PolicySet& 
     }
   };
   std::vector<std::thread> threads;
+  AllowAllocatorArenas(workers.size());
   try {
     for (auto& worker : workers) threads.emplace_back(work, std::ref(*worker));
   } catch (const std::system_error&) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -448,13 +449,17 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
       return true;
     }
     // One output line per line of the block; a final line feed ends the
-    // last line rather than starting an empty one.
+    // last line rather than starting an empty one. A large block is handed
+    // on a few thousand lines at a time.
+    constexpr size_t kHandOnLines = 4096;
+    const bool hand_on = hand_on_ && !tidy_at_end_;
     const std::string_view rest = *block;
     for (size_t start = 0; start < rest.size();) {
       size_t feed = rest.find('\n', start);
       if (feed == std::string_view::npos) feed = rest.size();
       Emit(output, rest.substr(start, feed - start));
       start = feed + 1;
+      if (hand_on && output.Size() >= kHandOnLines) hand_on_();
     }
     if (!block->empty()) paragraph_start_ = false;
   } else if (kind == 'L' && StartsWithNoCase(piece, "$_$_LINE")) {
@@ -572,6 +577,7 @@ void LineLayout::LayOutLine(const DetagOptions& options, LaidOutLines& output, b
   const bool single = options.paragraph_on_single_line;
   if (preserve) more_lines = false;
   const bool last_call = !more_lines;
+  tidy_at_end_ = last_call && !preserve;
   std::string& line = line_;
   line.assign(source);
 
@@ -827,6 +833,12 @@ class LineRun {
   // Lays out the lines before the one that starts at `to` (all of them for
   // npos). False when the text has ended.
   bool RunUntil(size_t to, const Sink& sink) {
+    // The lines of a large text block go to `sink` as they are laid out.
+    layout_.SetHandOn([this, &sink] { Flush(layout_.InPreformattedText(), sink); });
+    struct Unset {
+      LineLayout& layout;
+      ~Unset() { layout.SetHandOn(nullptr); }
+    } unset{layout_};
     while (line_start_ < to) {
       // Only a statement opens or closes a verbatim section.
       if (HasPrefix(line_, kStatementPrefix)) {
@@ -940,7 +952,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
     ProgramLayoutState state;
     std::vector<std::string> blocks;
     std::vector<size_t> lines_in_block;
-    std::vector<size_t> lengths;
+    std::vector<uint32_t> lengths;  // a line longer than 4 GB ends the second half
     std::vector<std::pair<std::string, int>> messages;
     bool warming = true;
     std::unique_ptr<LineRun> run;
@@ -963,6 +975,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
         second.warming = false;
         second.run->RunUntil(std::string_view::npos, [&second](std::string&& line) {
           constexpr size_t kBlock = size_t{1} << 20;
+          if (line.size() > UINT32_MAX) throw std::length_error("line too long");
           std::vector<std::string>& blocks = second.blocks;
           if (blocks.empty() || blocks.back().size() + line.size() > blocks.back().capacity()) {
             blocks.emplace_back();
@@ -971,7 +984,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
           }
           blocks.back() += line;
           ++second.lines_in_block.back();
-          second.lengths.push_back(line.size());
+          second.lengths.push_back(static_cast<uint32_t>(line.size()));
         });
       } catch (...) {
         failure = std::current_exception();

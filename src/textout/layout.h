@@ -138,6 +138,11 @@ class LineLayout {
   bool InPreformattedText() const { return pre_; }
   int CurrentIndent() const { return indent_; }
   int LayoutWidth() const { return layout_width_; }
+  // Lets the layout hand the lines it has laid out so far on, by calling
+  // `hand_on` (which takes them out of the output), while it expands a
+  // large stored text block, rather than hold every line of the block at
+  // once. Only where the output would not be tidied at the end of the line.
+  void SetHandOn(std::function<void()> hand_on) { hand_on_ = std::move(hand_on); }
 
  private:
   // A piece of the current line: where it lies in `line_` and the width it
@@ -169,6 +174,8 @@ class LineLayout {
 
   ProgramLayoutState& program_;
   ReportFunction report_;
+  std::function<void()> hand_on_;
+  bool tidy_at_end_ = false;  // the line being laid out is tidied at its end
 
   // Per-file settings.
   std::array<int, 8> indent_positions_{};

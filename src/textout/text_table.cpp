@@ -45,21 +45,29 @@ int WidthInColumns(std::string_view value, int percent_base, bool& percent) {
 
 int CeilDiv(int64_t a, int64_t b) { return b <= 0 ? 0 : static_cast<int>((a + b - 1) / b); }
 
-// Removes every occurrence of `what` from `text`.
-void RemoveAll(std::string& text, std::string_view what) {
-  if (what.empty() || text.find(what) == std::string::npos) return;
-  std::string out;
-  out.reserve(text.size());
-  size_t from = 0;
-  for (size_t at; (at = text.find(what, from)) != std::string::npos; from = at + what.size())
-    out.append(text, from, at - from);
-  out.append(text, from, std::string::npos);
-  text.swap(out);
-}
-
-// Replaces every occurrence of `what` by `with`, in one pass.
+// Replaces every occurrence of `what` by `with`, in one pass. When `with`
+// is no longer than `what` the text is rewritten in place: a large cell is
+// not held twice.
 void ReplaceAll(std::string& text, std::string_view what, std::string_view with) {
-  if (what.empty() || text.find(what) == std::string::npos) return;
+  size_t at = what.empty() ? std::string::npos : text.find(what);
+  if (at == std::string::npos) return;
+  if (with.size() <= what.size()) {
+    size_t write = at;
+    for (size_t from = at;;) {
+      text.replace(write, with.size(), with);
+      write += with.size();
+      from = at + what.size();
+      at = text.find(what, from);
+      const size_t end = at == std::string::npos ? text.size() : at;
+      if (write != from)
+        std::copy(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(end),
+                  text.begin() + static_cast<long>(write));
+      write += end - from;
+      if (at == std::string::npos) break;
+    }
+    text.resize(write);
+    return;
+  }
   std::string out;
   out.reserve(text.size() + 16);
   size_t from = 0;
@@ -70,6 +78,9 @@ void ReplaceAll(std::string& text, std::string_view what, std::string_view with)
   out.append(text, from, std::string::npos);
   text.swap(out);
 }
+
+// Removes every occurrence of `what` from `text`.
+void RemoveAll(std::string& text, std::string_view what) { ReplaceAll(text, what, {}); }
 
 // Trims blanks from both ends of `text` without a copy.
 void TrimInPlace(std::string& text) {
@@ -201,8 +212,8 @@ TextTable::TextTable(const DetagOptions& options, const DetagMarkers& markers,
 void TextTable::SetRowAttributes(int row, int vertical, int horizontal) {
   row = std::max(row, 1);
   if (static_cast<size_t>(row) > rows_.size()) rows_.resize(static_cast<size_t>(row));
-  rows_[static_cast<size_t>(row - 1)].vertical = vertical;
-  rows_[static_cast<size_t>(row - 1)].horizontal = horizontal;
+  rows_[static_cast<size_t>(row - 1)].vertical = static_cast<int8_t>(vertical);
+  rows_[static_cast<size_t>(row - 1)].horizontal = static_cast<int8_t>(horizontal);
   current_row_ = row;
 }
 
@@ -212,10 +223,31 @@ bool TextTable::RowSpanCovers(int column) const {
 }
 
 void TextTable::EnsureColumns(int count) {
-  if (static_cast<size_t>(count) > columns_.size()) {
-    columns_.resize(static_cast<size_t>(count));
-    row_span_until_.resize(static_cast<size_t>(count), 0);
+  if (static_cast<size_t>(count) > columns_.size()) columns_.resize(static_cast<size_t>(count));
+}
+
+size_t TextTable::CellLines::text_size() const {
+  if (size_ == 0) return 0;
+  const std::string_view first = (*this)[0];
+  const std::string_view last = (*this)[size_ - 1];
+  return static_cast<size_t>(last.data() + last.size() - first.data());
+}
+
+void TextTable::ReplaceLines(TextTableCell& cell, CompactLineList& replacement) {
+  const size_t end = size_t{cell.first_line} + cell.line_total;
+  if (cell.first_line == 0 && end == lines_.size()) {
+    // The cell's lines are all the store holds: the replacement becomes
+    // the store.
+    lines_.swap(replacement);
+    cell.line_total = static_cast<uint32_t>(lines_.size());
+    return;
   }
+  // The lines of the last cell added make room for their replacement.
+  if (end == lines_.size()) lines_.truncate(cell.first_line);
+  if (lines_.size() + replacement.size() > UINT32_MAX) throw std::length_error("table too large");
+  cell.first_line = static_cast<uint32_t>(lines_.size());
+  for (const std::string_view line : replacement) lines_.push_back(line);
+  cell.line_total = static_cast<uint32_t>(replacement.size());
 }
 
 void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::string content) {
@@ -225,6 +257,7 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   const TextTableRow& row_record = rows_[static_cast<size_t>(row - 1)];
 
   TextTableCell cell;
+  CellMeasures measures;
   cell.row = row;
   cell.column = column;
   std::string value;
@@ -252,27 +285,36 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
       cell.align_default = 4;
   }
   if (cell_attributes.Get("colspan", value))
-    cell.column_span = std::clamp(NumberAfterBlanks(value), 1, kMaxColumnSpan);
-  cell.no_wrap = cell_attributes.Get("nowrap", value);
+    cell.column_span =
+        static_cast<int16_t>(std::clamp(NumberAfterBlanks(value), 1, kMaxColumnSpan));
+  measures.no_wrap = cell_attributes.Get("nowrap", value);
   if (cell_attributes.Get("width", value)) {
     const int width =
-        WidthInColumns(value, target_ > 0 ? target_ : available_, cell.declared_percent);
-    cell.declared_width = std::max(width - 1, 0);
+        WidthInColumns(value, target_ > 0 ? target_ : available_, measures.declared_percent);
+    measures.declared_width = std::max(width - 1, 0);
   }
 
-  PrepareContent(cell, std::move(content));
-  MeasureCell(cell);
+  PrepareContent(cell, measures, std::move(content));
+  MeasureCell(cell, measures);
 
-  EnsureColumns(column + cell.column_span - 1);
+  const int last_column = column + cell.column_span - 1;
+  EnsureColumns(last_column);
   if (cell_attributes.Get("rowspan", value) && NumberAfterBlanks(value) > 0) {
-    cell.row_span = std::min(NumberAfterBlanks(value), kMaxRowSpan);
-    for (int c = column; c < column + cell.column_span; ++c)
-      row_span_until_[static_cast<size_t>(c - 1)] = row + cell.row_span - 1;
+    const int row_span = std::min(NumberAfterBlanks(value), kMaxRowSpan);
+    if (static_cast<size_t>(last_column) > row_span_until_.size())
+      row_span_until_.resize(static_cast<size_t>(last_column), 0);
+    for (int c = column; c <= last_column; ++c)
+      row_span_until_[static_cast<size_t>(c - 1)] = row + row_span - 1;
   }
-  RaiseColumns(cell);
+  RaiseColumns(cell, measures);
   TextTableRow& row_to_raise = rows_[static_cast<size_t>(row - 1)];
   row_to_raise.lines = std::max(row_to_raise.lines, cell.line_count);
   column = column + cell.column_span - 1;
+  if (cell.column_span > 1 || cell.has_text_block) {
+    if (cells_.size() >= UINT32_MAX) throw std::length_error("table too large");
+    cell_widths_.push_back(
+        {static_cast<uint32_t>(cells_.size()), measures.natural, measures.fixed_width});
+  }
   cells_.push_back(std::move(cell));
 }
 
@@ -335,7 +377,7 @@ void CollapseMarkRuns(std::string& text, const DetagMarkers& m) {
 // lines of their own, expands nested tables, trims ordinary lines, drops
 // runs of empty lines, and (delimited formats) leaves out what only the
 // text layout needs.
-void TextTable::PrepareContent(TextTableCell& cell, std::string text) const {
+void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std::string text) {
   const DetagMarkers& m = markers_;
   if (Delimited()) {
     // Each item a line of its own, which the record joins with a blank.
@@ -385,10 +427,12 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string text) const {
     RemoveAll(text, "[[TAB_STOP_RIGHT]]");
   }
 
-  LineList& lines = cell.lines;
-  // The lines hold at most the text (nested tables aside), so room for it
-  // spares the list from growing by copies.
-  lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1, text.size());
+  // The lines go straight to the end of the store, which has room for
+  // them made at once (they hold at most the text, nested tables aside).
+  CompactLineList& lines = lines_;
+  const size_t first = lines.size();
+  lines.reserve_more(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1,
+                     text.size());
   bool verbatim = false;
   bool blank_pending = false;
   std::string alignment_pending;
@@ -396,7 +440,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string text) const {
   // them elsewhere keeps one.
   auto add_line = [&](std::string_view line) {
     const bool statement = line.starts_with("$_$_");
-    if (blank_pending && !statement && !lines.empty() && !lines.back().starts_with("$_$_"))
+    if (blank_pending && !statement && lines.size() > first && !lines.back().starts_with("$_$_"))
       lines.push_back({});
     blank_pending = false;
     if (!alignment_pending.empty() && !statement)
@@ -420,7 +464,7 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string text) const {
       cell.has_text_block = true;
       if (!verbatim) add_line("$_$_START_PRE");
       for (std::string& block_line : SplitLines(*block)) {
-        cell.fixed_width = std::max(cell.fixed_width, static_cast<int>(block_line.size()));
+        measures.fixed_width = std::max(measures.fixed_width, static_cast<int>(block_line.size()));
         if (Delimited()) block_line = Trim(block_line);
         add_line(block_line);
       }
@@ -458,10 +502,9 @@ void TextTable::PrepareContent(TextTableCell& cell, std::string text) const {
     }
     add_line(line);
   }
-  // The content's copy goes before the cell is measured; the lines keep
-  // only the room they use.
-  std::string().swap(text);
-  lines.shrink_to_fit();
+  if (lines.size() > UINT32_MAX) throw std::length_error("table too large");
+  cell.first_line = static_cast<uint32_t>(first);
+  cell.line_total = static_cast<uint32_t>(lines.size() - first);
   // Statements closing the content, and the empty line before them, stay;
   // an empty line at the end does not.
 }
@@ -488,7 +531,7 @@ struct CellSections {
 // Measures the content as the layout will show it: list and block sections
 // indent by 2, verbatim sections are taken as they stand, "$_$_LINE" with a
 // length becomes that many dashes.
-void TextTable::MeasureCell(TextTableCell& cell) const {
+void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
   CellSections sections;
   int count = 0;
   bool rule = false;
@@ -503,10 +546,10 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
       if (!StartsWithDigit(argument)) return -1;  // drawn at the column's width
       int length = NumberAfterBlanks(argument);
       if (argument.back() == '%')
-        length = static_cast<int>(int64_t{length} * std::max(5, cell.declared_width) / 100);
+        length = static_cast<int>(int64_t{length} * std::max(5, measures.declared_width) / 100);
       length = std::min(length, 10000);
-      cell.natural = std::max(cell.natural, length);
-      cell.minimum = std::max(cell.minimum, length);
+      measures.natural = std::max(measures.natural, length);
+      measures.minimum = std::max(measures.minimum, length);
       return length;
     }
     std::string_view shown = line;
@@ -518,28 +561,29 @@ void TextTable::MeasureCell(TextTableCell& cell) const {
     }
     if (IsRuleText(shown)) rule = true;
     const int lead = sections.Lead();
-    cell.natural = std::max(cell.natural, lead + static_cast<int>(shown.size()));
-    cell.minimum = std::max(cell.minimum, lead + LongestWord(shown));
+    measures.natural = std::max(measures.natural, lead + static_cast<int>(shown.size()));
+    measures.minimum = std::max(measures.minimum, lead + LongestWord(shown));
     return -1;
   };
   // The lines are copied only once a rule is drawn: one pass, however many
   // rules the cell holds.
-  LineList drawn;
+  CompactLineList drawn;
   bool copying = false;
-  for (size_t i = 0; i < cell.lines.size(); ++i) {
-    const int dashes = measure(cell.lines[i]);
+  const CellLines lines = Lines(cell);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int dashes = measure(lines[i]);
     if (dashes >= 0 && !copying) {
       copying = true;
-      drawn.reserve(cell.lines.size(), cell.lines.text_size());
-      for (size_t k = 0; k < i; ++k) drawn.push_back(cell.lines[k]);
+      drawn.reserve(lines.size(), lines.text_size());
+      for (size_t k = 0; k < i; ++k) drawn.push_back(lines[k]);
     }
     if (dashes >= 0)
       drawn.start_line().append(static_cast<size_t>(dashes), '-');
     else if (copying)
-      drawn.push_back(cell.lines[i]);
+      drawn.push_back(lines[i]);
   }
-  if (copying) cell.lines.swap(drawn);
-  if (cell.no_wrap) cell.minimum = cell.natural;
+  if (copying) ReplaceLines(cell, drawn);
+  if (measures.no_wrap) measures.minimum = measures.natural;
   cell.line_count = count;
   cell.rule_cell = count == 1 && rule;
 }
@@ -556,23 +600,23 @@ void TextTable::SetColumnWidth(TextTableColumn& column, int width, bool forced) 
 // Raises the widths of the columns a cell spans to what it needs. A
 // spanning cell asks each column for a share, less what the other spanned
 // columns already give.
-void TextTable::RaiseColumns(const TextTableCell& cell) {
+void TextTable::RaiseColumns(const TextTableCell& cell, const CellMeasures& measures) {
   const int span = cell.column_span;
   const size_t first = static_cast<size_t>(cell.column - 1);
-  const int minimum = std::min(cell.minimum, kMaxColumnNeed);
+  const int minimum = std::min(measures.minimum, kMaxColumnNeed);
   if (span == 1) {
     TextTableColumn& column = columns_[first];
-    const int fixed = std::min(cell.fixed_width, kMaxColumnNeed);
-    const int declared = cell.declared_width;
+    const int fixed = std::min(measures.fixed_width, kMaxColumnNeed);
+    const int declared = measures.declared_width;
     if (declared > column.declared) {
       column.declared = declared;
-      column.percentage = cell.declared_percent;
+      column.percentage = measures.declared_percent;
     }
     const int need = std::max(minimum, declared);
     if (need > column.width) SetColumnWidth(column, need);
-    column.fixed = std::max(column.fixed, fixed);
+    column.fixed = static_cast<int16_t>(std::max<int>(column.fixed, fixed));
     column.minimum = std::max({column.minimum, fixed, minimum});
-    column.natural = std::max({column.natural, cell.natural, declared});
+    column.natural = std::max({column.natural, measures.natural, declared});
     if (column.minimum > column.width) column.width = column.minimum;
     return;
   }
@@ -583,9 +627,10 @@ void TextTable::RaiseColumns(const TextTableCell& cell) {
     TextTableColumn& column = columns_[first + static_cast<size_t>(k)];
     const int64_t others = minimum_sum - column.minimum;
     const int fixed_share =
-        CeilDiv(std::clamp<int64_t>(cell.fixed_width - others, 0, kMaxColumnNeed), span);
-    const int declared_share = CeilDiv(std::max<int64_t>(cell.declared_width - others, 0), span);
-    const int natural_share = CeilDiv(std::max<int64_t>(cell.natural - others, 0), span);
+        CeilDiv(std::clamp<int64_t>(measures.fixed_width - others, 0, kMaxColumnNeed), span);
+    const int declared_share =
+        CeilDiv(std::max<int64_t>(measures.declared_width - others, 0), span);
+    const int natural_share = CeilDiv(std::max<int64_t>(measures.natural - others, 0), span);
     const int need = std::max({minimum_share, fixed_share, declared_share});
     if (need > column.width) SetColumnWidth(column, need);
     column.minimum = std::max(column.minimum, need);
@@ -611,13 +656,15 @@ int TextTable::Total() const {
 // asks them to grow, in proportion to their widths; the table grows as far
 // as the available width allows.
 void TextTable::WidenForSpanningCells() {
-  std::vector<int> shares(columns_.size(), 0);
+  std::vector<int> shares;  // made for the first spanning cell that asks
   bool any = false;
-  for (const TextTableCell& cell : cells_) {
+  for (const CellWidths& widths : cell_widths_) {
+    const TextTableCell& cell = cells_[widths.cell];
     if (cell.column_span < 2) continue;
-    const int excess = cell.natural - CellWidth(cell);
+    const int excess = widths.natural - CellWidth(cell);
     if (excess <= 0 || excess >= 30) continue;
     const size_t first = static_cast<size_t>(cell.column - 1);
+    if (shares.empty()) shares.assign(columns_.size(), 0);
     int64_t width_sum = 0;
     for (int k = 0; k < cell.column_span; ++k) width_sum += columns_[first + k].width;
     int given = 0;
@@ -774,16 +821,38 @@ void TextTable::ShrinkToAvailable() {
 // word by word. Statements other than rules disappear.
 void TextTable::WrapCell(TextTableCell& cell) {
   const int width = CellWidth(cell);
-  LineList out;
-  out.reserve(cell.lines.size(), cell.lines.text_size());
+  const CellLines lines = Lines(cell);
   CellSections sections;
   std::string rest;
   std::string words;
-  // Each line is copied or rebuilt into `out`.
-  for (const std::string_view line : cell.lines) {
-    if (sections.Take(line)) continue;
-    if (line.starts_with("$_$_")) {
+  // Lines are taken over or rebuilt; only once one changes is the cell's
+  // content written anew, into `out`, and then replaces its lines.
+  CompactLineList out;
+  bool changed = false;
+  size_t kept = 0;  // lines taken over before the first change
+  auto change = [&]() {
+    if (changed) return;
+    changed = true;
+    out.reserve(lines.size(), lines.text_size());
+    for (size_t k = 0; k < kept; ++k) out.push_back(lines[k]);
+  };
+  auto keep = [&](std::string_view line) {
+    if (changed)
       out.push_back(line);
+    else
+      ++kept;
+  };
+  auto start_line = [&]() -> std::string& {
+    change();
+    return out.start_line();
+  };
+  for (const std::string_view line : lines) {
+    if (sections.Take(line)) {
+      change();
+      continue;
+    }
+    if (line.starts_with("$_$_")) {
+      keep(line);
       continue;
     }
     size_t tag_length = 0;
@@ -795,11 +864,11 @@ void TextTable::WrapCell(TextTableCell& cell) {
     const int room = std::max(width - static_cast<int>(cell_indent), 1);
     if (tag_length == 0 && cell_indent == 0 && rest.size() == line.size() &&
         static_cast<int>(rest.size()) <= room) {
-      out.push_back(line);  // nothing to add or take away
+      keep(line);  // nothing to add or take away
       continue;
     }
     if (static_cast<int>(rest.size()) <= room) {
-      out.start_line().append(tag).append(cell_indent, ' ').append(rest);
+      start_line().append(tag).append(cell_indent, ' ').append(rest);
       continue;
     }
     const size_t lead_length = rest.find_first_not_of(' ');
@@ -807,7 +876,7 @@ void TextTable::WrapCell(TextTableCell& cell) {
     std::string current;
     bool first = true;
     auto flush = [&]() {
-      std::string& piece = out.start_line();
+      std::string& piece = start_line();
       if (first) piece.append(tag);
       piece.append(lead + cell_indent, ' ').append(current);
       first = false;
@@ -827,23 +896,31 @@ void TextTable::WrapCell(TextTableCell& cell) {
     }
     if (!current.empty() || first) flush();
   }
-  out.shrink_to_fit();
-  cell.lines.swap(out);
-  cell.line_count = static_cast<int>(cell.lines.size());
+  if (changed) ReplaceLines(cell, out);
+  cell.line_count = static_cast<int>(cell.line_total);
+}
+
+// The widest nested-table line of cell `cell` (its index), kept for the
+// cells that hold a nested table.
+int TextTable::FixedWidth(size_t cell) const {
+  const auto found =
+      std::lower_bound(cell_widths_.begin(), cell_widths_.end(), cell,
+                       [](const CellWidths& widths, size_t index) { return widths.cell < index; });
+  return found != cell_widths_.end() && found->cell == cell ? found->fixed_width : 0;
 }
 
 // Appends line `line` (from 1) of a cell in the text grid, `width` columns
-// wide, to `out`. `text` is scratch space, reused from call to call.
-void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
-                               std::string& text, std::string& out) const {
+// wide, to `out`; `fixed_width` is the widest line of the nested table it
+// holds, if any. `text` is scratch space, reused from call to call.
+void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& alignment, int line,
+                               int width, std::string& text, std::string& out) const {
   const size_t w = static_cast<size_t>(std::max(width, 0));
   if (cell.rule_cell) {
     if (line != 1) {
       out.append(w, ' ');
       return;
     }
-    std::string_view rule =
-        cell.lines.empty() ? std::string_view() : cell.lines[0];
+    std::string_view rule = Lines(cell).empty() ? std::string_view() : Lines(cell)[0];
     size_t tag_length = 0;
     LeadingAlignment(rule, tag_length);
     rule.remove_prefix(tag_length);
@@ -863,7 +940,7 @@ void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line,
   else if (cell.vertical == 3)
     index = line - offset / 2;
   const std::string_view source = index >= 1 && index <= cell.line_count
-                                      ? cell.lines[static_cast<size_t>(index - 1)]
+                                      ? Lines(cell)[static_cast<size_t>(index - 1)]
                                       : std::string_view();
   if (!cell.has_text_block && source.find("[[") == std::string_view::npos) {
     // Without alignment tags the line is only trimmed and padded, which
@@ -903,9 +980,9 @@ void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line,
   RemoveAlignmentTags(text);
   int least = width;
   if (cell.has_text_block) {
-    if (static_cast<int>(text.size()) < cell.fixed_width)
-      text.append(static_cast<size_t>(cell.fixed_width) - text.size(), ' ');
-    least = std::max(width, cell.fixed_width);
+    if (static_cast<int>(text.size()) < fixed_width)
+      text.append(static_cast<size_t>(fixed_width) - text.size(), ' ');
+    least = std::max(width, fixed_width);
   } else {
     // Left-aligned lines keep their leading blanks, which carry the list
     // indentation of the cell; other alignments work on the trimmed text.
@@ -929,21 +1006,24 @@ void TextTable::AppendCellLine(TextTableCell& cell, int8_t& alignment, int line,
   out.append(text, drop, std::string::npos);
 }
 
-// The indexes of each row's cells, in the order they were added: `order`
-// holds them all, row by row, and the span of row r (from 0) views its
-// part. Two passes over the cells, three allocations in all.
-std::vector<std::span<const size_t>> TextTable::CellsByRow(std::vector<size_t>& order) const {
-  std::vector<size_t> first(rows_.size() + 1, 0);
+// The indexes of each row's cells, in the order they were added: two
+// passes over the cells, two allocations in all.
+TextTable::RowCells TextTable::CellsByRow() const {
+  if (cells_.size() > UINT32_MAX) throw std::length_error("table too large");
+  RowCells rows;
+  std::vector<uint32_t>& first = rows.first_;
+  first.assign(rows_.size() + 1, 0);
   for (const TextTableCell& cell : cells_) ++first[static_cast<size_t>(cell.row)];
   for (size_t r = 1; r < first.size(); ++r) first[r] += first[r - 1];
-  order.assign(cells_.size(), 0);
-  std::vector<size_t> next(first.begin(), first.end() - 1);
-  for (size_t i = 0; i < cells_.size(); ++i)
-    order[next[static_cast<size_t>(cells_[i].row - 1)]++] = i;
-  std::vector<std::span<const size_t>> rows;
-  rows.reserve(rows_.size());
-  for (size_t r = 0; r < rows_.size(); ++r)
-    rows.emplace_back(order.data() + first[r], first[r + 1] - first[r]);
+  rows.order_.assign(cells_.size(), 0);
+  // Each row's next free place, kept in `first` shifted by one row and
+  // restored as the cells are placed.
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    uint32_t& next = first[static_cast<size_t>(cells_[i].row - 1)];
+    rows.order_[next++] = static_cast<uint32_t>(i);
+  }
+  for (size_t r = first.size() - 1; r > 0; --r) first[r] = first[r - 1];
+  first[0] = 0;
   return rows;
 }
 
@@ -956,8 +1036,7 @@ bool TextTable::Render(std::string& output) {
   if (columns_.empty()) return false;
   if (!Delimited()) WidenForSpanningCells();
 
-  std::vector<size_t> order;
-  const std::vector<std::span<const size_t>> row_cells = CellsByRow(order);
+  const RowCells row_cells = CellsByRow();
 
   for (size_t r = 0; r < rows_.size(); ++r) {
     TextTableRow& row = rows_[r];
@@ -971,20 +1050,21 @@ bool TextTable::Render(std::string& output) {
     for (size_t r = 0; r < rows_.size(); ++r) {
       bool statement_row = false;
       for (size_t i : row_cells[r])
-        if (!cells_[i].lines.empty() && IsDelimitedTableStart(cells_[i].lines[0]))
+        if (!Lines(cells_[i]).empty() && IsDelimitedTableStart(Lines(cells_[i])[0]))
           statement_row = true;
       if (!statement_row) continue;
       rows_[r].statement_row = true;
       for (size_t i : row_cells[r]) {
         TextTableCell& cell = cells_[i];
-        if (!cell.lines.empty() && IsDelimitedTableStart(cell.lines[0])) continue;
-        LineList framed;
-        framed.reserve(cell.lines.size() + 2, cell.lines.text_size());
+        if (!Lines(cell).empty() && IsDelimitedTableStart(Lines(cell)[0])) continue;
+        const CellLines lines = Lines(cell);
+        CompactLineList framed;
+        framed.reserve(lines.size() + 2, lines.text_size());
         framed.push_back({});
-        for (const std::string_view cell_line : cell.lines) framed.push_back(cell_line);
+        for (const std::string_view cell_line : lines) framed.push_back(cell_line);
         framed.push_back({});
-        cell.lines.swap(framed);
-        cell.line_count = static_cast<int>(cell.lines.size());
+        ReplaceLines(cell, framed);
+        cell.line_count = static_cast<int>(cell.line_total);
         rows_[r].lines = std::max(rows_[r].lines, cell.line_count);
       }
     }
@@ -1008,8 +1088,32 @@ bool TextTable::Render(std::string& output) {
   return true;
 }
 
-void TextTable::RenderGrid(const std::vector<std::span<const size_t>>& row_cells,
-                           std::string& output) {
+// About the size of the text grid, for its room to be made at once: the
+// lines of the rows, borders and markers, each as wide as the table or the
+// room it is centred in. Lines that overflow their columns may make it
+// more.
+size_t TextTable::GridSizeBound(const RowCells& row_cells) const {
+  const size_t width =
+      static_cast<size_t>(indent_) + static_cast<size_t>(std::max(Total(), available_)) + 2;
+  size_t lines = 2;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    if (row_cells[r].empty()) continue;
+    lines += rows_[r].rule_row ? 1 : static_cast<size_t>(std::max(rows_[r].lines, 1));
+    lines += 1;  // a border or a blank separator
+  }
+  return lines * width + options_.start_table_marker.size() + options_.end_table_marker.size();
+}
+
+void TextTable::RenderGrid(const RowCells& row_cells, std::string& output) {
+  // Room made at once spares a large grid the copies of a growing string;
+  // room never written costs nothing in a buffer that large. A small grid
+  // grows as it goes (its text is kept until the layout, with its room),
+  // and a bound that is far too large (a table of long lines that are
+  // trimmed) is not taken.
+  constexpr size_t kLeastRoom = size_t{1} << 20;
+  constexpr size_t kMostRoom = size_t{64} << 20;
+  const size_t bound = GridSizeBound(row_cells);
+  if (bound >= kLeastRoom && bound <= kMostRoom) output.reserve(output.size() + bound);
   const bool draw_border = border_ && !has_rule_rows_;
   const std::string indent(static_cast<size_t>(indent_), ' ');
   auto emit = [&](std::string_view line) {
@@ -1022,13 +1126,23 @@ void TextTable::RenderGrid(const std::vector<std::span<const size_t>>& row_cells
     output += line;
     output += '\n';
   };
-  std::string border_line = "+";
-  std::string separator = "-";
-  for (size_t c = 0; c < columns_.size(); ++c) {
-    border_line.append(static_cast<size_t>(columns_[c].width), '-');
-    border_line += '+';
-    separator.append(static_cast<size_t>(columns_[c].width), '-');
-    if (c != 0 && c + 1 != columns_.size()) separator += '-';
+  // The border line and the rule-row separator, each as wide as the table,
+  // are made only for a table that draws them.
+  std::string border_line;
+  std::string separator;
+  if (draw_border) {
+    border_line = "+";
+    for (const TextTableColumn& column : columns_) {
+      border_line.append(static_cast<size_t>(column.width), '-');
+      border_line += '+';
+    }
+  }
+  if (has_rule_rows_) {
+    separator = "-";
+    for (size_t c = 0; c < columns_.size(); ++c) {
+      separator.append(static_cast<size_t>(columns_[c].width), '-');
+      if (c != 0 && c + 1 != columns_.size()) separator += '-';
+    }
   }
 
   if (!options_.start_table_marker.empty()) output += options_.start_table_marker + "\n";
@@ -1038,6 +1152,7 @@ void TextTable::RenderGrid(const std::vector<std::span<const size_t>>& row_cells
   for (TextTableCell& cell : cells_) cell.alignment = cell.align_default;
   const int column_count = static_cast<int>(columns_.size());
   std::string line;
+  line.reserve(static_cast<size_t>(Total()) + 1);
   std::string scratch;
   for (size_t r = 0; r < rows_.size(); ++r) {
     if (row_cells[r].empty()) continue;
@@ -1052,9 +1167,11 @@ void TextTable::RenderGrid(const std::vector<std::span<const size_t>>& row_cells
           while (next < row_cells[r].size() && cells_[row_cells[r][next]].column < c) ++next;
           int span_end = c;
           if (next < row_cells[r].size() && cells_[row_cells[r][next]].column == c) {
-            TextTableCell& cell = cells_[row_cells[r][next]];
+            const size_t index = row_cells[r][next];
+            TextTableCell& cell = cells_[index];
             span_end = std::min(c + cell.column_span - 1, column_count);
-            AppendCellLine(cell, cell.alignment, j, CellWidth(cell), scratch, line);
+            const int fixed_width = cell.has_text_block ? FixedWidth(index) : 0;
+            AppendCellLine(cell, fixed_width, cell.alignment, j, CellWidth(cell), scratch, line);
           } else {
             line.append(static_cast<size_t>(columns_[static_cast<size_t>(c - 1)].width), ' ');
           }
@@ -1075,8 +1192,7 @@ void TextTable::RenderGrid(const std::vector<std::span<const size_t>>& row_cells
   if (!options_.end_table_marker.empty()) output += options_.end_table_marker + "\n";
 }
 
-void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_cells,
-                                std::string& output) {
+void TextTable::RenderDelimited(const RowCells& row_cells, std::string& output) {
   const bool several = columns_.size() > 1;
   const bool markers =
       several && options_.delimited_table_markers && !(nested_ && options_.innermost_tables_only);
@@ -1097,7 +1213,7 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
     // table's statements keeps its lines.
     bool holds_statements = false;
     for (size_t i : row_cells[r])
-      for (const std::string_view cell_line : cells_[i].lines)
+      for (const std::string_view cell_line : Lines(cells_[i]))
         if (cell_line.starts_with("$_$_")) holds_statements = true;
     const int height = holds_statements ? std::max(rows_[r].lines, 1) : 1;
     for (int j = 1; j <= height; ++j) {
@@ -1106,9 +1222,9 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
       std::string_view statement;
       for (size_t i : row_cells[r]) {
         const TextTableCell& cell = cells_[i];
-        if (j <= static_cast<int>(cell.lines.size()) &&
-            cell.lines[static_cast<size_t>(j - 1)].starts_with("$_$_")) {
-          statement = cell.lines[static_cast<size_t>(j - 1)];
+        if (j <= static_cast<int>(Lines(cell).size()) &&
+            Lines(cell)[static_cast<size_t>(j - 1)].starts_with("$_$_")) {
+          statement = Lines(cell)[static_cast<size_t>(j - 1)];
           statement_found = true;
           break;
         }
@@ -1127,16 +1243,16 @@ void TextTable::RenderDelimited(const std::vector<std::span<const size_t>>& row_
           span_end = std::min(c + cell.column_span - 1, column_count);
           joined.clear();
           if (!holds_statements) {
-            for (const std::string_view cell_line : cell.lines) {
+            for (const std::string_view cell_line : Lines(cell)) {
               if (cell_line.empty()) continue;
               if (!joined.empty()) joined += ' ';
               joined += cell_line;
             }
-          } else if (j <= static_cast<int>(cell.lines.size())) {
-            joined.assign(cell.lines[static_cast<size_t>(j - 1)]);
+          } else if (j <= static_cast<int>(Lines(cell).size())) {
+            joined.assign(Lines(cell)[static_cast<size_t>(j - 1)]);
           }
           const std::string& text = joined;
-          const bool table_inside = !cell.lines.empty() && IsDelimitedTableStart(cell.lines[0]);
+          const bool table_inside = !Lines(cell).empty() && IsDelimitedTableStart(Lines(cell)[0]);
           if (several && !table_inside) {
             line += '"';
             for (char ch : text) {

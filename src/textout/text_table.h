@@ -7,15 +7,16 @@
 
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/line_list.h"
+#include "html/detag_options.h"
 #include "html/parsed_tag.h"
 #include "textout/marks.h"
-#include "html/detag_options.h"
 #include "textout/text_blocks.h"
 
 namespace orv {
@@ -32,7 +33,7 @@ struct TextTableColumn {
   int minimum = 0;          // widest unbreakable word of its cells
   int natural = 0;          // widest line of its cells
   int declared = 0;         // largest width attribute of its single-column cells
-  int fixed = 0;            // widest nested table in its cells
+  int16_t fixed = 0;        // widest nested table in its cells (at most 78)
   bool percentage = false;  // the declared width came from a percentage
 };
 
@@ -40,28 +41,26 @@ struct TextTableRow {
   int lines = 0;  // text lines of its tallest cell
   bool rule_row = false;
   bool statement_row = false;
-  int vertical = 0;    // 0 none, 1 top, 2 bottom, 3 middle
-  int horizontal = 1;  // 1 left, 2 centre, 3 right
+  int8_t vertical = 0;    // 0 none, 1 top, 2 bottom, 3 middle
+  int8_t horizontal = 1;  // 1 left, 2 centre, 3 right
 };
 
 struct TextTableCell {
   // A table of many small cells holds one of these for each: the fields
-  // are ordered and sized so that it stays small.
-  LineList lines;         // content lines, statements still in place
+  // are ordered and sized so that it stays small, and the content lines
+  // live in the table's one line store. Only what rendering needs is kept;
+  // the measures that size the columns are taken when the cell is added,
+  // and the two that rendering needs of a few cells (spanning cells,
+  // cells holding a nested table) are kept apart for those.
+  uint32_t first_line = 0;  // where its lines start in the table's store
+  uint32_t line_total = 0;  // content lines, statements still in place
   int row = 0;
   int column = 0;
   int line_count = 0;     // lines that are shown (statements left out)
-  int column_span = 1;
-  int row_span = 0;
-  int declared_width = 0;
-  int fixed_width = 0;    // widest line of a nested table it holds
-  int minimum = 0;        // measured widths of its content
-  int natural = 0;
+  int16_t column_span = 1;
   int8_t vertical = 0;       // 0 none, 1 top, 2 bottom, 3 middle
   int8_t align_default = 0;  // 0 none, 1 left, 2 centre, 3 right, 4 justify
   int8_t alignment = 0;      // current alignment while rendering
-  bool no_wrap = false;
-  bool declared_percent = false;  // the declared width came from a percentage
   bool rule_cell = false;
   bool has_text_block = false;
 };
@@ -100,14 +99,85 @@ class TextTable {
   bool HasBorder() const { return border_; }
   int AvailableWidth() const { return available_; }
   int TargetWidth() const { return target_; }
-  const std::vector<TextTableColumn>& Columns() const { return columns_; }
+  const std::deque<TextTableColumn>& Columns() const { return columns_; }
 
  private:
+  // The measures of a cell being added, which size its columns.
+  struct CellMeasures {
+    int natural = 0;                // widest line of its content
+    int fixed_width = 0;            // widest line of a nested table it holds
+    int minimum = 0;                // widest unbreakable word
+    int declared_width = 0;         // from its width attribute
+    bool declared_percent = false;  // the declared width came from a percentage
+    bool no_wrap = false;
+  };
+  // A cell's lines in the line store, read as a list of string views
+  // (valid until the store changes).
+  class CellLines {
+   public:
+    CellLines(const CompactLineList& store, const TextTableCell& cell)
+        : store_(&store), first_(cell.first_line), size_(cell.line_total) {}
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::string_view operator[](size_t index) const { return (*store_)[first_ + index]; }
+    size_t text_size() const;
+
+    class const_iterator {
+     public:
+      using iterator_category = std::forward_iterator_tag;
+      using value_type = std::string_view;
+      using difference_type = std::ptrdiff_t;
+      using pointer = void;
+      using reference = std::string_view;
+      const_iterator() = default;
+      const_iterator(const CellLines* lines, size_t index) : lines_(lines), index_(index) {}
+      std::string_view operator*() const { return (*lines_)[index_]; }
+      const_iterator& operator++() {
+        ++index_;
+        return *this;
+      }
+      const_iterator operator++(int) {
+        const_iterator before = *this;
+        ++index_;
+        return before;
+      }
+      bool operator==(const const_iterator& other) const { return index_ == other.index_; }
+
+     private:
+      const CellLines* lines_ = nullptr;
+      size_t index_ = 0;
+    };
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, size_); }
+
+   private:
+    const CompactLineList* store_;
+    size_t first_;
+    size_t size_;
+  };
+  // The cells of each row, by index into cells_, in the order added.
+  class RowCells {
+   public:
+    std::span<const uint32_t> operator[](size_t row) const {
+      return std::span<const uint32_t>(order_.data() + first_[row], first_[row + 1] - first_[row]);
+    }
+
+   private:
+    friend class TextTable;
+    std::vector<uint32_t> order_;
+    std::vector<uint32_t> first_;  // row r's cells start at order_[first_[r]]
+  };
+
   bool Delimited() const { return format_ != TableFormat::kTextGrid; }
+  CellLines Lines(const TextTableCell& cell) const { return CellLines(lines_, cell); }
+  // Gives the cell `replacement` as its lines (`replacement` may be left
+  // empty): they go at the end of the store, where the old ones stay,
+  // unused, unless they were the last there.
+  void ReplaceLines(TextTableCell& cell, CompactLineList& replacement);
   void EnsureColumns(int count);
-  void PrepareContent(TextTableCell& cell, std::string text) const;
-  void MeasureCell(TextTableCell& cell) const;
-  void RaiseColumns(const TextTableCell& cell);
+  void PrepareContent(TextTableCell& cell, CellMeasures& measures, std::string text);
+  void MeasureCell(TextTableCell& cell, CellMeasures& measures);
+  void RaiseColumns(const TextTableCell& cell, const CellMeasures& measures);
   void SetColumnWidth(TextTableColumn& column, int width, bool forced = false);
   int CellWidth(const TextTableCell& cell) const;
   int Total() const;
@@ -116,12 +186,13 @@ class TextTable {
   void FitToAvailable();
   void ShrinkToAvailable();
   void WrapCell(TextTableCell& cell);
-  void AppendCellLine(TextTableCell& cell, int8_t& alignment, int line, int width,
+  void AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& alignment, int line, int width,
                       std::string& text, std::string& out) const;
-  std::vector<std::span<const size_t>> CellsByRow(std::vector<size_t>& order) const;
-  void RenderGrid(const std::vector<std::span<const size_t>>& row_cells, std::string& output);
-  void RenderDelimited(const std::vector<std::span<const size_t>>& row_cells,
-                       std::string& output);
+  int FixedWidth(size_t cell) const;
+  RowCells CellsByRow() const;
+  size_t GridSizeBound(const RowCells& row_cells) const;
+  void RenderGrid(const RowCells& row_cells, std::string& output);
+  void RenderDelimited(const RowCells& row_cells, std::string& output);
 
   const DetagOptions& options_;
   const DetagMarkers& markers_;
@@ -135,12 +206,26 @@ class TextTable {
   bool has_rule_rows_ = false;
   TableFormat format_ = TableFormat::kTextGrid;
   int current_row_ = 0;
-  std::vector<TextTableColumn> columns_;  // column c at index c - 1
-  std::vector<TextTableRow> rows_;        // row r at index r - 1
-  // In the order added; a deque grows without copying what it holds, so a
-  // row of many cells never needs room for them twice.
+  // Column c at index c - 1, row r at index r - 1. Deques grow without
+  // copying what they hold, so a row of many cells or a table of many rows
+  // never needs room for them twice.
+  std::deque<TextTableColumn> columns_;
+  std::deque<TextTableRow> rows_;
+  // In the order added.
   std::deque<TextTableCell> cells_;
-  // Per column (index c - 1): the last row a row span covers it in.
+  // The widest line and the widest nested-table line of the spanning cells
+  // and of the cells that hold a nested table, in the order added.
+  struct CellWidths {
+    uint32_t cell = 0;  // index in cells_
+    int natural = 0;
+    int fixed_width = 0;
+  };
+  std::vector<CellWidths> cell_widths_;
+  // The lines of every cell, side by side in one buffer: a string per cell
+  // would cost more than the text of a small cell.
+  CompactLineList lines_;
+  // Per column (index c - 1): the last row a row span covers it in; only
+  // as long as the columns that a row span has covered.
   std::vector<int> row_span_until_;
 };
 

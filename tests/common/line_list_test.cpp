@@ -67,5 +67,31 @@ TEST(LineListTest, ManyLinesSurviveGrowthShrinkingAndMoves) {
   EXPECT_EQ(list.back(), "last");
 }
 
+// Lines cut back to a count and room made for more, in the list with
+// four-byte line ends: the kept lines stay, new lines follow them.
+TEST(LineListTest, TruncatedAndGrownCompactListKeepsItsLines) {
+  CompactLineList list;
+  list.reserve_more(2, 4);
+  for (int i = 0; i < 1'000; ++i) list.push_back(std::to_string(i));
+  list.truncate(2'000);  // more than it holds: no change
+  EXPECT_EQ(list.size(), 1'000u);
+  list.truncate(10);
+  ASSERT_EQ(list.size(), 10u);
+  EXPECT_EQ(list.back(), "9");
+  EXPECT_EQ(list.text_size(), 10u);
+  list.reserve_more(500, 5'000);
+  list.push_back("");
+  list.push_back("next");
+  EXPECT_EQ(list.size(), 12u);
+  EXPECT_EQ(list[9], "9");
+  EXPECT_EQ(list[10], "");
+  EXPECT_EQ(list[11], "next");
+  list.truncate(1);
+  EXPECT_EQ(list.back(), "0");
+  list.truncate(0);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(list.text_size(), 0u);
+}
+
 }  // namespace
 }  // namespace orv

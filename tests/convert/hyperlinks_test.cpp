@@ -42,6 +42,35 @@ TEST(UrlReferenceListTest, NumbersDistinctUrlsInOrderOfFirstAddition) {
   EXPECT_EQ(list.Add("http://b.org/", added), 1);
 }
 
+// Many URLs, short and very long, each keep their text and number through
+// the blocks they are kept in, a taking back, and the reference table.
+TEST(UrlReferenceListTest, ManyAndLongUrlsKeepTheirTextAndNumbers) {
+  UrlReferenceList list;
+  bool added = false;
+  std::vector<std::string> urls;
+  for (int i = 0; i < 20000; ++i) {
+    std::string url = "http://e.org/" + std::to_string(i);
+    if (i % 5000 == 7) url += std::string(40000, 'x');  // longer than a block's quarter
+    urls.push_back(url);
+    ASSERT_EQ(list.Add(url, added), i + 1);
+    ASSERT_TRUE(added);
+  }
+  list.RemoveLast();
+  EXPECT_EQ(list.Add("http://e.org/other", added), 20000);
+  urls.back() = "http://e.org/other";
+  for (size_t i = 0; i < urls.size(); i += 997) {
+    EXPECT_EQ(list.Find(urls[i]), static_cast<int>(i) + 1);
+    EXPECT_EQ(list.Url(i + 1), urls[i]);
+  }
+  EXPECT_EQ(list.Urls(), urls);
+  std::vector<std::string> lines;
+  AppendReferenceTable(list, lines);
+  ASSERT_EQ(lines.size(), urls.size() + 1);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[8], "[8] " + urls[7]);
+  EXPECT_EQ(lines.back(), "[20000] http://e.org/other");
+}
+
 TEST(LinkClassTest, FromTheHref) {
   const struct {
     const char* href;

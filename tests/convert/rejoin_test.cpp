@@ -54,5 +54,45 @@ TEST(RejoinLines, KnowsWhenATextEndsInsideAJoinedLineOrASection) {
   EXPECT_TRUE(RejoinLines(m.start_pre + "\ncode\n" + m.end_pre + "\n", m, out).ends_between_lines);
 }
 
+// Re-joined in place, a text comes out as re-joined into a string of its
+// own: with the output behind the line being read, level with it (joined
+// lines gain a leading blank), and ahead of the lines still to be read
+// (short unindented lines, no line feed at the end), where the rest of the
+// text is moved out of the way.
+TEST(RejoinLines, InPlaceGivesTheSameText) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  const std::vector<std::string> lines = {
+      "a",
+      "b c",
+      "",
+      "    indented\t and   spaced    ",
+      "[[LEFT]]",
+      "x [[CENTER]]",
+      "$_$_LINE",
+      m.start_pre,
+      "  kept  as  it  is  ",
+      m.end_pre,
+      m.start_heading,
+      m.end_heading,
+      "a line longer than forty characters, which counts as long",
+      "[[JUSTIFY]] after",
+      "   "};
+  std::mt19937 random(5);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (int i = static_cast<int>(random() % 30) + 1; i > 0; --i)
+      text += lines[random() % lines.size()] + "\n";
+    if (random() % 3 == 0) text.pop_back();  // no line feed at the end
+    std::string expected;
+    const RejoinResult separate = RejoinLines(text, m, expected);
+    std::string in_place = text;
+    const RejoinResult same = RejoinLinesInPlace(in_place, m);
+    ASSERT_EQ(in_place, expected) << "from: " << text;
+    EXPECT_EQ(same.ends_between_lines, separate.ends_between_lines);
+    EXPECT_EQ(same.long_lines, separate.long_lines);
+    EXPECT_EQ(same.long_lines_total, separate.long_lines_total);
+  }
+}
+
 }  // namespace
 }  // namespace orv

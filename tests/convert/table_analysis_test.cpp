@@ -174,6 +174,19 @@ TEST(TableAnalysisTest, TextOutsideCellsIsKeptInFrontOfTheTable) {
   EXPECT_LT(words, run.text.find("$_$_TEXTBLOCK 1"));
 }
 
+// A row's last cell is cut from the row's own text: what follows it in
+// the row (words after the row's end, a cell start the scan for the last
+// cell does not see) is still read, and so are the rows after it.
+TEST(TableAnalysisTest, WhatFollowsARowsLastCellIsKept) {
+  const TablePass run = WholeText(
+      "<table><tr><td>a</td><td>b</td></tr> after b "
+      "<tr><td>c<td</td><td>e</td></tr> stray "
+      "<tr><td>d</td></tr></table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0], "a b\nc e\nd\n");
+  EXPECT_NE(run.text.find("after b stray"), std::string::npos) << run.text;
+}
+
 TEST(TableAnalysisTest, MissingRowEndsAreReportedOnceWithACount) {
   const TablePass run =
       WholeText("<table><tr><td>one</td><tr><td>two</td><tr><td>three</td></tr></table>");

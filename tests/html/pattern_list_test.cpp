@@ -365,6 +365,24 @@ TEST(PatternListTest, InsertBeforeActsOncePerMatch) {
   EXPECT_EQ(list.Result(), "<ul>* <li>a* <li>b");
 }
 
+// A text that grows many times over as it is rewritten (more than the room
+// made at the first change, then faster than the room made for it at the
+// rate seen so far) comes out whole: short at the start, long at the end.
+TEST(PatternListTest, TextThatGrowsManyTimesOverComesOutWhole) {
+  PatternList list;
+  list.AddInsertBefore("x", std::string(40, '+'));
+  std::string text, expected;
+  for (int i = 0; i < 20000; ++i) {
+    const char c = i < 5000 ? 'y' : 'x';
+    text += c;
+    if (c == 'x') expected += std::string(40, '+');
+    expected += c;
+  }
+  std::string in_place = text;
+  EXPECT_EQ(list.ApplyInPlace(in_place), 15000);
+  EXPECT_EQ(in_place, expected);
+}
+
 TEST(PatternListTest, FreezingCountersAndLifecycle) {
   PatternList list;
   EXPECT_TRUE(list.AddReplace("x", "y"));

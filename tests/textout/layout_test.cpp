@@ -275,6 +275,36 @@ TEST(LayoutTest, TextBlocksByNumber) {
   }
 }
 
+// A block of many lines is handed on a few thousand lines at a time; its
+// lines come out as a small block's do: trailing blanks go, runs of blank
+// lines keep one line outside preformatted text and stay inside it, and a
+// block on the text's last line is tidied with it.
+TEST(LayoutTest, LargeTextBlocksComeOutLikeSmallOnes) {
+  std::string block;
+  for (int i = 0; i < 5000; ++i) block += "row " + std::to_string(i) + "  \n\n\n";
+  TextBlockStore blocks;
+  blocks.Add(block);
+  LayoutFileInputs inputs;
+  inputs.text_blocks = &blocks;
+  DetagOptions o = Options();
+  o.short_lines_end_paragraphs = false;
+  Lines collapsed, kept;
+  for (int i = 0; i < 5000; ++i) {
+    collapsed.insert(collapsed.end(), {"row " + std::to_string(i), ""});
+    kept.insert(kept.end(), {"row " + std::to_string(i), "", ""});
+  }
+  Lines expected = collapsed;
+  expected.push_back("x");
+  EXPECT_EQ(Lay("$_$_TEXTBLOCK 1\nx", o, inputs), expected);
+  expected = {"a"};
+  expected.insert(expected.end(), kept.begin(), kept.end());
+  expected.push_back("x");
+  EXPECT_EQ(Lay("a\n$_$_START_PRE\n$_$_TEXTBLOCK 1\n$_$_END_PRE\nx", o, inputs), expected);
+  expected = {"a"};
+  expected.insert(expected.end(), collapsed.begin(), collapsed.end());
+  EXPECT_EQ(Lay("a\n$_$_TEXTBLOCK 1", o, inputs), expected);
+}
+
 // ---- Carry-over, forced breaks, bullets, single-line paragraphs ----
 
 TEST(LayoutTest, ShortTailOfAHardWrappedLineJoinsTheNextLine) {

@@ -348,5 +348,58 @@ TEST(TextTableTest, ManyRulesInADelimitedCellTakeLinearTime) {
   EXPECT_LT(best, 3.0);
 }
 
+// The cells' lines share one store: lines rewritten while a cell is added
+// (a rule drawn at its length) or while the grid is laid out (a list
+// indented, a long line wrapped) go to its end, and the lines of the cells
+// around them stay as they were.
+TEST(TextTableTest, RewrittenCellLinesLeaveTheOtherCellsAlone) {
+  Table t;
+  const DetagMarkers& m = t.markers;
+  const std::string listed = "L" + m.start_list + m.list_item + "- one" + m.end_list;
+  const std::string out = Render(t, "<table>",
+                                 {{1, "<td>", listed},
+                                  {1, "<td>", "$_$_LINE 3"},
+                                  {1, "<td>", "plain"},
+                                  {2, "<td>", "alpha beta gamma"},
+                                  {2, "<td>", "x"},
+                                  {2, "<td>", "$_$_LINE 2"}},
+                                 20);
+  EXPECT_EQ(out,
+            "L          --- plain\n"
+            "  - one\n"
+            "alpha beta x   -----\n"
+            "gamma\n");
+}
+
+// Cells are rendered row by row whatever order their rows were added in.
+TEST(TextTableTest, CellsOfAnEarlierRowAddedLaterGoInTheirRow) {
+  Table t;
+  TextTable table(t.options, t.markers, "<table>", t.blocks, 72, false);
+  table.SetRowAttributes(1, 0, 1);
+  table.SetRowAttributes(2, 0, 1);
+  int column = 1;
+  table.AddCell(2, column, "<td>", "second");
+  column = 1;
+  table.AddCell(1, column, "<td>", "first");
+  column = 2;
+  table.AddCell(2, column, "<td>", "b");
+  column = 2;
+  table.AddCell(1, column, "<td>", "a");
+  EXPECT_EQ(RenderTable(table),
+            "first  a\n"
+            "second b\n");
+}
+
+// Marks are taken out of a cell's text in place: runs of them, marks at
+// either end and marks longer than what replaces them.
+TEST(TextTableTest, MarksAtTheEndsAndSideBySideBecomeLines) {
+  Table t;
+  const DetagMarkers& m = t.markers;
+  const std::string content = m.line_break + "a" + m.paragraph + m.line_break + "b" + m.line_break +
+                              m.line_break + "c" + m.start_heading + "d" + m.end_heading +
+                              m.line_break;
+  EXPECT_EQ(Render(t, "<table>", {{1, "<td>", content}}), "a\n\nb\n\nc\nd\n");
+}
+
 }  // namespace
 }  // namespace orv
