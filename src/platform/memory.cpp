@@ -16,7 +16,7 @@ void ConfigureAllocator() {
   // A fixed threshold also keeps the allocator from raising it to the size
   // of the largest buffer freed so far, after which text-sized buffers
   // would come from the heap again.
-  mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+  mallopt(M_MMAP_THRESHOLD, 512 * 1024);
   mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
   mallopt(M_TOP_PAD, 1024 * 1024);
   mallopt(M_ARENA_MAX, 2);

@@ -5,13 +5,14 @@
 
 namespace orv {
 
-// Sets the allocator up for a conversion's memory use. Buffers of 1 MB and
-// more (whole texts, large tables and line lists) get mappings of their
-// own: what such a buffer reserves but never writes costs no memory, and a
-// freed buffer goes back to the system at once instead of lying, already
-// touched, in the heap beside the next one. Smaller ones, a chunk's
-// rewrites among them, come from the heap: a mapping of their own would
-// cost page faults each time a list rewrites a chunk. The heap keeps up to 8 MB of
+// Sets the allocator up for a conversion's memory use. Buffers of 512 KB
+// and more (whole texts, large tables and line lists) get mappings of
+// their own: what such a buffer reserves but never writes costs no memory,
+// and a freed buffer goes back to the system at once instead of lying,
+// already touched, in the heap beside the next one. Smaller ones, a
+// chunk's rewrites among them (twice a 200 KB chunk), come from the heap:
+// a mapping of their own would cost page faults each time a list rewrites
+// a chunk. The heap keeps up to 8 MB of
 // freed memory at its top for the many small blocks. A conversion's
 // helper threads (a second half, the reading ahead) share one allocator
 // arena besides the main one: an arena of their own each would hold its
