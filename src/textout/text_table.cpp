@@ -590,8 +590,10 @@ void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
 
 void TextTable::SetColumnWidth(TextTableColumn& column, int width, bool forced) {
   if (column.declared > 0 && !forced) {
-    const int cap = std::max({column.declared * 130 / 100, column.declared + 4, column.width});
-    width = std::min(width, cap);
+    // In 64 bits: a declared width may be any number a page wrote.
+    const int64_t declared = column.declared;
+    const int64_t cap = std::max({declared * 130 / 100, declared + 4, int64_t{column.width}});
+    width = static_cast<int>(std::min<int64_t>(width, cap));
   }
   column.width = std::max(width, 0);
   column.natural = std::max(column.natural, column.width);
@@ -640,10 +642,10 @@ void TextTable::RaiseColumns(const TextTableCell& cell, const CellMeasures& meas
 }
 
 int TextTable::CellWidth(const TextTableCell& cell) const {
-  int width = cell.column_span - 1;
+  int64_t width = cell.column_span - 1;
   for (int k = 0; k < cell.column_span; ++k)
     width += columns_[static_cast<size_t>(cell.column - 1 + k)].width;
-  return width;
+  return static_cast<int>(std::min<int64_t>(width, INT32_MAX));
 }
 
 int TextTable::Total() const {

@@ -74,6 +74,17 @@ TEST(TextTableTest, DeclaredWidthLimitsHowFarAColumnGrows) {
   }
 }
 
+// A width no page has (503,333,333 pixels, fifty million columns) caps
+// nothing and overflows nothing: the cells keep their text.
+TEST(TextTableTest, AnAbsurdDeclaredWidthKeepsTheCells) {
+  Table t;
+  const std::string out =
+      Render(t, "<table border=1>", {{1, "<td width=503333333333>", "first"}, {1, "<td>", "second"},
+                                     {2, "<th width=503333333>", "third"}, {2, "<td>", "fourth"}});
+  for (const char* word : {"first", "second", "third", "fourth"})
+    EXPECT_NE(out.find(word), std::string::npos) << word << " in\n" << out;
+}
+
 TEST(TextTableTest, AnUnbreakableWordAsksForAtMost78Columns) {
   Table t;
   t.options.adjust_table_to_page = false;
