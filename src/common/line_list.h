@@ -21,6 +21,36 @@
 
 namespace orv {
 
+// A forward iterator over the lines of a list that hands out line `index`
+// as a view with operator[]: the line stores and their parts share it.
+template <typename Lines>
+class LineIndexIterator {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = std::string_view;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = std::string_view;
+
+  LineIndexIterator() = default;
+  LineIndexIterator(const Lines* lines, size_t index) : lines_(lines), index_(index) {}
+  std::string_view operator*() const { return (*lines_)[index_]; }
+  LineIndexIterator& operator++() {
+    ++index_;
+    return *this;
+  }
+  LineIndexIterator operator++(int) {
+    LineIndexIterator before = *this;
+    ++index_;
+    return before;
+  }
+  bool operator==(const LineIndexIterator& other) const { return index_ == other.index_; }
+
+ private:
+  const Lines* lines_ = nullptr;
+  size_t index_ = 0;
+};
+
 template <typename Offset>
 class BasicLineList {
  public:
@@ -104,32 +134,7 @@ class BasicLineList {
   // Bytes of text in all lines.
   size_t text_size() const { return text_.size(); }
 
-  class const_iterator {
-   public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = std::string_view;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = std::string_view;
-
-    const_iterator() = default;
-    const_iterator(const BasicLineList* list, size_t index) : list_(list), index_(index) {}
-    std::string_view operator*() const { return (*list_)[index_]; }
-    const_iterator& operator++() {
-      ++index_;
-      return *this;
-    }
-    const_iterator operator++(int) {
-      const_iterator before = *this;
-      ++index_;
-      return before;
-    }
-    bool operator==(const const_iterator& other) const { return index_ == other.index_; }
-
-   private:
-    const BasicLineList* list_ = nullptr;
-    size_t index_ = 0;
-  };
+  using const_iterator = LineIndexIterator<BasicLineList>;
   const_iterator begin() const { return const_iterator(this, 0); }
   const_iterator end() const { return const_iterator(this, count_); }
 

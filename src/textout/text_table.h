@@ -122,31 +122,7 @@ class TextTable {
     std::string_view operator[](size_t index) const { return (*store_)[first_ + index]; }
     size_t text_size() const;
 
-    class const_iterator {
-     public:
-      using iterator_category = std::forward_iterator_tag;
-      using value_type = std::string_view;
-      using difference_type = std::ptrdiff_t;
-      using pointer = void;
-      using reference = std::string_view;
-      const_iterator() = default;
-      const_iterator(const CellLines* lines, size_t index) : lines_(lines), index_(index) {}
-      std::string_view operator*() const { return (*lines_)[index_]; }
-      const_iterator& operator++() {
-        ++index_;
-        return *this;
-      }
-      const_iterator operator++(int) {
-        const_iterator before = *this;
-        ++index_;
-        return before;
-      }
-      bool operator==(const const_iterator& other) const { return index_ == other.index_; }
-
-     private:
-      const CellLines* lines_ = nullptr;
-      size_t index_ = 0;
-    };
+    using const_iterator = LineIndexIterator<CellLines>;
     const_iterator begin() const { return const_iterator(this, 0); }
     const_iterator end() const { return const_iterator(this, size_); }
 
