@@ -151,9 +151,7 @@ InputSniff SniffBlocks(Read read) {
       break;
     }
     const size_t tail = IncompleteTail(block);
-    if (sniff.ascii && std::any_of(block.begin(), block.end(),
-                                   [](char c) { return (c & 0x80) != 0; }))
-      sniff.ascii = false;
+    if (sniff.ascii && NextHighByte(block) < block.size()) sniff.ascii = false;
     if (!IsValidUtf8(block.substr(0, block.size() - tail))) {
       valid = false;
       break;
