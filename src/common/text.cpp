@@ -17,13 +17,6 @@ std::string ToLower(std::string_view text) {
   return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
-  return true;
-}
-
 int CompareNoCase(std::string_view a, std::string_view b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
@@ -33,10 +26,6 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   }
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
@@ -67,13 +56,6 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
     if (EqualsNoCase(text.substr(i + 1, rest.size()), rest)) return i;
   }
   return std::string_view::npos;
-}
-
-std::string_view TrimView(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
 }
 
 std::string Trim(std::string_view text) { return std::string(TrimView(text)); }

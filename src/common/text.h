@@ -17,9 +17,18 @@ std::string ToUpper(std::string_view text);
 std::string ToLower(std::string_view text);
 
 // Case-insensitive (ASCII letters only) equality and ordering.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// Inline: called on short texts (tag and attribute names) in the inner
+// loops of every pass.
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  return true;
+}
 int CompareNoCase(std::string_view a, std::string_view b);
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+inline bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 
 // Position of the first case-insensitive occurrence of `needle` at or after
@@ -28,7 +37,12 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 
 
 // Blanks are space, tab, carriage return and line feed.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-std::string_view TrimView(std::string_view text);
+inline std::string_view TrimView(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
 std::string Trim(std::string_view text);
 
 // Replaces every run of blanks by one space and trims the ends.

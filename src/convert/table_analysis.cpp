@@ -39,6 +39,7 @@ bool EndsTagName(std::string_view text, size_t at) {
 size_t FindTag(std::string_view text, std::string_view name, size_t from) {
   for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
     if (at + 1 + name.size() <= text.size() &&
+        (name.empty() || ToUpperAscii(text[at + 1]) == ToUpperAscii(name[0])) &&
         EqualsNoCase(text.substr(at + 1, name.size()), name) &&
         EndsTagName(text, at + 1 + name.size()))
       return at;
