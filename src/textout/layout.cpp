@@ -806,7 +806,7 @@ namespace {
 // buffer for the next one.
 class LineRun {
  public:
-  using Sink = std::function<void(std::string&&)>;
+  using Sink = std::function<void(std::string_view)>;
 
   LineRun(std::string_view text, const DetagOptions& options, const LayoutFileInputs& inputs,
           ProgramLayoutState& state, const ReportFunction& report)
@@ -894,7 +894,7 @@ class LineRun {
         if (blank && previous_blank_ && !keep_blank_lines) continue;
         previous_blank_ = blank;
       }
-      sink(std::move(line));
+      sink(line);
     }
     finished_.Clear();
   }
@@ -925,7 +925,7 @@ class LineRun {
 // are the same either way.
 void LayOutTextTo(std::string_view text, const DetagOptions& options,
                   const LayoutFileInputs& inputs, ProgramLayoutState& state,
-                  const ReportFunction& report, const std::function<void(std::string&&)>& sink) {
+                  const ReportFunction& report, const std::function<void(std::string_view)>& sink) {
   if (text.empty()) return;
   LineRun run(text, options, inputs, state, report);
   run.Start(0, false);
@@ -969,11 +969,11 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
     helper = std::thread([&] {
       try {
         second.run->Start(warm_up, warm_up > 0);
-        second.run->RunUntil(cut, [](std::string&&) {});
+        second.run->RunUntil(cut, [](std::string_view) {});
         second.at_cut = second.run->CurrentState();
         second.run->ForgetLabelRoomAboveLevel();
         second.warming = false;
-        second.run->RunUntil(std::string_view::npos, [&second](std::string&& line) {
+        second.run->RunUntil(std::string_view::npos, [&second](std::string_view line) {
           constexpr size_t kBlock = size_t{1} << 20;
           if (line.size() > UINT32_MAX) throw std::length_error("line too long");
           std::vector<std::string>& blocks = second.blocks;
@@ -1018,7 +1018,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
     size_t from = 0;
     for (size_t n = 0; n < second.lines_in_block[k]; ++n) {
       const size_t length = second.lengths[line++];
-      sink(block.substr(from, length));
+      sink(std::string_view(block).substr(from, length));
       from += length;
     }
     std::string().swap(block);  // what is handed on is let go
@@ -1031,7 +1031,7 @@ std::vector<std::string> LayOutText(std::string_view text, const DetagOptions& o
                                     const ReportFunction& report) {
   std::vector<std::string> output;
   LayOutTextTo(text, options, inputs, state, report,
-               [&output](std::string&& line) { output.push_back(std::move(line)); });
+               [&output](std::string_view line) { output.emplace_back(line); });
   return output;
 }
 

@@ -229,7 +229,7 @@ class LineLayout {
 // the laid-out text is never held whole.
 void LayOutTextTo(std::string_view text, const DetagOptions& options,
                   const LayoutFileInputs& inputs, ProgramLayoutState& state,
-                  const ReportFunction& report, const std::function<void(std::string&&)>& sink);
+                  const ReportFunction& report, const std::function<void(std::string_view)>& sink);
 
 std::vector<std::string> LayOutText(std::string_view text, const DetagOptions& options,
                                     const LayoutFileInputs& inputs, ProgramLayoutState& state,

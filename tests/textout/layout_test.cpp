@@ -576,7 +576,7 @@ TEST(LayoutTest, SinkThatOnlyReadsSeesTheSameLines) {
       const DetagOptions o = Options(width);
       ProgramLayoutState state;
       Lines read;
-      LayOutTextTo(text, o, {}, state, {}, [&](const std::string& line) { read.push_back(line); });
+      LayOutTextTo(text, o, {}, state, {}, [&](std::string_view line) { read.emplace_back(line); });
       EXPECT_EQ(read, Lay(text, o)) << width << ": " << text.substr(0, 20);
     }
   }
