@@ -550,6 +550,11 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (text_mode || options_.replace_hyperlinks || options_.omit_local_links ||
       options_.omit_email_links)
     ApplyList(l.hyperlinks, text, "INFO: Removing hyperlink tags", gate);
+  // Emphasis closes the front stage: with it there, the two stages weigh
+  // about the same on long documents (the back one carries the tables).
+  // Its handler keeps no state.
+  if (text_mode && options_.highlight_emphasis)
+    ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
   gate.Stop();
 }
 
@@ -558,8 +563,6 @@ void DetagPass::ChunkPassBack(int, std::string& text, ListGate& gate) {
   const bool text_mode = options_.TextMode();
   gate.StartChunk();
   if (text_mode) {
-    if (options_.highlight_emphasis)
-      ApplyList(l.highlighting, text, "INFO: Applying highlighting mods", gate);
     if (ApplyList(l.paragraphs, text, nullptr, gate) > 0) paragraph_tags_seen_ = true;
     if (ApplyList(l.breaks, text, nullptr, gate) > 0) break_tags_seen_ = true;
     if (InsertBlockBreaks(text, markers_.statement) > 0) break_tags_seen_ = true;
@@ -816,7 +819,7 @@ void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
   if (force_side_by_side_) inputs.worth_splitting = 0;
   const bool drop_final_empty = options_.TextMode() && !options_.preserve_white_space;
   size_t empty_held = 0;
-  LayOutTextTo(text, options_, inputs, state, report, [&](std::string&& line) {
+  LayOutTextTo(text, options_, inputs, state, report, [&](std::string_view line) {
     if (drop_final_empty && line.empty()) {
       ++empty_held;
       return;
