@@ -586,6 +586,8 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     // enclosing table does not take its rows for its own.
     replacement += CellContent(table);
   }
+  if (replacement.find('<') != std::string::npos || (start > 0 && text[start - 1] == '<'))
+    may_rematch_ = true;
   // The scan goes on after a nested table too: its enclosing table is
   // converted by the next application of the list, and the rest of the
   // text need not wait for it.
@@ -692,6 +694,7 @@ size_t FreshTableCut(std::string_view text) {
 void TableAnalysis::BeginTextTables() {
   warnings_.Clear();
   nested_seen_ = false;
+  may_rematch_ = false;
   deepest_ = 0;
   unicode_output_ = false;
 }
@@ -705,6 +708,11 @@ int TableAnalysis::ApplyFirstToPart(PatternList& list, std::string& part) {
 void TableAnalysis::ApplyRest(PatternList& list, std::string& text, int first_actions) {
   if (first_actions <= 0) return;
   if (report_) report_("INFO: Parsed Table markup", 10);
+  // What the first application left it would leave again, and a table
+  // it converted left no tag behind: without a table nested in another,
+  // or a replacement that could make a new table tag, a second
+  // application finds nothing to convert, and a whole scan is saved.
+  if (!nested_seen_ && !may_rematch_ && pass_.Options().TextMode()) return;
   int applications = 1;
   int acted = first_actions;
   while ((acted > 0 || (nested_seen_ && applications < 4)) &&

@@ -92,6 +92,9 @@ class TableAnalysis {
   ReportFunction report_;
   CountedMessages warnings_;
   bool nested_seen_ = false;
+  // A text-mode table was replaced by text with a "<" in it, or after a
+  // "<": another application might find a table tag the replacement made.
+  bool may_rematch_ = false;
   int deepest_ = 0;
   bool unicode_output_ = false;
   // The enclosing tables at the point the text-mode scan has reached: where
