@@ -14,6 +14,7 @@
 
 #include "common/text.h"
 #include "html/entities.h"
+#include "platform/mapped_file.h"
 
 namespace orv {
 
@@ -166,6 +167,9 @@ InputSniff SniffBlocks(Read read) {
 }  // namespace
 
 InputSniff SniffInput(const std::string& path) {
+  // A large file is looked at where it lies, not copied block by block.
+  MappedFile mapped;
+  if (mapped.Open(path, 4 * kSniffBlock)) return SniffText(mapped.View());
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) return InputSniff();
   return SniffBlocks(
@@ -173,14 +177,22 @@ InputSniff SniffInput(const std::string& path) {
 }
 
 InputSniff SniffText(std::string_view text) {
-  size_t at = 0;
-  return SniffBlocks([&text, &at](char* into, size_t size) {
-    const size_t got = std::min(size, text.size() - at);
-    std::copy(text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(at + got),
-              into);
-    at += got;
-    return got;
-  });
+  // The same steps as the blocks' on the whole text at once: a sequence
+  // cut at the end is invalid either way.
+  InputSniff sniff;
+  sniff.opened = true;
+  const std::string_view first = text.substr(0, kSniffBlock);
+  if (first.starts_with("\xEF\xBB\xBF") || first.starts_with("\xFF\xFE") ||
+      first.starts_with("\xFE\xFF")) {
+    sniff.utf8 = true;
+    sniff.ascii = false;
+    if (!first.starts_with("\xEF\xBB\xBF")) return sniff;  // 16-bit: no 8-bit META
+  }
+  sniff.declared = DeclaredCharset(first);
+  if (sniff.utf8) return sniff;
+  sniff.ascii = NextHighByte(text) == text.size();
+  sniff.utf8 = sniff.ascii || IsValidUtf8(text);
+  return sniff;
 }
 
 bool DecodedFromDeclaredSet(std::string_view name) {

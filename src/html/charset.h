@@ -43,7 +43,8 @@ struct InputSniff {
   // first 64 KB; empty when none does.
   std::string declared;
 };
-// Reads `path` once, in blocks; linear, memory bounded.
+// Reads `path` once, in blocks (a large file mapped instead); linear,
+// memory bounded.
 InputSniff SniffInput(const std::string& path);
 // The same look over a text held in memory.
 InputSniff SniffText(std::string_view text);

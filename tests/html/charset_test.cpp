@@ -35,6 +35,26 @@ TEST(SniffInputTest, TellsUtf8ByMarkOrByEveryByte) {
   EXPECT_FALSE(sniff(long_text).utf8);
 }
 
+// A large file is looked at where it lies rather than read in blocks:
+// the same answers.
+TEST(SniffInputTest, LargeFilesGetTheSameLook) {
+  testing::TempFolder dir;
+  auto sniff = [&](const std::string& content) { return SniffInput(dir.Write("l.htm", content)); };
+  const std::string filler(300000, 'a');
+  const InputSniff ascii = sniff("<meta charset=koi8-r>" + filler);
+  EXPECT_TRUE(ascii.opened && ascii.utf8 && ascii.ascii);
+  EXPECT_EQ(ascii.declared, "koi8-r");
+  const InputSniff utf8 = sniff(filler + "\xD1\x85" + filler);
+  EXPECT_TRUE(utf8.utf8);
+  EXPECT_FALSE(utf8.ascii);
+  EXPECT_FALSE(sniff(filler + "caf\xE9" + filler).utf8);
+  EXPECT_FALSE(sniff(filler + "\xD1").utf8);  // cut short by the end
+  const InputSniff marked = sniff("\xEF\xBB\xBF" + filler + "\xE9");
+  EXPECT_TRUE(marked.utf8);  // the mark decides
+  EXPECT_FALSE(marked.ascii);
+  EXPECT_TRUE(sniff(std::string("\xFF\xFE<\0", 4) + filler).utf8);
+}
+
 TEST(SniffInputTest, FindsTheSetTheMetaTagNames) {
   testing::TempFolder dir;
   auto declared = [&](const std::string& content) {
