@@ -324,15 +324,19 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
                     const EntityReporter& report) {
   if (text.find('&') == std::string::npos || text.find(';') == std::string::npos) return 0;
 
+  // The text is rewritten in place while every replacement is no longer
+  // than its reference (nearly always): `kept` is where the next kept byte
+  // goes. A longer one moves the rest of the work to a copy, `out`.
   std::string out;
-  out.reserve(text.size());
+  bool copying = false;
+  size_t kept = 0;
   int replacements = 0;
   int unwritable = 0;
   std::string first_unwritable;
 
-  const char* data = text.data();
+  char* const data = text.data();
   const size_t size = text.size();
-  size_t copied = 0;  // text[copied, pos) is still to be copied to `out`
+  size_t copied = 0;  // text[copied, pos) is still to be kept
   size_t pos = 0;
   while (pos < size) {
     const void* hit = std::memchr(data + pos, '&', size - pos);
@@ -383,15 +387,33 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
       AppendUtf8(Windows1252Code(byte), replacement);
     }
 
-    out.append(data + copied, amp - copied);
-    out += replacement;
+    if (!copying && replacement.size() > semi + 1 - amp) {
+      copying = true;
+      out.reserve(size + size / 8);
+      out.append(data, kept);
+      kept = 0;
+    }
+    if (copying) {
+      out.append(data + copied, amp - copied);
+      out += replacement;
+    } else {
+      // Everything from `copied` on is still as it was: `kept` never
+      // passes it.
+      if (kept != copied) std::memmove(data + kept, data + copied, amp - copied);
+      kept += amp - copied;
+      std::memcpy(data + kept, replacement.data(), replacement.size());
+      kept += replacement.size();
+    }
     ++replacements;
     pos = semi + 1;
     copied = pos;
   }
-  if (replacements > 0) {
+  if (copying) {
     out.append(data + copied, size - copied);
     text = std::move(out);
+  } else if (replacements > 0) {
+    if (kept != copied) std::memmove(data + kept, data + copied, size - copied);
+    text.resize(kept + (size - copied));
   }
 
   if (unwritable > 0 && report) {

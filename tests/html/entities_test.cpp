@@ -189,6 +189,11 @@ TEST(ReplaceEntitiesTest, Cases) {
        0, false},
       {"&lsaquo;b&rsaquo;", kText, k8Bit, kAlt, "<b>", 2, false},
       {"&nbsp;&mdash;", kHtml, kNo8Bit, kAlt, " --", 2, false},
+      // A replacement longer than its reference ("&nGt;" is two characters,
+      // six bytes) before, between and after shorter ones.
+      {"a&amp;b&nGt;c&lt;d", kText, kNo8Bit, kNoAlt, "a&b\xE2\x89\xAB\xE2\x83\x92" "c<d", 3, true},
+      {"&nGt;&amp;x&gt;", kText, kNo8Bit, kNoAlt, "\xE2\x89\xAB\xE2\x83\x92&x>", 3, true},
+      {"x&lt;&lt;&nGt;", kText, kNo8Bit, kNoAlt, "x<<\xE2\x89\xAB\xE2\x83\x92", 3, true},
   };
   for (const ReplaceCase& c : cases) {
     std::string text = c.input;
