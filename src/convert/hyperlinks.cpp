@@ -257,9 +257,11 @@ void SpaceBeforeBlockTags(std::string& text) {
 
 // True when the span holds a second anchor after its first character.
 bool HoldsSecondAnchor(std::string_view span) {
-  for (size_t at = FindNoCase(span, "<a", 1); at != std::string_view::npos;
-       at = FindNoCase(span, "<a", at + 1)) {
-    if (at + 2 >= span.size() || !IsWordChar(span[at + 2])) return true;
+  for (size_t at = span.find('<', 1); at != std::string_view::npos && at + 1 < span.size();
+       at = span.find('<', at + 1)) {
+    if ((span[at + 1] == 'a' || span[at + 1] == 'A') &&
+        (at + 2 >= span.size() || !IsWordChar(span[at + 2])))
+      return true;
   }
   return false;
 }

@@ -178,18 +178,21 @@ bool VisitAttributes(std::string_view tag, Visit visit) {
 
 TagAttributes::TagAttributes(std::string_view tag) {
   VisitAttributes(tag, [this](std::string_view name, std::string_view value) {
-    // Room for the attributes of most tags in one allocation.
-    if (attributes_.empty()) attributes_.reserve(8);
-    attributes_.emplace_back(name, value);
+    if (count_ < kInPlace)
+      in_place_[count_] = {name, value};
+    else
+      more_.emplace_back(name, value);
+    ++count_;
     return false;
   });
 }
 
 bool TagAttributes::Get(std::string_view name, std::string& value) const {
   value.clear();
-  for (const auto& [attribute, attribute_value] : attributes_) {
-    if (EqualsNoCase(attribute, name)) {
-      value.assign(attribute_value);
+  for (size_t k = 0; k < count_; ++k) {
+    const Attribute& attribute = k < kInPlace ? in_place_[k] : more_[k - kInPlace];
+    if (EqualsNoCase(attribute.first, name)) {
+      value.assign(attribute.second);
       return true;
     }
   }

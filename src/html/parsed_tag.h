@@ -5,6 +5,7 @@
 // the parts.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -137,8 +138,13 @@ class TagAttributes {
   bool Get(std::string_view name, std::string& value) const;
 
  private:
-  // Names and values, viewing the tag.
-  std::vector<std::pair<std::string_view, std::string_view>> attributes_;
+  using Attribute = std::pair<std::string_view, std::string_view>;
+  // Names and values, viewing the tag: most tags' fit in place, and only
+  // those of a tag with more take the vector.
+  static constexpr size_t kInPlace = 6;
+  std::array<Attribute, kInPlace> in_place_{};
+  size_t count_ = 0;
+  std::vector<Attribute> more_;
 };
 
 // The value (trimmed) of `property` in a style text such as
