@@ -51,9 +51,12 @@ void MessageSink::WriteToLog(std::string_view text) {
 }
 
 void MessageSink::Report(std::string_view message, int level) {
-  last_message_ = std::string(message);
-  const bool by_prefix = IsSuppressedByPrefix(message);
+  last_message_.assign(message);
   const bool by_level = IsSuppressedByLevel(level);
+  // A message that no log takes and its level hides goes nowhere (a link's
+  // "URL:" line in a quiet run, thousands a document).
+  if (by_level && !IsLogOpen()) return;
+  const bool by_prefix = IsSuppressedByPrefix(message);
   if (!by_prefix) WriteToLog(message);
   if (by_prefix || by_level) return;
   if (level_callback_) {
@@ -71,7 +74,7 @@ void MessageSink::ReportAgain(int level) {
 
 void MessageSink::ReportPlain(std::string_view message) {
   if (settings_.level <= 0) return;
-  last_message_ = std::string(message);
+  last_message_.assign(message);
   if (IsSuppressedByPrefix(message)) return;
   WriteToLog(message);
   if (plain_callback_) {
