@@ -83,7 +83,9 @@ TEST(TagStartIndexTest, ListsRuledOutNeverAct) {
 TEST(TagAttributesTest, AgreeWithTheTagParser) {
   std::vector<std::string> tags = {"<td align=\"right\" NOWRAP colspan=2>rest>",
                                    "<a href='x' name=y>", "<td width=\"50%>", "<p>", "x>y<a b=1>",
-                                   "<img src=a.gif alt=\"A b\" src=b>", "<br />", "no tag"};
+                                   "<img src=a.gif alt=\"A b\" src=b>", "<br />", "no tag",
+                                   // More attributes than are held in place.
+                                   "<td c=1 d=2 e=3 f=4 g=5 h=6 align=left href=x B=2 nowrap>"};
   const char alphabet[] = "<>=\"' \tabAB/";
   std::mt19937 rng(11);
   for (int round = 0; round < 2000; ++round) {
