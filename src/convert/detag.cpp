@@ -972,20 +972,26 @@ ChunkReadResult DetagPass::ReadChunksInOrder(const std::string& path,
 
 // The chunk pass makes a document's text longer or shorter than its input
 // by a ratio that holds through the document (headings and list items
-// gain their marks, tags go). When the text outgrows its room, room for
-// the whole of it is made at the ratio seen so far, rather than by
-// doubling again and again: a doubling holds the old and the new text at
-// once, up to three times the text. Room that is never written costs no
-// memory.
+// gain their marks, tags go, tables become references to their laid-out
+// blocks). When the text outgrows its room, room for the whole of it is
+// made at the ratio seen so far, rather than by doubling again and again:
+// a doubling holds the old and the new text at once, up to three times
+// the text. Room that is never written costs no memory.
 void DetagPass::MakeRoomForChunks(std::string& whole_text, size_t read, size_t converted) {
-  read_so_far_ += read;
-  converted_so_far_ += converted;
+  NoteChunkRead(read);
+  MakeRoomInWholeText(whole_text, converted);
+}
+
+void DetagPass::NoteChunkRead(size_t read) { read_so_far_ += read; }
+
+void DetagPass::MakeRoomInWholeText(std::string& whole_text, size_t appended) {
+  converted_so_far_ += appended;
   if (read_so_far_ == 0 || input_size_ == 0 || input_size_ >= (uint64_t{1} << 32)) return;
   const double ratio = static_cast<double>(converted_so_far_) / static_cast<double>(read_so_far_);
   const uint64_t expected =
       static_cast<uint64_t>(static_cast<double>(input_size_) * std::min(ratio, 16.0) * 1.05) +
       (uint64_t{1} << 16);
-  const uint64_t needed = whole_text.size() + converted;
+  const uint64_t needed = whole_text.size() + appended;
   const uint64_t capacity = whole_text.capacity();
   // Where one doubling will do, the string's own growth is as good.
   if (needed <= capacity || expected <= 2 * capacity) return;

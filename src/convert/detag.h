@@ -261,8 +261,13 @@ class DetagPass {
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
   // Makes room in the whole text for the chunks still to come, at the
-  // ratio of converted to read text seen so far (see GrowWholeText).
+  // ratio of converted to read text seen so far: `read` bytes of input
+  // were read, and their `converted` text is about to be appended.
   void MakeRoomForChunks(std::string& whole_text, size_t read, size_t converted);
+  // The two halves of MakeRoomForChunks, for a pass whose chunks are
+  // appended later than they are read (the table feed holds them back).
+  void NoteChunkRead(size_t read);
+  void MakeRoomInWholeText(std::string& whole_text, size_t appended);
   uint64_t input_size_ = 0;  // of the file being converted
   uint64_t read_so_far_ = 0, converted_so_far_ = 0;
   // Reads the input into `whole_text`, each chunk through both stages.

@@ -98,7 +98,7 @@ class DetagPass::TableFeed {
   // when a cut allows.
   void Add(std::string& chunk, std::string& whole_text) {
     if (!active_ || waiting_from_ != std::string::npos) {
-      Append(chunk, whole_text);
+      AppendToWhole(chunk, whole_text);
       return;
     }
     Append(chunk, waiting_);
@@ -107,10 +107,10 @@ class DetagPass::TableFeed {
       std::string part = cut == waiting_.size() ? std::move(waiting_) : waiting_.substr(0, cut);
       waiting_.erase(0, std::min(cut, waiting_.size()));
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), part);
-      Append(part, whole_text);
+      AppendToWhole(part, whole_text);
     } else if (waiting_.size() > longest_wait_) {
       waiting_from_ = whole_text.size();
-      Append(waiting_, whole_text);
+      AppendToWhole(waiting_, whole_text);
       std::string().swap(waiting_);
     }
   }
@@ -121,18 +121,40 @@ class DetagPass::TableFeed {
     if (!active_) return;
     if (waiting_from_ == std::string::npos) {
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), waiting_);
-      Append(waiting_, whole_text);
+      AppendToWhole(waiting_, whole_text);
+      std::string().swap(waiting_);
     } else {
-      std::string rest = whole_text.substr(waiting_from_);
-      whole_text.resize(waiting_from_);
+      // The text from where the waiting began goes through the list on its
+      // own. Of the two parts, the shorter one is copied out: a document
+      // that is one long table is not held twice.
+      std::string rest;
+      std::string head;
+      if (2 * waiting_from_ <= whole_text.size()) {
+        head.assign(whole_text, 0, waiting_from_);
+        whole_text.erase(0, waiting_from_);
+        rest.swap(whole_text);
+      } else {
+        rest.assign(whole_text, waiting_from_);
+        whole_text.resize(waiting_from_);
+      }
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), rest);
-      whole_text += rest;
+      if (whole_text.empty()) {
+        rest.insert(0, head);
+        whole_text.swap(rest);
+      } else {
+        whole_text += rest;
+      }
     }
     pass_.first_table_actions_ = actions_;
     pass_.first_table_application_done_ = true;
   }
 
  private:
+  // Appends to the whole text, with room made for it and what is to come.
+  void AppendToWhole(std::string& text, std::string& whole_text) {
+    pass_.MakeRoomInWholeText(whole_text, text.size());
+    Append(text, whole_text);
+  }
   static void Append(std::string& text, std::string& to) {
     // A one-part text is not copied, unless room for the whole text was
     // made beforehand and the part has less.
@@ -213,7 +235,7 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
       }
       if (more) {
         ChunkPassBack(item.number, item.chunk, back_gate_);
-        MakeRoomForChunks(whole_text, item.read, item.chunk.size());
+        NoteChunkRead(item.read);
         tables.Add(item.chunk, whole_text);
       }
     } catch (...) {
