@@ -23,6 +23,7 @@
 #include "textout/mark_resolution.h"
 #include "convert/lists.h"
 #include "convert/rejoin.h"
+#include "platform/memory.h"
 
 namespace orv {
 
@@ -803,7 +804,7 @@ void DetagPass::ApplySentenceGap(std::string& text) {
 // The paragraph end after a short last line would leave the file ending in
 // an empty line; empty lines at the end are dropped, since the reference
 // table and the footer bring their own separation.
-void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
+void DetagPass::StreamLayout(std::string& text, ProgramLayoutState& state,
                              const ReportFunction& report,
                              const std::function<void(std::string_view)>& write) {
   LayoutFileInputs inputs;
@@ -814,6 +815,15 @@ void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
   // lines as they come and lays them out in one go.
   inputs.side_by_side = side_by_side_ && options_.TextMode();
   if (force_side_by_side_) inputs.worth_splitting = 0;
+  // The laid-out lines pile up (in text mode until the header is written)
+  // while the text they come from is no longer needed: a large text gives
+  // its memory back as the layout passes it, so that the two are not held
+  // whole at once.
+  constexpr size_t kReleasableText = size_t{1} << 20;
+  if (text.size() >= kReleasableText) {
+    char* const data = text.data();
+    inputs.done_with = [data](size_t from, size_t to) { ReleasePages(data + from, to - from); };
+  }
   const bool drop_final_empty = options_.TextMode() && !options_.preserve_white_space;
   size_t empty_held = 0;
   LayOutTextTo(text, options_, inputs, state, report, [&](std::string&& line) {
@@ -826,7 +836,7 @@ void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
   });
 }
 
-void DetagPass::ForEachOutputLine(const std::string& text,
+void DetagPass::ForEachOutputLine(std::string& text,
                                   const std::function<void(std::string_view)>& write) {
   StreamLayout(text, layout_state_, report_, write);
 }
@@ -1060,7 +1070,7 @@ std::string_view DetagPass::AsUtf8(std::string_view text, std::string& buffer) c
   return buffer;
 }
 
-void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
+void DetagPass::WriteTextOutput(ASCIIFile& output, std::string* text) {
   holding_ = false;
   FragmentExpander expander(definitions_, delimiters_, header_document_, report_);
   std::vector<std::string> footer;

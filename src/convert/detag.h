@@ -284,17 +284,19 @@ class DetagPass {
   void RejoinAndResolveMarks(std::string& text, bool rejoin);
   void ApplySentenceGap(std::string& text);
   void FindByLineAndAddress(const std::string& text);
-  void StreamLayout(const std::string& text, ProgramLayoutState& state, const ReportFunction& report,
+  // Both use the converted text up: the memory of what the layout has
+  // passed is given back as it goes, so the text must not be read after.
+  void StreamLayout(std::string& text, ProgramLayoutState& state, const ReportFunction& report,
                     const std::function<void(std::string_view)>& write);
-  void ForEachOutputLine(const std::string& text,
-                         const std::function<void(std::string_view)>& write);
+  void ForEachOutputLine(std::string& text, const std::function<void(std::string_view)>& write);
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
   // The built-in header and footer, then the fragments file's definitions.
   void LoadFragmentDefinitions(const std::string& input_path);
   void FillHeaderDocument(const DetagRequest& request);
   // Writes the output's text between its header and footer: the held
-  // lines, then (when given) the lines of `text`, read in place.
-  void WriteTextOutput(ASCIIFile& output, const std::string* text);
+  // lines, then (when given) the lines of `text`, read in place and used
+  // up (see StreamLayout).
+  void WriteTextOutput(ASCIIFile& output, std::string* text);
   // `text` in UTF-8 by the current file's encoding: as it is, or converted
   // into `buffer`.
   std::string_view AsUtf8(std::string_view text, std::string& buffer) const;

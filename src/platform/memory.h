@@ -25,4 +25,11 @@ void ConfigureAllocator();
 // one another's allocations.
 void AllowAllocatorArenas(size_t threads);
 
+// Gives the memory of the whole pages inside [begin, begin + length) back
+// to the system; they read as zeros afterwards, so only a stretch of a
+// buffer that is never read again may be given (a large text whose front
+// has been laid out, say). What is left of a page at either end stays.
+// Costs a system call; does nothing where there is no such call.
+void ReleasePages(char* begin, size_t length);
+
 }  // namespace orv
