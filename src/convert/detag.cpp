@@ -1003,10 +1003,14 @@ void DetagPass::MakeRoomInWholeText(std::string& whole_text, size_t appended) {
       (uint64_t{1} << 16);
   const uint64_t needed = whole_text.size() + appended;
   const uint64_t capacity = whole_text.capacity();
-  // Where one doubling will do, the string's own growth is as good.
-  if (needed <= capacity || expected <= 2 * capacity) return;
+  // Room is made as soon as the text is expected to outgrow its room, while
+  // the text to be moved into the new room is still short; a slight drift
+  // of the ratio does not make room again.
+  if (needed <= capacity && expected <= capacity + capacity / 8) return;
+  uint64_t room = std::max(expected, needed);
+  if (needed > capacity) room = std::max(room, capacity + capacity / 2);
   try {
-    whole_text.reserve(std::max(expected, needed));
+    whole_text.reserve(room);
   } catch (const std::bad_alloc&) {
     // The text grows as it can.
   }
