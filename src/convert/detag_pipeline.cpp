@@ -17,19 +17,64 @@ namespace orv {
 
 namespace {
 
-// What the reading thread hands over: a chunk through the front stage, and
-// the messages and fragment definitions that came before it, in order.
-struct ChunkHandover {
-  struct Event {
-    bool is_fragment = false;
-    std::string text;  // the message, or the fragment's name
-    int level = 0;
-    std::vector<std::string> lines;  // the fragment's lines
+// The messages and fragment definitions of the reading thread that come
+// before a chunk, in order. A page of many links gives a message for each:
+// their texts lie side by side in one string, with a small record each,
+// so that each costs little more than its text while it waits.
+class HandoverEvents {
+ public:
+  void AddMessage(const std::string& message, int level) {
+    texts_ += message;
+    records_.push_back({texts_.size(), level, -1});
+  }
+  void AddFragment(const std::string& name, std::vector<std::string> lines) {
+    texts_ += name;
+    records_.push_back({texts_.size(), 0, static_cast<int>(fragments_.size())});
+    fragments_.push_back(std::move(lines));
+  }
+  // Hands each event on in order: messages to `message`, fragment
+  // definitions (their lines moved out) to `fragment`.
+  template <typename Message, typename Fragment>
+  void ForEach(const Message& message, const Fragment& fragment) {
+    size_t from = 0;
+    for (const Record& record : records_) {
+      const std::string text = texts_.substr(from, record.end - from);
+      from = record.end;
+      if (record.fragment < 0)
+        message(text, record.level);
+      else
+        fragment(text, std::move(fragments_[static_cast<size_t>(record.fragment)]));
+    }
+  }
+  void Clear() {
+    texts_.clear();
+    records_.clear();
+    fragments_.clear();
+  }
+  void Swap(HandoverEvents& other) noexcept {
+    texts_.swap(other.texts_);
+    records_.swap(other.records_);
+    fragments_.swap(other.fragments_);
+  }
+
+ private:
+  struct Record {
+    size_t end;    // the event's text ends here in texts_
+    int level;     // a message's level
+    int fragment;  // a fragment's lines in fragments_, -1 for a message
   };
+  std::string texts_;
+  std::vector<Record> records_;
+  std::vector<std::vector<std::string>> fragments_;
+};
+
+// What the reading thread hands over: a chunk through the front stage, and
+// the messages and fragment definitions that came before it.
+struct ChunkHandover {
   int number = 0;  // 0: the end of the input (events only)
   std::string chunk;
   size_t read = 0;  // the chunk's size as read
-  std::vector<Event> events;
+  HandoverEvents events;
 };
 
 // A queue of at most two handovers between the reading thread and this one.
@@ -43,9 +88,9 @@ class HandoverQueue {
   }
   // The end of the input, with the events after the last chunk. Allocates
   // nothing, so the end always arrives.
-  void End(std::vector<ChunkHandover::Event>&& tail) noexcept {
+  void End(HandoverEvents&& tail) noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
-    tail_.swap(tail);
+    tail_.Swap(tail);
     ended_ = true;
     not_empty_.notify_one();
   }
@@ -55,7 +100,7 @@ class HandoverQueue {
     not_empty_.wait(lock, [this] { return !items_.empty() || ended_; });
     ChunkHandover item;
     if (items_.empty()) {
-      item.events.swap(tail_);
+      item.events.Swap(tail_);
       return item;
     }
     item = std::move(items_.front());
@@ -75,7 +120,7 @@ class HandoverQueue {
   std::mutex mutex_;
   std::condition_variable not_empty_, not_full_;
   std::deque<ChunkHandover> items_;
-  std::vector<ChunkHandover::Event> tail_;
+  HandoverEvents tail_;
   bool ended_ = false;
   bool closed_ = false;
 };
@@ -184,9 +229,9 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
   // The reading thread's messages and definitions wait in `pending` for the
   // chunk they come before; the front stage reports there too.
   auto read = [&] {
-    std::vector<ChunkHandover::Event> pending;
+    HandoverEvents pending;
     const ReportFunction report = [&pending](const std::string& message, int level) {
-      pending.push_back({false, message, level, {}});
+      pending.AddMessage(message, level);
     };
     stage_report_ = &report;
     try {
@@ -194,13 +239,13 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
       result = ReadInputChunks(
           path, options, report,
           [&pending](const std::string& name, std::vector<std::string> lines) {
-            pending.push_back({true, name, 0, std::move(lines)});
+            pending.AddFragment(name, std::move(lines));
           },
           [&](int number, std::string& chunk) {
             const size_t read_size = chunk.size();
             ChunkPassFront(number, chunk, front_gate_);
             queue.Push({number, std::move(chunk), read_size, std::move(pending)});
-            pending.clear();
+            pending.Clear();
             chunk.clear();
           },
           unused);
@@ -226,13 +271,13 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     more = item.number != 0;
     if (back_failure) continue;
     try {
-      for (ChunkHandover::Event& event : item.events) {
-        if (event.is_fragment) {
-          definitions_.Add(DefinitionKind::kTextFragment, event.text, std::move(event.lines));
-        } else if (report_) {
-          report_(event.text, event.level);
-        }
-      }
+      item.events.ForEach(
+          [this](const std::string& message, int level) {
+            if (report_) report_(message, level);
+          },
+          [this](const std::string& name, std::vector<std::string> lines) {
+            definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
+          });
       if (more) {
         ChunkPassBack(item.number, item.chunk, back_gate_);
         NoteChunkRead(item.read);
