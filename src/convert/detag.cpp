@@ -61,7 +61,7 @@ std::string WrittenTag(std::string_view tag, const DetagOptions& options) {
 }
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
-    : catalogue_(catalogue), element_table_(ElementTable::Current()) {
+    : catalogue_(catalogue) {
   InstallListHandlers(*this);
   InstallHeadingHandlers(*this);
   InstallLinkHandlers(*this);
@@ -435,6 +435,11 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
 
 PatternList& DetagPass::TableList() { return lists_->tables; }
 
+const ElementTable& DetagPass::Elements() {
+  if (!element_table_) element_table_ = std::make_unique<const ElementTable>(ElementTable::Current());
+  return *element_table_;
+}
+
 std::vector<std::string> DetagPass::PatternTexts() const {
   std::vector<std::string> texts;
   if (!lists_) return texts;
@@ -737,8 +742,10 @@ void DetagPass::WholeTextPass(std::string& text) {
             10);
   if (rewriter_) {
     RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
+  } else if (text_mode) {
+    RemainingTagPass(text, options_, catalogue_, {}, report_);  // every tag goes
   } else {
-    RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, element_table_), report_);
+    RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, Elements()), report_);
   }
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
       text.find(';') != std::string::npos) {

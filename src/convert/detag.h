@@ -125,7 +125,7 @@ std::string WrittenTag(std::string_view tag, const DetagOptions& options);
 
 class DetagPass {
  public:
-  // Builds the element table once; the pass is kept for the whole run.
+  // The pass is kept for the whole run.
   explicit DetagPass(const TagCatalogue& catalogue);
   ~DetagPass();
 
@@ -302,7 +302,10 @@ class DetagPass {
   std::string_view AsUtf8(std::string_view text, std::string& buffer) const;
 
   const TagCatalogue& catalogue_;
-  const ElementTable element_table_;
+  // The element table of markup removal, built when the first file that
+  // needs it comes: text mode never looks at it.
+  const ElementTable& Elements();
+  std::unique_ptr<const ElementTable> element_table_;
   DetagOptions options_;
   ReportFunction report_;
   TagRewriter rewriter_;  // set by tests; empty: the built-in rewriter
