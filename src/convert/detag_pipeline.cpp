@@ -12,6 +12,7 @@
 
 #include "convert/detag.h"
 #include "convert/table_analysis.h"
+#include "platform/memory.h"
 
 namespace orv {
 
@@ -254,6 +255,10 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     }
     stage_report_ = nullptr;
     queue.End(std::move(pending));
+    // The reading is done: what its buffers and the front stage's rewrites
+    // left free in this thread's arena would otherwise stay with the
+    // process while the rest of the file is converted.
+    ReturnFreeMemory();
   };
   std::thread reader;
   try {

@@ -36,6 +36,12 @@ void AllowAllocatorArenas(size_t threads) {
 #endif
 }
 
+void ReturnFreeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
 void ReleasePages(char* begin, size_t length) {
 #if defined(__unix__) && defined(MADV_DONTNEED)
   static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
