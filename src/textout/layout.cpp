@@ -442,8 +442,9 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
     pre_blank_lines_ = 0;
   } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
-    const std::string* block = blocks_ != nullptr ? blocks_->Find(number) : nullptr;
-    if (block == nullptr) {
+    const std::optional<std::string_view> block =
+        blocks_ != nullptr ? blocks_->Find(number) : std::nullopt;
+    if (!block) {
       if (report_)
         report_("WARNING: No stored text block for \"" + std::string(piece) + "\"", 5);
       return true;

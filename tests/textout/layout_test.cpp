@@ -276,6 +276,33 @@ TEST(LayoutTest, TextBlocksByNumber) {
   }
 }
 
+// Many small blocks share the store's pages and large ones have their own:
+// each keeps its text and number, among empty ones, across pages and
+// after the store is emptied and filled again.
+TEST(LayoutTest, TextBlockStoreKeepsEveryBlock) {
+  TextBlockStore blocks;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 30000; ++i) {
+      std::string text = "|" + std::to_string(i) + "|\n";
+      if (i % 7000 == 3) text = std::string(100000 + static_cast<size_t>(i), 'b') + "\n";
+      if (i % 9000 == 5) text.clear();
+      texts.push_back(text);
+      ASSERT_EQ(blocks.Add(text), i + 1);
+    }
+    ASSERT_EQ(blocks.Count(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+      const std::optional<std::string_view> found = blocks.Find(static_cast<long>(i) + 1);
+      ASSERT_TRUE(found.has_value()) << i;
+      ASSERT_EQ(*found, texts[i]) << i;
+    }
+    EXPECT_FALSE(blocks.Find(0).has_value());
+    EXPECT_FALSE(blocks.Find(30001).has_value());
+    blocks.Clear();
+    EXPECT_EQ(blocks.Count(), 0u);
+  }
+}
+
 // A block of many lines is handed on a few thousand lines at a time; its
 // lines come out as a small block's do: trailing blanks go, runs of blank
 // lines keep one line outside preformatted text and stay inside it, and a
