@@ -60,7 +60,9 @@ class CountedMessages {
   // words before a message's last one ("INFO: Removing unknown tag ") are
   // mostly those of many others: they are kept once, and a message's kept
   // text is the number of its prefix (one byte) and the rest.
-  std::vector<Entry> entries_;  // in order of first occurrence
+  // In order of first occurrence; a deque, so that it never holds its old
+  // and its new room at once while it grows.
+  std::deque<Entry> entries_;
   std::deque<std::string> prefixes_;  // by number; they never move
   std::unordered_map<std::string_view, uint8_t> prefix_numbers_;
   std::string key_;  // the kept form of the message being added
