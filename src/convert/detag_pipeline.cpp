@@ -150,8 +150,13 @@ class DetagPass::TableFeed {
     Append(chunk, waiting_);
     const size_t cut = FreshTableCut(waiting_);
     if (cut > 0) {
-      std::string part = cut == waiting_.size() ? std::move(waiting_) : waiting_.substr(0, cut);
-      waiting_.erase(0, std::min(cut, waiting_.size()));
+      // The part goes on in the waiting text's own string; what follows the
+      // cut, mostly the shorter, is copied out to wait.
+      std::string rest = waiting_.substr(std::min(cut, waiting_.size()));
+      waiting_.resize(std::min(cut, waiting_.size()));
+      std::string part;
+      part.swap(waiting_);
+      waiting_.swap(rest);
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), part);
       AppendToWhole(part, whole_text);
     } else if (waiting_.size() > longest_wait_) {
