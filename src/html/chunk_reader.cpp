@@ -269,7 +269,7 @@ bool InputLineReader::NextPendingPiece(std::string& line) {
 }
 
 bool InputLineReader::ReadLine(std::string& line) {
-  if (NextPendingPiece(line)) return true;
+  if (!pending_.empty() && NextPendingPiece(line)) return true;
   if (!ReadPhysicalLine(line)) return false;
   CleanLine(line);
   if (line.find('\f') == std::string::npos) return true;

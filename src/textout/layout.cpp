@@ -819,11 +819,15 @@ class LineRun {
         done_with_(inputs.done_with ? &inputs.done_with : nullptr),
         release_step_(std::max<size_t>(inputs.release_step, 1)) {
     layout_.ResetLayoutState(options, inputs);
+    PlanNextRelease();
   }
 
   // The text before `limit` may be let go as the run passes it (npos: all
   // of it, 0: none); the text from `limit` on is another run's to read.
-  void SetReleaseLimit(size_t limit) { release_limit_ = limit; }
+  void SetReleaseLimit(size_t limit) {
+    release_limit_ = limit;
+    PlanNextRelease();
+  }
   // Lets go of the text the run has passed, up to the limit.
   void ReleasePassed() { ReleaseBefore(line_start_); }
   // Lets go of all the text up to the limit: nothing reads it any more.
@@ -865,8 +869,7 @@ class LineRun {
       more_ = start_ < text_.size();
       next_start_ = start_;
       next_ = more_ ? NextLine() : std::string_view();
-      if (line_start_ - released_to_ >= release_step_ && released_to_ < release_limit_)
-        ReleasePassed();
+      if (line_start_ >= next_release_at_) ReleasePassed();
     }
     return true;
   }
@@ -898,11 +901,21 @@ class LineRun {
   // The text before `to` (and the limit) is read no more: the lines are
   // laid out into buffers of their own, and the run reads on from the
   // start of its current line.
-  void ReleaseBefore(size_t to) {
+  // Seldom called: kept out of the line loop.
+  [[gnu::noinline]] void ReleaseBefore(size_t to) {
     to = std::min({to, release_limit_, text_.size()});
-    if (done_with_ == nullptr || to <= released_to_) return;
-    (*done_with_)(released_to_, to);
-    released_to_ = to;
+    if (done_with_ != nullptr && to > released_to_) {
+      (*done_with_)(released_to_, to);
+      released_to_ = to;
+    }
+    PlanNextRelease();
+  }
+  // Where the run next lets go of what it has passed (npos: never), so
+  // that a line costs one comparison.
+  void PlanNextRelease() {
+    next_release_at_ = done_with_ != nullptr && released_to_ < release_limit_
+                           ? released_to_ + release_step_
+                           : std::string_view::npos;
   }
 
   // The blank lines of preformatted text are its own and stay.
@@ -938,6 +951,7 @@ class LineRun {
   const size_t release_step_;
   size_t release_limit_ = std::string_view::npos;
   size_t released_to_ = 0;  // the text before this has been let go
+  size_t next_release_at_ = std::string_view::npos;
 };
 
 }  // namespace
