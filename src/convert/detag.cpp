@@ -23,6 +23,7 @@
 #include "textout/mark_resolution.h"
 #include "convert/lists.h"
 #include "convert/rejoin.h"
+#include "platform/memory.h"
 
 namespace orv {
 
@@ -60,7 +61,7 @@ std::string WrittenTag(std::string_view tag, const DetagOptions& options) {
 }
 
 DetagPass::DetagPass(const TagCatalogue& catalogue)
-    : catalogue_(catalogue), element_table_(ElementTable::Current()) {
+    : catalogue_(catalogue) {
   InstallListHandlers(*this);
   InstallHeadingHandlers(*this);
   InstallLinkHandlers(*this);
@@ -434,6 +435,11 @@ int DetagPass::ApplyList(PatternList& list, std::string& text, const char* messa
 
 PatternList& DetagPass::TableList() { return lists_->tables; }
 
+const ElementTable& DetagPass::Elements() {
+  if (!element_table_) element_table_ = std::make_unique<const ElementTable>(ElementTable::Current());
+  return *element_table_;
+}
+
 std::vector<std::string> DetagPass::PatternTexts() const {
   std::vector<std::string> texts;
   if (!lists_) return texts;
@@ -739,8 +745,10 @@ void DetagPass::WholeTextPass(std::string& text) {
             10);
   if (rewriter_) {
     RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
+  } else if (text_mode) {
+    RemainingTagPass(text, options_, catalogue_, {}, report_);  // every tag goes
   } else {
-    RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, element_table_), report_);
+    RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, Elements()), report_);
   }
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
       text.find(';') != std::string::npos) {
@@ -806,7 +814,7 @@ void DetagPass::ApplySentenceGap(std::string& text) {
 // The paragraph end after a short last line would leave the file ending in
 // an empty line; empty lines at the end are dropped, since the reference
 // table and the footer bring their own separation.
-void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
+void DetagPass::StreamLayout(std::string& text, ProgramLayoutState& state,
                              const ReportFunction& report,
                              const std::function<void(std::string_view)>& write) {
   LayoutFileInputs inputs;
@@ -817,6 +825,15 @@ void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
   // lines as they come and lays them out in one go.
   inputs.side_by_side = side_by_side_ && options_.TextMode();
   if (force_side_by_side_) inputs.worth_splitting = 0;
+  // The laid-out lines pile up (in text mode until the header is written)
+  // while the text they come from is no longer needed: a large text gives
+  // its memory back as the layout passes it, so that the two are not held
+  // whole at once.
+  constexpr size_t kReleasableText = size_t{1} << 20;
+  if (text.size() >= kReleasableText) {
+    char* const data = text.data();
+    inputs.done_with = [data](size_t from, size_t to) { ReleasePages(data + from, to - from); };
+  }
   const bool drop_final_empty = options_.TextMode() && !options_.preserve_white_space;
   size_t empty_held = 0;
   LayOutTextTo(text, options_, inputs, state, report, [&](std::string_view line) {
@@ -829,7 +846,7 @@ void DetagPass::StreamLayout(const std::string& text, ProgramLayoutState& state,
   });
 }
 
-void DetagPass::ForEachOutputLine(const std::string& text,
+void DetagPass::ForEachOutputLine(std::string& text,
                                   const std::function<void(std::string_view)>& write) {
   StreamLayout(text, layout_state_, report_, write);
 }
@@ -975,25 +992,35 @@ ChunkReadResult DetagPass::ReadChunksInOrder(const std::string& path,
 
 // The chunk pass makes a document's text longer or shorter than its input
 // by a ratio that holds through the document (headings and list items
-// gain their marks, tags go). When the text outgrows its room, room for
-// the whole of it is made at the ratio seen so far, rather than by
-// doubling again and again: a doubling holds the old and the new text at
-// once, up to three times the text. Room that is never written costs no
-// memory.
+// gain their marks, tags go, tables become references to their laid-out
+// blocks). When the text outgrows its room, room for the whole of it is
+// made at the ratio seen so far, rather than by doubling again and again:
+// a doubling holds the old and the new text at once, up to three times
+// the text. Room that is never written costs no memory.
 void DetagPass::MakeRoomForChunks(std::string& whole_text, size_t read, size_t converted) {
-  read_so_far_ += read;
-  converted_so_far_ += converted;
+  NoteChunkRead(read);
+  MakeRoomInWholeText(whole_text, converted);
+}
+
+void DetagPass::NoteChunkRead(size_t read) { read_so_far_ += read; }
+
+void DetagPass::MakeRoomInWholeText(std::string& whole_text, size_t appended) {
+  converted_so_far_ += appended;
   if (read_so_far_ == 0 || input_size_ == 0 || input_size_ >= (uint64_t{1} << 32)) return;
   const double ratio = static_cast<double>(converted_so_far_) / static_cast<double>(read_so_far_);
   const uint64_t expected =
       static_cast<uint64_t>(static_cast<double>(input_size_) * std::min(ratio, 16.0) * 1.05) +
       (uint64_t{1} << 16);
-  const uint64_t needed = whole_text.size() + converted;
+  const uint64_t needed = whole_text.size() + appended;
   const uint64_t capacity = whole_text.capacity();
-  // Where one doubling will do, the string's own growth is as good.
-  if (needed <= capacity || expected <= 2 * capacity) return;
+  // Room is made as soon as the text is expected to outgrow its room, while
+  // the text to be moved into the new room is still short; a slight drift
+  // of the ratio does not make room again.
+  if (needed <= capacity && expected <= capacity + capacity / 8) return;
+  uint64_t room = std::max(expected, needed);
+  if (needed > capacity) room = std::max(room, capacity + capacity / 2);
   try {
-    whole_text.reserve(std::max(expected, needed));
+    whole_text.reserve(room);
   } catch (const std::bad_alloc&) {
     // The text grows as it can.
   }
@@ -1057,7 +1084,7 @@ std::string_view DetagPass::AsUtf8(std::string_view text, std::string& buffer) c
   return buffer;
 }
 
-void DetagPass::WriteTextOutput(ASCIIFile& output, const std::string* text) {
+void DetagPass::WriteTextOutput(ASCIIFile& output, std::string* text) {
   holding_ = false;
   FragmentExpander expander(definitions_, delimiters_, header_document_, report_);
   std::vector<std::string> footer;

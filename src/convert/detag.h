@@ -125,7 +125,7 @@ std::string WrittenTag(std::string_view tag, const DetagOptions& options);
 
 class DetagPass {
  public:
-  // Builds the element table once; the pass is kept for the whole run.
+  // The pass is kept for the whole run.
   explicit DetagPass(const TagCatalogue& catalogue);
   ~DetagPass();
 
@@ -261,8 +261,13 @@ class DetagPass {
   void ChunkPassFront(int chunk_number, std::string& text, ListGate& gate);
   void ChunkPassBack(int chunk_number, std::string& text, ListGate& gate);
   // Makes room in the whole text for the chunks still to come, at the
-  // ratio of converted to read text seen so far (see GrowWholeText).
+  // ratio of converted to read text seen so far: `read` bytes of input
+  // were read, and their `converted` text is about to be appended.
   void MakeRoomForChunks(std::string& whole_text, size_t read, size_t converted);
+  // The two halves of MakeRoomForChunks, for a pass whose chunks are
+  // appended later than they are read (the table feed holds them back).
+  void NoteChunkRead(size_t read);
+  void MakeRoomInWholeText(std::string& whole_text, size_t appended);
   uint64_t input_size_ = 0;  // of the file being converted
   uint64_t read_so_far_ = 0, converted_so_far_ = 0;
   // Reads the input into `whole_text`, each chunk through both stages.
@@ -279,23 +284,28 @@ class DetagPass {
   void RejoinAndResolveMarks(std::string& text, bool rejoin);
   void ApplySentenceGap(std::string& text);
   void FindByLineAndAddress(const std::string& text);
-  void StreamLayout(const std::string& text, ProgramLayoutState& state, const ReportFunction& report,
+  // Both use the converted text up: the memory of what the layout has
+  // passed is given back as it goes, so the text must not be read after.
+  void StreamLayout(std::string& text, ProgramLayoutState& state, const ReportFunction& report,
                     const std::function<void(std::string_view)>& write);
-  void ForEachOutputLine(const std::string& text,
-                         const std::function<void(std::string_view)>& write);
+  void ForEachOutputLine(std::string& text, const std::function<void(std::string_view)>& write);
   bool OpenOutput(const DetagRequest& request, ASCIIFile& output);
   // The built-in header and footer, then the fragments file's definitions.
   void LoadFragmentDefinitions(const std::string& input_path);
   void FillHeaderDocument(const DetagRequest& request);
   // Writes the output's text between its header and footer: the held
-  // lines, then (when given) the lines of `text`, read in place.
-  void WriteTextOutput(ASCIIFile& output, const std::string* text);
+  // lines, then (when given) the lines of `text`, read in place and used
+  // up (see StreamLayout).
+  void WriteTextOutput(ASCIIFile& output, std::string* text);
   // `text` in UTF-8 by the current file's encoding: as it is, or converted
   // into `buffer`.
   std::string_view AsUtf8(std::string_view text, std::string& buffer) const;
 
   const TagCatalogue& catalogue_;
-  const ElementTable element_table_;
+  // The element table of markup removal, built when the first file that
+  // needs it comes: text mode never looks at it.
+  const ElementTable& Elements();
+  std::unique_ptr<const ElementTable> element_table_;
   DetagOptions options_;
   ReportFunction report_;
   TagRewriter rewriter_;  // set by tests; empty: the built-in rewriter

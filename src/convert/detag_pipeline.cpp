@@ -12,24 +12,70 @@
 
 #include "convert/detag.h"
 #include "convert/table_analysis.h"
+#include "platform/memory.h"
 
 namespace orv {
 
 namespace {
 
-// What the reading thread hands over: a chunk through the front stage, and
-// the messages and fragment definitions that came before it, in order.
-struct ChunkHandover {
-  struct Event {
-    bool is_fragment = false;
-    std::string text;  // the message, or the fragment's name
-    int level = 0;
-    std::vector<std::string> lines;  // the fragment's lines
+// The messages and fragment definitions of the reading thread that come
+// before a chunk, in order. A page of many links gives a message for each:
+// their texts lie side by side in one string, with a small record each,
+// so that each costs little more than its text while it waits.
+class HandoverEvents {
+ public:
+  void AddMessage(const std::string& message, int level) {
+    texts_ += message;
+    records_.push_back({texts_.size(), level, -1});
+  }
+  void AddFragment(const std::string& name, std::vector<std::string> lines) {
+    texts_ += name;
+    records_.push_back({texts_.size(), 0, static_cast<int>(fragments_.size())});
+    fragments_.push_back(std::move(lines));
+  }
+  // Hands each event on in order: messages to `message`, fragment
+  // definitions (their lines moved out) to `fragment`.
+  template <typename Message, typename Fragment>
+  void ForEach(const Message& message, const Fragment& fragment) {
+    size_t from = 0;
+    for (const Record& record : records_) {
+      const std::string text = texts_.substr(from, record.end - from);
+      from = record.end;
+      if (record.fragment < 0)
+        message(text, record.level);
+      else
+        fragment(text, std::move(fragments_[static_cast<size_t>(record.fragment)]));
+    }
+  }
+  void Clear() {
+    texts_.clear();
+    records_.clear();
+    fragments_.clear();
+  }
+  void Swap(HandoverEvents& other) noexcept {
+    texts_.swap(other.texts_);
+    records_.swap(other.records_);
+    fragments_.swap(other.fragments_);
+  }
+
+ private:
+  struct Record {
+    size_t end;    // the event's text ends here in texts_
+    int level;     // a message's level
+    int fragment;  // a fragment's lines in fragments_, -1 for a message
   };
+  std::string texts_;
+  std::vector<Record> records_;
+  std::vector<std::vector<std::string>> fragments_;
+};
+
+// What the reading thread hands over: a chunk through the front stage, and
+// the messages and fragment definitions that came before it.
+struct ChunkHandover {
   int number = 0;  // 0: the end of the input (events only)
   std::string chunk;
   size_t read = 0;  // the chunk's size as read
-  std::vector<Event> events;
+  HandoverEvents events;
 };
 
 // A queue of at most two handovers between the reading thread and this one.
@@ -43,9 +89,9 @@ class HandoverQueue {
   }
   // The end of the input, with the events after the last chunk. Allocates
   // nothing, so the end always arrives.
-  void End(std::vector<ChunkHandover::Event>&& tail) noexcept {
+  void End(HandoverEvents&& tail) noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
-    tail_.swap(tail);
+    tail_.Swap(tail);
     ended_ = true;
     not_empty_.notify_one();
   }
@@ -55,7 +101,7 @@ class HandoverQueue {
     not_empty_.wait(lock, [this] { return !items_.empty() || ended_; });
     ChunkHandover item;
     if (items_.empty()) {
-      item.events.swap(tail_);
+      item.events.Swap(tail_);
       return item;
     }
     item = std::move(items_.front());
@@ -75,7 +121,7 @@ class HandoverQueue {
   std::mutex mutex_;
   std::condition_variable not_empty_, not_full_;
   std::deque<ChunkHandover> items_;
-  std::vector<ChunkHandover::Event> tail_;
+  HandoverEvents tail_;
   bool ended_ = false;
   bool closed_ = false;
 };
@@ -98,19 +144,24 @@ class DetagPass::TableFeed {
   // when a cut allows.
   void Add(std::string& chunk, std::string& whole_text) {
     if (!active_ || waiting_from_ != std::string::npos) {
-      Append(chunk, whole_text);
+      AppendToWhole(chunk, whole_text);
       return;
     }
     Append(chunk, waiting_);
     const size_t cut = FreshTableCut(waiting_);
     if (cut > 0) {
-      std::string part = cut == waiting_.size() ? std::move(waiting_) : waiting_.substr(0, cut);
-      waiting_.erase(0, std::min(cut, waiting_.size()));
+      // The part goes on in the waiting text's own string; what follows the
+      // cut, mostly the shorter, is copied out to wait.
+      std::string rest = waiting_.substr(std::min(cut, waiting_.size()));
+      waiting_.resize(std::min(cut, waiting_.size()));
+      std::string part;
+      part.swap(waiting_);
+      waiting_.swap(rest);
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), part);
-      Append(part, whole_text);
+      AppendToWhole(part, whole_text);
     } else if (waiting_.size() > longest_wait_) {
       waiting_from_ = whole_text.size();
-      Append(waiting_, whole_text);
+      AppendToWhole(waiting_, whole_text);
       std::string().swap(waiting_);
     }
   }
@@ -121,18 +172,40 @@ class DetagPass::TableFeed {
     if (!active_) return;
     if (waiting_from_ == std::string::npos) {
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), waiting_);
-      Append(waiting_, whole_text);
+      AppendToWhole(waiting_, whole_text);
+      std::string().swap(waiting_);
     } else {
-      std::string rest = whole_text.substr(waiting_from_);
-      whole_text.resize(waiting_from_);
+      // The text from where the waiting began goes through the list on its
+      // own. Of the two parts, the shorter one is copied out: a document
+      // that is one long table is not held twice.
+      std::string rest;
+      std::string head;
+      if (2 * waiting_from_ <= whole_text.size()) {
+        head.assign(whole_text, 0, waiting_from_);
+        whole_text.erase(0, waiting_from_);
+        rest.swap(whole_text);
+      } else {
+        rest.assign(whole_text, waiting_from_);
+        whole_text.resize(waiting_from_);
+      }
       actions_ += pass_.table_analysis_->ApplyFirstToPart(pass_.TableList(), rest);
-      whole_text += rest;
+      if (whole_text.empty()) {
+        rest.insert(0, head);
+        whole_text.swap(rest);
+      } else {
+        whole_text += rest;
+      }
     }
     pass_.first_table_actions_ = actions_;
     pass_.first_table_application_done_ = true;
   }
 
  private:
+  // Appends to the whole text, with room made for it and what is to come.
+  void AppendToWhole(std::string& text, std::string& whole_text) {
+    pass_.MakeRoomInWholeText(whole_text, text.size());
+    Append(text, whole_text);
+  }
   static void Append(std::string& text, std::string& to) {
     // A one-part text is not copied, unless room for the whole text was
     // made beforehand and the part has less.
@@ -162,9 +235,9 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
   // The reading thread's messages and definitions wait in `pending` for the
   // chunk they come before; the front stage reports there too.
   auto read = [&] {
-    std::vector<ChunkHandover::Event> pending;
+    HandoverEvents pending;
     const ReportFunction report = [&pending](const std::string& message, int level) {
-      pending.push_back({false, message, level, {}});
+      pending.AddMessage(message, level);
     };
     stage_report_ = &report;
     try {
@@ -172,13 +245,13 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
       result = ReadInputChunks(
           path, options, report,
           [&pending](const std::string& name, std::vector<std::string> lines) {
-            pending.push_back({true, name, 0, std::move(lines)});
+            pending.AddFragment(name, std::move(lines));
           },
           [&](int number, std::string& chunk) {
             const size_t read_size = chunk.size();
             ChunkPassFront(number, chunk, front_gate_);
             queue.Push({number, std::move(chunk), read_size, std::move(pending)});
-            pending.clear();
+            pending.Clear();
             chunk.clear();
           },
           unused);
@@ -187,6 +260,10 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     }
     stage_report_ = nullptr;
     queue.End(std::move(pending));
+    // The reading is done: what its buffers and the front stage's rewrites
+    // left free in this thread's arena would otherwise stay with the
+    // process while the rest of the file is converted.
+    ReturnFreeMemory();
   };
   std::thread reader;
   try {
@@ -204,16 +281,16 @@ ChunkReadResult DetagPass::ReadChunksPipelined(const std::string& path,
     more = item.number != 0;
     if (back_failure) continue;
     try {
-      for (ChunkHandover::Event& event : item.events) {
-        if (event.is_fragment) {
-          definitions_.Add(DefinitionKind::kTextFragment, event.text, std::move(event.lines));
-        } else if (report_) {
-          report_(event.text, event.level);
-        }
-      }
+      item.events.ForEach(
+          [this](const std::string& message, int level) {
+            if (report_) report_(message, level);
+          },
+          [this](const std::string& name, std::vector<std::string> lines) {
+            definitions_.Add(DefinitionKind::kTextFragment, name, std::move(lines));
+          });
       if (more) {
         ChunkPassBack(item.number, item.chunk, back_gate_);
-        MakeRoomForChunks(whole_text, item.read, item.chunk.size());
+        NoteChunkRead(item.read);
         tables.Add(item.chunk, whole_text);
       }
     } catch (...) {

@@ -278,15 +278,11 @@ int HandleEmphasis(PatternList& list, long start, long end, const std::string& t
 void InstallHeadingHandlers(DetagPass& pass) {
   // Kept with the handlers: they outlive any one call, and the pass owns
   // the handlers.
-  struct Shared {
-    HeadingState state;
-    TagCatalogue catalogue;
-  };
-  auto shared = std::make_shared<Shared>();
+  auto state = std::make_shared<HeadingState>();
   DetagHandlerSlots& slots = pass.HandlerSlots();
-  slots.headings = [&pass, shared](PatternList& list, const Pattern&, long start, long end,
-                                   const std::string& text, size_t, void* data) {
-    const HeadingContext context{shared->state, pass.Markers(), pass.Options(), shared->catalogue,
+  slots.headings = [&pass, state](PatternList& list, const Pattern&, long start, long end,
+                                  const std::string& text, size_t, void* data) {
+    const HeadingContext context{*state, pass.Markers(), pass.Options(), pass.Catalogue(),
                                  pass.MutableInfo().title};
     return HandleHeadingTag(list, start, end, text, DataCode(data), context);
   };

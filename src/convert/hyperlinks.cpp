@@ -19,7 +19,7 @@ namespace orv {
 // ---- UrlReferenceList -------------------------------------------------------
 
 void UrlReferenceList::Clear() {
-  numbers_.clear();
+  slots_.clear();
   urls_.clear();
   blocks_.clear();
   free_ = nullptr;
@@ -47,26 +47,42 @@ std::string_view UrlReferenceList::Keep(std::string_view url) {
   return std::string_view(kept, url.size());
 }
 
+size_t UrlReferenceList::SlotOf(std::string_view url) const {
+  const size_t mask = slots_.size() - 1;
+  size_t at = std::hash<std::string_view>()(url) & mask;
+  while (slots_[at] != 0 && urls_[slots_[at] - 1] != url) at = (at + 1) & mask;
+  return at;
+}
+
+void UrlReferenceList::Grow() {
+  std::vector<uint32_t> slots(std::max<size_t>(slots_.size() * 2, 64), 0);
+  slots_.swap(slots);
+  // Filled in the order of numbering, as if each URL were added anew.
+  for (size_t i = 0; i < urls_.size(); ++i) slots_[SlotOf(urls_[i])] = static_cast<uint32_t>(i + 1);
+}
+
 int UrlReferenceList::Add(std::string_view url, bool& added) {
-  const auto found = numbers_.find(url);
-  added = found == numbers_.end();
-  if (!added) return found->second;
-  const std::string_view kept = Keep(url);
-  urls_.push_back(kept);
-  const int number = static_cast<int>(urls_.size());
-  numbers_.emplace(kept, number);
-  return number;
+  if (!slots_.empty()) {
+    const uint32_t number = slots_[SlotOf(url)];
+    added = number == 0;
+    if (!added) return static_cast<int>(number);
+  }
+  added = true;
+  if ((urls_.size() + 1) * 2 > slots_.size()) Grow();
+  const size_t at = SlotOf(url);
+  urls_.push_back(Keep(url));
+  slots_[at] = static_cast<uint32_t>(urls_.size());
+  return static_cast<int>(urls_.size());
 }
 
 int UrlReferenceList::Find(std::string_view url) const {
-  const auto entry = numbers_.find(url);
-  return entry == numbers_.end() ? 0 : entry->second;
+  return slots_.empty() ? 0 : static_cast<int>(slots_[SlotOf(url)]);
 }
 
 void UrlReferenceList::RemoveLast() {
   if (urls_.empty()) return;
   const std::string_view last = urls_.back();
-  numbers_.erase(last);
+  slots_[SlotOf(last)] = 0;
   urls_.pop_back();
   // Its text is given back when it is the last in the last block.
   if (free_ != nullptr && last.data() + last.size() == free_) {

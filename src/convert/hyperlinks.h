@@ -4,11 +4,11 @@
 // writes as a numbered table at the end of each output.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "common/report.h"
@@ -47,14 +47,24 @@ class UrlReferenceList {
   // Copies `url` into the blocks, where it stays put.
   std::string_view Keep(std::string_view url);
 
+  // The slot of `url` in `slots_`: the one holding its number, or the
+  // empty one where it would go.
+  size_t SlotOf(std::string_view url) const;
+  // Doubles the table of numbers (at least 64 slots) and fills it again.
+  void Grow();
+
   // The URLs' text, side by side in blocks that never move, so that the
-  // list and the table of numbers can both view it: many URLs cost their
-  // text and a few dozen bytes each, not two strings and a map node.
+  // list can view it: many URLs cost their text and about 30 bytes each,
+  // not two strings and a map node.
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* free_ = nullptr;  // the free room of the block being filled
   size_t free_size_ = 0;
-  std::vector<std::string_view> urls_;
-  std::unordered_map<std::string_view, int> numbers_;
+  std::vector<std::string_view> urls_;  // number n is urls_[n - 1]
+  // The numbers by URL, with open addressing: a URL's number, 0 for an
+  // empty slot; a power of two in size, at most half full. Only the last
+  // URL is ever taken back, so a slot is emptied only where nothing that
+  // stays was placed after it.
+  std::vector<uint32_t> slots_;
 };
 
 // Link classes, from the href. Prefix tests ignore case.

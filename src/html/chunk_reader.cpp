@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "html/entities.h"
+#include "platform/memory.h"
 
 namespace orv {
 namespace {
@@ -59,6 +60,7 @@ bool InputLineReader::Start(bool text_mode) {
   at_eof_ = false;
   pending_.clear();
   pending_pos_ = 0;
+  pending_released_ = 0;
   if (!FillBuffer()) return true;  // an empty file has no lines
   if (buffer_end_ >= 2) {
     unsigned char b0 = static_cast<unsigned char>(buffer_[0]);
@@ -237,9 +239,22 @@ void InputLineReader::CleanLine(std::string& line) const {
 
 bool InputLineReader::NextPendingPiece(std::string& line) {
   if (pending_pos_ >= pending_.size()) {
+    // What is left of a long line goes back too, rather than staying with
+    // the reader until the next line long enough needs the room.
+    if (pending_.size() >= kLongPendingLine) std::string().swap(pending_);
     pending_.clear();
     pending_pos_ = 0;
+    pending_released_ = 0;
     return false;
+  }
+  // A long line split at many form feeds is handed out a piece at a time:
+  // the memory of the pieces already handed out is given back as the
+  // reading goes on, so that the line and the text made from it are not
+  // both held whole.
+  if (pending_pos_ - pending_released_ >= kLongPendingLine / 4 &&
+      pending_.size() >= kLongPendingLine) {
+    ReleasePages(pending_.data() + pending_released_, pending_pos_ - pending_released_);
+    pending_released_ = pending_pos_;
   }
   const size_t feed = pending_.find('\f', pending_pos_);
   if (feed == pending_pos_) {
@@ -254,7 +269,7 @@ bool InputLineReader::NextPendingPiece(std::string& line) {
 }
 
 bool InputLineReader::ReadLine(std::string& line) {
-  if (NextPendingPiece(line)) return true;
+  if (!pending_.empty() && NextPendingPiece(line)) return true;
   if (!ReadPhysicalLine(line)) return false;
   CleanLine(line);
   if (line.find('\f') == std::string::npos) return true;
@@ -263,6 +278,7 @@ bool InputLineReader::ReadLine(std::string& line) {
   // and the text after it (itself split again) come as separate lines.
   pending_ = std::move(line);
   pending_pos_ = 0;
+  pending_released_ = 0;
   return NextPendingPiece(line);
 }
 

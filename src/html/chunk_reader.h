@@ -72,6 +72,10 @@ class InputLineReader {
   // from here (a list of them would cost a string per form feed).
   std::string pending_;
   size_t pending_pos_ = 0;
+  // A split line this long gives back the memory of the pieces handed out;
+  // the bytes before `pending_released_` are gone.
+  static constexpr size_t kLongPendingLine = size_t{256} << 10;
+  size_t pending_released_ = 0;
   // The next piece of `pending_`; false when none is left.
   bool NextPendingPiece(std::string& line);
 };

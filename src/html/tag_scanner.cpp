@@ -51,22 +51,45 @@ void CountedMessages::Grow() {
   slots_.swap(slots);
 }
 
+uint8_t CountedMessages::PrefixOf(std::string_view message, size_t& prefix_size) {
+  // Prefixes longer than this are not worth a number of their own.
+  constexpr size_t kLongestPrefix = 120;
+  prefix_size = 0;
+  const size_t space = message.rfind(' ');
+  if (space == std::string_view::npos || space + 1 > kLongestPrefix) return kNoPrefix;
+  const std::string_view prefix = message.substr(0, space + 1);
+  if (const auto found = prefix_numbers_.find(prefix); found != prefix_numbers_.end()) {
+    prefix_size = prefix.size();
+    return found->second;
+  }
+  if (prefixes_.size() >= kNoPrefix) return kNoPrefix;
+  const uint8_t number = static_cast<uint8_t>(prefixes_.size());
+  prefixes_.emplace_back(prefix);
+  prefix_numbers_.emplace(prefixes_.back(), number);
+  prefix_size = prefix.size();
+  return number;
+}
+
 void CountedMessages::Add(std::string_view message) {
   // Beyond four thousand million bytes a message is cut (no tag is that
   // long); beyond that many distinct messages the rest go uncounted.
-  message = message.substr(0, std::numeric_limits<uint32_t>::max());
+  message = message.substr(0, std::numeric_limits<uint32_t>::max() - 1);
   if (entries_.size() >= std::numeric_limits<uint32_t>::max() - 1) return;
+  size_t prefix_size = 0;
+  const uint8_t prefix = PrefixOf(message, prefix_size);
+  key_.assign(1, static_cast<char>(prefix));
+  key_.append(message.substr(prefix_size));
   if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
   const size_t mask = slots_.size() - 1;
-  size_t at = std::hash<std::string_view>()(message) & mask;
+  size_t at = std::hash<std::string_view>()(key_) & mask;
   for (; slots_[at] != 0; at = (at + 1) & mask) {
     Entry& entry = entries_[slots_[at] - 1];
-    if (entry.Text() == message) {
+    if (entry.Text() == key_) {
       if (entry.count != std::numeric_limits<uint32_t>::max()) ++entry.count;
       return;
     }
   }
-  entries_.push_back({Keep(message).data(), static_cast<uint32_t>(message.size()), 1});
+  entries_.push_back({Keep(key_).data(), static_cast<uint32_t>(key_.size()), 1});
   slots_[at] = static_cast<uint32_t>(entries_.size());
 }
 
@@ -75,15 +98,20 @@ void CountedMessages::Clear() {
   slots_.clear();
   blocks_.clear();
   block_room_ = 0;
+  prefix_numbers_.clear();
+  prefixes_.clear();
 }
 
 void CountedMessages::ReportAll(const ReportFunction& report, int level) const {
   if (!report) return;
-  for (const Entry& entry : entries_)
-    report(entry.count > 1
-               ? std::string(entry.Text()) + " (" + std::to_string(entry.count) + " times)"
-               : std::string(entry.Text()),
-           level);
+  for (const Entry& entry : entries_) {
+    const std::string_view kept = entry.Text();
+    const uint8_t prefix = static_cast<uint8_t>(kept.front());
+    std::string text = prefix == kNoPrefix ? std::string() : prefixes_[prefix];
+    text += kept.substr(1);
+    if (entry.count > 1) text += " (" + std::to_string(entry.count) + " times)";
+    report(text, level);
+  }
 }
 
 bool RewriterWanted(const DetagOptions& options) {
@@ -214,6 +242,7 @@ int RemainingTagPass(std::string& text, const DetagOptions& options, const TagCa
   if (actions > 0) {
     out.append(text, copied, std::string::npos);
     text.swap(out);
+    std::string().swap(out);  // the text as it was goes before the messages
   }
   state.messages.ReportAll(report, 10);
   return actions;

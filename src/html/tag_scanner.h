@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -39,7 +41,7 @@ class CountedMessages {
 
  private:
   struct Entry {
-    const char* text;  // in one of blocks_
+    const char* text;  // the kept form, in one of blocks_
     uint32_t size;
     uint32_t count;    // stops at its largest value
     std::string_view Text() const { return {text, size}; }
@@ -47,10 +49,23 @@ class CountedMessages {
   std::string_view Keep(std::string_view text);
   void Grow();
 
+  // The number of the prefix of `message` (the words before its last
+  // one), added when new; kNoPrefix once there are too many.
+  uint8_t PrefixOf(std::string_view message, size_t& prefix_size);
+  static constexpr uint8_t kNoPrefix = 255;
+
   // A page of many distinct unknown tags gives a message for each: their
   // texts lie side by side in large blocks, and the table of slots holds
-  // only positions, so each message costs little more than its text.
-  std::vector<Entry> entries_;  // in order of first occurrence
+  // only positions, so each message costs little more than its text. The
+  // words before a message's last one ("INFO: Removing unknown tag ") are
+  // mostly those of many others: they are kept once, and a message's kept
+  // text is the number of its prefix (one byte) and the rest.
+  // In order of first occurrence; a deque, so that it never holds its old
+  // and its new room at once while it grows.
+  std::deque<Entry> entries_;
+  std::deque<std::string> prefixes_;  // by number; they never move
+  std::unordered_map<std::string_view, uint8_t> prefix_numbers_;
+  std::string key_;  // the kept form of the message being added
   // Open addressing: entry index + 1, 0 for an empty slot; a power of two
   // in size, at most half full.
   std::vector<uint32_t> slots_;

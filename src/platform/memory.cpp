@@ -8,6 +8,11 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#if defined(__unix__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+#include <cstdint>
 
 namespace orv {
 
@@ -28,6 +33,27 @@ void AllowAllocatorArenas(size_t threads) {
   mallopt(M_ARENA_MAX, static_cast<int>(std::clamp<size_t>(threads + 1, 2, INT_MAX)));
 #else
   (void)threads;
+#endif
+}
+
+void ReturnFreeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
+void ReleasePages(char* begin, size_t length) {
+#if defined(__unix__) && defined(MADV_DONTNEED)
+  static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  if (page == 0 || (page & (page - 1)) != 0) return;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(begin);
+  const uintptr_t first = (start + page - 1) & ~(page - 1);
+  const uintptr_t last = (start + length) & ~(page - 1);
+  if (length == 0 || last <= first) return;
+  madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+#else
+  (void)begin;
+  (void)length;
 #endif
 }
 

@@ -442,8 +442,9 @@ bool LineLayout::DoStatement(const DetagOptions& options, LaidOutLines& output,
     pre_blank_lines_ = 0;
   } else if (kind == 'T' && StartsWithNoCase(piece, "$_$_TEXTBLOCK")) {
     const long number = ParseCount(Field(piece, 1));
-    const std::string* block = blocks_ != nullptr ? blocks_->Find(number) : nullptr;
-    if (block == nullptr) {
+    const std::optional<std::string_view> block =
+        blocks_ != nullptr ? blocks_->Find(number) : std::nullopt;
+    if (!block) {
       if (report_)
         report_("WARNING: No stored text block for \"" + std::string(piece) + "\"", 5);
       return true;
@@ -814,9 +815,23 @@ class LineRun {
         options_(options),
         layout_(state, report),
         trim_next_(options.TextMode() && !options.preserve_white_space),
-        finished_(finished_buffers_) {
+        finished_(finished_buffers_),
+        done_with_(inputs.done_with ? &inputs.done_with : nullptr),
+        release_step_(std::max<size_t>(inputs.release_step, 1)) {
     layout_.ResetLayoutState(options, inputs);
+    PlanNextRelease();
   }
+
+  // The text before `limit` may be let go as the run passes it (npos: all
+  // of it, 0: none); the text from `limit` on is another run's to read.
+  void SetReleaseLimit(size_t limit) {
+    release_limit_ = limit;
+    PlanNextRelease();
+  }
+  // Lets go of the text the run has passed, up to the limit.
+  void ReleasePassed() { ReleaseBefore(line_start_); }
+  // Lets go of all the text up to the limit: nothing reads it any more.
+  void ReleaseAll() { ReleaseBefore(text_.size()); }
 
   // Begins with the line that starts at `from`. `as_look_ahead`: that line
   // is taken as the look-ahead of the line before it would have left it.
@@ -854,6 +869,7 @@ class LineRun {
       more_ = start_ < text_.size();
       next_start_ = start_;
       next_ = more_ ? NextLine() : std::string_view();
+      if (line_start_ >= next_release_at_) ReleasePassed();
     }
     return true;
   }
@@ -880,6 +896,26 @@ class LineRun {
     const std::string_view line = text_.substr(start_, feed - start_);
     start_ = feed + 1;
     return line;
+  }
+
+  // The text before `to` (and the limit) is read no more: the lines are
+  // laid out into buffers of their own, and the run reads on from the
+  // start of its current line.
+  // Seldom called: kept out of the line loop.
+  [[gnu::noinline]] void ReleaseBefore(size_t to) {
+    to = std::min({to, release_limit_, text_.size()});
+    if (done_with_ != nullptr && to > released_to_) {
+      (*done_with_)(released_to_, to);
+      released_to_ = to;
+    }
+    PlanNextRelease();
+  }
+  // Where the run next lets go of what it has passed (npos: never), so
+  // that a line costs one comparison.
+  void PlanNextRelease() {
+    next_release_at_ = done_with_ != nullptr && released_to_ < release_limit_
+                           ? released_to_ + release_step_
+                           : std::string_view::npos;
   }
 
   // The blank lines of preformatted text are its own and stay.
@@ -911,6 +947,11 @@ class LineRun {
   std::string_view line_, next_;
   size_t line_start_ = 0, next_start_ = 0;
   bool more_ = false;
+  const std::function<void(size_t, size_t)>* done_with_;
+  const size_t release_step_;
+  size_t release_limit_ = std::string_view::npos;
+  size_t released_to_ = 0;  // the text before this has been let go
+  size_t next_release_at_ = std::string_view::npos;
 };
 
 }  // namespace
@@ -939,10 +980,15 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   }
   if (cut == std::string_view::npos) {
     run.RunUntil(std::string_view::npos, sink);
+    run.ReleaseAll();
     return;
   }
   size_t warm_up = cut > kWarmUp ? text.rfind('\n', cut - kWarmUp) : std::string_view::npos;
   warm_up = warm_up == std::string_view::npos ? 0 : warm_up + 1;
+  // While the helper runs, this run lets go only of the text before the
+  // helper's; the helper lets go of none, since this run reads on past the
+  // cut when the two do not meet.
+  run.SetReleaseLimit(warm_up);
 
   // The second half: its lines in blocks of about a megabyte with their
   // lengths, its messages in order, all kept for when the first half is
@@ -963,6 +1009,7 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
     if (!second.warming) second.messages.emplace_back(message, level);
   };
   second.run = std::make_unique<LineRun>(text, options, inputs, second.state, held_report);
+  second.run->SetReleaseLimit(0);
   std::exception_ptr failure;
   std::thread helper;
   try {
@@ -991,7 +1038,9 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
       }
     });
   } catch (const std::system_error&) {
+    run.SetReleaseLimit(std::string_view::npos);
     run.RunUntil(std::string_view::npos, sink);
+    run.ReleaseAll();
     return;
   }
   struct Joiner {
@@ -1005,11 +1054,16 @@ void LayOutTextTo(std::string_view text, const DetagOptions& options,
   // compared with this one there only when it is done.
   const bool more = run.RunUntil(cut, sink);
   helper.join();
+  run.SetReleaseLimit(std::string_view::npos);
   if (!more || failure || !(second.at_cut == run.CurrentState()) ||
       second.run->ReadForgottenLabelRoom()) {
     if (more) run.RunUntil(std::string_view::npos, sink);
+    run.ReleaseAll();
     return;
   }
+  // The second half's lines are handed on from its blocks: the text is
+  // read no more.
+  run.ReleaseAll();
   for (const auto& [message, level] : second.messages)
     if (report) report(message, level);
   size_t line = 0;

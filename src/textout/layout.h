@@ -43,6 +43,12 @@ struct LayoutFileInputs {
   // halves on two threads (the lines and messages are the same).
   bool side_by_side = false;
   size_t worth_splitting = size_t{1} << 20;
+  // When set, called now and then with a stretch [from, to) of the text
+  // that the layout will not read again, so that the caller may let its
+  // memory go while the laid-out lines pile up (in steps of
+  // `release_step` bytes, or once for all of it).
+  std::function<void(size_t from, size_t to)> done_with;
+  size_t release_step = size_t{256} << 10;
 };
 
 // The finished lines of layout calls, written into a caller's list whose

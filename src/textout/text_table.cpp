@@ -459,8 +459,9 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
     start = feed + 1;
     if (StartsWithNoCase(TrimView(raw), "$_$_TEXTBLOCK")) {
       const std::vector<std::string> fields = Split(CollapseBlanks(raw), ' ');
-      const std::string* block = blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);
-      if (block == nullptr) continue;
+      const std::optional<std::string_view> block =
+          blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);
+      if (!block) continue;
       cell.has_text_block = true;
       if (!verbatim) add_line("$_$_START_PRE");
       for (std::string& block_line : SplitLines(*block)) {

@@ -69,6 +69,20 @@ TEST(UrlReferenceListTest, ManyAndLongUrlsKeepTheirTextAndNumbers) {
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(lines[8], "[8] " + urls[7]);
   EXPECT_EQ(lines.back(), "[20000] http://e.org/other");
+
+  // Taken back one after another, and some added again: every URL that
+  // stays keeps its number, and the ones taken back are gone.
+  for (int k = 0; k < 300; ++k) {
+    list.RemoveLast();
+    urls.pop_back();
+    if (k % 3 == 0) {
+      urls.push_back("http://e.org/again" + std::to_string(k));
+      ASSERT_EQ(list.Add(urls.back(), added), static_cast<int>(urls.size()));
+    }
+  }
+  for (size_t i = 0; i < urls.size(); ++i) ASSERT_EQ(list.Find(urls[i]), static_cast<int>(i) + 1);
+  EXPECT_EQ(list.Find("http://e.org/19990"), 0);
+  EXPECT_EQ(list.Urls(), urls);
 }
 
 TEST(LinkClassTest, FromTheHref) {

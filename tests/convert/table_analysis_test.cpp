@@ -31,7 +31,7 @@ TablePass WholeText(const std::string& html, DetagOptions options = {}) {
   run.text = html;
   pass.WholeTextPass(run.text);
   for (size_t n = 1; n <= pass.TextBlocks().Count(); ++n)
-    run.blocks.push_back(*pass.TextBlocks().Find(static_cast<long>(n)));
+    run.blocks.emplace_back(*pass.TextBlocks().Find(static_cast<long>(n)));
   return run;
 }
 

@@ -72,6 +72,24 @@ TEST(InputLineReaderTest, EightBitCleaningRules) {
                                                       "caf\xE9 nb sp"}));
 }
 
+// A long line split at its form feeds gives back the memory of the pieces
+// it has handed out: every piece still comes whole, up to the last, and a
+// second such line (reusing the reader's buffers) too.
+TEST(InputLineReaderTest, LongLinesSplitAtFormFeedsKeepEveryPiece) {
+  testing::TempFolder dir;
+  std::string line;
+  std::vector<std::string> expected;
+  for (int i = 0; line.size() < (700u << 10); ++i) {
+    std::string piece = "piece " + std::to_string(i) + std::string(static_cast<size_t>(i % 97), 'w');
+    line += piece + "\f";
+    expected.push_back(piece);
+    expected.push_back("\f");
+  }
+  std::vector<std::string> both = expected;
+  both.insert(both.end(), expected.begin(), expected.end());
+  EXPECT_EQ(ReadLines(dir.Write("ff.htm", line + "\n" + line)), both);
+}
+
 // The cleaning looks at long lines several bytes at a time: a byte to
 // change is found wherever it sits, and bytes close to the ones changed
 // (tab, line-feed-free controls, 0x7F, other 8-bit bytes) are kept.

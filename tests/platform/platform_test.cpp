@@ -1,10 +1,11 @@
 // Tests of the Linux platform layers: full paths, argument mapping, stored
-// settings, message boxes and the status window.
+// settings, message boxes, the status window and giving memory back.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "platform/arguments.h"
+#include "platform/memory.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
@@ -141,6 +142,20 @@ TEST(StatusWindowTest, LongDisplayedTextIsRebuiltFromTheLastFiftyLines) {
   EXPECT_EQ(window.Lines().size(), 198u);
   EXPECT_EQ(window.DisplayedText().size(), 49u * 102u + 7u);
   EXPECT_TRUE(window.DisplayedText().ends_with("last\r\r\n"));
+}
+
+// Only whole pages inside the stretch are given back: the bytes of the
+// pages it only partly covers, at either end, stay as they were.
+TEST(ReleasePagesTest, KeepsThePartlyCoveredPagesAtBothEnds) {
+  std::string buffer(3 << 20, 'a');
+  char* const data = buffer.data();
+  const size_t from = 5000, to = (2 << 20) + 7;
+  ReleasePages(data + from, to - from);
+  for (size_t i = 0; i < from; ++i) ASSERT_EQ(buffer[i], 'a') << i;
+  for (size_t i = to; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 'a') << i;
+  ReleasePages(data, 0);
+  ReleasePages(data + 1, 10);
+  EXPECT_EQ(buffer[1], 'a');
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -272,6 +273,33 @@ TEST(LayoutTest, TextBlocksByNumber) {
     EXPECT_EQ(lines, (Lines{"a", "b"})) << statement;
     ASSERT_EQ(messages.size(), 1u) << statement;
     EXPECT_EQ(messages[0].rfind("WARNING:", 0), 0u);
+  }
+}
+
+// Many small blocks share the store's pages and large ones have their own:
+// each keeps its text and number, among empty ones, across pages and
+// after the store is emptied and filled again.
+TEST(LayoutTest, TextBlockStoreKeepsEveryBlock) {
+  TextBlockStore blocks;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 30000; ++i) {
+      std::string text = "|" + std::to_string(i) + "|\n";
+      if (i % 7000 == 3) text = std::string(100000 + static_cast<size_t>(i), 'b') + "\n";
+      if (i % 9000 == 5) text.clear();
+      texts.push_back(text);
+      ASSERT_EQ(blocks.Add(text), i + 1);
+    }
+    ASSERT_EQ(blocks.Count(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+      const std::optional<std::string_view> found = blocks.Find(static_cast<long>(i) + 1);
+      ASSERT_TRUE(found.has_value()) << i;
+      ASSERT_EQ(*found, texts[i]) << i;
+    }
+    EXPECT_FALSE(blocks.Find(0).has_value());
+    EXPECT_FALSE(blocks.Find(30001).has_value());
+    blocks.Clear();
+    EXPECT_EQ(blocks.Count(), 0u);
   }
 }
 
@@ -640,6 +668,46 @@ TEST(LayoutSideBySide, GivesTheLinesOfOneLayout) {
       ASSERT_EQ(split, whole) << "round " << round << " width " << width;
       EXPECT_EQ(split_messages, whole_messages);
       EXPECT_TRUE(split_state == whole_state);
+    }
+  }
+}
+
+// A layout that lets go of the text it has passed never reads that text
+// again: every stretch it gives back is overwritten at once, and the lines
+// stay those of a layout that gives nothing back, on one thread or two.
+// The stretches follow one another from the start and end with the text.
+TEST(LayoutSideBySide, TextGivenBackIsNotReadAgain) {
+  const std::vector<std::string> pieces = {
+      "Words of an ordinary paragraph that runs on for a while.\n", "short\n", "\n",
+      kBr + "after a break\n", "$_$_START_LIST\n[[LI]]" + kDot + " an item\n$_$_END_LIST\n",
+      "$_$_START_PRE\n  code  line\n\n$_$_END_PRE\n", "[[CENTER]]centred\n", "[[LEFT]]\n"};
+  std::mt19937 random(5);
+  for (int round = 0; round < 40; ++round) {
+    std::string text;
+    const size_t size = 2000 + random() % 60000;
+    while (text.size() < size) text += pieces[random() % pieces.size()];
+    for (bool side_by_side : {false, true}) {
+      const DetagOptions options = Options(60);
+      ProgramLayoutState plain_state, given_state;
+      const Lines plain = LayOutText(text, options, {}, plain_state, {});
+      std::string used_up = text;
+      size_t given_to = 0;
+      bool in_order = true;
+      LayoutFileInputs inputs;
+      inputs.side_by_side = side_by_side;
+      inputs.worth_splitting = 0;
+      inputs.release_step = 1 + random() % 3000;
+      inputs.done_with = [&](size_t from, size_t to) {
+        in_order = in_order && from == given_to && to > from && to <= used_up.size();
+        given_to = to;
+        std::fill(used_up.begin() + static_cast<long>(from), used_up.begin() + static_cast<long>(to),
+                  '#');
+      };
+      const Lines given = LayOutText(used_up, options, inputs, given_state, {});
+      ASSERT_EQ(given, plain) << "round " << round << (side_by_side ? " side by side" : "");
+      EXPECT_TRUE(in_order);
+      EXPECT_EQ(given_to, text.size());
+      EXPECT_TRUE(given_state == plain_state);
     }
   }
 }
