@@ -745,6 +745,9 @@ void DetagPass::WholeTextPass(std::string& text) {
             10);
   if (rewriter_) {
     RemainingTagPass(text, options_, catalogue_, rewriter_, report_);
+  } else if (text_mode && side_by_side_) {
+    // Every tag goes; a large text in two halves side by side.
+    RemoveAllTagsInPlaceSplit(text, force_side_by_side_ ? 0 : size_t{1} << 20);
   } else if (text_mode) {
     RemainingTagPass(text, options_, catalogue_, {}, report_);  // every tag goes
   } else {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "html/detag_options.h"
 #include "html/parsed_tag.h"
@@ -167,13 +169,17 @@ bool OnTag(PassState& state, std::string_view match, std::string& replacement) {
 
 }  // namespace
 
-int RemoveAllTagsInPlace(std::string& text) {
-  const size_t n = text.size();
+namespace {
+
+// RemoveAllTagsInPlace on the `n` bytes at `data`: the kept bytes move
+// down in place; returns their count and adds the tags deleted to
+// `deleted`.
+size_t RemoveTagsInRange(char* data, size_t n, int& deleted) {
+  const std::string_view text(data, n);
   // The kept text moves down in place: `out` is where the next kept piece
   // goes, `copied` where it starts in the text.
   size_t out = std::string::npos;
   size_t copied = 0;
-  int deleted = 0;
   size_t i = 0;
   while (i < n) {
     const size_t start = text.find('<', i);
@@ -189,16 +195,57 @@ int RemoveAllTagsInPlace(std::string& text) {
     if (out == std::string::npos) {
       out = start;  // the kept text before the first tag is already in place
     } else {
-      std::copy(text.begin() + copied, text.begin() + start, text.begin() + out);
+      std::copy(data + copied, data + start, data + out);
       out += start - copied;
     }
     copied = close + 1;
     ++deleted;
     i = close + 1;
   }
-  if (deleted == 0) return 0;
-  std::copy(text.begin() + copied, text.end(), text.begin() + out);
-  text.resize(out + (n - copied));
+  if (out == std::string::npos) return n;
+  std::copy(data + copied, data + n, data + out);
+  return out + (n - copied);
+}
+
+}  // namespace
+
+int RemoveAllTagsInPlace(std::string& text) {
+  int deleted = 0;
+  const size_t kept = RemoveTagsInRange(text.data(), text.size(), deleted);
+  if (deleted > 0) text.resize(kept);
+  return deleted;
+}
+
+int RemoveAllTagsInPlaceSplit(std::string& text, size_t worth_splitting) {
+  const size_t n = text.size();
+  if (n < worth_splitting || n < 2) return RemoveAllTagsInPlace(text);
+  // The cut: the start of a line past the middle. Every "<" before it must
+  // find its ">" before it too; then the pass over the whole text reaches
+  // the cut with no tag under way, and the part after it goes as a pass
+  // of its own would take it.
+  const size_t feed = text.find('\n', n / 2);
+  if (feed == std::string::npos || feed + 1 >= n) return RemoveAllTagsInPlace(text);
+  const size_t cut = feed + 1;
+  const size_t last_open = text.rfind('<', cut - 1);
+  if (last_open != std::string::npos) {
+    const size_t close = text.find('>', last_open + 1);
+    if (close == std::string::npos || close >= cut) return RemoveAllTagsInPlace(text);
+  }
+  char* const data = text.data();
+  int deleted_after = 0;
+  size_t kept_after = 0;
+  std::thread helper;
+  try {
+    helper = std::thread([&] { kept_after = RemoveTagsInRange(data + cut, n - cut, deleted_after); });
+  } catch (const std::system_error&) {
+    return RemoveAllTagsInPlace(text);
+  }
+  int deleted = 0;
+  const size_t kept_before = RemoveTagsInRange(data, cut, deleted);
+  helper.join();
+  deleted += deleted_after;
+  if (kept_before != cut) std::copy(data + cut, data + cut + kept_after, data + kept_before);
+  text.resize(kept_before + kept_after);
   return deleted;
 }
 

@@ -87,6 +87,10 @@ bool RewriterWanted(const DetagOptions& options);
 // with no ">" after it stay. Works in place, returns the number of tags
 // deleted. Linear in the text, whatever it holds.
 int RemoveAllTagsInPlace(std::string& text);
+// The same, on a text of at least `worth_splitting` bytes in two halves
+// side by side (a second thread), where a line start past the middle has
+// no tag open across it; else on one thread. The same text and count.
+int RemoveAllTagsInPlaceSplit(std::string& text, size_t worth_splitting);
 
 // Runs the remaining-tag pass over `text` when it holds both "<" and ">".
 // Returns the number of tags deleted or rewritten. `rewriter` may be empty,

@@ -146,6 +146,25 @@ TEST(RemainingTagPassTest, DirectRemovalAgreesWithThePatternList) {
   }
 }
 
+// The removal in two halves side by side against the removal in one, on
+// random texts of tags, operators, unclosed "<" and line ends: the same
+// text and the same count, whether or not a line start past the middle
+// lets the text be cut.
+TEST(RemainingTagPassTest, HalvesSideBySideRemoveWhatOnePassRemoves) {
+  const std::string alphabet = "<<>>a b=\n\n/";
+  std::mt19937 random(1207);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const size_t length = 1 + random() % 80;
+    for (size_t k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+    std::string one = text;
+    std::string halves = text;
+    const int expected = RemoveAllTagsInPlace(one);
+    ASSERT_EQ(RemoveAllTagsInPlaceSplit(halves, 0), expected) << "text: [" << text << "]";
+    ASSERT_EQ(halves, one) << "text: [" << text << "]";
+  }
+}
+
 TEST(RemainingTagPassTest, DirectRemovalStaysLinearOnHostileText) {
   // Many "<" before a single ">", and many "<" with none at all.
   std::string opens(2'000'000, '<');
