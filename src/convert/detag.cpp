@@ -889,7 +889,8 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // the "Character encoding" policy), which text mode decodes into UTF-8
   // when it is not a Western one.
   const InputSniff sniff =
-      request.input_text ? SniffText(*request.input_text) : SniffInput(request.input_path);
+      request.input_text ? SniffText(*request.input_text, side_by_side_)
+                         : SniffInput(request.input_path, side_by_side_);
   if (!sniff.opened) {
     if (report_) report_("ERROR: Error opening " + request.input_path, 10);
     return false;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "common/text.h"
@@ -166,17 +168,57 @@ InputSniff SniffBlocks(Read read) {
 
 }  // namespace
 
-InputSniff SniffInput(const std::string& path) {
+InputSniff SniffInput(const std::string& path, bool side_by_side) {
   // A large file is looked at where it lies, not copied block by block.
   MappedFile mapped;
-  if (mapped.Open(path, 4 * kSniffBlock)) return SniffText(mapped.View());
+  if (mapped.Open(path, 4 * kSniffBlock)) return SniffText(mapped.View(), side_by_side);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) return InputSniff();
   return SniffBlocks(
       [&file](char* into, size_t size) { return std::fread(into, 1, size, file.get()); });
 }
 
-InputSniff SniffText(std::string_view text) {
+namespace {
+
+// Whether `text` has a byte from 128 up, and whether it is valid UTF-8.
+struct Utf8Look {
+  bool high = false;
+  bool valid = true;
+};
+
+Utf8Look LookAt(std::string_view text) {
+  Utf8Look look;
+  const size_t first_high = NextHighByte(text);
+  look.high = first_high < text.size();
+  look.valid = !look.high || IsValidUtf8(text.substr(first_high));
+  return look;
+}
+
+// LookAt on a large text in two halves side by side, cut before an ASCII
+// byte near the middle, which no character runs across.
+Utf8Look LookAtInHalves(std::string_view text) {
+  constexpr size_t kWorthSplitting = size_t{4} << 20;
+  constexpr size_t kLookForCut = 256;
+  if (text.size() < kWorthSplitting) return LookAt(text);
+  size_t cut = text.size() / 2;
+  const size_t last = cut + kLookForCut;
+  while (cut < last && (static_cast<unsigned char>(text[cut]) & 0x80) != 0) ++cut;
+  if (cut == last) return LookAt(text);
+  Utf8Look second;
+  std::thread helper;
+  try {
+    helper = std::thread([&] { second = LookAt(text.substr(cut)); });
+  } catch (const std::system_error&) {
+    return LookAt(text);
+  }
+  const Utf8Look first = LookAt(text.substr(0, cut));
+  helper.join();
+  return {first.high || second.high, first.valid && second.valid};
+}
+
+}  // namespace
+
+InputSniff SniffText(std::string_view text, bool side_by_side) {
   // The same steps as the blocks' on the whole text at once: a sequence
   // cut at the end is invalid either way.
   InputSniff sniff;
@@ -190,8 +232,9 @@ InputSniff SniffText(std::string_view text) {
   }
   sniff.declared = DeclaredCharset(first);
   if (sniff.utf8) return sniff;
-  sniff.ascii = NextHighByte(text) == text.size();
-  sniff.utf8 = sniff.ascii || IsValidUtf8(text);
+  const Utf8Look look = side_by_side ? LookAtInHalves(text) : LookAt(text);
+  sniff.ascii = !look.high;
+  sniff.utf8 = look.valid;
   return sniff;
 }
 

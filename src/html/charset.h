@@ -44,10 +44,11 @@ struct InputSniff {
   std::string declared;
 };
 // Reads `path` once, in blocks (a large file mapped instead); linear,
-// memory bounded.
-InputSniff SniffInput(const std::string& path);
+// memory bounded. `side_by_side`: a large file may be looked at in two
+// halves on two threads.
+InputSniff SniffInput(const std::string& path, bool side_by_side = false);
 // The same look over a text held in memory.
-InputSniff SniffText(std::string_view text);
+InputSniff SniffText(std::string_view text, bool side_by_side = false);
 
 // Whether text declared in `name` is decoded from that set into UTF-8:
 // not for the Western names (read as Windows-1252, like undeclared text),

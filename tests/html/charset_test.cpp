@@ -55,6 +55,37 @@ TEST(SniffInputTest, LargeFilesGetTheSameLook) {
   EXPECT_TRUE(sniff(std::string("\xFF\xFE<\0", 4) + filler).utf8);
 }
 
+// A large text looked at in two halves side by side gives the answers of
+// one look: characters at and around the middle, bad bytes in either half,
+// a character the middle's ASCII byte cuts short, no ASCII near the middle.
+TEST(SniffInputTest, HalvesSideBySideLookAsOneLookDoes) {
+  const size_t size = size_t{5} << 20;
+  const size_t middle = size / 2;
+  std::vector<std::string> texts;
+  auto with = [&](size_t at, const std::string& bytes) {
+    std::string text(size, 'a');
+    text.replace(at, bytes.size(), bytes);
+    texts.push_back(text);
+  };
+  with(0, "plain");
+  for (size_t at = middle - 3; at <= middle + 3; ++at) with(at, "\xE2\x82\xAC");  // the euro sign
+  with(middle - 1, "\xE2\x82");  // cut short by the "a" at the middle
+  with(middle + 1000, "\xFF");
+  with(1000, "\xC3");
+  with(middle - 100, std::string(600, '\xE9'));  // no ASCII byte near the middle
+  std::string across;
+  for (int k = 0; k < 300; ++k) across += "\xD0\x96";
+  with(middle - 10, across);
+  for (const std::string& text : texts) {
+    const InputSniff one = SniffText(text, false);
+    const InputSniff halves = SniffText(text, true);
+    EXPECT_EQ(halves.utf8, one.utf8);
+    EXPECT_EQ(halves.ascii, one.ascii);
+  }
+  EXPECT_TRUE(SniffText(texts[1], true).utf8);
+  EXPECT_FALSE(SniffText(texts[8], true).utf8);
+}
+
 TEST(SniffInputTest, FindsTheSetTheMetaTagNames) {
   testing::TempFolder dir;
   auto declared = [&](const std::string& content) {
