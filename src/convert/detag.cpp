@@ -5,11 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 #include <new>
-#include <system_error>
-#include <thread>
 
+#include "common/side_by_side.h"
 #include "common/text.h"
 #include "html/charset.h"
 #include "html/chunk_reader.h"
@@ -645,29 +643,13 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
   };
   const std::string_view all(text);
   Half first, second;
-  std::exception_ptr failure;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      try {
-        finish(all.substr(cut), second, all.size() - cut + 16, *lists_->resolvers[1]);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
+  // The first half's text has room for the second's after it.
+  if (!RunSideBySide(
+          [&] { finish(all.substr(0, cut), first, all.size() + 16, *lists_->resolvers[0]); },
+          [&] { finish(all.substr(cut), second, all.size() - cut + 16, *lists_->resolvers[1]); })) {
     whole();
     return;
   }
-  try {
-    // The first half's text has room for the second's after it.
-    finish(all.substr(0, cut), first, all.size() + 16, *lists_->resolvers[0]);
-  } catch (...) {
-    helper.join();
-    throw;
-  }
-  helper.join();
-  if (failure) std::rethrow_exception(failure);
   if (!first.joined.ends_between_lines || !first.ends_idle) {
     whole();
     return;

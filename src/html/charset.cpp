@@ -10,10 +10,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "common/side_by_side.h"
 #include "common/text.h"
 #include "html/entities.h"
 #include "platform/mapped_file.h"
@@ -125,6 +124,19 @@ size_t IncompleteTail(std::string_view block) {
 
 namespace {
 
+// The look at an input's first block: a byte-order mark (which settles
+// the look: true) and the set a META tag declares.
+bool LookAtStart(std::string_view first, InputSniff& sniff) {
+  if (first.starts_with("\xEF\xBB\xBF") || first.starts_with("\xFF\xFE") ||
+      first.starts_with("\xFE\xFF")) {
+    sniff.utf8 = true;
+    sniff.ascii = false;
+    if (!first.starts_with("\xEF\xBB\xBF")) return true;  // 16-bit: no 8-bit META
+  }
+  sniff.declared = DeclaredCharset(first);
+  return sniff.utf8;
+}
+
 // The look over an input whose blocks `read(buffer, size)` hands out (0 at
 // the end).
 template <typename Read>
@@ -140,14 +152,7 @@ InputSniff SniffBlocks(Read read) {
     const std::string_view block(buffer.data(), carried + got);
     if (first) {
       first = false;
-      if (block.starts_with("\xEF\xBB\xBF") || block.starts_with("\xFF\xFE") ||
-          block.starts_with("\xFE\xFF")) {
-        sniff.utf8 = true;
-        sniff.ascii = false;
-        if (!block.starts_with("\xEF\xBB\xBF")) return sniff;  // 16-bit: no 8-bit META
-      }
-      sniff.declared = DeclaredCharset(block);
-      if (sniff.utf8) return sniff;
+      if (LookAtStart(block, sniff)) return sniff;
     }
     if (got == 0) {
       valid = valid && carried == 0;
@@ -204,15 +209,10 @@ Utf8Look LookAtInHalves(std::string_view text) {
   const size_t last = cut + kLookForCut;
   while (cut < last && (static_cast<unsigned char>(text[cut]) & 0x80) != 0) ++cut;
   if (cut == last) return LookAt(text);
-  Utf8Look second;
-  std::thread helper;
-  try {
-    helper = std::thread([&] { second = LookAt(text.substr(cut)); });
-  } catch (const std::system_error&) {
+  Utf8Look first, second;
+  if (!RunSideBySide([&] { first = LookAt(text.substr(0, cut)); },
+                     [&] { second = LookAt(text.substr(cut)); }))
     return LookAt(text);
-  }
-  const Utf8Look first = LookAt(text.substr(0, cut));
-  helper.join();
   return {first.high || second.high, first.valid && second.valid};
 }
 
@@ -223,15 +223,7 @@ InputSniff SniffText(std::string_view text, bool side_by_side) {
   // cut at the end is invalid either way.
   InputSniff sniff;
   sniff.opened = true;
-  const std::string_view first = text.substr(0, kSniffBlock);
-  if (first.starts_with("\xEF\xBB\xBF") || first.starts_with("\xFF\xFE") ||
-      first.starts_with("\xFE\xFF")) {
-    sniff.utf8 = true;
-    sniff.ascii = false;
-    if (!first.starts_with("\xEF\xBB\xBF")) return sniff;  // 16-bit: no 8-bit META
-  }
-  sniff.declared = DeclaredCharset(first);
-  if (sniff.utf8) return sniff;
+  if (LookAtStart(text.substr(0, kSniffBlock), sniff)) return sniff;
   const Utf8Look look = side_by_side ? LookAtInHalves(text) : LookAt(text);
   sniff.ascii = !look.high;
   sniff.utf8 = look.valid;

@@ -64,12 +64,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "common/side_by_side.h"
 #include "common/text.h"
 
 namespace orv {
@@ -683,28 +681,15 @@ std::vector<int> PatternList::ApplyAllInPlaceSplit(const std::vector<PatternList
   }
   std::string tail = text.substr(split);
   std::vector<int> tail_actions(lists.size(), 0);
-  std::exception_ptr failure;
-  std::thread worker;
-  try {
-    worker = std::thread([&] {
-      try {
+  const bool side_by_side = RunSideBySide(
+      [&] {
+        text.resize(split);
+        for (size_t k = 0; k < lists.size(); ++k) actions[k] = lists[k]->ApplyInPlace(text);
+      },
+      [&] {
         for (size_t k = 0; k < seconds.size(); ++k) tail_actions[k] = seconds[k].ApplyInPlace(tail);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    return one_after_another();  // no second thread to be had
-  }
-  text.resize(split);
-  try {
-    for (size_t k = 0; k < lists.size(); ++k) actions[k] = lists[k]->ApplyInPlace(text);
-  } catch (...) {
-    worker.join();
-    throw;
-  }
-  worker.join();
-  if (failure) std::rethrow_exception(failure);
+      });
+  if (!side_by_side) return one_after_another();  // no second thread to be had
   text += tail;
   for (size_t k = 0; k < lists.size(); ++k) {
     actions[k] += tail_actions[k];

@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <limits>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
+#include "common/side_by_side.h"
 #include "html/detag_options.h"
 #include "html/parsed_tag.h"
 #include "html/pattern_list.h"
@@ -232,17 +231,11 @@ int RemoveAllTagsInPlaceSplit(std::string& text, size_t worth_splitting) {
     if (close == std::string::npos || close >= cut) return RemoveAllTagsInPlace(text);
   }
   char* const data = text.data();
-  int deleted_after = 0;
-  size_t kept_after = 0;
-  std::thread helper;
-  try {
-    helper = std::thread([&] { kept_after = RemoveTagsInRange(data + cut, n - cut, deleted_after); });
-  } catch (const std::system_error&) {
+  int deleted = 0, deleted_after = 0;
+  size_t kept_before = 0, kept_after = 0;
+  if (!RunSideBySide([&] { kept_before = RemoveTagsInRange(data, cut, deleted); },
+                     [&] { kept_after = RemoveTagsInRange(data + cut, n - cut, deleted_after); }))
     return RemoveAllTagsInPlace(text);
-  }
-  int deleted = 0;
-  const size_t kept_before = RemoveTagsInRange(data, cut, deleted);
-  helper.join();
   deleted += deleted_after;
   if (kept_before != cut) std::copy(data + cut, data + cut + kept_after, data + kept_before);
   text.resize(kept_before + kept_after);
