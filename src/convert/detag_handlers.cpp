@@ -75,8 +75,7 @@ std::string_view AlignmentMarker(Alignment alignment) {
 std::string ResolveUrl(std::string_view href, std::string_view base) {
   // Empty hrefs and jumps within the page stay as written: resolving them
   // would turn them into links to the base document.
-  if (href.empty() || href.front() == '#') return std::string(href);
-  if (base.empty() || base == "** UNKNOWN **") return std::string(href);
+  if (!NeedsBase(href, base)) return std::string(href);
   for (std::string_view absolute : {"://", "javascript:", "news:", "@", "mailto:"})
     if (FindNoCase(href, absolute) != std::string_view::npos) return std::string(href);
 

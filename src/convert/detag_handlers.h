@@ -54,6 +54,12 @@ std::string_view AlignmentMarker(Alignment alignment);
 // goes after the base's directory.
 std::string ResolveUrl(std::string_view href, std::string_view base);
 
+// False when ResolveUrl would return `href` as it is for want of a base or
+// of an href to resolve (empty, or a jump within the page).
+inline bool NeedsBase(std::string_view href, std::string_view base) {
+  return !href.empty() && href.front() != '#' && !base.empty() && base != "** UNKNOWN **";
+}
+
 // Comment list state, reset for every chunk: inside a script element, and
 // where the last "<!--" began (-1: none).
 struct CommentState {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "common/text.h"
 #include "convert/detag.h"
@@ -118,20 +119,20 @@ constexpr SchemeHost kSchemeHosts[] = {{"http://", "www"},       {"https://", "w
                                        {"telnet://", "telnet."}, {"news://", "news."}};
 
 // Drops a leading scheme when the host that follows repeats it.
-void DropSchemeBeforeHost(std::string& form) {
+void DropSchemeBeforeHost(std::string_view& form) {
   // Every scheme ends in "://" within its first nine characters.
   if (form.find("://") > 6) return;
   for (const SchemeHost& pair : kSchemeHosts) {
     if (StartsWithNoCase(form, pair.scheme) &&
-        StartsWithNoCase(std::string_view(form).substr(pair.scheme.size()), pair.host)) {
-      form.erase(0, pair.scheme.size());
+        StartsWithNoCase(form.substr(pair.scheme.size()), pair.host)) {
+      form.remove_prefix(pair.scheme.size());
       return;
     }
   }
 }
 
-void DropTrailingSlash(std::string& form) {
-  if (!form.empty() && form.back() == '/') form.pop_back();
+void DropTrailingSlash(std::string_view& form) {
+  if (!form.empty() && form.back() == '/') form.remove_suffix(1);
 }
 
 // `text` with every occurrence of `needle` (ignoring case) replaced by
@@ -157,29 +158,36 @@ void ReplaceAllNoCaseIn(std::string& text, std::string_view needle, std::string_
   text = ReplaceAllNoCase(text, needle, by);
 }
 
-// The href as a link text would show it.
-std::string HrefComparisonForm(std::string_view href, std::string_view display) {
-  std::string form(href);
-  if (StartsWithNoCase(form, "mailto:")) form.erase(0, 7);
+// The href as a link text would show it: only a prefix and a final slash
+// go, so it is a part of `href`.
+std::string_view HrefComparisonForm(std::string_view href, std::string_view display) {
+  std::string_view form = href;
+  if (StartsWithNoCase(form, "mailto:")) form.remove_prefix(7);
   DropSchemeBeforeHost(form);
   if (StartsWithNoCase(form, "news:") && !Contains(form, "://") &&
       !StartsWithNoCase(display, "news:"))
-    form.erase(0, 5);
+    form.remove_prefix(5);
   DropTrailingSlash(form);
   return form;
 }
 
 // The display text stripped of what writers put around an address shown as
-// text ("URL:", "mailto:", angle brackets, the scheme).
-std::string DisplayComparisonForm(std::string_view display) {
-  std::string form(display);
-  if (form.find(':') != std::string::npos) {  // both prefixes hold one
-    ReplaceAllNoCaseIn(form, "URL:", "");
-    ReplaceAllNoCaseIn(form, "mailto:", "");
+// text ("URL:", "mailto:", angle brackets, the scheme). Most display texts
+// hold neither ":" nor ">", and their form is a part of `display`;
+// otherwise it is made in `room`.
+std::string_view DisplayComparisonForm(std::string_view display, std::string& room) {
+  std::string_view form = display;
+  const bool colon = display.find(':') != std::string_view::npos;  // both prefixes hold one
+  if (colon || display.find('>') != std::string_view::npos) {
+    room.assign(display);
+    if (colon) {
+      ReplaceAllNoCaseIn(room, "URL:", "");
+      ReplaceAllNoCaseIn(room, "mailto:", "");
+    }
+    std::erase(room, '>');
+    form = room;
   }
-  std::erase(form, '>');
-  const std::string_view trimmed = TrimView(form);
-  if (trimmed.size() != form.size()) form = std::string(trimmed);
+  form = TrimView(form);
   DropSchemeBeforeHost(form);
   DropTrailingSlash(form);
   return form;
@@ -194,15 +202,14 @@ std::string TidyDisplayText(std::string_view text) {
   while (!text.empty() && edge(text.back())) text.remove_suffix(1);
   std::string out;
   out.reserve(text.size());
-  bool in_blanks = false;
-  for (char c : text) {
-    const bool blank = IsBlank(c);
-    if (!blank) {
-      out += c;
-    } else if (!in_blanks) {
-      out += ' ';
-    }
-    in_blanks = blank;
+  // Words go over whole, each run of blanks as one space.
+  for (size_t i = 0; i < text.size();) {
+    size_t end = i;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    out.append(text, i, end - i);
+    if (end == text.size()) break;
+    out += ' ';
+    for (i = end + 1; i < text.size() && IsBlank(text[i]);) ++i;
   }
   return out;
 }
@@ -319,26 +326,25 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   size_t content_end = span.size();
   if (span.size() >= tag_end + 1 + 4 && EndsWithNoCase(span, "</a>")) content_end -= 4;
   const std::string_view content = span.substr(tag_end + 1, content_end - (tag_end + 1));
-  std::string href;
-  std::string name;
   const TagAttributes attributes(opening);
-  attributes.Get("href", href);
-  attributes.Get("name", name);
+  const std::optional<std::string_view> href_value = attributes.Find("href");
+  const std::optional<std::string_view> name_value = attributes.Find("name");
   // The address the attribute says, references decoded ("&amp;" is "&").
-  href = DecodeAttributeValue(TrimView(href));
-  if (environment.info != nullptr) href = ResolveUrl(href, environment.info->base_url);
+  std::string href = DecodeAttributeValue(TrimView(href_value.value_or(std::string_view())));
+  if (environment.info != nullptr && NeedsBase(href, environment.info->base_url))
+    href = ResolveUrl(href, environment.info->base_url);
 
   // 3. A named anchor marks a place; only its content stays. An anchor
   // that also has an href is a link all the same.
-  if (!name.empty() && href.empty()) {
+  if (name_value.has_value() && !name_value->empty() && href.empty()) {
     replacement.assign(content);
     return true;
   }
 
   const LinkClass link_class = ClassifyLink(href);
   const bool mail = link_class == LinkClass::kMail;
-  if (!href.empty() && href.front() != '#' && environment.report)
-    environment.report("URL: " + href, 10);
+  if (!href.empty() && href.front() != '#' && environment.report != nullptr && *environment.report)
+    (*environment.report)("URL: " + href, 10);
 
   // 4. Links to an address elsewhere can be referred to by number.
   const bool referable = !href.empty() && href.front() != '#' &&
@@ -386,18 +392,31 @@ bool RewriteAnchor(std::string_view span, LinkEnvironment& environment, std::str
   // general tag removal would delete the opening tag and "</a>" first, so
   // it only needs to see the content, and only when that holds a tag);
   // otherwise the content as written.
-  std::string display(content);
-  if (environment.markers != nullptr) ReplaceBreakTags(display, environment.markers->break_mark);
-  if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos) {
-    SpaceBeforeBlockTags(display);
-    RemainingTagPass(display, options, *environment.catalogue, {}, {});
+  std::string display;
+  if (content.find('<') == std::string_view::npos) {
+    display = TidyDisplayText(content);  // neither break tags nor others
+  } else {
+    display.assign(content);
+    if (environment.markers != nullptr) ReplaceBreakTags(display, environment.markers->break_mark);
+    if (text_mode && environment.catalogue != nullptr && display.find('<') != std::string::npos) {
+      SpaceBeforeBlockTags(display);
+      RemainingTagPass(display, options, *environment.catalogue, {}, {});
+    }
+    display = TidyDisplayText(display);
   }
-  display = TidyDisplayText(display);
-  const std::string compared_display = DecodeAttributeValue(TrimView(display));
+  const std::string_view trimmed_display = TrimView(display);
+  std::string decoded_display;
+  std::string_view compared_display = trimmed_display;
+  if (trimmed_display.find('&') != std::string_view::npos) {
+    decoded_display = DecodeAttributeValue(trimmed_display);
+    compared_display = decoded_display;
+  }
 
   // 8 and 9. The suffix, unless the display text already shows the href.
-  const std::string href_form = HrefComparisonForm(href, compared_display);
-  if (href.empty() || !EqualsNoCase(href_form, DisplayComparisonForm(compared_display))) {
+  const std::string_view href_form = HrefComparisonForm(href, compared_display);
+  std::string display_room;
+  if (href.empty() ||
+      !EqualsNoCase(href_form, DisplayComparisonForm(compared_display, display_room))) {
     if (number > 0) {
       display += " [" + std::to_string(number) + "]";
       // "the page [1]. Next", not "the page [1] . Next".
@@ -485,7 +504,7 @@ LinkEnvironment EnvironmentOf(DetagPass& pass) {
   environment.catalogue = &pass.Catalogue();
   environment.info = &pass.MutableInfo();
   environment.references = &pass.MutableUrlReferences();
-  environment.report = pass.Reporter();
+  environment.report = &pass.Reporter();
   return environment;
 }
 

@@ -86,8 +86,8 @@ struct LinkEnvironment {
   // the last) and the first and last web address of the document.
   DocumentInfo* info = nullptr;
   UrlReferenceList* references = nullptr;
-  // "URL:" messages about the links found.
-  ReportFunction report;
+  // "URL:" messages about the links found (none when null).
+  const ReportFunction* report = nullptr;
   // The first visible character after the span (0: none known); a numbered
   // reference before closing punctuation takes no blank after it.
   char next_character = 0;

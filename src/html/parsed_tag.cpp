@@ -188,15 +188,17 @@ TagAttributes::TagAttributes(std::string_view tag) {
 }
 
 bool TagAttributes::Get(std::string_view name, std::string& value) const {
-  value.clear();
+  const std::optional<std::string_view> found = Find(name);
+  value.assign(found.value_or(std::string_view()));
+  return found.has_value();
+}
+
+std::optional<std::string_view> TagAttributes::Find(std::string_view name) const {
   for (size_t k = 0; k < count_; ++k) {
     const Attribute& attribute = k < kInPlace ? in_place_[k] : more_[k - kInPlace];
-    if (EqualsNoCase(attribute.first, name)) {
-      value.assign(attribute.second);
-      return true;
-    }
+    if (EqualsNoCase(attribute.first, name)) return attribute.second;
   }
-  return false;
+  return std::nullopt;
 }
 
 bool GetTagAttribute(std::string_view tag, std::string_view name, std::string& value) {

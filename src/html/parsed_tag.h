@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -136,6 +137,9 @@ class TagAttributes {
   // returns true, or clears `value` and returns false when there is no such
   // attribute. Linear in the number of attributes.
   bool Get(std::string_view name, std::string& value) const;
+  // The attribute's value as a view of the tag, or nothing when the tag
+  // has no such attribute.
+  std::optional<std::string_view> Find(std::string_view name) const;
 
  private:
   using Attribute = std::pair<std::string_view, std::string_view>;

@@ -119,6 +119,7 @@ struct Links {
   DocumentInfo info;
   UrlReferenceList references;
   std::vector<std::string> messages;
+  ReportFunction report = [this](const std::string& message, int) { messages.push_back(message); };
 
   LinkEnvironment Environment() {
     options.ApplyDependentRules();
@@ -128,7 +129,7 @@ struct Links {
     environment.catalogue = &catalogue;
     environment.info = &info;
     environment.references = &references;
-    environment.report = [this](const std::string& message, int) { messages.push_back(message); };
+    environment.report = &report;
     return environment;
   }
   // The replacement, or "(unchanged)".
