@@ -90,6 +90,17 @@ std::vector<std::string> Split(std::string_view text, char sep) {
   }
 }
 
+std::optional<std::string_view> FieldOf(std::string_view text, char sep, size_t index) {
+  size_t start = 0;
+  for (; index > 0; --index) {
+    const size_t pos = text.find(sep, start);
+    if (pos == std::string_view::npos) return std::nullopt;
+    start = pos + 1;
+  }
+  const size_t end = text.find(sep, start);
+  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   size_t start = 0;

@@ -4,6 +4,7 @@
 // character sets beyond ASCII letters.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,9 @@ std::string CollapseBlanks(std::string_view text);
 
 // Splits at every occurrence of `sep`; an empty text gives one empty field.
 std::vector<std::string> Split(std::string_view text, char sep);
+// Field `index` (from 0) of `text` as Split would cut it, without making
+// the others; nothing when there are fewer fields.
+std::optional<std::string_view> FieldOf(std::string_view text, char sep, size_t index);
 
 // Splits at line feeds; a final line feed does not add an empty last line.
 std::vector<std::string> SplitLines(std::string_view text);

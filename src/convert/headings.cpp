@@ -133,9 +133,9 @@ Alignment HeadingAlignment(std::string_view tag) {
 
 std::string HeadingUnderline(std::string_view underlines, int level, size_t length) {
   if (level < 1 || level > 6) return std::string();
-  const std::vector<std::string> entries = Split(underlines, ',');
-  if (static_cast<size_t>(level) > entries.size()) return std::string();
-  const std::string entry = Trim(entries[static_cast<size_t>(level) - 1]);
+  const auto field = FieldOf(underlines, ',', static_cast<size_t>(level) - 1);
+  if (!field) return std::string();
+  const std::string_view entry = TrimView(*field);
   if (entry.empty()) return std::string();
   std::string underline;
   while (underline.size() < kUnderlineLength) underline += entry;

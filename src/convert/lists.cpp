@@ -195,11 +195,10 @@ std::string ListNumberLabel(int number, int kind) {
 
 std::string ListBullet(std::string_view bullet_characters, int depth) {
   if (depth >= 1) {
-    const std::vector<std::string> entries = Split(bullet_characters, ',');
-    if (static_cast<size_t>(depth) <= entries.size()) {
-      const std::string entry = Trim(entries[static_cast<size_t>(depth) - 1]);
+    if (const auto field = FieldOf(bullet_characters, ',', static_cast<size_t>(depth) - 1)) {
+      const std::string_view entry = TrimView(*field);
       if (EqualsNoCase(entry, "middot")) return "\xB7 ";
-      if (!entry.empty()) return entry + " ";
+      if (!entry.empty()) return std::string(entry) + " ";
     }
   }
   return "- ";

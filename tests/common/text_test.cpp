@@ -55,6 +55,22 @@ TEST(TextTest, SplitKeepsEmptyFieldsAndLinesDropFinalFeed) {
   EXPECT_TRUE(SplitLines("").empty());
 }
 
+// A field picked out on its own is the one Split gives at that index.
+TEST(TextTest, FieldOfMatchesSplit) {
+  for (std::string_view text : {"", ",", "a", "a,b", ",a,,b,", " x , y ,z"}) {
+    const std::vector<std::string> fields = Split(text, ',');
+    for (size_t k = 0; k <= fields.size() + 1; ++k) {
+      const std::optional<std::string_view> field = FieldOf(text, ',', k);
+      if (k < fields.size()) {
+        ASSERT_TRUE(field.has_value()) << text << " " << k;
+        EXPECT_EQ(*field, fields[k]) << text << " " << k;
+      } else {
+        EXPECT_FALSE(field.has_value()) << text << " " << k;
+      }
+    }
+  }
+}
+
 TEST(TextTest, SplitPathTakesLastDotOfLastComponent) {
   PathParts p = SplitPath("/data/v1.2/page.tar.htm");
   EXPECT_EQ(p.directory, "/data/v1.2/");
