@@ -137,14 +137,25 @@ std::string HeadingUnderline(std::string_view underlines, int level, size_t leng
   if (!field) return std::string();
   const std::string_view entry = TrimView(*field);
   if (entry.empty()) return std::string();
+  // The entry repeated to at least the full length, cut to the heading's.
+  const size_t full = (kUnderlineLength + entry.size() - 1) / entry.size() * entry.size();
+  const size_t size = std::min(full, length);
+  if (entry.size() == 1) return std::string(size, entry[0]);
   std::string underline;
-  while (underline.size() < kUnderlineLength) underline += entry;
-  if (underline.size() > length) underline.resize(length);
+  underline.reserve(full);
+  while (underline.size() < size) underline.append(entry);
+  underline.resize(size);
   return underline;
 }
 
 std::string PlainHeadingText(std::string_view heading, const DetagOptions& options,
                              const TagCatalogue& catalogue, bool* utf8) {
+  // Most headings hold no mark, layout tag, tag or reference: their blanks
+  // are all there is to tidy.
+  if (heading.find_first_of("\xFF[<&") == std::string_view::npos) {
+    if (utf8 != nullptr) *utf8 = false;
+    return CollapseBlanks(heading);
+  }
   std::string plain = WithoutMarks(heading);
   DetagOptions text_mode = options;
   text_mode.remove_all_tags = true;
