@@ -242,6 +242,7 @@ void PatternList::PrepareScan() {
     skip_pairs_.clear();
     skip_row_ready_.assign(256, 0);
     PrepareTagScan();
+    prefixed_span_ = !single_span_ && !all_literal_ && !tag_scan_ && PrefixedSpanFits();
     scans_ready_ = true;
   }
   close_from_ = close_at_ = kNone;
@@ -718,6 +719,9 @@ int PatternList::Scan(bool keep_unchanged_result) {
   if (single_span_) {
     actions = ScanSingleSpan();
     i = n;
+  } else if (prefixed_span_) {
+    actions = ScanPrefixedSpan();
+    i = n;
   } else if (all_literal_) {
     actions = ScanLiterals();
     i = n;
@@ -868,6 +872,80 @@ int PatternList::ScanSingleSpan() {
     const bool rejected = result == ActionRejected;
     if (result == ActionStop) break;
     i = rejected ? start + 1 : end + 1;
+  }
+  return actions;
+}
+
+bool PatternList::PrefixedSpanFits() {
+  if (entries_.size() != 1) return false;
+  const CompiledPattern& p = entries_[0].compiled;
+  const std::vector<PatternToken>& tokens = p.tokens;
+  size_t k = 0;
+  while (k < tokens.size() &&
+         (tokens[k].kind == TokenKind::Literal || tokens[k].kind == TokenKind::One))
+    ++k;
+  if (k == 0 || k == tokens.size() || tokens[0].kind != TokenKind::Literal || p.leading_run >= 2)
+    return false;
+  for (size_t t = k; t < tokens.size(); t += 1 + tokens[t].run.size()) {
+    const PatternToken& star = tokens[t];
+    if (star.kind != TokenKind::Star || !star.any || star.run.empty() ||
+        t + star.run.size() >= tokens.size())
+      return false;
+  }
+  span_prefix_ = k;
+  return true;
+}
+
+// The scan of a list whose one entry is a few one-character tokens, then
+// `**` and a literal run, perhaps several times (`<a%W**>**</a>`,
+// `<script%>**/script>`). An attempt begins on each occurrence of the first
+// character while the entry is idle and can fail only within its
+// one-character tokens, on a character that is then spent (so it can
+// begin no attempt); past them each
+// `**` takes every character up to the next occurrence of its run, which
+// completes it or, when there is none, runs to the end of the text. So a
+// match is a check of a few characters and one search per run. Returns
+// the count of actions, as Scan does.
+int PatternList::ScanPrefixedSpan() {
+  const size_t n = input_.size();
+  const CompiledPattern& p = entries_[0].compiled;
+  std::vector<PatternFinder>& finders = scans_[0].token_finders;
+  const size_t prefix = span_prefix_;
+  const auto takes = [&p](const PatternToken& token, char c) {
+    if (token.kind == TokenKind::One) return (*token.set)[static_cast<unsigned char>(c)];
+    return static_cast<unsigned char>(p.case_sensitive ? c : ToUpperAscii(c)) == token.ch;
+  };
+  int actions = 0;
+  size_t i = 0;
+  while (i < n) {
+    // The next place the entry's leading literals occur is where the next
+    // attempt that gets past them begins, unless an attempt begun earlier
+    // could still be under way there; then the scan steps on from the next
+    // character that begins one.
+    size_t start = leads_.Next(input_, i);
+    if (start >= n) break;
+    if (leads_.PrefixEndsAt(input_, start, i)) start = union_start_.Next(input_, i);
+    size_t k = 1;
+    while (k < prefix && start + k < n && takes(p.tokens[k], input_[start + k])) ++k;
+    if (k < prefix) {
+      if (start + k >= n) break;  // the text ends within the attempt
+      i = start + k + 1;          // the character that failed it starts nothing
+      continue;
+    }
+    size_t at = start + prefix;
+    bool complete = true;
+    for (size_t t = prefix; t < p.tokens.size() && complete; t += 1 + p.tokens[t].run.size()) {
+      const size_t found = at < n ? finders[t].Next(input_, at) : n;
+      complete = found < n;
+      at = found + p.tokens[t].run.size();
+    }
+    if (!complete) break;  // the attempt runs to the end of the text
+    const size_t end = at - 1;
+    position_ = end;
+    ++entries_[0].matches_found;
+    const int result = FinishAction(0, static_cast<long>(start), static_cast<long>(end), actions);
+    if (result == ActionStop) break;
+    i = result == ActionRejected ? start + 1 : end + 1;
   }
   return actions;
 }

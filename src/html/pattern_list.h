@@ -195,6 +195,12 @@ class PatternList {
   // The one entry is a literal character, `**` and a run ending the pattern.
   bool single_span_ = false;
   int ScanSingleSpan();
+  // The one entry is one-character tokens (the first a literal), then one
+  // or more `**` each followed by its literal run, which ends the pattern.
+  bool prefixed_span_ = false;
+  size_t span_prefix_ = 0;  // the one-character tokens before the first `**`
+  bool PrefixedSpanFits();  // sets span_prefix_
+  int ScanPrefixedSpan();
   // Every entry is plain literal text: the scan follows each entry's one
   // attempt directly instead of through the general matcher.
   bool all_literal_ = false;

@@ -607,6 +607,41 @@ TEST(PatternDifferentialTest, ElementPatternsOnLongerMarkupAgree) {
   }
 }
 
+// One entry of a few one-character tokens and then `**` and literal runs
+// (the shape of the anchor, script, style and head lists): its matches,
+// handler calls and rewrite are those of the reference, whether attempts
+// fail in the first tokens (the failing character then starts nothing), a
+// run is missing or the text ends inside an attempt.
+TEST(PatternDifferentialTest, PrefixedSpanEntriesAgree) {
+  std::mt19937 rng(1207);
+  const char* firsts[] = {"<", "a", "<", "|n"};
+  const char* singles[] = {"a", "B", "%W", "%/", "%>", "<", ">", "-", "|n"};
+  const char runs[] = "<>/ab-";
+  const char* pieces[] = {"<", ">", "a", "A", "b", " ", "/", "-", "\n", "<a ", "</a>", "<<a ", "<a\n",
+                          "<aa", "<a>", "b>", "</A>", "a-"};
+  const int kinds[] = {Callback, Callback, Delete, Replace};
+  for (int n = 0; n < 6000; ++n) {
+    reference::Entry entry;
+    do {
+      entry.pattern = firsts[rng() % std::size(firsts)];
+      for (size_t k = rng() % 4; k > 0; --k) entry.pattern += singles[rng() % std::size(singles)];
+      for (size_t g = 1 + rng() % 3; g > 0; --g) {
+        entry.pattern += "**";
+        for (size_t r = 1 + rng() % 3; r > 0; --r) entry.pattern += runs[rng() % (sizeof(runs) - 1)];
+      }
+    } while (!reference::IsValid(entry.pattern));
+    entry.kind = kinds[rng() % std::size(kinds)];
+    entry.case_sensitive = rng() % 4 == 0;
+    if (entry.kind == Replace) entry.replacement = std::string(rng() % 3, '@');
+    for (int t = 0; t < 3; ++t) {
+      std::string text;
+      const size_t count = rng() % (n % 10 == 0 ? 80 : 16);
+      for (size_t k = 0; k < count; ++k) text += pieces[rng() % std::size(pieces)];
+      ExpectSameAsReference({entry}, text);
+    }
+  }
+}
+
 // A text scanned in two halves on two threads gives what one scan gives,
 // wherever the cut falls; lists with handlers, or whose classes take every
 // byte, are never cut.
