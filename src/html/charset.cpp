@@ -143,13 +143,15 @@ template <typename Read>
 InputSniff SniffBlocks(Read read) {
   InputSniff sniff;
   sniff.opened = true;
-  std::vector<char> buffer(kSniffBlock + 4);
+  // Only what is read into it is looked at: no need to clear it first.
+  const std::unique_ptr<char[]> room = std::make_unique_for_overwrite<char[]>(kSniffBlock + 4);
+  char* const buffer = room.get();
   size_t carried = 0;  // the start of a sequence from the block before
   bool first = true;
   bool valid = true;
   while (true) {
-    const size_t got = read(buffer.data() + carried, kSniffBlock);
-    const std::string_view block(buffer.data(), carried + got);
+    const size_t got = read(buffer + carried, kSniffBlock);
+    const std::string_view block(buffer, carried + got);
     if (first) {
       first = false;
       if (LookAtStart(block, sniff)) return sniff;
@@ -164,7 +166,7 @@ InputSniff SniffBlocks(Read read) {
       valid = false;
       break;
     }
-    std::copy(block.end() - static_cast<long>(tail), block.end(), buffer.begin());
+    std::copy(block.end() - static_cast<long>(tail), block.end(), buffer);
     carried = tail;
   }
   sniff.utf8 = valid;

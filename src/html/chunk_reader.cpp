@@ -55,7 +55,10 @@ bool InputLineReader::Start(bool text_mode) {
   text_mode_ = text_mode;
   first_line_ = true;
   encoding_ = Encoding::kEightBit;
-  buffer_.assign(kReadBlock, '\0');
+  if (buffer_size_ != kReadBlock) {
+    buffer_ = std::make_unique_for_overwrite<char[]>(kReadBlock);
+    buffer_size_ = kReadBlock;
+  }
   buffer_pos_ = buffer_end_ = 0;
   at_eof_ = false;
   pending_.clear();
@@ -75,20 +78,25 @@ bool InputLineReader::Start(bool text_mode) {
 // them. False when nothing is left at all.
 bool InputLineReader::FillBuffer() {
   if (buffer_pos_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + buffer_pos_, buffer_end_ - buffer_pos_);
+    std::memmove(buffer_.get(), buffer_.get() + buffer_pos_, buffer_end_ - buffer_pos_);
     buffer_end_ -= buffer_pos_;
     buffer_pos_ = 0;
   }
   if (!at_eof_) {
-    if (buffer_end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-    const size_t room = buffer_.size() - buffer_end_;
+    if (buffer_end_ == buffer_size_) {  // a line longer than the buffer
+      std::unique_ptr<char[]> larger = std::make_unique_for_overwrite<char[]>(buffer_size_ * 2);
+      std::memcpy(larger.get(), buffer_.get(), buffer_end_);
+      buffer_ = std::move(larger);
+      buffer_size_ *= 2;
+    }
+    const size_t room = buffer_size_ - buffer_end_;
     size_t got = 0;
     if (from_text_) {
       got = std::min(room, text_.size() - text_pos_);
-      if (got > 0) std::memcpy(buffer_.data() + buffer_end_, text_.data() + text_pos_, got);
+      if (got > 0) std::memcpy(buffer_.get() + buffer_end_, text_.data() + text_pos_, got);
       text_pos_ += got;
     } else if (std::FILE* handle = file_.TopHandle()) {
-      got = std::fread(buffer_.data() + buffer_end_, 1, room, handle);
+      got = std::fread(buffer_.get() + buffer_end_, 1, room, handle);
     }
     if (got == 0) at_eof_ = true;
     buffer_end_ += got;
@@ -99,7 +107,7 @@ bool InputLineReader::FillBuffer() {
 bool InputLineReader::ReadEightBitLine(std::string& line) {
   line.clear();
   while (true) {
-    const char* start = buffer_.data() + buffer_pos_;
+    const char* start = buffer_.get() + buffer_pos_;
     size_t available = buffer_end_ - buffer_pos_;
     const void* feed = available ? std::memchr(start, '\n', available) : nullptr;
     if (feed != nullptr) {

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,7 +65,10 @@ class InputLineReader {
   std::optional<bool> utf8_text_;
   CharsetDecoder* decoder_ = nullptr;
   bool first_line_ = true;
-  std::vector<char> buffer_;
+  // The bytes read and not yet handed out are [buffer_pos_, buffer_end_);
+  // the rest of the buffer is never read, so it is not cleared.
+  std::unique_ptr<char[]> buffer_;
+  size_t buffer_size_ = 0;
   size_t buffer_pos_ = 0;
   size_t buffer_end_ = 0;
   bool at_eof_ = false;

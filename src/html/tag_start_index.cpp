@@ -29,9 +29,19 @@ inline bool Has(const std::vector<uint64_t>& bits, uint32_t slot) {
 }  // namespace
 
 void TagStartIndex::Build(std::string_view text) {
+  // A text of few openings set few words: those are cleared alone, so that
+  // a small document does not clear 16 KB of tables for each list.
   std::fill(one_.begin(), one_.end(), 0);
-  std::fill(two_.begin(), two_.end(), 0);
-  std::fill(three_.begin(), three_.end(), 0);
+  if (set_words_.size() < kFewWords) {
+    for (const uint32_t word : set_words_) (word < kWords ? two_[word] : three_[word - kWords]) = 0;
+  } else {
+    std::fill(two_.begin(), two_.end(), 0);
+    std::fill(three_.begin(), three_.end(), 0);
+  }
+  set_words_.clear();
+  const auto note = [this](uint32_t word) {
+    if (set_words_.size() < kFewWords) set_words_.push_back(word);
+  };
   const char* const begin = text.data();
   const char* const end = begin + text.size();
   const char* at = begin;
@@ -46,9 +56,13 @@ void TagStartIndex::Build(std::string_view text) {
     Set(one_, a);
     if (after == 1) continue;
     const uint32_t b = Up(open[2]);
-    Set(two_, (a << 8) | b);
+    const uint32_t two = (a << 8) | b;
+    Set(two_, two);
+    note(two / 64);
     if (after == 2) continue;
-    Set(three_, ThreeSlot(a, b, Up(open[3])));
+    const uint32_t three = ThreeSlot(a, b, Up(open[3]));
+    Set(three_, three);
+    note(kWords + three / 64);
   }
   valid_ = true;
 }

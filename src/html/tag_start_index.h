@@ -31,9 +31,15 @@ class TagStartIndex {
  private:
   // Bits for the upper-cased bytes after a '<': one byte, two bytes, and
   // three bytes hashed.
+  static constexpr uint32_t kWords = 65536 / 64;  // in each of the larger tables
   std::vector<uint64_t> one_ = std::vector<uint64_t>(256 / 64);
-  std::vector<uint64_t> two_ = std::vector<uint64_t>(65536 / 64);
-  std::vector<uint64_t> three_ = std::vector<uint64_t>(65536 / 64);
+  std::vector<uint64_t> two_ = std::vector<uint64_t>(kWords);
+  std::vector<uint64_t> three_ = std::vector<uint64_t>(kWords);
+  // The words of two_ (below kWords) and three_ (from kWords) the last
+  // Build set, while they are fewer than kFewWords; at kFewWords or more
+  // the next Build clears the whole tables.
+  static constexpr size_t kFewWords = 256;
+  std::vector<uint32_t> set_words_;
   bool valid_ = false;
 };
 

@@ -42,6 +42,25 @@ TEST(TagStartIndexTest, OpeningAtTheEndOfTheText) {
 }
 
 // Random texts of few letters make both outcomes common.
+// A rebuilt index answers for its new text alone, whether the text before
+// it had a few openings or many (the tables are then cleared in full).
+TEST(TagStartIndexTest, RebuildForgetsTheTextBefore) {
+  std::string many;
+  for (int k = 0; k < 3000; ++k) many += "<x" + std::to_string(k) + "> ";
+  for (const std::string& before : {std::string("<em> <strong>"), many}) {
+    TagStartIndex index;
+    index.Build(before);
+    index.Build("<p>");
+    EXPECT_TRUE(index.MayContain("<p>"));
+    EXPECT_FALSE(index.MayContain("<em"));
+    EXPECT_FALSE(index.MayContain("<st"));
+    EXPECT_FALSE(index.MayContain("<x1"));
+    EXPECT_FALSE(index.MayContain("<x29"));
+    index.Build("plain");
+    EXPECT_FALSE(index.MayContain("<p"));
+  }
+}
+
 TEST(TagStartIndexTest, ListsRuledOutNeverAct) {
   const char* const patterns[] = {"<ab", "<b%W**>", "</a>", "<a>**</a>", "<c", "<BA*W>", "-->", "<"};
   const char alphabet[] = "<<</abcABC> -";
