@@ -1012,10 +1012,25 @@ void DetagPass::MakeRoomInWholeText(std::string& whole_text, size_t appended) {
   }
 }
 
+namespace {
+
+// The built-in definitions, read once for the whole run: they are the
+// same for every file.
+const DefinitionList& BuiltInDefinitions() {
+  static const DefinitionList built_in = [] {
+    DefinitionList list;
+    list.Load(BuiltInFragmentLines(), DirectiveKeywords("$_$_"), {});
+    return list;
+  }();
+  return built_in;
+}
+
+}  // namespace
+
 void DetagPass::LoadFragmentDefinitions(const std::string& input_path) {
-  // The built-in definitions come first, so the fragments file and the
-  // document can replace them.
-  definitions_.Load(BuiltInFragmentLines(), DirectiveKeywords("$_$_"), report_);
+  // The built-in definitions come first (the list is empty here), so the
+  // fragments file and the document can replace them.
+  definitions_ = BuiltInDefinitions();
   delimiters_.directive = options_.directive_delimiter;
   delimiters_.start_tag = options_.start_tag_delimiter;
   delimiters_.end_tag = options_.end_tag_delimiter;

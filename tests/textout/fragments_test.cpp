@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
+#include "html/chunk_reader.h"
 #include "support/temp_folder.h"
 
 namespace orv {
@@ -49,6 +50,19 @@ TEST(DefinitionListTest, LoadsDefinitionsAndReportsMisplacedStatements) {
   list.Load({"$_$_DEFINE_TEXT_FRAGMENT Open", "kept"}, keywords, messages.Function());
   EXPECT_EQ(list.Find(DefinitionKind::kTextFragment, "open")->lines,
             std::vector<std::string>{"kept"});
+}
+
+// The built-in definitions are read once for a whole run, without a
+// reporter: they must load without a message, and hold the header and
+// footer every text output expands.
+TEST(DefinitionListTest, BuiltInDefinitionsLoadCleanly) {
+  DefinitionList list;
+  std::vector<std::string> messages;
+  list.Load(BuiltInFragmentLines(), DirectiveKeywords("$_$_"),
+            [&messages](const std::string& message, int) { messages.push_back(message); });
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  EXPECT_NE(list.Find(DefinitionKind::kTextFragment, "TEXT_HEADER"), nullptr);
+  EXPECT_NE(list.Find(DefinitionKind::kTextFragment, "TEXT_FOOTER"), nullptr);
 }
 
 TEST(FragmentsFileTest, ReadsDefinitionsAndFollowsIncludes) {
