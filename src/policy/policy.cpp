@@ -377,6 +377,9 @@ void ColourPolicy::TakeRuleSetValue(const PolicyValue& value, PolicyReporter* re
 }
 
 void FontPolicy::SetDefault(std::string_view value) {
+  // A set is reset for every file with the same defaults: one that passed
+  // the check already is not checked again.
+  if (!value.empty() && value == default_) return;
   std::string face;
   bool bold = false;
   bool italic = false;
