@@ -87,6 +87,8 @@ class TableAnalysis {
   int EnclosedWidth(const std::string& text, std::string_view after) const;
   std::string CellContent(std::string_view stretch);
   std::string CellContent(std::string content);
+  // What CellContent does once the tags are out.
+  void FinishCellContent(std::string& content);
 
   DetagPass& pass_;
   ReportFunction report_;

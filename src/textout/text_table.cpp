@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "html/lengths.h"
+#include "textout/table_text.h"
 #include "textout/text_line.h"
 
 namespace orv {
@@ -19,9 +20,6 @@ namespace {
 constexpr int kMaxColumnNeed = 78;
 // Largest row span taken from a rowspan attribute.
 constexpr int kMaxRowSpan = 65534;
-
-constexpr std::string_view kAlignmentTags[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]",
-                                               "[[JUSTIFY]]"};
 
 // The number at the start of `text` after blanks; 0 when there is none.
 int NumberAfterBlanks(std::string_view text) {
@@ -45,43 +43,6 @@ int WidthInColumns(std::string_view value, int percent_base, bool& percent) {
 
 int CeilDiv(int64_t a, int64_t b) { return b <= 0 ? 0 : static_cast<int>((a + b - 1) / b); }
 
-// Replaces every occurrence of `what` by `with`, in one pass. When `with`
-// is no longer than `what` the text is rewritten in place: a large cell is
-// not held twice.
-void ReplaceAll(std::string& text, std::string_view what, std::string_view with) {
-  size_t at = what.empty() ? std::string::npos : text.find(what);
-  if (at == std::string::npos) return;
-  if (with.size() <= what.size()) {
-    size_t write = at;
-    for (size_t from = at;;) {
-      text.replace(write, with.size(), with);
-      write += with.size();
-      from = at + what.size();
-      at = text.find(what, from);
-      const size_t end = at == std::string::npos ? text.size() : at;
-      if (write != from)
-        std::copy(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(end),
-                  text.begin() + static_cast<long>(write));
-      write += end - from;
-      if (at == std::string::npos) break;
-    }
-    text.resize(write);
-    return;
-  }
-  std::string out;
-  out.reserve(text.size() + 16);
-  size_t from = 0;
-  for (size_t at; (at = text.find(what, from)) != std::string::npos; from = at + what.size()) {
-    out.append(text, from, at - from);
-    out += with;
-  }
-  out.append(text, from, std::string::npos);
-  text.swap(out);
-}
-
-// Removes every occurrence of `what` from `text`.
-void RemoveAll(std::string& text, std::string_view what) { ReplaceAll(text, what, {}); }
-
 // Trims blanks from both ends of `text` without a copy.
 void TrimInPlace(std::string& text) {
   const std::string_view trimmed = TrimView(text);
@@ -103,11 +64,6 @@ int LeadingAlignment(std::string_view text, size_t& length) {
   }
   length = 0;
   return 0;
-}
-
-void RemoveAlignmentTags(std::string& text) {
-  if (text.find("[[") == std::string::npos) return;
-  for (std::string_view tag : kAlignmentTags) RemoveAll(text, tag);
 }
 
 // The section statements that cell content may hold on a line of its own.
@@ -449,40 +405,50 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
       lines.push_back(line);
     alignment_pending.clear();
   };
-  // The lines are taken one at a time: a list of them all would cost a
-  // string per line on top of the cell's own.
+  // The lines are taken one at a time, as views of the text: a list of
+  // them all would cost a string per line on top of the cell's own. Only a
+  // delimited table's lines, whose alignment tags go, are copied.
   std::string raw;
   for (size_t start = 0; start < text.size();) {
     size_t feed = text.find('\n', start);
     if (feed == std::string::npos) feed = text.size();
-    raw.assign(text, start, feed - start);
+    std::string_view line = std::string_view(text).substr(start, feed - start);
     start = feed + 1;
-    if (StartsWithNoCase(TrimView(raw), "$_$_TEXTBLOCK")) {
-      const std::vector<std::string> fields = Split(CollapseBlanks(raw), ' ');
-      const std::optional<std::string_view> block =
-          blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);
-      if (!block) continue;
-      cell.has_text_block = true;
-      if (!verbatim) add_line("$_$_START_PRE");
-      for (std::string& block_line : SplitLines(*block)) {
-        measures.fixed_width = std::max(measures.fixed_width, static_cast<int>(block_line.size()));
-        if (Delimited()) block_line = Trim(block_line);
-        add_line(block_line);
+    const std::string_view trimmed = TrimView(line);
+    // Nested tables and statements start with "$_$_", which has no letters.
+    if (trimmed.starts_with("$_$_")) {
+      if (StartsWithNoCase(trimmed, "$_$_TEXTBLOCK")) {
+        const std::vector<std::string> fields = Split(CollapseBlanks(line), ' ');
+        const std::optional<std::string_view> block =
+            blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);
+        if (!block) continue;
+        cell.has_text_block = true;
+        if (!verbatim) add_line("$_$_START_PRE");
+        for (std::string& block_line : SplitLines(*block)) {
+          measures.fixed_width =
+              std::max(measures.fixed_width, static_cast<int>(block_line.size()));
+          if (Delimited()) block_line = Trim(block_line);
+          add_line(block_line);
+        }
+        if (!verbatim) add_line("$_$_END_PRE");
+        continue;
       }
-      if (!verbatim) add_line("$_$_END_PRE");
-      continue;
+      const SectionStatement section = SectionOf(trimmed);
+      if (section != SectionStatement::kNone) {
+        if (section == SectionStatement::kVerbatimStart ||
+            section == SectionStatement::kVerbatimEnd)
+          verbatim = section == SectionStatement::kVerbatimStart;
+        if (!Delimited()) add_line(trimmed);
+        continue;
+      }
     }
-    const SectionStatement section = SectionOf(raw);
-    if (section != SectionStatement::kNone) {
-      if (section == SectionStatement::kVerbatimStart || section == SectionStatement::kVerbatimEnd)
-        verbatim = section == SectionStatement::kVerbatimStart;
-      if (!Delimited()) add_line(Trim(raw));
-      continue;
+    if (Delimited()) {
+      raw.assign(line);
+      RemoveAlignmentTags(raw);
+      line = raw;
     }
-    if (Delimited()) RemoveAlignmentTags(raw);
-    if (!verbatim || Delimited()) TrimInPlace(raw);
-    std::string& line = raw;
     if (!verbatim || Delimited()) {
+      line = TrimView(line);
       // A line holding only alignment tags sets the alignment of the next;
       // the last of them wins.
       size_t tag_length = 0;
@@ -496,7 +462,7 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
         alignment_pending = std::string(last_tag);
         continue;
       }
-      if (TrimView(line).empty()) {
+      if (line.empty()) {
         blank_pending = true;
         continue;
       }
@@ -826,7 +792,7 @@ void TextTable::WrapCell(TextTableCell& cell) {
   const int width = CellWidth(cell);
   const CellLines lines = Lines(cell);
   CellSections sections;
-  std::string rest;
+  std::string own_rest;  // a line's text once its alignment tags are out
   std::string words;
   // Lines are taken over or rebuilt; only once one changes is the cell's
   // content written anew, into `out`, and then replaces its lines.
@@ -861,8 +827,12 @@ void TextTable::WrapCell(TextTableCell& cell) {
     size_t tag_length = 0;
     LeadingAlignment(line, tag_length);
     const std::string_view tag = line.substr(0, tag_length);
-    rest.assign(line.substr(tag_length));
-    RemoveAlignmentTags(rest);
+    std::string_view rest = line.substr(tag_length);
+    if (rest.find("[[") != std::string_view::npos) {
+      own_rest.assign(rest);
+      RemoveAlignmentTags(own_rest);
+      rest = own_rest;
+    }
     const size_t cell_indent = static_cast<size_t>(sections.Lead());
     const int room = std::max(width - static_cast<int>(cell_indent), 1);
     if (tag_length == 0 && cell_indent == 0 && rest.size() == line.size() &&
