@@ -136,6 +136,15 @@ class TagAttributes {
   // returns true, or clears `value` and returns false when there is no such
   // attribute. Linear in the number of attributes.
   bool Get(std::string_view name, std::string& value) const;
+  // Calls visit(name, value) for each attribute in the order written, two
+  // of one name included; the views stay valid as long as the tag.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (size_t k = 0; k < count_; ++k) {
+      const Attribute& attribute = k < kInPlace ? in_place_[k] : more_[k - kInPlace];
+      visit(attribute.first, attribute.second);
+    }
+  }
 
  private:
   using Attribute = std::pair<std::string_view, std::string_view>;

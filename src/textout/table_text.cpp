@@ -2,6 +2,7 @@
 #include "textout/table_text.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace orv {
 
@@ -52,6 +53,18 @@ void RemoveAlignmentTags(std::string& text) {
     return;
   }
   for (const std::string_view tag : kAlignmentTags) RemoveAll(text, tag);
+}
+
+int OnlyLeadingAlignmentTag(std::string_view line, size_t& length) {
+  length = 0;
+  if (!line.starts_with("[[") || line.find("[[", 1) != std::string_view::npos) return 0;
+  for (size_t i = 0; i < std::size(kAlignmentTags); ++i) {
+    if (line.starts_with(kAlignmentTags[i])) {
+      length = kAlignmentTags[i].size();
+      return static_cast<int>(i) + 1;
+    }
+  }
+  return 0;
 }
 
 }  // namespace orv

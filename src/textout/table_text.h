@@ -26,4 +26,10 @@ inline void RemoveAll(std::string& text, std::string_view what) { ReplaceAll(tex
 // at most one "[[" is done in one look.
 void RemoveAlignmentTags(std::string& text);
 
+// When the only "[[" in `line` (overlapping ones counted) opens one of
+// kAlignmentTags, exactly as written there, at its start: that tag's
+// alignment (1 left, 2 centre, 3 right, 4 justify) and its length, and
+// RemoveAlignmentTags would leave the rest of the line. Else 0 and 0.
+int OnlyLeadingAlignmentTag(std::string_view line, size_t& length);
+
 }  // namespace orv

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "common/text.h"
@@ -216,11 +217,26 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   CellMeasures measures;
   cell.row = row;
   cell.column = column;
-  std::string value;
-  const TagAttributes cell_attributes(cell_tag);
+  // The attributes read, each the first of its name; a tag without a
+  // blank has none and is not parsed.
+  std::optional<std::string_view> valign, align, colspan, nowrap, width, rowspan;
+  if (std::any_of(cell_tag.begin(), cell_tag.end(), IsBlank)) {
+    const TagAttributes cell_attributes(cell_tag);
+    cell_attributes.ForEach([&](std::string_view name, std::string_view value) {
+      auto take = [&](std::optional<std::string_view>& slot, std::string_view wanted) {
+        if (!slot && EqualsNoCase(name, wanted)) slot = value;
+      };
+      switch (name.size()) {
+        case 5: take(align, "align"); take(width, "width"); break;
+        case 6: take(valign, "valign"); take(nowrap, "nowrap"); break;
+        case 7: take(colspan, "colspan"); take(rowspan, "rowspan"); break;
+        default: break;
+      }
+    });
+  }
   cell.vertical = row_record.vertical;
-  if (cell_attributes.Get("valign", value)) {
-    value = Trim(value);
+  if (valign) {
+    const std::string_view value = TrimView(*valign);
     if (EqualsNoCase(value, "top"))
       cell.vertical = 1;
     else if (EqualsNoCase(value, "bottom"))
@@ -229,8 +245,8 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
       cell.vertical = 3;
   }
   cell.align_default = row_record.horizontal;
-  if (cell_attributes.Get("align", value)) {
-    value = Trim(value);
+  if (align) {
+    const std::string_view value = TrimView(*align);
     if (EqualsNoCase(value, "left"))
       cell.align_default = 1;
     else if (EqualsNoCase(value, "center"))
@@ -240,14 +256,14 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
     else if (EqualsNoCase(value, "justify"))
       cell.align_default = 4;
   }
-  if (cell_attributes.Get("colspan", value))
+  if (colspan)
     cell.column_span =
-        static_cast<int16_t>(std::clamp(NumberAfterBlanks(value), 1, kMaxColumnSpan));
-  measures.no_wrap = cell_attributes.Get("nowrap", value);
-  if (cell_attributes.Get("width", value)) {
-    const int width =
-        WidthInColumns(value, target_ > 0 ? target_ : available_, measures.declared_percent);
-    measures.declared_width = std::max(width - 1, 0);
+        static_cast<int16_t>(std::clamp(NumberAfterBlanks(*colspan), 1, kMaxColumnSpan));
+  measures.no_wrap = nowrap.has_value();
+  if (width) {
+    const int columns =
+        WidthInColumns(*width, target_ > 0 ? target_ : available_, measures.declared_percent);
+    measures.declared_width = std::max(columns - 1, 0);
   }
 
   PrepareContent(cell, measures, std::move(content));
@@ -255,8 +271,8 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
 
   const int last_column = column + cell.column_span - 1;
   EnsureColumns(last_column);
-  if (cell_attributes.Get("rowspan", value) && NumberAfterBlanks(value) > 0) {
-    const int row_span = std::min(NumberAfterBlanks(value), kMaxRowSpan);
+  if (rowspan && NumberAfterBlanks(*rowspan) > 0) {
+    const int row_span = std::min(NumberAfterBlanks(*rowspan), kMaxRowSpan);
     if (static_cast<size_t>(last_column) > row_span_until_.size())
       row_span_until_.resize(static_cast<size_t>(last_column), 0);
     for (int c = column; c <= last_column; ++c)
@@ -327,6 +343,19 @@ void CollapseMarkRuns(std::string& text, const DetagMarkers& m) {
   text.swap(out);
 }
 
+// Whether `text` holds anything of what PrepareContent takes out for the
+// layout step: a "[[LI]]", "[[li]]" or "[[TAB_STOP_..." tag, or a label pad.
+// Only then can taking them out change the text.
+bool HoldsLayoutTags(std::string_view text) {
+  if (text.find(kLabelPad) != std::string_view::npos) return true;
+  for (size_t at = text.find("[["); at != std::string_view::npos; at = text.find("[[", at + 1)) {
+    const std::string_view rest = text.substr(at + 2);
+    if (rest.starts_with("LI]]") || rest.starts_with("li]]") || rest.starts_with("TAB_STOP_"))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Turns the detag pass's marks into line feeds and its statements into
@@ -375,7 +404,7 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
     ReplaceAll(text, m.statement, "\n");
   }
   // Tags the layout step would have taken out.
-  if (text.find("[[") != std::string::npos) {
+  if (HoldsLayoutTags(text)) {
     RemoveAll(text, "[[LI]]");
     RemoveAll(text, "[[li]]");
     std::replace(text.begin(), text.end(), kLabelPad, ' ');
@@ -521,7 +550,10 @@ void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
     }
     std::string_view shown = line;
     std::string stripped;
-    if (line.find("[[") != std::string_view::npos) {
+    size_t tag_length = 0;
+    if (OnlyLeadingAlignmentTag(line, tag_length) != 0) {
+      shown.remove_prefix(tag_length);
+    } else if (line.find("[[") != std::string_view::npos) {
       stripped = line;
       RemoveAlignmentTags(stripped);
       shown = stripped;
@@ -912,10 +944,22 @@ void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& ali
     index = line - offset;
   else if (cell.vertical == 3)
     index = line - offset / 2;
-  const std::string_view source = index >= 1 && index <= cell.line_count
-                                      ? Lines(cell)[static_cast<size_t>(index - 1)]
-                                      : std::string_view();
-  if (!cell.has_text_block && source.find("[[") == std::string_view::npos) {
+  std::string_view source = index >= 1 && index <= cell.line_count
+                                ? Lines(cell)[static_cast<size_t>(index - 1)]
+                                : std::string_view();
+  bool plain = source.find("[[") == std::string_view::npos;
+  size_t tag_length = 0;
+  if (!plain && !cell.has_text_block) {
+    // A line whose only alignment tag leads it is the rest of the line
+    // with that tag's alignment.
+    const int tagged = OnlyLeadingAlignmentTag(source, tag_length);
+    if (tagged != 0) {
+      alignment = static_cast<int8_t>(tagged);
+      source.remove_prefix(tag_length);
+      plain = true;
+    }
+  }
+  if (!cell.has_text_block && plain) {
     // Without alignment tags the line is only trimmed and padded, which
     // needs no copy of it.
     const bool left = alignment == 0 || alignment == 1;
@@ -947,7 +991,6 @@ void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& ali
     return;
   }
   text.assign(source);
-  size_t tag_length = 0;
   const int tagged = LeadingAlignment(text, tag_length);
   if (tagged != 0) alignment = tagged;
   RemoveAlignmentTags(text);
