@@ -69,59 +69,6 @@ size_t FindCellStart(std::string_view text, size_t from) {
   return std::string_view::npos;
 }
 
-// Where the cell stretch that begins at `from` ends: the next cell start,
-// else the next "</tr", else the next "</td", else the end of the row. One
-// walk over the rest of the row finds all three; `cell_follows` tells
-// whether it was a cell start.
-size_t NextCellBoundary(std::string_view row, size_t from, bool& cell_follows) {
-  size_t row_end = std::string_view::npos;
-  size_t cell_end = std::string_view::npos;
-  cell_follows = false;
-  for (size_t at = from; (at = row.find('<', at)) != std::string_view::npos; ++at) {
-    if (IsCellStartAt(row, at)) {
-      cell_follows = true;
-      return at;
-    }
-    if (at + 1 == row.size() || row[at + 1] != '/') continue;
-    if (row_end == std::string_view::npos && IsTagAt(row, at, "/tr")) row_end = at;
-    if (cell_end == std::string_view::npos && IsTagAt(row, at, "/td")) cell_end = at;
-  }
-  if (row_end != std::string_view::npos) return row_end;
-  return cell_end != std::string_view::npos ? cell_end : row.size();
-}
-
-// What one walk from a row start ("<tr" at `row_start`) finds: the next row
-// start, the first "</tr" tag (npos when none), and whether the row has
-// its "</tr" before the next row start, judged within the row alone (where
-// a "</tr" right before the next "<tr" still ends its name).
-struct RowWalk {
-  size_t next = std::string_view::npos;
-  size_t first_end = std::string_view::npos;
-  bool closed = false;
-};
-
-RowWalk WalkRow(std::string_view table, size_t row_start) {
-  RowWalk walk;
-  // Just after a "</tr" that runs straight into a "<".
-  size_t end_before = std::string_view::npos;
-  // No "</tr" can start inside the "<tr" itself.
-  for (size_t at = row_start + 3; (at = table.find('<', at)) != std::string_view::npos; ++at) {
-    const char next = at + 1 < table.size() ? table[at + 1] : '\0';
-    if ((next == 't' || next == 'T') && IsTagAt(table, at, "tr")) {
-      walk.next = at;
-      walk.closed = walk.first_end != std::string_view::npos || end_before == at;
-      return walk;
-    }
-    if (walk.first_end != std::string_view::npos || next != '/') continue;
-    if (IsTagAt(table, at, "/tr"))
-      walk.first_end = at;
-    else if (at + 4 < table.size() && table[at + 4] == '<' &&
-             EqualsNoCase(table.substr(at + 1, 3), "/tr"))
-      end_before = at + 4;
-  }
-  return walk;
-}
-
 bool IsCellStart(std::string_view stretch) { return FindCellStart(stretch, 0) == 0; }
 
 // The tag at the start of `text`, through its ">" (or all of it).
@@ -299,6 +246,45 @@ bool ExpandPlaceholders(std::string_view text, const std::vector<std::string>& t
 
 }  // namespace
 
+size_t NextCellBoundary(std::string_view row, size_t from, bool& cell_follows) {
+  size_t row_end = std::string_view::npos;
+  size_t cell_end = std::string_view::npos;
+  cell_follows = false;
+  for (size_t at = from; (at = row.find('<', at)) != std::string_view::npos; ++at) {
+    if (IsCellStartAt(row, at)) {
+      cell_follows = true;
+      return at;
+    }
+    if (at + 1 == row.size() || row[at + 1] != '/') continue;
+    if (row_end == std::string_view::npos && IsTagAt(row, at, "/tr")) row_end = at;
+    if (cell_end == std::string_view::npos && IsTagAt(row, at, "/td")) cell_end = at;
+  }
+  if (row_end != std::string_view::npos) return row_end;
+  return cell_end != std::string_view::npos ? cell_end : row.size();
+}
+
+TableRowWalk WalkTableRow(std::string_view table, size_t row_start) {
+  TableRowWalk walk;
+  // Just after a "</tr" that runs straight into a "<".
+  size_t end_before = std::string_view::npos;
+  // No "</tr" can start inside the "<tr" itself.
+  for (size_t at = row_start + 3; (at = table.find('<', at)) != std::string_view::npos; ++at) {
+    const char next = at + 1 < table.size() ? table[at + 1] : '\0';
+    if ((next == 't' || next == 'T') && IsTagAt(table, at, "tr")) {
+      walk.next = at;
+      walk.closed = walk.first_end != std::string_view::npos || end_before == at;
+      return walk;
+    }
+    if (walk.first_end != std::string_view::npos || next != '/') continue;
+    if (IsTagAt(table, at, "/tr"))
+      walk.first_end = at;
+    else if (at + 4 < table.size() && table[at + 4] == '<' &&
+             EqualsNoCase(table.substr(at + 1, 3), "/tr"))
+      end_before = at + 4;
+  }
+  return walk;
+}
+
 // What the first steps of a handler find out about a match.
 struct TableAnalysis::Walk {
   std::string_view prefix;  // text in front of the innermost table
@@ -340,9 +326,31 @@ bool TableAnalysis::FindInnermost(std::string_view match, bool text_mode, Walk& 
 
 namespace {
 
-// Each run of blanks in a cell's text becomes one space, as a browser shows
-// it; inside preformatted sections the blanks stay as written. In place:
-// the text only shrinks, and what is written never overtakes what is read.
+// The kind of table tag at `at` ("<" there): 1 "<table", 2 "</table",
+// 3 "<tr" or "</tr", 4 "<td" or "<th", 0 anything else.
+// Only "<t..." and "</t..." can be table tags: a quick look before
+// TableTagKind.
+bool MayBeTableTag(std::string_view text, size_t at) {
+  const char next = at + 2 < text.size() ? text[at + 1] : ' ';
+  return next == 't' || next == 'T' || (next == '/' && (text[at + 2] == 't' || text[at + 2] == 'T'));
+}
+
+int TableTagKind(std::string_view text, size_t at) {
+  const std::string_view rest = text.substr(at + 1);
+  const bool end = !rest.empty() && rest[0] == '/';
+  const std::string_view name = end ? rest.substr(1) : rest;
+  auto is = [&](std::string_view tag) {
+    return name.size() >= tag.size() && EqualsNoCase(name.substr(0, tag.size()), tag) &&
+           EndsTagName(name, tag.size());
+  };
+  if (is("table")) return end ? 2 : 1;
+  if (is("tr")) return 3;
+  if (!end && (is("td") || is("th"))) return 4;
+  return 0;
+}
+
+}  // namespace
+
 void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
   char* const data = content.data();
   const std::string_view text(content);
@@ -381,31 +389,6 @@ void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
   }
   content.resize(write);
 }
-
-// The kind of table tag at `at` ("<" there): 1 "<table", 2 "</table",
-// 3 "<tr" or "</tr", 4 "<td" or "<th", 0 anything else.
-// Only "<t..." and "</t..." can be table tags: a quick look before
-// TableTagKind.
-bool MayBeTableTag(std::string_view text, size_t at) {
-  const char next = at + 2 < text.size() ? text[at + 1] : ' ';
-  return next == 't' || next == 'T' || (next == '/' && (text[at + 2] == 't' || text[at + 2] == 'T'));
-}
-
-int TableTagKind(std::string_view text, size_t at) {
-  const std::string_view rest = text.substr(at + 1);
-  const bool end = !rest.empty() && rest[0] == '/';
-  const std::string_view name = end ? rest.substr(1) : rest;
-  auto is = [&](std::string_view tag) {
-    return name.size() >= tag.size() && EqualsNoCase(name.substr(0, tag.size()), tag) &&
-           EndsTagName(name, tag.size());
-  };
-  if (is("table")) return end ? 2 : 1;
-  if (is("tr")) return 3;
-  if (!end && (is("td") || is("th"))) return 4;
-  return 0;
-}
-
-}  // namespace
 
 void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
   to = std::min(to, text.size());
@@ -570,7 +553,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   size_t first_row = FindTag(table, "tr", 0);
   keep_outside(table.substr(0, std::min(first_row, table.size())));
   for (size_t row_start = first_row; row_start != std::string_view::npos;) {
-    const RowWalk row_walk = WalkRow(table, row_start);
+    const TableRowWalk row_walk = WalkTableRow(table, row_start);
     const size_t next = row_walk.next;
     size_t row_end = next;
     if (next == std::string_view::npos) {

@@ -13,6 +13,7 @@
 #include "common/report.h"
 #include "html/pattern_list.h"
 #include "html/tag_scanner.h"
+#include "textout/marks.h"
 
 namespace orv {
 
@@ -28,6 +29,30 @@ inline constexpr int kMaxTableApplications = 64;
 // it, and it ends a line with no "<" among the last characters (no tag
 // opening can be under way there). 0 when there is none.
 size_t FreshTableCut(std::string_view text);
+
+// What one walk from a row start ("<tr" at `row_start` of a table's text)
+// finds: the next row start ("<tr" as a whole tag name, any case; npos when
+// none), the first "</tr" tag after the row start (npos when none), and
+// whether the row has a "</tr" before the next row start, judged within the
+// row alone (where a "</tr" right before the next "<tr" still ends its
+// name). Reads the row once.
+struct TableRowWalk {
+  size_t next = std::string_view::npos;
+  size_t first_end = std::string_view::npos;
+  bool closed = false;
+};
+TableRowWalk WalkTableRow(std::string_view table, size_t row_start);
+
+// Where the cell stretch of `row` that begins at `from` ends: the next cell
+// start ("<td" or "<th"), else the next "</tr", else the next "</td", else
+// the end of the row. `cell_follows` tells whether it was a cell start.
+// Reads the rest of the row at most once.
+size_t NextCellBoundary(std::string_view row, size_t from, bool& cell_follows);
+
+// Each run of blanks (spaces, tabs) in a cell's text becomes one space, as
+// a browser shows it; between the start and end marks of a preformatted
+// section the blanks stay as written. In place.
+void CollapseCellBlanks(std::string& content, const DetagMarkers& m);
 
 class TableAnalysis {
  public:
