@@ -194,6 +194,27 @@ TEST(TextTableTest, VerticalAlignmentOfShortCells) {
             "three low\n");
 }
 
+// A line led by its only alignment tag is drawn with that alignment and
+// without the tag, as one with more tags (or a tag in another case, which
+// stays) is.
+TEST(TextTableTest, LeadingAlignmentTagsAlignTheirLines) {
+  Table t;
+  const std::string br = t.markers.break_mark;
+  const std::string out = Render(t, "<table border=1>",
+                                 {{1, "<td>", "[[RIGHT]]ab" + br + "cd" + br + "wider cell"},
+                                  {1, "<td>", "[[CENTER]]x" + br + "y" + br + "longer line"},
+                                  {2, "<td>", "[[left]]q"},
+                                  {2, "<td>", "[[RIGHT]]a[[CENTER]]b"}});
+  EXPECT_EQ(out,
+            "+----------+-----------+\n"
+            "|        ab|     x     |\n"
+            "|        cd|     y     |\n"
+            "|wider cell|longer line|\n"
+            "+----------+-----------+\n"
+            "|[[left]]q |         ab|\n"
+            "+----------+-----------+\n");
+}
+
 TEST(TextTableTest, NestedBlockIsExpandedIntoItsCell) {
   Table t;
   t.blocks.Add("+--+\n|ab|\n+--+\n");
