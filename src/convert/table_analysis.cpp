@@ -173,46 +173,6 @@ std::string CleanCell(std::string_view cell, const DetagMarkers& m) {
   return out;
 }
 
-// The characters a row's text cannot keep as they are: the first byte of
-// a mark and the line-end characters.
-constexpr std::array<bool, 256> kRowSpecial = [] {
-  std::array<bool, 256> special{};
-  for (unsigned char c : {0xFF, 0x0A, 0x09, 0x0D}) special[c] = true;
-  return special;
-}();
-
-// The row text with its line feeds, tabs and returns as blanks of the
-// source; inside verbatim sections (preformatted text, headings) a line
-// feed ends a line and becomes the line-break mark.
-void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out) {
-  out.clear();
-  out.reserve(row.size());
-  bool verbatim = false;
-  const size_t n = row.size();
-  size_t i = 0;
-  while (i < n) {
-    // The text up to the next mark or line-end character goes over as it is.
-    size_t run = i;
-    while (run < n && !kRowSpecial[static_cast<unsigned char>(row[run])]) ++run;
-    out.append(row, i, run - i);
-    if (run == n) break;
-    const char c = row[run];
-    if (c == '\xFF') {
-      const std::string_view rest = row.substr(run);
-      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
-        verbatim = true;
-      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
-        verbatim = false;
-      out += c;
-    } else if (c == '\n' && verbatim) {
-      out += m.line_break;
-    } else {
-      out += ' ';
-    }
-    i = run + 1;
-  }
-}
-
 std::string Placeholder(const DetagMarkers& m, size_t number) {
   return m.start_pre + "$_$_TEXTBLOCK " + std::to_string(number) + m.end_pre;
 }
@@ -390,6 +350,45 @@ void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
   content.resize(write);
 }
 
+void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out) {
+  out.clear();
+  out.reserve(row.size());
+  // The bytes a row cannot keep as they are: the first byte of a mark and
+  // the line-end characters. The next of each is found with memchr and
+  // kept until the walk passes it, so the text between them goes over
+  // without being looked at byte by byte.
+  constexpr char kSpecial[] = {'\xFF', '\n', '\t', '\r'};
+  size_t next[std::size(kSpecial)];
+  for (size_t k = 0; k < std::size(kSpecial); ++k) next[k] = row.find(kSpecial[k]);
+  bool verbatim = false;
+  const size_t n = row.size();
+  size_t i = 0;
+  while (i < n) {
+    size_t run = n;
+    for (size_t k = 0; k < std::size(kSpecial); ++k) {
+      if (next[k] < i) next[k] = row.find(kSpecial[k], i);
+      run = std::min(run, next[k]);
+    }
+    out.append(row, i, run - i);
+    if (run == n) break;
+    const char c = row[run];
+    if (c == '\xFF') {
+      const std::string_view rest = row.substr(run);
+      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
+        verbatim = true;
+      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
+        verbatim = false;
+      out += c;
+    } else if (c == '\n' && verbatim) {
+      out += m.line_break;
+    } else {
+      out += ' ';
+    }
+    i = run + 1;
+  }
+}
+
+
 void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
   to = std::min(to, text.size());
   for (size_t at = text.find('<', tracked_to_); at != std::string::npos && at < to;
@@ -487,6 +486,9 @@ void TableAnalysis::FinishCellContent(std::string& content) {
     for (size_t at; (at = content.find(paragraph_end)) != std::string::npos;)
       content.erase(at, paragraph_end.size());
 }
+
+// A row's last cell this large is not copied out of the row.
+constexpr size_t kLargeCell = size_t{1} << 16;
 
 int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
                                    const std::string& text) {
@@ -606,10 +608,11 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
       }
       ++column;
       while (text_table->RowSpanCovers(column)) ++column;
-      if (!cell_follows) {
-        // The row's last cell is made from the copy of the row itself, so
-        // that a table of one large cell does not hold it twice. What
-        // follows it in the row is kept aside and goes on as the row.
+      if (!cell_follows && stretch.size() >= kLargeCell) {
+        // A large last cell of a row is made from the copy of the row
+        // itself, so that a table of one large cell does not hold it
+        // twice. What follows it in the row is kept aside and goes on as
+        // the row.
         std::string tail(row.substr(boundary));
         const std::string cell_tag(LeadingTag(stretch));
         const size_t stretch_start = static_cast<size_t>(stretch.data() - row_text.data());

@@ -54,6 +54,12 @@ size_t NextCellBoundary(std::string_view row, size_t from, bool& cell_follows);
 // section the blanks stay as written. In place.
 void CollapseCellBlanks(std::string& content, const DetagMarkers& m);
 
+// A row's text with its line feeds, tabs and returns as blanks of the
+// source, into `out`; inside verbatim sections (between the preformatted
+// or heading marks) a line feed ends a line and becomes the line-break
+// mark.
+void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out);
+
 class TableAnalysis {
  public:
   // The analysis reads the pass's options, markers and text blocks each

@@ -867,9 +867,9 @@ void TextTable::WrapCell(TextTableCell& cell) {
     }
     const size_t cell_indent = static_cast<size_t>(sections.Lead());
     const int room = std::max(width - static_cast<int>(cell_indent), 1);
-    if (tag_length == 0 && cell_indent == 0 && rest.size() == line.size() &&
+    if (cell_indent == 0 && tag_length + rest.size() == line.size() &&
         static_cast<int>(rest.size()) <= room) {
-      keep(line);  // nothing to add or take away
+      keep(line);  // nothing to add or take away: the line would be made again as it is
       continue;
     }
     if (static_cast<int>(rest.size()) <= room) {

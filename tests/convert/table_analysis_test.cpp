@@ -541,5 +541,44 @@ TEST(CollapseCellBlanksTest, InPlaceAsIntoACopy) {
   }
 }
 
+// The row text made with memchr against the byte-by-byte walk it replaced:
+// line ends and tabs as blanks, line feeds as line-break marks in verbatim
+// sections, marks and everything else as they are.
+TEST(RowWithoutLineFeedsTest, AsTheByteByByteWalk) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  auto reference = [&](std::string_view row) {
+    std::string out;
+    bool verbatim = false;
+    for (size_t i = 0; i < row.size(); ++i) {
+      const char c = row[i];
+      if (c == '\xFF') {
+        const std::string_view rest = row.substr(i);
+        if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
+          verbatim = true;
+        else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
+          verbatim = false;
+        out += c;
+      } else if (c == '\n' && verbatim) {
+        out += m.line_break;
+      } else if (c == '\n' || c == '\t' || c == '\r') {
+        out += ' ';
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  };
+  const std::string pieces[] = {"\n", "\t", "\r", "\r\n", "a", "<td>", " ", "\xFF", m.start_pre,
+                                m.end_pre, m.start_heading, m.end_heading, m.paragraph, "words"};
+  std::mt19937 rng(1519);
+  std::string out = "left over";
+  for (int n = 0; n < 50000; ++n) {
+    std::string row;
+    for (int k = static_cast<int>(rng() % 14); k > 0; --k) row += pieces[rng() % std::size(pieces)];
+    RowWithoutLineFeeds(row, m, out);
+    ASSERT_EQ(out, reference(row)) << row;
+  }
+}
+
 }  // namespace
 }  // namespace orv
