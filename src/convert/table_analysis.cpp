@@ -573,9 +573,11 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
 
     ++row_number;
     const std::string_view row_tag = LeadingTag(row);
+    // A tag without a blank ("<tr>") has no attributes to look for.
+    const bool row_attributes = std::any_of(row_tag.begin(), row_tag.end(), IsBlank);
     std::string value;
     int vertical = 0;
-    if (GetTagAttribute(row_tag, "valign", value)) {
+    if (row_attributes && GetTagAttribute(row_tag, "valign", value)) {
       value = Trim(value);
       if (EqualsNoCase(value, "top"))
         vertical = 1;
@@ -585,7 +587,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
         vertical = 3;
     }
     int horizontal = 1;
-    if (GetTagAttribute(row_tag, "align", value)) {
+    if (row_attributes && GetTagAttribute(row_tag, "align", value)) {
       value = Trim(value);
       if (EqualsNoCase(value, "right"))
         horizontal = 3;

@@ -88,7 +88,9 @@ SectionStatement SectionOf(std::string_view line) {
   return SectionStatement::kNone;
 }
 
-bool IsRuleStatement(std::string_view line) { return StartsWithNoCase(line, "$_$_LINE"); }
+bool IsRuleStatement(std::string_view line) {
+  return !line.empty() && line[0] == '$' && StartsWithNoCase(line, "$_$_LINE");
+}
 bool IsDelimitedTableStart(std::string_view line) {
   return StartsWithNoCase(line, "$_$_BEGIN_COMMA_DELIMITED_TABLE") ||
          StartsWithNoCase(line, "$_$_BEGIN_DELIMITED_TABLE");
