@@ -132,6 +132,26 @@ TEST(TableAnalysisTest, SpansPlaceCellsInTheirColumns) {
   }
 }
 
+// A row's align and valign attributes are the defaults of its cells; a
+// cell's own attributes win.
+TEST(TableAnalysisTest, RowAttributesAlignTheirCells) {
+  const std::string br = MakeDetagMarkers(false).break_mark;  // what the chunk pass makes of <br>
+  const TablePass run = WholeText(
+      "<table border=1><tr><td>wide cell</td><td>wide cell</td></tr>"
+      "<tr align=right valign=bottom><td>r</td><td align=left>l" + br + "two</td></tr>"
+      "<tr\talign=\"center\"><td>c</td><td>x</td></tr></table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0],
+            "+---------+---------+\n"
+            "|wide cell|wide cell|\n"
+            "+---------+---------+\n"
+            "|         |l        |\n"
+            "|        r|two      |\n"
+            "+---------+---------+\n"
+            "|    c    |    x    |\n"
+            "+---------+---------+\n");
+}
+
 TEST(TableAnalysisTest, TableWithoutCellsStaysText) {
   const TablePass run = WholeText("before <table><tr></tr></table> after");
   EXPECT_TRUE(Has(run.messages, "WARNING: failed to parse HTML table"));
