@@ -496,6 +496,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   const std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
   Walk walk;
   if (!FindInnermost(match, true, walk)) return ActionNone;
+  cell_tags_.Trim();  // no table is being converted
   const DetagOptions& options = pass_.Options();
   const DetagMarkers& markers = pass_.Markers();
   TextBlockStore& blocks = pass_.MutableTextBlocks();
@@ -597,6 +598,13 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     text_table->SetRowAttributes(row_number, vertical, horizontal);
 
     int column = 0;
+    // A cell tag with attributes is read once for all the tables.
+    auto add_cell = [&](std::string_view cell_tag, std::string content) {
+      if (std::any_of(cell_tag.begin(), cell_tag.end(), IsBlank))
+        text_table->AddCell(row_number, column, cell_tags_.Find(cell_tag), std::move(content));
+      else
+        text_table->AddCell(row_number, column, CellTagAttributes(), std::move(content));
+    };
     bool cell_follows = false;
     const size_t first_boundary = NextCellBoundary(row, 0, cell_follows);
     keep_outside(row.substr(0, first_boundary));
@@ -621,13 +629,13 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
         const size_t stretch_size = stretch.size();
         row_text.resize(stretch_start + stretch_size);
         row_text.erase(0, stretch_start);
-        text_table->AddCell(row_number, column, cell_tag, CellContent(std::move(row_text)));
+        add_cell(cell_tag, CellContent(std::move(row_text)));
         row_text = std::move(tail);
         row = row_text;
         boundary = 0;
         continue;
       }
-      text_table->AddCell(row_number, column, LeadingTag(stretch), CellContent(stretch));
+      add_cell(LeadingTag(stretch), CellContent(stretch));
     }
   }
   std::string().swap(row_text);

@@ -14,6 +14,7 @@
 #include "html/pattern_list.h"
 #include "html/tag_scanner.h"
 #include "textout/marks.h"
+#include "textout/text_table.h"
 
 namespace orv {
 
@@ -142,6 +143,8 @@ class TableAnalysis {
   const char* tracked_text_ = nullptr;
   size_t tracked_size_ = 0;
   size_t tracked_to_ = 0;
+  // Text mode: the cell tags of the tables converted so far, read once.
+  CellTagCache cell_tags_;
   // Markup removal: the tables set aside during the current pass.
   bool html_pass_active_ = false;
   std::vector<std::string> html_tables_;

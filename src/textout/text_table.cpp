@@ -209,7 +209,45 @@ void TextTable::ReplaceLines(TextTableCell& cell, CompactLineList& replacement) 
   cell.line_total = static_cast<uint32_t>(replacement.size());
 }
 
+CellTagAttributes CellTagAttributes::Read(std::string_view tag) {
+  CellTagAttributes read;
+  if (!std::any_of(tag.begin(), tag.end(), IsBlank)) return read;
+  const TagAttributes attributes(tag);
+  attributes.ForEach([&read](std::string_view name, std::string_view value) {
+    auto take = [&](std::optional<std::string_view>& slot, std::string_view wanted) {
+      if (!slot && EqualsNoCase(name, wanted)) slot = value;
+    };
+    switch (name.size()) {
+      case 5: take(read.align, "align"); take(read.width, "width"); break;
+      case 6: take(read.valign, "valign"); take(read.nowrap, "nowrap"); break;
+      case 7: take(read.colspan, "colspan"); take(read.rowspan, "rowspan"); break;
+      default: break;
+    }
+  });
+  return read;
+}
+
+const CellTagAttributes& CellTagCache::Find(std::string_view tag) {
+  const auto found = tags_.find(tag);
+  if (found != tags_.end()) return found->second;
+  // The attributes view the key, which the map keeps where it is.
+  const auto added = tags_.emplace(std::string(tag), CellTagAttributes()).first;
+  added->second = CellTagAttributes::Read(added->first);
+  return added->second;
+}
+
+void CellTagCache::Trim() {
+  constexpr size_t kMostTags = 512;
+  if (tags_.size() > kMostTags) tags_.clear();
+}
+
 void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::string content) {
+  AddCell(row, column, CellTagAttributes::Read(cell_tag), std::move(content));
+}
+
+void TextTable::AddCell(int row, int& column, const CellTagAttributes& cell_tag,
+                        std::string content) {
+  const auto& [valign, align, colspan, nowrap, width, rowspan] = cell_tag;
   row = std::max(row, 1);
   if (static_cast<size_t>(row) > rows_.size()) SetRowAttributes(row, 0, 1);
   column = std::max(column, 1);
@@ -219,23 +257,6 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   CellMeasures measures;
   cell.row = row;
   cell.column = column;
-  // The attributes read, each the first of its name; a tag without a
-  // blank has none and is not parsed.
-  std::optional<std::string_view> valign, align, colspan, nowrap, width, rowspan;
-  if (std::any_of(cell_tag.begin(), cell_tag.end(), IsBlank)) {
-    const TagAttributes cell_attributes(cell_tag);
-    cell_attributes.ForEach([&](std::string_view name, std::string_view value) {
-      auto take = [&](std::optional<std::string_view>& slot, std::string_view wanted) {
-        if (!slot && EqualsNoCase(name, wanted)) slot = value;
-      };
-      switch (name.size()) {
-        case 5: take(align, "align"); take(width, "width"); break;
-        case 6: take(valign, "valign"); take(nowrap, "nowrap"); break;
-        case 7: take(colspan, "colspan"); take(rowspan, "rowspan"); break;
-        default: break;
-      }
-    });
-  }
   cell.vertical = row_record.vertical;
   if (valign) {
     const std::string_view value = TrimView(*valign);
