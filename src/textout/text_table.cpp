@@ -227,9 +227,12 @@ CellTagAttributes CellTagAttributes::Read(std::string_view tag) {
   return read;
 }
 
-const CellTagAttributes& CellTagCache::Find(std::string_view tag) {
+CellTagAttributes CellTagCache::Find(std::string_view tag) {
   const auto found = tags_.find(tag);
   if (found != tags_.end()) return found->second;
+  // A long tag, or one more than the cache holds, is only read: the cache
+  // never holds more than a small bound.
+  if (tag.size() > kLongestTag || tags_.size() >= kMostTags) return CellTagAttributes::Read(tag);
   // The attributes view the key, which the map keeps where it is.
   const auto added = tags_.emplace(std::string(tag), CellTagAttributes()).first;
   added->second = CellTagAttributes::Read(added->first);
@@ -237,8 +240,7 @@ const CellTagAttributes& CellTagCache::Find(std::string_view tag) {
 }
 
 void CellTagCache::Trim() {
-  constexpr size_t kMostTags = 512;
-  if (tags_.size() > kMostTags) tags_.clear();
+  if (tags_.size() >= kMostTags) tags_.clear();
 }
 
 void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::string content) {

@@ -83,13 +83,16 @@ struct CellTagAttributes {
 class CellTagCache {
  public:
   // The attributes of `tag`, read on its first look. The views stay valid
-  // until Trim lets the cache go.
-  const CellTagAttributes& Find(std::string_view tag);
-  // Lets everything go once the cache holds more than a few hundred tags;
-  // call it only when no attributes it gave are still in use.
+  // as long as `tag` does and the cache is not trimmed.
+  CellTagAttributes Find(std::string_view tag);
+  // Lets everything go once the cache is full; call it only when no
+  // attributes it gave are still in use.
   void Trim();
 
  private:
+  // It keeps at most this many tags, none longer than this.
+  static constexpr size_t kMostTags = 512;
+  static constexpr size_t kLongestTag = 256;
   struct Hash {
     using is_transparent = void;
     size_t operator()(std::string_view tag) const { return std::hash<std::string_view>{}(tag); }

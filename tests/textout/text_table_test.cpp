@@ -443,7 +443,8 @@ TEST(CellTagAttributesTest, OneWalkAndTheCacheGiveWhatEachLookUpGives) {
   const char* const kPieces[] = {" width=10", " WIDTH=\"40%\"", " align=left", " Align='right'",
                                  " valign=top", " VALIGN", " colspan=2", " colSpan=\"3\"",
                                  " rowspan=2", " nowrap", " NoWrap=\"\"", " class=x", " width",
-                                 " alignx=1", " =", "\t", " ", "\"", ">", " style=\"a b\""};
+                                 " alignx=1", " =", "\t", " ", "\"", ">", " style=\"a b\"",
+                                 " title=\"a title longer than a cell tag the cache keeps, which goes on and on and on, and on and on, past any bound the cache sets on what it keeps\""};
   std::mt19937 random(1520);
   CellTagCache cache;
   std::vector<std::string> seen;
@@ -456,7 +457,7 @@ TEST(CellTagAttributesTest, OneWalkAndTheCacheGiveWhatEachLookUpGives) {
     if (round % 1000 == 0) cache.Trim();
     const TagAttributes parsed(tag);
     const CellTagAttributes read = CellTagAttributes::Read(tag);
-    const CellTagAttributes& cached = cache.Find(tag);
+    const CellTagAttributes cached = cache.Find(tag);
     const std::pair<const char*, std::optional<std::string_view> CellTagAttributes::*> names[] = {
         {"valign", &CellTagAttributes::valign}, {"align", &CellTagAttributes::align},
         {"colspan", &CellTagAttributes::colspan}, {"nowrap", &CellTagAttributes::nowrap},
