@@ -63,15 +63,17 @@ std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
 std::string CollapseBlanks(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  bool pending_blank = false;
-  for (char c : text) {
-    if (IsBlank(c)) {
-      pending_blank = !out.empty();
-      continue;
-    }
-    if (pending_blank) out += ' ';
-    pending_blank = false;
-    out += c;
+  // Word by word: each goes over whole, with one space before all but the first.
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n && IsBlank(text[i])) ++i;
+  while (i < n) {
+    size_t end = i;
+    while (end < n && !IsBlank(text[end])) ++end;
+    if (!out.empty()) out += ' ';
+    out.append(text, i, end - i);
+    i = end;
+    while (i < n && IsBlank(text[i])) ++i;
   }
   return out;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -34,17 +35,28 @@ bool EndsTagName(std::string_view text, size_t at) {
   return IsBlank(c) || c == '>' || c == '/';
 }
 
-// Position of the next tag "<" + `name` (a whole tag name, any case; "/tr"
-// for an end tag) at or after `from`, or npos.
+// Whether a tag "<" + `name` (a whole tag name, any case; "/tr" for an end
+// tag) starts at `at`.
+inline bool IsTagAt(std::string_view text, size_t at, std::string_view name) {
+  return at + 1 + name.size() <= text.size() &&
+         (name.empty() || ToUpperAscii(text[at + 1]) == ToUpperAscii(name[0])) &&
+         EqualsNoCase(text.substr(at + 1, name.size()), name) &&
+         EndsTagName(text, at + 1 + name.size());
+}
+
+// Position of the next tag "<" + `name` at or after `from`, or npos.
 size_t FindTag(std::string_view text, std::string_view name, size_t from) {
-  for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
-    if (at + 1 + name.size() <= text.size() &&
-        (name.empty() || ToUpperAscii(text[at + 1]) == ToUpperAscii(name[0])) &&
-        EqualsNoCase(text.substr(at + 1, name.size()), name) &&
-        EndsTagName(text, at + 1 + name.size()))
-      return at;
-  }
+  for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at)
+    if (IsTagAt(text, at, name)) return at;
   return std::string_view::npos;
+}
+
+// Whether a cell start ("<td" or "<th") is at `at`.
+inline bool IsCellStartAt(std::string_view text, size_t at) {
+  return at + 3 <= text.size() && (text[at + 1] == 't' || text[at + 1] == 'T') &&
+         (text[at + 2] == 'd' || text[at + 2] == 'D' || text[at + 2] == 'h' ||
+          text[at + 2] == 'H') &&
+         EndsTagName(text, at + 3);
 }
 
 // The next cell start ("<td" or "<th", whichever comes first) at or after
@@ -52,22 +64,9 @@ size_t FindTag(std::string_view text, std::string_view name, size_t from) {
 size_t FindCellStart(std::string_view text, size_t from) {
   for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
     if (at + 3 > text.size()) return std::string_view::npos;
-    if ((text[at + 1] == 't' || text[at + 1] == 'T') &&
-        (text[at + 2] == 'd' || text[at + 2] == 'D' || text[at + 2] == 'h' ||
-         text[at + 2] == 'H') &&
-        EndsTagName(text, at + 3))
-      return at;
+    if (IsCellStartAt(text, at)) return at;
   }
   return std::string_view::npos;
-}
-
-// Where the cell stretch that begins at `from` ends: the next cell start,
-// else the next "</tr", else the next "</td", else the end of the row.
-size_t NextCellBoundary(std::string_view row, size_t from) {
-  size_t at = FindCellStart(row, from);
-  if (at == std::string_view::npos) at = FindTag(row, "/tr", from);
-  if (at == std::string_view::npos) at = FindTag(row, "/td", from);
-  return at == std::string_view::npos ? row.size() : at;
 }
 
 bool IsCellStart(std::string_view stretch) { return FindCellStart(stretch, 0) == 0; }
@@ -174,46 +173,6 @@ std::string CleanCell(std::string_view cell, const DetagMarkers& m) {
   return out;
 }
 
-// The characters a row's text cannot keep as they are: the first byte of
-// a mark and the line-end characters.
-constexpr std::array<bool, 256> kRowSpecial = [] {
-  std::array<bool, 256> special{};
-  for (unsigned char c : {0xFF, 0x0A, 0x09, 0x0D}) special[c] = true;
-  return special;
-}();
-
-// The row text with its line feeds, tabs and returns as blanks of the
-// source; inside verbatim sections (preformatted text, headings) a line
-// feed ends a line and becomes the line-break mark.
-void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out) {
-  out.clear();
-  out.reserve(row.size());
-  bool verbatim = false;
-  const size_t n = row.size();
-  size_t i = 0;
-  while (i < n) {
-    // The text up to the next mark or line-end character goes over as it is.
-    size_t run = i;
-    while (run < n && !kRowSpecial[static_cast<unsigned char>(row[run])]) ++run;
-    out.append(row, i, run - i);
-    if (run == n) break;
-    const char c = row[run];
-    if (c == '\xFF') {
-      const std::string_view rest = row.substr(run);
-      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
-        verbatim = true;
-      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
-        verbatim = false;
-      out += c;
-    } else if (c == '\n' && verbatim) {
-      out += m.line_break;
-    } else {
-      out += ' ';
-    }
-    i = run + 1;
-  }
-}
-
 std::string Placeholder(const DetagMarkers& m, size_t number) {
   return m.start_pre + "$_$_TEXTBLOCK " + std::to_string(number) + m.end_pre;
 }
@@ -246,6 +205,45 @@ bool ExpandPlaceholders(std::string_view text, const std::vector<std::string>& t
 }
 
 }  // namespace
+
+size_t NextCellBoundary(std::string_view row, size_t from, bool& cell_follows) {
+  size_t row_end = std::string_view::npos;
+  size_t cell_end = std::string_view::npos;
+  cell_follows = false;
+  for (size_t at = from; (at = row.find('<', at)) != std::string_view::npos; ++at) {
+    if (IsCellStartAt(row, at)) {
+      cell_follows = true;
+      return at;
+    }
+    if (at + 1 == row.size() || row[at + 1] != '/') continue;
+    if (row_end == std::string_view::npos && IsTagAt(row, at, "/tr")) row_end = at;
+    if (cell_end == std::string_view::npos && IsTagAt(row, at, "/td")) cell_end = at;
+  }
+  if (row_end != std::string_view::npos) return row_end;
+  return cell_end != std::string_view::npos ? cell_end : row.size();
+}
+
+TableRowWalk WalkTableRow(std::string_view table, size_t row_start) {
+  TableRowWalk walk;
+  // Just after a "</tr" that runs straight into a "<".
+  size_t end_before = std::string_view::npos;
+  // No "</tr" can start inside the "<tr" itself.
+  for (size_t at = row_start + 3; (at = table.find('<', at)) != std::string_view::npos; ++at) {
+    const char next = at + 1 < table.size() ? table[at + 1] : '\0';
+    if ((next == 't' || next == 'T') && IsTagAt(table, at, "tr")) {
+      walk.next = at;
+      walk.closed = walk.first_end != std::string_view::npos || end_before == at;
+      return walk;
+    }
+    if (walk.first_end != std::string_view::npos || next != '/') continue;
+    if (IsTagAt(table, at, "/tr"))
+      walk.first_end = at;
+    else if (at + 4 < table.size() && table[at + 4] == '<' &&
+             EqualsNoCase(table.substr(at + 1, 3), "/tr"))
+      end_before = at + 4;
+  }
+  return walk;
+}
 
 // What the first steps of a handler find out about a match.
 struct TableAnalysis::Walk {
@@ -288,41 +286,6 @@ bool TableAnalysis::FindInnermost(std::string_view match, bool text_mode, Walk& 
 
 namespace {
 
-// Each run of blanks in a cell's text becomes one space, as a browser shows
-// it; inside preformatted sections the blanks stay as written.
-void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
-  std::string out;
-  out.reserve(content.size());
-  bool verbatim = false;
-  const size_t n = content.size();
-  size_t i = 0;
-  while (i < n) {
-    // Everything up to the next blank or mark goes over as it is.
-    size_t run = i;
-    while (run < n && content[run] != ' ' && content[run] != '\t' && content[run] != '\xFF') ++run;
-    out.append(content, i, run - i);
-    if (run == n) break;
-    if (content[run] == '\xFF') {
-      const std::string_view rest = std::string_view(content).substr(run);
-      if (rest.starts_with(m.start_pre))
-        verbatim = true;
-      else if (rest.starts_with(m.end_pre))
-        verbatim = false;
-      out += content[run];
-      i = run + 1;
-      continue;
-    }
-    size_t end = run;
-    while (end < n && (content[end] == ' ' || content[end] == '\t')) ++end;
-    if (verbatim)
-      out.append(content, run, end - run);
-    else
-      out += ' ';
-    i = end;
-  }
-  content.swap(out);
-}
-
 // The kind of table tag at `at` ("<" there): 1 "<table", 2 "</table",
 // 3 "<tr" or "</tr", 4 "<td" or "<th", 0 anything else.
 // Only "<t..." and "</t..." can be table tags: a quick look before
@@ -347,6 +310,84 @@ int TableTagKind(std::string_view text, size_t at) {
 }
 
 }  // namespace
+
+void CollapseCellBlanks(std::string& content, const DetagMarkers& m) {
+  char* const data = content.data();
+  const std::string_view text(content);
+  bool verbatim = false;
+  const size_t n = content.size();
+  size_t write = 0;
+  size_t i = 0;
+  auto keep = [&](size_t from, size_t count) {
+    if (write != from) std::memmove(data + write, data + from, count);
+    write += count;
+  };
+  while (i < n) {
+    // Everything up to the next blank or mark goes over as it is.
+    size_t run = i;
+    while (run < n && data[run] != ' ' && data[run] != '\t' && data[run] != '\xFF') ++run;
+    keep(i, run - i);
+    if (run == n) break;
+    if (data[run] == '\xFF') {
+      // Read before anything is written there: `write` is at most `run`.
+      const std::string_view rest = text.substr(run);
+      if (rest.starts_with(m.start_pre))
+        verbatim = true;
+      else if (rest.starts_with(m.end_pre))
+        verbatim = false;
+      data[write++] = '\xFF';
+      i = run + 1;
+      continue;
+    }
+    size_t end = run;
+    while (end < n && (data[end] == ' ' || data[end] == '\t')) ++end;
+    if (verbatim)
+      keep(run, end - run);
+    else
+      data[write++] = ' ';
+    i = end;
+  }
+  content.resize(write);
+}
+
+void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out) {
+  out.clear();
+  out.reserve(row.size());
+  // The bytes a row cannot keep as they are: the first byte of a mark and
+  // the line-end characters. The next of each is found with memchr and
+  // kept until the walk passes it, so the text between them goes over
+  // without being looked at byte by byte.
+  constexpr char kSpecial[] = {'\xFF', '\n', '\t', '\r'};
+  size_t next[std::size(kSpecial)];
+  for (size_t k = 0; k < std::size(kSpecial); ++k) next[k] = row.find(kSpecial[k]);
+  bool verbatim = false;
+  const size_t n = row.size();
+  size_t i = 0;
+  while (i < n) {
+    size_t run = n;
+    for (size_t k = 0; k < std::size(kSpecial); ++k) {
+      if (next[k] < i) next[k] = row.find(kSpecial[k], i);
+      run = std::min(run, next[k]);
+    }
+    out.append(row, i, run - i);
+    if (run == n) break;
+    const char c = row[run];
+    if (c == '\xFF') {
+      const std::string_view rest = row.substr(run);
+      if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
+        verbatim = true;
+      else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
+        verbatim = false;
+      out += c;
+    } else if (c == '\n' && verbatim) {
+      out += m.line_break;
+    } else {
+      out += ' ';
+    }
+    i = run + 1;
+  }
+}
+
 
 void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
   to = std::min(to, text.size());
@@ -417,11 +458,20 @@ int TableAnalysis::EnclosedWidth(const std::string& text, std::string_view after
 }
 
 std::string TableAnalysis::CellContent(std::string_view stretch) {
-  return CellContent(std::string(stretch));
+  std::string content;
+  content.reserve(stretch.size());
+  AppendWithoutTags(stretch, content);
+  FinishCellContent(content);
+  return content;
 }
 
 std::string TableAnalysis::CellContent(std::string content) {
   RemoveAllTagsInPlace(content);
+  FinishCellContent(content);
+  return content;
+}
+
+void TableAnalysis::FinishCellContent(std::string& content) {
   if (content.find("  ") != std::string::npos || content.find('\t') != std::string::npos)
     CollapseCellBlanks(content, pass_.Markers());
   if (content.find('&') != std::string::npos) {
@@ -435,8 +485,10 @@ std::string TableAnalysis::CellContent(std::string content) {
   if (!paragraph_end.empty())
     for (size_t at; (at = content.find(paragraph_end)) != std::string::npos;)
       content.erase(at, paragraph_end.size());
-  return content;
 }
+
+// A row's last cell this large is not copied out of the row.
+constexpr size_t kLargeCell = size_t{1} << 16;
 
 int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
                                    const std::string& text) {
@@ -444,6 +496,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   const std::string_view match(text.data() + start, static_cast<size_t>(end - start + 1));
   Walk walk;
   if (!FindInnermost(match, true, walk)) return ActionNone;
+  cell_tags_.Trim();  // no table is being converted
   const DetagOptions& options = pass_.Options();
   const DetagMarkers& markers = pass_.Markers();
   TextBlockStore& blocks = pass_.MutableTextBlocks();
@@ -487,8 +540,15 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   // Text outside every cell (a caption, stray words between rows) is kept
   // and goes in front of the table.
   std::string outside;
+  std::string kept;
   auto keep_outside = [&](std::string_view stretch) {
-    const std::string words = CollapseBlanks(CellContent(stretch));
+    // Mostly tags and blanks, which keep nothing: only a stretch with
+    // something else left once its tags are out is made into words.
+    kept.clear();
+    AppendWithoutTags(stretch, kept);
+    if (std::all_of(kept.begin(), kept.end(), IsBlank)) return;
+    FinishCellContent(kept);
+    const std::string words = CollapseBlanks(kept);
     if (words.empty()) return;
     if (!outside.empty()) outside += ' ';
     outside += words;
@@ -496,15 +556,15 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
   size_t first_row = FindTag(table, "tr", 0);
   keep_outside(table.substr(0, std::min(first_row, table.size())));
   for (size_t row_start = first_row; row_start != std::string_view::npos;) {
-    const size_t next = FindTag(table, "tr", row_start + 3);
+    const TableRowWalk row_walk = WalkTableRow(table, row_start);
+    const size_t next = row_walk.next;
     size_t row_end = next;
     if (next == std::string_view::npos) {
-      row_end = FindTag(table, "/tr", row_start);
+      row_end = row_walk.first_end;
       if (row_end == std::string_view::npos) row_end = FindTag(table, "/table", row_start);
       if (row_end == std::string_view::npos) row_end = table.size();
       keep_outside(table.substr(row_end));
-    } else if (next - row_start > 8 && FindTag(table.substr(row_start, next - row_start), "/tr",
-                                               0) == std::string_view::npos) {
+    } else if (next - row_start > 8 && !row_walk.closed) {
       warnings_.Add("WARNING: Table row has a missing </TR>");
     }
     RowWithoutLineFeeds(table.substr(row_start, row_end - row_start), markers, row_text);
@@ -514,9 +574,11 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
 
     ++row_number;
     const std::string_view row_tag = LeadingTag(row);
+    // A tag without a blank ("<tr>") has no attributes to look for.
+    const bool row_attributes = std::any_of(row_tag.begin(), row_tag.end(), IsBlank);
     std::string value;
     int vertical = 0;
-    if (GetTagAttribute(row_tag, "valign", value)) {
+    if (row_attributes && GetTagAttribute(row_tag, "valign", value)) {
       value = Trim(value);
       if (EqualsNoCase(value, "top"))
         vertical = 1;
@@ -526,7 +588,7 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
         vertical = 3;
     }
     int horizontal = 1;
-    if (GetTagAttribute(row_tag, "align", value)) {
+    if (row_attributes && GetTagAttribute(row_tag, "align", value)) {
       value = Trim(value);
       if (EqualsNoCase(value, "right"))
         horizontal = 3;
@@ -536,10 +598,18 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     text_table->SetRowAttributes(row_number, vertical, horizontal);
 
     int column = 0;
-    const size_t first_boundary = NextCellBoundary(row, 0);
+    // A cell tag with attributes is read once for all the tables.
+    auto add_cell = [&](std::string_view cell_tag, std::string content) {
+      if (std::any_of(cell_tag.begin(), cell_tag.end(), IsBlank))
+        text_table->AddCell(row_number, column, cell_tags_.Find(cell_tag), std::move(content));
+      else
+        text_table->AddCell(row_number, column, CellTagAttributes(), std::move(content));
+    };
+    bool cell_follows = false;
+    const size_t first_boundary = NextCellBoundary(row, 0, cell_follows);
     keep_outside(row.substr(0, first_boundary));
     for (size_t boundary = first_boundary; boundary < row.size();) {
-      const size_t following = NextCellBoundary(row, boundary + 1);
+      const size_t following = NextCellBoundary(row, boundary + 1, cell_follows);
       const std::string_view stretch = row.substr(boundary, following - boundary);
       boundary = following;
       if (!IsCellStart(stretch)) {
@@ -548,23 +618,24 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
       }
       ++column;
       while (text_table->RowSpanCovers(column)) ++column;
-      if (FindCellStart(row, boundary) == std::string_view::npos) {
-        // The row's last cell is made from the copy of the row itself, so
-        // that a table of one large cell does not hold it twice. What
-        // follows it in the row is kept aside and goes on as the row.
+      if (!cell_follows && stretch.size() >= kLargeCell) {
+        // A large last cell of a row is made from the copy of the row
+        // itself, so that a table of one large cell does not hold it
+        // twice. What follows it in the row is kept aside and goes on as
+        // the row.
         std::string tail(row.substr(boundary));
         const std::string cell_tag(LeadingTag(stretch));
         const size_t stretch_start = static_cast<size_t>(stretch.data() - row_text.data());
         const size_t stretch_size = stretch.size();
         row_text.resize(stretch_start + stretch_size);
         row_text.erase(0, stretch_start);
-        text_table->AddCell(row_number, column, cell_tag, CellContent(std::move(row_text)));
+        add_cell(cell_tag, CellContent(std::move(row_text)));
         row_text = std::move(tail);
         row = row_text;
         boundary = 0;
         continue;
       }
-      text_table->AddCell(row_number, column, LeadingTag(stretch), CellContent(stretch));
+      add_cell(LeadingTag(stretch), CellContent(stretch));
     }
   }
   std::string().swap(row_text);
@@ -614,8 +685,9 @@ int TableAnalysis::HandleHtmlTable(PatternList& list, long start, long end,
     if (row_end == std::string_view::npos) row_end = FindNoCase(table, "</table", row_start);
     if (row_end == std::string_view::npos) row_end = table.size();
     const std::string_view row = table.substr(row_start, row_end - row_start);
-    for (size_t boundary = NextCellBoundary(row, 0); boundary < row.size();) {
-      const size_t following = NextCellBoundary(row, boundary + 1);
+    bool cell_follows = false;
+    for (size_t boundary = NextCellBoundary(row, 0, cell_follows); boundary < row.size();) {
+      const size_t following = NextCellBoundary(row, boundary + 1, cell_follows);
       const std::string_view stretch = row.substr(boundary, following - boundary);
       if (IsCellStart(stretch)) {
         std::string clean = CleanCell(stretch, markers);

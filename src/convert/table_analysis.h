@@ -13,6 +13,8 @@
 #include "common/report.h"
 #include "html/pattern_list.h"
 #include "html/tag_scanner.h"
+#include "textout/marks.h"
+#include "textout/text_table.h"
 
 namespace orv {
 
@@ -28,6 +30,36 @@ inline constexpr int kMaxTableApplications = 64;
 // it, and it ends a line with no "<" among the last characters (no tag
 // opening can be under way there). 0 when there is none.
 size_t FreshTableCut(std::string_view text);
+
+// What one walk from a row start ("<tr" at `row_start` of a table's text)
+// finds: the next row start ("<tr" as a whole tag name, any case; npos when
+// none), the first "</tr" tag after the row start (npos when none), and
+// whether the row has a "</tr" before the next row start, judged within the
+// row alone (where a "</tr" right before the next "<tr" still ends its
+// name). Reads the row once.
+struct TableRowWalk {
+  size_t next = std::string_view::npos;
+  size_t first_end = std::string_view::npos;
+  bool closed = false;
+};
+TableRowWalk WalkTableRow(std::string_view table, size_t row_start);
+
+// Where the cell stretch of `row` that begins at `from` ends: the next cell
+// start ("<td" or "<th"), else the next "</tr", else the next "</td", else
+// the end of the row. `cell_follows` tells whether it was a cell start.
+// Reads the rest of the row at most once.
+size_t NextCellBoundary(std::string_view row, size_t from, bool& cell_follows);
+
+// Each run of blanks (spaces, tabs) in a cell's text becomes one space, as
+// a browser shows it; between the start and end marks of a preformatted
+// section the blanks stay as written. In place.
+void CollapseCellBlanks(std::string& content, const DetagMarkers& m);
+
+// A row's text with its line feeds, tabs and returns as blanks of the
+// source, into `out`; inside verbatim sections (between the preformatted
+// or heading marks) a line feed ends a line and becomes the line-break
+// mark.
+void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::string& out);
 
 class TableAnalysis {
  public:
@@ -87,6 +119,8 @@ class TableAnalysis {
   int EnclosedWidth(const std::string& text, std::string_view after) const;
   std::string CellContent(std::string_view stretch);
   std::string CellContent(std::string content);
+  // What CellContent does once the tags are out.
+  void FinishCellContent(std::string& content);
 
   DetagPass& pass_;
   ReportFunction report_;
@@ -109,6 +143,8 @@ class TableAnalysis {
   const char* tracked_text_ = nullptr;
   size_t tracked_size_ = 0;
   size_t tracked_to_ = 0;
+  // Text mode: the cell tags of the tables converted so far, read once.
+  CellTagCache cell_tags_;
   // Markup removal: the tables set aside during the current pass.
   bool html_pass_active_ = false;
   std::vector<std::string> html_tables_;

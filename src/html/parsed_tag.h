@@ -140,6 +140,15 @@ class TagAttributes {
   // The attribute's value as a view of the tag, or nothing when the tag
   // has no such attribute.
   std::optional<std::string_view> Find(std::string_view name) const;
+  // Calls visit(name, value) for each attribute in the order written, two
+  // of one name included; the views stay valid as long as the tag.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (size_t k = 0; k < count_; ++k) {
+      const Attribute& attribute = k < kInPlace ? in_place_[k] : more_[k - kInPlace];
+      visit(attribute.first, attribute.second);
+    }
+  }
 
  private:
   using Attribute = std::pair<std::string_view, std::string_view>;

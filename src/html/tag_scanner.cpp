@@ -170,15 +170,13 @@ bool OnTag(PassState& state, std::string_view match, std::string& replacement) {
 
 namespace {
 
-// RemoveAllTagsInPlace on the `n` bytes at `data`: the kept bytes move
-// down in place; returns their count and adds the tags deleted to
-// `deleted`.
-size_t RemoveTagsInRange(char* data, size_t n, int& deleted) {
-  const std::string_view text(data, n);
-  // The kept text moves down in place: `out` is where the next kept piece
-  // goes, `copied` where it starts in the text.
-  size_t out = std::string::npos;
-  size_t copied = 0;
+// Calls on_tag(start, close) for each tag that RemoveAllTagsInPlace deletes
+// from `text`, in order: from a "<" that is not an operator to the next
+// ">". Each search for ">" starts past the previous tag, and a failed one
+// ends the walk, so the walk reads the text about once.
+template <typename OnTag>
+void ForEachRemovableTag(std::string_view text, OnTag on_tag) {
+  const size_t n = text.size();
   size_t i = 0;
   while (i < n) {
     const size_t start = text.find('<', i);
@@ -187,10 +185,22 @@ size_t RemoveTagsInRange(char* data, size_t n, int& deleted) {
       i = start + 1;
       continue;
     }
-    // Each search for ">" starts past the previous tag, and a failed one
-    // ends the pass, so the whole pass reads the text about once.
     const size_t close = text.find('>', start + 1);
     if (close == std::string::npos) break;
+    on_tag(start, close);
+    i = close + 1;
+  }
+}
+
+// RemoveAllTagsInPlace on the `n` bytes at `data`: the kept bytes move
+// down in place; returns their count and adds the tags deleted to
+// `deleted`.
+size_t RemoveTagsInRange(char* data, size_t n, int& deleted) {
+  // The kept text moves down in place: `out` is where the next kept piece
+  // goes, `copied` where it starts in the text.
+  size_t out = std::string::npos;
+  size_t copied = 0;
+  ForEachRemovableTag(std::string_view(data, n), [&](size_t start, size_t close) {
     if (out == std::string::npos) {
       out = start;  // the kept text before the first tag is already in place
     } else {
@@ -199,8 +209,7 @@ size_t RemoveTagsInRange(char* data, size_t n, int& deleted) {
     }
     copied = close + 1;
     ++deleted;
-    i = close + 1;
-  }
+  });
   if (out == std::string::npos) return n;
   std::copy(data + copied, data + n, data + out);
   return out + (n - copied);
@@ -212,6 +221,18 @@ int RemoveAllTagsInPlace(std::string& text) {
   int deleted = 0;
   const size_t kept = RemoveTagsInRange(text.data(), text.size(), deleted);
   if (deleted > 0) text.resize(kept);
+  return deleted;
+}
+
+int AppendWithoutTags(std::string_view text, std::string& out) {
+  int deleted = 0;
+  size_t copied = 0;
+  ForEachRemovableTag(text, [&](size_t start, size_t close) {
+    out.append(text, copied, start - copied);
+    copied = close + 1;
+    ++deleted;
+  });
+  out.append(text, copied, std::string_view::npos);
   return deleted;
 }
 

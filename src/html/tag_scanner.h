@@ -87,6 +87,9 @@ bool RewriterWanted(const DetagOptions& options);
 // with no ">" after it stay. Works in place, returns the number of tags
 // deleted. Linear in the text, whatever it holds.
 int RemoveAllTagsInPlace(std::string& text);
+// The same on a copy: appends `text` without its tags to `out`, one pass
+// and no copy of what is deleted. Returns the number of tags deleted.
+int AppendWithoutTags(std::string_view text, std::string& out);
 // The same, on a text of at least `worth_splitting` bytes in two halves
 // side by side (a second thread), where a line start past the middle has
 // no tag open across it; else on one thread. The same text and count.

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "common/text.h"
 #include "html/lengths.h"
+#include "textout/table_text.h"
 #include "textout/text_line.h"
 
 namespace orv {
@@ -19,9 +21,6 @@ namespace {
 constexpr int kMaxColumnNeed = 78;
 // Largest row span taken from a rowspan attribute.
 constexpr int kMaxRowSpan = 65534;
-
-constexpr std::string_view kAlignmentTags[] = {"[[LEFT]]", "[[CENTER]]", "[[RIGHT]]",
-                                               "[[JUSTIFY]]"};
 
 // The number at the start of `text` after blanks; 0 when there is none.
 int NumberAfterBlanks(std::string_view text) {
@@ -44,43 +43,6 @@ int WidthInColumns(std::string_view value, int percent_base, bool& percent) {
 }
 
 int CeilDiv(int64_t a, int64_t b) { return b <= 0 ? 0 : static_cast<int>((a + b - 1) / b); }
-
-// Replaces every occurrence of `what` by `with`, in one pass. When `with`
-// is no longer than `what` the text is rewritten in place: a large cell is
-// not held twice.
-void ReplaceAll(std::string& text, std::string_view what, std::string_view with) {
-  size_t at = what.empty() ? std::string::npos : text.find(what);
-  if (at == std::string::npos) return;
-  if (with.size() <= what.size()) {
-    size_t write = at;
-    for (size_t from = at;;) {
-      text.replace(write, with.size(), with);
-      write += with.size();
-      from = at + what.size();
-      at = text.find(what, from);
-      const size_t end = at == std::string::npos ? text.size() : at;
-      if (write != from)
-        std::copy(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(end),
-                  text.begin() + static_cast<long>(write));
-      write += end - from;
-      if (at == std::string::npos) break;
-    }
-    text.resize(write);
-    return;
-  }
-  std::string out;
-  out.reserve(text.size() + 16);
-  size_t from = 0;
-  for (size_t at; (at = text.find(what, from)) != std::string::npos; from = at + what.size()) {
-    out.append(text, from, at - from);
-    out += with;
-  }
-  out.append(text, from, std::string::npos);
-  text.swap(out);
-}
-
-// Removes every occurrence of `what` from `text`.
-void RemoveAll(std::string& text, std::string_view what) { ReplaceAll(text, what, {}); }
 
 // Trims blanks from both ends of `text` without a copy.
 void TrimInPlace(std::string& text) {
@@ -105,11 +67,6 @@ int LeadingAlignment(std::string_view text, size_t& length) {
   return 0;
 }
 
-void RemoveAlignmentTags(std::string& text) {
-  if (text.find("[[") == std::string::npos) return;
-  for (std::string_view tag : kAlignmentTags) RemoveAll(text, tag);
-}
-
 // The section statements that cell content may hold on a line of its own.
 enum class SectionStatement { kNone, kListOrBlockStart, kListOrBlockEnd, kVerbatimStart, kVerbatimEnd };
 
@@ -131,7 +88,9 @@ SectionStatement SectionOf(std::string_view line) {
   return SectionStatement::kNone;
 }
 
-bool IsRuleStatement(std::string_view line) { return StartsWithNoCase(line, "$_$_LINE"); }
+bool IsRuleStatement(std::string_view line) {
+  return !line.empty() && line[0] == '$' && StartsWithNoCase(line, "$_$_LINE");
+}
 bool IsDelimitedTableStart(std::string_view line) {
   return StartsWithNoCase(line, "$_$_BEGIN_COMMA_DELIMITED_TABLE") ||
          StartsWithNoCase(line, "$_$_BEGIN_DELIMITED_TABLE");
@@ -250,7 +209,47 @@ void TextTable::ReplaceLines(TextTableCell& cell, CompactLineList& replacement) 
   cell.line_total = static_cast<uint32_t>(replacement.size());
 }
 
+CellTagAttributes CellTagAttributes::Read(std::string_view tag) {
+  CellTagAttributes read;
+  if (!std::any_of(tag.begin(), tag.end(), IsBlank)) return read;
+  const TagAttributes attributes(tag);
+  attributes.ForEach([&read](std::string_view name, std::string_view value) {
+    auto take = [&](std::optional<std::string_view>& slot, std::string_view wanted) {
+      if (!slot && EqualsNoCase(name, wanted)) slot = value;
+    };
+    switch (name.size()) {
+      case 5: take(read.align, "align"); take(read.width, "width"); break;
+      case 6: take(read.valign, "valign"); take(read.nowrap, "nowrap"); break;
+      case 7: take(read.colspan, "colspan"); take(read.rowspan, "rowspan"); break;
+      default: break;
+    }
+  });
+  return read;
+}
+
+CellTagAttributes CellTagCache::Find(std::string_view tag) {
+  const auto found = tags_.find(tag);
+  if (found != tags_.end()) return found->second;
+  // A long tag, or one more than the cache holds, is only read: the cache
+  // never holds more than a small bound.
+  if (tag.size() > kLongestTag || tags_.size() >= kMostTags) return CellTagAttributes::Read(tag);
+  // The attributes view the key, which the map keeps where it is.
+  const auto added = tags_.emplace(std::string(tag), CellTagAttributes()).first;
+  added->second = CellTagAttributes::Read(added->first);
+  return added->second;
+}
+
+void CellTagCache::Trim() {
+  if (tags_.size() >= kMostTags) tags_.clear();
+}
+
 void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::string content) {
+  AddCell(row, column, CellTagAttributes::Read(cell_tag), std::move(content));
+}
+
+void TextTable::AddCell(int row, int& column, const CellTagAttributes& cell_tag,
+                        std::string content) {
+  const auto& [valign, align, colspan, nowrap, width, rowspan] = cell_tag;
   row = std::max(row, 1);
   if (static_cast<size_t>(row) > rows_.size()) SetRowAttributes(row, 0, 1);
   column = std::max(column, 1);
@@ -260,11 +259,9 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
   CellMeasures measures;
   cell.row = row;
   cell.column = column;
-  std::string value;
-  const TagAttributes cell_attributes(cell_tag);
   cell.vertical = row_record.vertical;
-  if (cell_attributes.Get("valign", value)) {
-    value = Trim(value);
+  if (valign) {
+    const std::string_view value = TrimView(*valign);
     if (EqualsNoCase(value, "top"))
       cell.vertical = 1;
     else if (EqualsNoCase(value, "bottom"))
@@ -273,8 +270,8 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
       cell.vertical = 3;
   }
   cell.align_default = row_record.horizontal;
-  if (cell_attributes.Get("align", value)) {
-    value = Trim(value);
+  if (align) {
+    const std::string_view value = TrimView(*align);
     if (EqualsNoCase(value, "left"))
       cell.align_default = 1;
     else if (EqualsNoCase(value, "center"))
@@ -284,14 +281,14 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
     else if (EqualsNoCase(value, "justify"))
       cell.align_default = 4;
   }
-  if (cell_attributes.Get("colspan", value))
+  if (colspan)
     cell.column_span =
-        static_cast<int16_t>(std::clamp(NumberAfterBlanks(value), 1, kMaxColumnSpan));
-  measures.no_wrap = cell_attributes.Get("nowrap", value);
-  if (cell_attributes.Get("width", value)) {
-    const int width =
-        WidthInColumns(value, target_ > 0 ? target_ : available_, measures.declared_percent);
-    measures.declared_width = std::max(width - 1, 0);
+        static_cast<int16_t>(std::clamp(NumberAfterBlanks(*colspan), 1, kMaxColumnSpan));
+  measures.no_wrap = nowrap.has_value();
+  if (width) {
+    const int columns =
+        WidthInColumns(*width, target_ > 0 ? target_ : available_, measures.declared_percent);
+    measures.declared_width = std::max(columns - 1, 0);
   }
 
   PrepareContent(cell, measures, std::move(content));
@@ -299,8 +296,8 @@ void TextTable::AddCell(int row, int& column, std::string_view cell_tag, std::st
 
   const int last_column = column + cell.column_span - 1;
   EnsureColumns(last_column);
-  if (cell_attributes.Get("rowspan", value) && NumberAfterBlanks(value) > 0) {
-    const int row_span = std::min(NumberAfterBlanks(value), kMaxRowSpan);
+  if (rowspan && NumberAfterBlanks(*rowspan) > 0) {
+    const int row_span = std::min(NumberAfterBlanks(*rowspan), kMaxRowSpan);
     if (static_cast<size_t>(last_column) > row_span_until_.size())
       row_span_until_.resize(static_cast<size_t>(last_column), 0);
     for (int c = column; c <= last_column; ++c)
@@ -371,6 +368,19 @@ void CollapseMarkRuns(std::string& text, const DetagMarkers& m) {
   text.swap(out);
 }
 
+// Whether `text` holds anything of what PrepareContent takes out for the
+// layout step: a "[[LI]]", "[[li]]" or "[[TAB_STOP_..." tag, or a label pad.
+// Only then can taking them out change the text.
+bool HoldsLayoutTags(std::string_view text) {
+  if (text.find(kLabelPad) != std::string_view::npos) return true;
+  for (size_t at = text.find("[["); at != std::string_view::npos; at = text.find("[[", at + 1)) {
+    const std::string_view rest = text.substr(at + 2);
+    if (rest.starts_with("LI]]") || rest.starts_with("li]]") || rest.starts_with("TAB_STOP_"))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Turns the detag pass's marks into line feeds and its statements into
@@ -419,7 +429,7 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
     ReplaceAll(text, m.statement, "\n");
   }
   // Tags the layout step would have taken out.
-  if (text.find("[[") != std::string::npos) {
+  if (HoldsLayoutTags(text)) {
     RemoveAll(text, "[[LI]]");
     RemoveAll(text, "[[li]]");
     std::replace(text.begin(), text.end(), kLabelPad, ' ');
@@ -449,40 +459,50 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
       lines.push_back(line);
     alignment_pending.clear();
   };
-  // The lines are taken one at a time: a list of them all would cost a
-  // string per line on top of the cell's own.
+  // The lines are taken one at a time, as views of the text: a list of
+  // them all would cost a string per line on top of the cell's own. Only a
+  // delimited table's lines, whose alignment tags go, are copied.
   std::string raw;
   for (size_t start = 0; start < text.size();) {
     size_t feed = text.find('\n', start);
     if (feed == std::string::npos) feed = text.size();
-    raw.assign(text, start, feed - start);
+    std::string_view line = std::string_view(text).substr(start, feed - start);
     start = feed + 1;
-    if (StartsWithNoCase(TrimView(raw), "$_$_TEXTBLOCK")) {
-      const std::vector<std::string> fields = Split(CollapseBlanks(raw), ' ');
-      const std::optional<std::string_view> block =
-          blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);
-      if (!block) continue;
-      cell.has_text_block = true;
-      if (!verbatim) add_line("$_$_START_PRE");
-      for (std::string& block_line : SplitLines(*block)) {
-        measures.fixed_width = std::max(measures.fixed_width, static_cast<int>(block_line.size()));
-        if (Delimited()) block_line = Trim(block_line);
-        add_line(block_line);
+    const std::string_view trimmed = TrimView(line);
+    // Nested tables and statements start with "$_$_", which has no letters.
+    if (trimmed.starts_with("$_$_")) {
+      if (StartsWithNoCase(trimmed, "$_$_TEXTBLOCK")) {
+        const std::vector<std::string> fields = Split(CollapseBlanks(line), ' ');
+        const std::optional<std::string_view> block =
+            blocks_.Find(fields.size() > 1 ? NumberAfterBlanks(fields[1]) : 0);
+        if (!block) continue;
+        cell.has_text_block = true;
+        if (!verbatim) add_line("$_$_START_PRE");
+        for (std::string& block_line : SplitLines(*block)) {
+          measures.fixed_width =
+              std::max(measures.fixed_width, static_cast<int>(block_line.size()));
+          if (Delimited()) block_line = Trim(block_line);
+          add_line(block_line);
+        }
+        if (!verbatim) add_line("$_$_END_PRE");
+        continue;
       }
-      if (!verbatim) add_line("$_$_END_PRE");
-      continue;
+      const SectionStatement section = SectionOf(trimmed);
+      if (section != SectionStatement::kNone) {
+        if (section == SectionStatement::kVerbatimStart ||
+            section == SectionStatement::kVerbatimEnd)
+          verbatim = section == SectionStatement::kVerbatimStart;
+        if (!Delimited()) add_line(trimmed);
+        continue;
+      }
     }
-    const SectionStatement section = SectionOf(raw);
-    if (section != SectionStatement::kNone) {
-      if (section == SectionStatement::kVerbatimStart || section == SectionStatement::kVerbatimEnd)
-        verbatim = section == SectionStatement::kVerbatimStart;
-      if (!Delimited()) add_line(Trim(raw));
-      continue;
+    if (Delimited()) {
+      raw.assign(line);
+      RemoveAlignmentTags(raw);
+      line = raw;
     }
-    if (Delimited()) RemoveAlignmentTags(raw);
-    if (!verbatim || Delimited()) TrimInPlace(raw);
-    std::string& line = raw;
     if (!verbatim || Delimited()) {
+      line = TrimView(line);
       // A line holding only alignment tags sets the alignment of the next;
       // the last of them wins.
       size_t tag_length = 0;
@@ -496,7 +516,7 @@ void TextTable::PrepareContent(TextTableCell& cell, CellMeasures& measures, std:
         alignment_pending = std::string(last_tag);
         continue;
       }
-      if (TrimView(line).empty()) {
+      if (line.empty()) {
         blank_pending = true;
         continue;
       }
@@ -555,7 +575,10 @@ void TextTable::MeasureCell(TextTableCell& cell, CellMeasures& measures) {
     }
     std::string_view shown = line;
     std::string stripped;
-    if (line.find("[[") != std::string_view::npos) {
+    size_t tag_length = 0;
+    if (OnlyLeadingAlignmentTag(line, tag_length) != 0) {
+      shown.remove_prefix(tag_length);
+    } else if (line.find("[[") != std::string_view::npos) {
       stripped = line;
       RemoveAlignmentTags(stripped);
       shown = stripped;
@@ -826,7 +849,7 @@ void TextTable::WrapCell(TextTableCell& cell) {
   const int width = CellWidth(cell);
   const CellLines lines = Lines(cell);
   CellSections sections;
-  std::string rest;
+  std::string own_rest;  // a line's text once its alignment tags are out
   std::string words;
   // Lines are taken over or rebuilt; only once one changes is the cell's
   // content written anew, into `out`, and then replaces its lines.
@@ -861,13 +884,17 @@ void TextTable::WrapCell(TextTableCell& cell) {
     size_t tag_length = 0;
     LeadingAlignment(line, tag_length);
     const std::string_view tag = line.substr(0, tag_length);
-    rest.assign(line.substr(tag_length));
-    RemoveAlignmentTags(rest);
+    std::string_view rest = line.substr(tag_length);
+    if (rest.find("[[") != std::string_view::npos) {
+      own_rest.assign(rest);
+      RemoveAlignmentTags(own_rest);
+      rest = own_rest;
+    }
     const size_t cell_indent = static_cast<size_t>(sections.Lead());
     const int room = std::max(width - static_cast<int>(cell_indent), 1);
-    if (tag_length == 0 && cell_indent == 0 && rest.size() == line.size() &&
+    if (cell_indent == 0 && tag_length + rest.size() == line.size() &&
         static_cast<int>(rest.size()) <= room) {
-      keep(line);  // nothing to add or take away
+      keep(line);  // nothing to add or take away: the line would be made again as it is
       continue;
     }
     if (static_cast<int>(rest.size()) <= room) {
@@ -942,10 +969,22 @@ void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& ali
     index = line - offset;
   else if (cell.vertical == 3)
     index = line - offset / 2;
-  const std::string_view source = index >= 1 && index <= cell.line_count
-                                      ? Lines(cell)[static_cast<size_t>(index - 1)]
-                                      : std::string_view();
-  if (!cell.has_text_block && source.find("[[") == std::string_view::npos) {
+  std::string_view source = index >= 1 && index <= cell.line_count
+                                ? Lines(cell)[static_cast<size_t>(index - 1)]
+                                : std::string_view();
+  bool plain = source.find("[[") == std::string_view::npos;
+  size_t tag_length = 0;
+  if (!plain && !cell.has_text_block) {
+    // A line whose only alignment tag leads it is the rest of the line
+    // with that tag's alignment.
+    const int tagged = OnlyLeadingAlignmentTag(source, tag_length);
+    if (tagged != 0) {
+      alignment = static_cast<int8_t>(tagged);
+      source.remove_prefix(tag_length);
+      plain = true;
+    }
+  }
+  if (!cell.has_text_block && plain) {
     // Without alignment tags the line is only trimmed and padded, which
     // needs no copy of it.
     const bool left = alignment == 0 || alignment == 1;
@@ -977,7 +1016,6 @@ void TextTable::AppendCellLine(TextTableCell& cell, int fixed_width, int8_t& ali
     return;
   }
   text.assign(source);
-  size_t tag_length = 0;
   const int tagged = LeadingAlignment(text, tag_length);
   if (tagged != 0) alignment = tagged;
   RemoveAlignmentTags(text);

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <deque>
 #include <iterator>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "common/line_list.h"
@@ -65,6 +67,39 @@ struct TextTableCell {
   bool has_text_block = false;
 };
 
+// The attributes of a cell tag ("<td ...>" or "<th ...>") that the text
+// table reads, each the value of the first attribute of its name (any
+// case) as written in the tag, or none. The views are into the tag.
+struct CellTagAttributes {
+  std::optional<std::string_view> valign, align, colspan, nowrap, width, rowspan;
+
+  // Reads them from `tag`, as TagAttributes reads a tag; a tag without a
+  // blank has none and is not parsed.
+  static CellTagAttributes Read(std::string_view tag);
+};
+
+// Cell tags read once: many tables repeat the same few cell tags, and a
+// table's cells take theirs from here rather than parsing each again.
+class CellTagCache {
+ public:
+  // The attributes of `tag`, read on its first look. The views stay valid
+  // as long as `tag` does and the cache is not trimmed.
+  CellTagAttributes Find(std::string_view tag);
+  // Lets everything go once the cache is full; call it only when no
+  // attributes it gave are still in use.
+  void Trim();
+
+ private:
+  // It keeps at most this many tags, none longer than this.
+  static constexpr size_t kMostTags = 512;
+  static constexpr size_t kLongestTag = 256;
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view tag) const { return std::hash<std::string_view>{}(tag); }
+  };
+  std::unordered_map<std::string, CellTagAttributes, Hash, std::equal_to<>> tags_;
+};
+
 class TextTable {
  public:
   // Creates the table for one HTML table. `table_tag` is the "<table ...>"
@@ -89,6 +124,8 @@ class TextTable {
   // taken over (a large cell is not copied). Cost: linear in the content
   // plus the span.
   void AddCell(int row, int& column, std::string_view cell_tag, std::string content);
+  // The same with the cell tag's attributes already read.
+  void AddCell(int row, int& column, const CellTagAttributes& cell_tag, std::string content);
 
   // Renders the table, appending its lines (each ending in a line feed) to
   // `output`. Returns false, adding nothing, for a table without columns.

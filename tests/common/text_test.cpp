@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace orv {
 namespace {
 
@@ -47,6 +49,32 @@ TEST(TextTest, TrimAndCollapse) {
   EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
   EXPECT_EQ(CollapseBlanks("  Target   Page\twidth  "), "Target Page width");
   EXPECT_EQ(CollapseBlanks(""), "");
+}
+
+// Word by word, as character by character: no blank at either end, one
+// space for every run between words.
+TEST(TextTest, CollapseBlanksGivesOneSpaceBetweenWords) {
+  auto reference = [](std::string_view text) {
+    std::string out;
+    bool pending = false;
+    for (char c : text) {
+      if (IsBlank(c)) {
+        pending = !out.empty();
+        continue;
+      }
+      if (pending) out += ' ';
+      pending = false;
+      out += c;
+    }
+    return out;
+  };
+  const std::string alphabet = "ab \t\r\n";
+  std::mt19937 random(1516);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (size_t k = random() % 24; k > 0; --k) text += alphabet[random() % alphabet.size()];
+    ASSERT_EQ(CollapseBlanks(text), reference(text)) << "[" << text << "]";
+  }
 }
 
 TEST(TextTest, SplitKeepsEmptyFieldsAndLinesDropFinalFeed) {

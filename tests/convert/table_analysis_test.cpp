@@ -132,6 +132,26 @@ TEST(TableAnalysisTest, SpansPlaceCellsInTheirColumns) {
   }
 }
 
+// A row's align and valign attributes are the defaults of its cells; a
+// cell's own attributes win.
+TEST(TableAnalysisTest, RowAttributesAlignTheirCells) {
+  const std::string br = MakeDetagMarkers(false).break_mark;  // what the chunk pass makes of <br>
+  const TablePass run = WholeText(
+      "<table border=1><tr><td>wide cell</td><td>wide cell</td></tr>"
+      "<tr align=right valign=bottom><td>r</td><td align=left>l" + br + "two</td></tr>"
+      "<tr\talign=\"center\"><td>c</td><td>x</td></tr></table>");
+  ASSERT_EQ(run.blocks.size(), 1u);
+  EXPECT_EQ(run.blocks[0],
+            "+---------+---------+\n"
+            "|wide cell|wide cell|\n"
+            "+---------+---------+\n"
+            "|         |l        |\n"
+            "|        r|two      |\n"
+            "+---------+---------+\n"
+            "|    c    |    x    |\n"
+            "+---------+---------+\n");
+}
+
 TEST(TableAnalysisTest, TableWithoutCellsStaysText) {
   const TablePass run = WholeText("before <table><tr></tr></table> after");
   EXPECT_TRUE(Has(run.messages, "WARNING: failed to parse HTML table"));
@@ -423,6 +443,161 @@ TEST(FreshTableCutTest, CutsOnlyWhereAScanIsIdle) {
   // A line end inside a closed table is no cut: the one before the table is.
   EXPECT_EQ(FreshTableCut("a\n<table border=1>\n<tr><td>x</td></tr>\n</table></html>\n"), 2u);
   EXPECT_EQ(FreshTableCut("a\n<table border=1>\n<tr><td>x</td></tr>\n</table>\nb\n"), 50u);
+}
+
+// The searches the row and cell walks once made, one search per question.
+size_t RefFindTag(std::string_view text, std::string_view name, size_t from) {
+  for (size_t at = from; (at = text.find('<', at)) != std::string_view::npos; ++at) {
+    if (at + 1 + name.size() > text.size() || !EqualsNoCase(text.substr(at + 1, name.size()), name))
+      continue;
+    const size_t after = at + 1 + name.size();
+    if (after >= text.size() || IsBlank(text[after]) || text[after] == '>' || text[after] == '/')
+      return at;
+  }
+  return std::string_view::npos;
+}
+
+size_t RefFindCellStart(std::string_view text, size_t from) {
+  const size_t td = RefFindTag(text, "td", from);
+  const size_t th = RefFindTag(text, "th", from);
+  return std::min(td, th);
+}
+
+// Texts of row and cell tags in every case, near-names ("<trx>", "</tdx"),
+// end tags run straight into the next tag ("</tr<tr>"), stray "<" and "/",
+// and text between them.
+std::string RandomRowText(std::mt19937& rng) {
+  const char* const kPieces[] = {"<tr>", "<TR class=x>", "</tr>", "</TR\n>", "</tr", "<tr", "<td>",
+                                 "<TH>", "<td/>", "</td>", "</TD >", "<tdx>", "<trx>", "</trs>",
+                                 "</t", "<", "/", ">", "x", " ", "\t", "<b>", "</b>", "<th",
+                                 "</tr<tr>", "</td<td>", "<table>", "</table>"};
+  std::string text;
+  for (int k = static_cast<int>(rng() % 16); k > 0; --k) text += kPieces[rng() % std::size(kPieces)];
+  return text;
+}
+
+// One walk from a row start finds what three searches found: the next row
+// start, the first "</tr" after it, and (searching the row alone) whether
+// the row has its "</tr".
+TEST(TableRowWalkTest, OneWalkFindsWhatThreeSearchesFound) {
+  std::mt19937 rng(1511);
+  for (int n = 0; n < 50000; ++n) {
+    const std::string text = RandomRowText(rng);
+    for (size_t row_start = RefFindTag(text, "tr", 0); row_start != std::string_view::npos;
+         row_start = RefFindTag(text, "tr", row_start + 3)) {
+      const TableRowWalk walk = WalkTableRow(text, row_start);
+      const size_t next = RefFindTag(text, "tr", row_start + 3);
+      ASSERT_EQ(walk.next, next) << text << " @" << row_start;
+      if (next == std::string_view::npos) {
+        ASSERT_EQ(walk.first_end, RefFindTag(text, "/tr", row_start)) << text << " @" << row_start;
+      } else {
+        const std::string_view row = std::string_view(text).substr(row_start, next - row_start);
+        ASSERT_EQ(walk.closed, RefFindTag(row, "/tr", 0) != std::string_view::npos)
+            << text << " @" << row_start;
+      }
+    }
+  }
+}
+
+// The cell boundary and whether a cell follows it, found in one walk, are
+// the next cell start, else the next "</tr", else the next "</td", each
+// searched on its own.
+TEST(TableRowWalkTest, CellBoundaryIsFoundInOneWalk) {
+  std::mt19937 rng(1512);
+  for (int n = 0; n < 50000; ++n) {
+    const std::string row = RandomRowText(rng);
+    for (size_t from = 0; from <= row.size(); ++from) {
+      size_t expected = RefFindCellStart(row, from);
+      const bool cell = expected != std::string_view::npos;
+      if (expected == std::string_view::npos) expected = RefFindTag(row, "/tr", from);
+      if (expected == std::string_view::npos) expected = RefFindTag(row, "/td", from);
+      if (expected == std::string_view::npos) expected = row.size();
+      bool cell_follows = !cell;
+      ASSERT_EQ(NextCellBoundary(row, from, cell_follows), expected) << row << " @" << from;
+      ASSERT_EQ(cell_follows, cell) << row << " @" << from;
+    }
+  }
+}
+
+// Blank runs collapse in place as they did into a copy: outside the
+// preformatted marks one space, inside them as written.
+TEST(CollapseCellBlanksTest, InPlaceAsIntoACopy) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  auto reference = [&](const std::string& content) {
+    std::string out;
+    bool verbatim = false;
+    for (size_t i = 0; i < content.size();) {
+      const char c = content[i];
+      if (c == '\xFF') {
+        const std::string_view rest = std::string_view(content).substr(i);
+        if (rest.starts_with(m.start_pre))
+          verbatim = true;
+        else if (rest.starts_with(m.end_pre))
+          verbatim = false;
+        out += c;
+        ++i;
+      } else if (c == ' ' || c == '\t') {
+        size_t end = i;
+        while (end < content.size() && (content[end] == ' ' || content[end] == '\t')) ++end;
+        out += verbatim ? content.substr(i, end - i) : std::string(" ");
+        i = end;
+      } else {
+        out += c;
+        ++i;
+      }
+    }
+    return out;
+  };
+  const std::string pieces[] = {" ", "  ", "\t", " \t ", "a", "word", "\n", "\xFF", m.start_pre,
+                                m.end_pre, m.paragraph, m.line_break, "\xFF\xFF"};
+  std::mt19937 rng(1513);
+  for (int n = 0; n < 50000; ++n) {
+    std::string content;
+    for (int k = static_cast<int>(rng() % 14); k > 0; --k)
+      content += pieces[rng() % std::size(pieces)];
+    std::string collapsed = content;
+    CollapseCellBlanks(collapsed, m);
+    ASSERT_EQ(collapsed, reference(content)) << content;
+  }
+}
+
+// The row text made with memchr against the byte-by-byte walk it replaced:
+// line ends and tabs as blanks, line feeds as line-break marks in verbatim
+// sections, marks and everything else as they are.
+TEST(RowWithoutLineFeedsTest, AsTheByteByByteWalk) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  auto reference = [&](std::string_view row) {
+    std::string out;
+    bool verbatim = false;
+    for (size_t i = 0; i < row.size(); ++i) {
+      const char c = row[i];
+      if (c == '\xFF') {
+        const std::string_view rest = row.substr(i);
+        if (rest.starts_with(m.start_pre) || rest.starts_with(m.start_heading))
+          verbatim = true;
+        else if (rest.starts_with(m.end_pre) || rest.starts_with(m.end_heading))
+          verbatim = false;
+        out += c;
+      } else if (c == '\n' && verbatim) {
+        out += m.line_break;
+      } else if (c == '\n' || c == '\t' || c == '\r') {
+        out += ' ';
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  };
+  const std::string pieces[] = {"\n", "\t", "\r", "\r\n", "a", "<td>", " ", "\xFF", m.start_pre,
+                                m.end_pre, m.start_heading, m.end_heading, m.paragraph, "words"};
+  std::mt19937 rng(1519);
+  std::string out = "left over";
+  for (int n = 0; n < 50000; ++n) {
+    std::string row;
+    for (int k = static_cast<int>(rng() % 14); k > 0; --k) row += pieces[rng() % std::size(pieces)];
+    RowWithoutLineFeeds(row, m, out);
+    ASSERT_EQ(out, reference(row)) << row;
+  }
 }
 
 }  // namespace

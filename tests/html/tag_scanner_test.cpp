@@ -165,6 +165,24 @@ TEST(RemainingTagPassTest, HalvesSideBySideRemoveWhatOnePassRemoves) {
   }
 }
 
+// The copy without tags against the removal in place, on random texts of
+// tags, operators and unclosed "<": the same text after what the copy
+// already held, and the same count.
+TEST(RemainingTagPassTest, CopyWithoutTagsIsTheRemovalInPlace) {
+  const std::string alphabet = "<<>>a b=\n/<";
+  std::mt19937 random(1515);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const size_t length = random() % 60;
+    for (size_t k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+    std::string in_place = text;
+    const int expected = RemoveAllTagsInPlace(in_place);
+    std::string copy = "held ";
+    ASSERT_EQ(AppendWithoutTags(text, copy), expected) << "text: [" << text << "]";
+    ASSERT_EQ(copy, "held " + in_place) << "text: [" << text << "]";
+  }
+}
+
 TEST(RemainingTagPassTest, DirectRemovalStaysLinearOnHostileText) {
   // Many "<" before a single ">", and many "<" with none at all.
   std::string opens(2'000'000, '<');

@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
+#include <random>
 
 #include "common/text.h"
+#include "html/parsed_tag.h"
 
 namespace orv {
 namespace {
@@ -192,6 +195,27 @@ TEST(TextTableTest, VerticalAlignmentOfShortCells) {
             "one\n"
             "two       mid\n"
             "three low\n");
+}
+
+// A line led by its only alignment tag is drawn with that alignment and
+// without the tag, as one with more tags (or a tag in another case, which
+// stays) is.
+TEST(TextTableTest, LeadingAlignmentTagsAlignTheirLines) {
+  Table t;
+  const std::string br = t.markers.break_mark;
+  const std::string out = Render(t, "<table border=1>",
+                                 {{1, "<td>", "[[RIGHT]]ab" + br + "cd" + br + "wider cell"},
+                                  {1, "<td>", "[[CENTER]]x" + br + "y" + br + "longer line"},
+                                  {2, "<td>", "[[left]]q"},
+                                  {2, "<td>", "[[RIGHT]]a[[CENTER]]b"}});
+  EXPECT_EQ(out,
+            "+----------+-----------+\n"
+            "|        ab|     x     |\n"
+            "|        cd|     y     |\n"
+            "|wider cell|longer line|\n"
+            "+----------+-----------+\n"
+            "|[[left]]q |         ab|\n"
+            "+----------+-----------+\n");
 }
 
 TEST(TextTableTest, NestedBlockIsExpandedIntoItsCell) {
@@ -410,6 +434,42 @@ TEST(TextTableTest, MarksAtTheEndsAndSideBySideBecomeLines) {
                               m.line_break + "c" + m.start_heading + "d" + m.end_heading +
                               m.line_break;
   EXPECT_EQ(Render(t, "<table>", {{1, "<td>", content}}), "a\n\nb\n\nc\nd\n");
+}
+
+// A cell tag's attributes read in one walk, and kept in the cache, are
+// what looking each up in the parsed tag gives: the first of each name in
+// any case, quoted or not, or none.
+TEST(CellTagAttributesTest, OneWalkAndTheCacheGiveWhatEachLookUpGives) {
+  const char* const kPieces[] = {" width=10", " WIDTH=\"40%\"", " align=left", " Align='right'",
+                                 " valign=top", " VALIGN", " colspan=2", " colSpan=\"3\"",
+                                 " rowspan=2", " nowrap", " NoWrap=\"\"", " class=x", " width",
+                                 " alignx=1", " =", "\t", " ", "\"", ">", " style=\"a b\"",
+                                 " title=\"a title longer than a cell tag the cache keeps, which goes on and on and on, and on and on, past any bound the cache sets on what it keeps\""};
+  std::mt19937 random(1520);
+  CellTagCache cache;
+  std::vector<std::string> seen;
+  for (int round = 0; round < 20000; ++round) {
+    std::string tag = random() % 2 ? "<td" : "<TH";
+    for (size_t k = random() % 6; k > 0; --k) tag += kPieces[random() % std::size(kPieces)];
+    tag += ">";
+    if (!seen.empty() && random() % 4 == 0) tag = seen[random() % seen.size()];
+    seen.push_back(tag);
+    if (round % 1000 == 0) cache.Trim();
+    const TagAttributes parsed(tag);
+    const CellTagAttributes read = CellTagAttributes::Read(tag);
+    const CellTagAttributes cached = cache.Find(tag);
+    const std::pair<const char*, std::optional<std::string_view> CellTagAttributes::*> names[] = {
+        {"valign", &CellTagAttributes::valign}, {"align", &CellTagAttributes::align},
+        {"colspan", &CellTagAttributes::colspan}, {"nowrap", &CellTagAttributes::nowrap},
+        {"width", &CellTagAttributes::width},   {"rowspan", &CellTagAttributes::rowspan}};
+    for (const auto& [name, member] : names) {
+      std::string value;
+      const std::optional<std::string> expected =
+          parsed.Get(name, value) ? std::optional<std::string>(value) : std::nullopt;
+      ASSERT_EQ(read.*member, expected) << tag << " " << name;
+      ASSERT_EQ(cached.*member, expected) << tag << " " << name;
+    }
+  }
 }
 
 }  // namespace
