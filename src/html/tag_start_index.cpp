@@ -29,19 +29,32 @@ inline bool Has(const std::vector<uint64_t>& bits, uint32_t slot) {
 }  // namespace
 
 void TagStartIndex::Build(std::string_view text) {
-  // A text of few openings set few words: those are cleared alone, so that
-  // a small document does not clear 16 KB of tables for each list.
+  // A small text sets few words: those are listed and cleared alone at the
+  // next Build, so that a small document does not clear 16 KB of tables
+  // for each list. A larger one is not listed (that would cost it more
+  // than the clearing), and the next Build clears the tables whole.
   std::fill(one_.begin(), one_.end(), 0);
-  if (set_words_.size() < kFewWords) {
-    for (const uint32_t word : set_words_) (word < kWords ? two_[word] : three_[word - kWords]) = 0;
+  if (set_count_ < kFewWords) {
+    for (size_t k = 0; k < set_count_; ++k) {
+      const uint32_t word = set_words_[k];
+      (word < kWords ? two_[word] : three_[word - kWords]) = 0;
+    }
   } else {
     std::fill(two_.begin(), two_.end(), 0);
     std::fill(three_.begin(), three_.end(), 0);
   }
-  set_words_.clear();
-  const auto note = [this](uint32_t word) {
-    if (set_words_.size() < kFewWords) set_words_.push_back(word);
-  };
+  set_count_ = 0;
+  if (text.size() <= kListedText) {
+    Record<true>(text);
+  } else {
+    Record<false>(text);
+    set_count_ = kFewWords;
+  }
+  valid_ = true;
+}
+
+template <bool kList>
+void TagStartIndex::Record(std::string_view text) {
   const char* const begin = text.data();
   const char* const end = begin + text.size();
   const char* at = begin;
@@ -58,13 +71,12 @@ void TagStartIndex::Build(std::string_view text) {
     const uint32_t b = Up(open[2]);
     const uint32_t two = (a << 8) | b;
     Set(two_, two);
-    note(two / 64);
+    if (kList && set_count_ < kFewWords) set_words_[set_count_++] = two / 64;
     if (after == 2) continue;
     const uint32_t three = ThreeSlot(a, b, Up(open[3]));
     Set(three_, three);
-    note(kWords + three / 64);
+    if (kList && set_count_ < kFewWords) set_words_[set_count_++] = kWords + three / 64;
   }
-  valid_ = true;
 }
 
 bool TagStartIndex::MayContain(std::string_view lead) const {

@@ -4,6 +4,7 @@
 // literal text starting with '<' that the text cannot hold.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -39,7 +40,13 @@ class TagStartIndex {
   // Build set, while they are fewer than kFewWords; at kFewWords or more
   // the next Build clears the whole tables.
   static constexpr size_t kFewWords = 256;
-  std::vector<uint32_t> set_words_;
+  std::array<uint32_t, kFewWords> set_words_{};
+  size_t set_count_ = 0;
+  // Texts up to this size have the words they set listed.
+  static constexpr size_t kListedText = 16 * 1024;
+  // Records the openings of `text`, listing the words set when kList.
+  template <bool kList>
+  void Record(std::string_view text);
   bool valid_ = false;
 };
 

@@ -42,12 +42,14 @@ TEST(TagStartIndexTest, OpeningAtTheEndOfTheText) {
 }
 
 // Random texts of few letters make both outcomes common.
-// A rebuilt index answers for its new text alone, whether the text before
-// it had a few openings or many (the tables are then cleared in full).
+// A rebuilt index answers for its new text alone, whatever the text before
+// it held (its words are cleared one by one or the tables in full).
 TEST(TagStartIndexTest, RebuildForgetsTheTextBefore) {
-  std::string many;
+  // Few openings; more than are listed in a small text; a large text.
+  std::string some, many;
+  for (int k = 0; k < 400; ++k) some += "<x" + std::to_string(k) + ">";
   for (int k = 0; k < 3000; ++k) many += "<x" + std::to_string(k) + "> ";
-  for (const std::string& before : {std::string("<em> <strong>"), many}) {
+  for (const std::string& before : {std::string("<em> <strong>"), some, many}) {
     TagStartIndex index;
     index.Build(before);
     index.Build("<p>");
