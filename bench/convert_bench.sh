@@ -64,6 +64,10 @@ if [ "$only" = all ]; then
   make_case odd-utf16.htm bash -c "printf '\xff\xfe'; yes '<p>hello <b>world</b> caf&eacute;</p>' | head -c $((4 * MB)) | iconv -f ascii -t utf-16le; printf 'x'"
   make_case nul.htm head -c $((10 * MB)) /dev/zero
   make_case empty.htm true
+  # One table cell of many line breaks with each paragraph on a single line
+  # (the policy file beside the case is passed with it).
+  make_case cell-breaks-single.htm bash -c "printf '<table><tr><td>'; yes 'x<br>' | head -c $((2 * MB)); printf '</td></tr></table>'"
+  printf '[Text formatting]\nOutput each paragraph on a single line : Yes\n' >"$work/cell-breaks-single.pol"
 fi
 
 # Each case runs $RUNS times (default 5); the fastest run is shown, with
@@ -76,8 +80,10 @@ for input in "$work"/*.htm; do
   size=$(stat -c %s "$input")
   secs=""
   kb=0
+  policies=()
+  [ -f "${input%.htm}.pol" ] && policies=("${input%.htm}.pol")
   for ((run = 0; run < runs; run++)); do
-    /usr/bin/time -f '%e %M' -o "$work/time" "$orvtext" "$input" -overwrite >/dev/null 2>&1 || true
+    /usr/bin/time -f '%e %M' -o "$work/time" "$orvtext" "$input" "${policies[@]}" -overwrite >/dev/null 2>&1 || true
     read -r s k < <(tail -n 1 "$work/time")
     if [ -z "$secs" ] || awk -v a="$s" -v b="$secs" 'BEGIN { exit !(a < b) }'; then secs=$s; fi
     if [ "$k" -gt "$kb" ]; then kb=$k; fi

@@ -103,6 +103,26 @@ std::optional<std::string_view> FieldOf(std::string_view text, char sep, size_t 
   return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
+void EraseUntilAbsent(std::string& text, std::string_view needle) {
+  const size_t m = needle.size();
+  size_t first = m == 0 ? std::string::npos : text.find(needle);
+  if (first == std::string::npos) return;
+  // Everything before the first occurrence stays; from there each byte is
+  // written behind the reading position, and an occurrence completed at
+  // the written end is taken back. No occurrence can end earlier: the
+  // written text before it had none.
+  char* const data = text.data();
+  const char last = needle.back();
+  size_t write = first;
+  for (size_t read = first; read < text.size(); ++read) {
+    data[write++] = data[read];
+    if (write >= m && data[write - 1] == last &&
+        std::memcmp(data + write - m, needle.data(), m) == 0)
+      write -= m;
+  }
+  text.resize(write);
+}
+
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   size_t start = 0;

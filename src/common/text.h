@@ -55,6 +55,12 @@ std::vector<std::string> Split(std::string_view text, char sep);
 // the others; nothing when there are fewer fields.
 std::optional<std::string_view> FieldOf(std::string_view text, char sep, size_t index);
 
+// Erases `needle` from `text` until none is left, as erasing the first
+// occurrence again and again would (an erasure can bring the parts of a
+// new occurrence together), in one pass: each byte is written once and
+// the written text's end is compared with the needle.
+void EraseUntilAbsent(std::string& text, std::string_view needle);
+
 // Splits at line feeds; a final line feed does not add an empty last line.
 std::vector<std::string> SplitLines(std::string_view text);
 

@@ -481,10 +481,8 @@ void TableAnalysis::FinishCellContent(std::string& content) {
                                   pass_.TextIsUtf8()},
                     unicode_output_);
   }
-  const std::string& paragraph_end = pass_.Markers().paragraph_end;
-  if (!paragraph_end.empty())
-    for (size_t at; (at = content.find(paragraph_end)) != std::string::npos;)
-      content.erase(at, paragraph_end.size());
+  // Linear however many there are (a cell of many line breaks holds many).
+  EraseUntilAbsent(content, pass_.Markers().paragraph_end);
 }
 
 // A row's last cell this large is not copied out of the row.

@@ -99,6 +99,30 @@ TEST(TextTest, FieldOfMatchesSplit) {
   }
 }
 
+// Erasing until none is left gives what erasing the first occurrence again
+// and again gives, also where erasures join the parts of a new one and
+// where occurrences overlap ("aba" in "ababa").
+TEST(TextTest, EraseUntilAbsentMatchesRepeatedFirstErasure) {
+  std::mt19937 rng(2026);
+  const char* needles[] = {"ab", "aba", "aab", "\xFF\xFFOP\xFF\xFF", "a", "abab"};
+  for (int n = 0; n < 20000; ++n) {
+    const std::string_view needle = needles[rng() % std::size(needles)];
+    std::string text;
+    for (size_t k = rng() % 40; k > 0; --k) {
+      if (rng() % 4 == 0) text += needle;
+      else text += "abOP\xFF"[rng() % 5];
+    }
+    std::string want = text;
+    for (size_t at; (at = want.find(needle)) != std::string::npos;) want.erase(at, needle.size());
+    std::string got = text;
+    EraseUntilAbsent(got, needle);
+    ASSERT_EQ(got, want) << "needle \"" << needle << "\" text \"" << text << "\"";
+  }
+  std::string nothing = "abc";
+  EraseUntilAbsent(nothing, "");
+  EXPECT_EQ(nothing, "abc");
+}
+
 TEST(TextTest, SplitPathTakesLastDotOfLastComponent) {
   PathParts p = SplitPath("/data/v1.2/page.tar.htm");
   EXPECT_EQ(p.directory, "/data/v1.2/");
