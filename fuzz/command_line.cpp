@@ -4,8 +4,8 @@
 // with what it held before, after each run, and the outputs the run made
 // are removed.
 //
-// Under -overwrite documents may be replaced as asked; they are put back
-// for the next run. The input is the command line, one argument per line. Arguments that
+// Under -overwrite documents may be replaced as asked, and so may a document
+// the command line names as the output; they are put back for the next run. The input is the command line, one argument per line. Arguments that
 // would reach outside the scratch folder (an absolute path, "..", a
 // backslash) are refused before the run: the target tests the program,
 // not the machine's other files.
@@ -88,6 +88,23 @@ void WriteFileIfChanged(const std::string& path, const std::string& text) {
   if (Read(path) != text) orv::fuzz::WriteFile(path, text);
 }
 
+// Whether `word` is the output qualifier ("-output=", "/OU=", any case,
+// shortened to two letters at least) naming `name` as the output file.
+// The user may name an existing document as the output of a run that does
+// not read it; only the files a run reads are protected.
+bool NamesAsOutput(const std::string& word, const std::string& name) {
+  const size_t equals = word.find('=');
+  if (word.size() < 3 || (word[0] != '-' && word[0] != '/') || equals == std::string::npos) return false;
+  const std::string qualifier = word.substr(1, equals - 1);
+  const std::string full = "output";
+  if (qualifier.size() < 2 || qualifier.size() > full.size()) return false;
+  for (size_t k = 0; k < qualifier.size(); ++k)
+    if ((qualifier[k] | 0x20) != full[k]) return false;
+  std::string value = word.substr(equals + 1);
+  while (value.rfind("./", 0) == 0) value.erase(0, 2);
+  return value == name;
+}
+
 bool Acceptable(const std::string& argument) {
   if (argument.empty() || argument.size() > 200) return false;
   if (argument[0] == '/') return false;
@@ -153,7 +170,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   // The oracle: every file the run could read is as it was.
   for (const auto& [name, seed] : SeedFiles()) {
     const bool document = !name.ends_with(".pol") && !name.ends_with(".ini");
-    if (documents_may_change && document) {
+    bool named_output = false;
+    for (const std::string& word : words) named_output |= NamesAsOutput(word, name);
+    // A document named as the output may have been written, unless the
+    // run read it too: then the run refuses (a word naming it as an input
+    // keeps it under the oracle).
+    bool named_input = false;
+    for (const std::string& word : words) named_input |= word == name || word == "./" + name;
+    if (document && ((documents_may_change) || (named_output && !named_input))) {
       WriteFileIfChanged(root + name, seed);
       continue;
     }
