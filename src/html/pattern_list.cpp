@@ -911,10 +911,6 @@ int PatternList::ScanPrefixedSpan() {
   const CompiledPattern& p = entries_[0].compiled;
   std::vector<PatternFinder>& finders = scans_[0].token_finders;
   const size_t prefix = span_prefix_;
-  const auto takes = [&p](const PatternToken& token, char c) {
-    if (token.kind == TokenKind::One) return (*token.set)[static_cast<unsigned char>(c)];
-    return static_cast<unsigned char>(p.case_sensitive ? c : ToUpperAscii(c)) == token.ch;
-  };
   int actions = 0;
   size_t i = 0;
   while (i < n) {
@@ -926,7 +922,9 @@ int PatternList::ScanPrefixedSpan() {
     if (start >= n) break;
     if (leads_.PrefixEndsAt(input_, start, i)) start = union_start_.Next(input_, i);
     size_t k = 1;
-    while (k < prefix && start + k < n && takes(p.tokens[k], input_[start + k])) ++k;
+    while (k < prefix && start + k < n &&
+           TokenTakes(p, p.tokens[k], static_cast<unsigned char>(input_[start + k])))
+      ++k;
     if (k < prefix) {
       if (start + k >= n) break;  // the text ends within the attempt
       i = start + k + 1;          // the character that failed it starts nothing

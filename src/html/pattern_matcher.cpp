@@ -86,11 +86,6 @@ char EscapedCharacter(char c) {
   }
 }
 
-bool LiteralEquals(const CompiledPattern& p, unsigned char stored, unsigned char c) {
-  if (p.case_sensitive) return stored == c;
-  return static_cast<unsigned char>(ToUpperAscii(static_cast<char>(c))) == stored;
-}
-
 // True when the run of stored literals `run` is present in `text` at `i`.
 bool RunAt(const CompiledPattern& p, std::string_view run, std::string_view text, size_t i) {
   if (text.size() - i < run.size()) return false;
@@ -98,12 +93,6 @@ bool RunAt(const CompiledPattern& p, std::string_view run, std::string_view text
     if (!LiteralEquals(p, static_cast<unsigned char>(run[k]), static_cast<unsigned char>(text[i + k])))
       return false;
   return true;
-}
-
-// Whether `c` satisfies `token` when a quantifier looks ahead at it.
-bool Satisfies(const CompiledPattern& p, const PatternToken& token, unsigned char c) {
-  if (token.kind == TokenKind::Literal) return LiteralEquals(p, token.ch, c);
-  return (*token.set)[c];
 }
 
 // Bookkeeping after a token consumed the character at `i`.
@@ -148,7 +137,7 @@ Presented Present(const CompiledPattern& p, MatchState& s, std::string_view text
       case TokenKind::Plus: {
         const bool last = s.position + 1 == n;
         if (!last && (t.kind == TokenKind::Star || s.repeat > 0)) {
-          const bool done = t.run.empty() ? Satisfies(p, p.tokens[s.position + 1], c)
+          const bool done = t.run.empty() ? TokenTakes(p, p.tokens[s.position + 1], c)
                                           : RunAt(p, t.run, text, i);
           if (done) {
             ++s.position;

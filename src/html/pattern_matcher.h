@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text.h"
+
 namespace orv {
 
 // Membership of the 256 byte values in one character class.
@@ -63,6 +65,20 @@ struct CompiledPattern {
   // nothing when the text ends, so the pattern completes there.
   size_t zero_tail = 0;
 };
+
+// Whether the stored literal `stored` matches the character `c`: `c` is
+// upper-cased first unless the pattern is case-sensitive.
+inline bool LiteralEquals(const CompiledPattern& p, unsigned char stored, unsigned char c) {
+  if (p.case_sensitive) return stored == c;
+  return static_cast<unsigned char>(ToUpperAscii(static_cast<char>(c))) == stored;
+}
+
+// Whether a literal or one-character-class `token` takes the character `c`
+// (a class tests it as it stands).
+inline bool TokenTakes(const CompiledPattern& p, const PatternToken& token, unsigned char c) {
+  if (token.kind == TokenKind::Literal) return LiteralEquals(p, token.ch, c);
+  return (*token.set)[c];
+}
 
 // Compiles `stored` (a pattern already in its stored form). Returns false,
 // leaving `out` unspecified, when the pattern is not valid. Linear.

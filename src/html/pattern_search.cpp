@@ -44,19 +44,13 @@ bool OneCharacterTokens(const CompiledPattern& pattern) {
   return true;
 }
 
-bool TokenTakes(const PatternToken& token, unsigned char c) {
-  if (token.kind == TokenKind::Literal)
-    return static_cast<unsigned char>(ToUpperAscii(c)) == token.ch;
-  return (*token.set)[c];
-}
-
 bool FindOneCharacterTokens(const CompiledPattern& pattern, std::string_view text, size_t& start,
                             size_t& end) {
   const size_t count = pattern.tokens.size();
   for (size_t i = NextStart(pattern, text, 0); i < text.size(); i = NextStart(pattern, text, i)) {
     size_t taken = 0;
     while (taken < count && i + taken < text.size() &&
-           TokenTakes(pattern.tokens[taken], static_cast<unsigned char>(text[i + taken])))
+           TokenTakes(pattern, pattern.tokens[taken], static_cast<unsigned char>(text[i + taken])))
       ++taken;
     if (taken == count) {
       start = i;
