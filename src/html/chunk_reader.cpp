@@ -311,11 +311,6 @@ std::vector<std::string> BuiltInFragmentLines() {
 
 namespace {
 
-struct FollowedElement {
-  std::string_view name;
-  int kind;  // an OpenElements kind, or -1 for one whose end alone is looked for
-};
-
 bool IsTagNameEnd(std::string_view line, size_t at) {
   if (at >= line.size()) return true;
   const char c = line[at];
@@ -329,15 +324,18 @@ bool IsNameCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
+// A lower-case tag name of up to eight characters as a number, its first
+// character in the lowest byte.
+constexpr uint64_t NameKey(std::string_view name) {
+  uint64_t key = 0;
+  for (size_t k = 0; k < name.size(); ++k)
+    key |= static_cast<uint64_t>(static_cast<unsigned char>(name[k])) << (8 * k);
+  return key;
+}
+
 }  // namespace
 
 void OpenElements::Scan(std::string_view line) {
-  static constexpr FollowedElement kFollowed[] = {
-      {"head", kHead},   {"script", -1},    {"style", -1},      {"object", kObject},
-      {"pre", kPre},     {"xmp", kPre},     {"listing", kPre},  {"table", kTable},
-      {"ul", kList},     {"ol", kList},     {"dl", kList},      {"select", kSelect},
-      {"textarea", -1},
-  };
   size_t i = 0;
   while (i < line.size()) {
     if (!raw_.empty()) {
@@ -375,25 +373,39 @@ void OpenElements::Scan(std::string_view line) {
     while (name_end < line.size() && IsNameCharacter(line[name_end])) ++name_end;
     const size_t length = name_end - name;
     if (length < 2 || length > kLongestName || !IsTagNameEnd(line, name_end)) continue;
-    // The name in lower case (digits keep their value under the same bit).
-    char lower[kLongestName];
-    for (size_t k = 0; k < length; ++k) lower[k] = static_cast<char>(line[name + k] | 0x20);
-    const std::string_view tag(lower, length);
+    // The name in lower case (digits keep their value under the same bit),
+    // as a number: one comparison per followed name.
+    uint64_t key = 0;
+    for (size_t k = 0; k < length; ++k)
+      key |= static_cast<uint64_t>(static_cast<unsigned char>(line[name + k]) | 0x20) << (8 * k);
     i = name_end;
-    if (!closing && tag == "body") {
-      depth_[kHead] = 0;  // the body begins where a head left without its end
-      continue;
+    int kind = -1;
+    std::string_view raw;  // an element whose end alone is looked for
+    switch (key) {
+      case NameKey("body"):
+        if (!closing) depth_[kHead] = 0;  // the body begins where a head left without its end
+        continue;
+      case NameKey("head"): kind = kHead; break;
+      case NameKey("object"): kind = kObject; break;
+      case NameKey("pre"):
+      case NameKey("xmp"):
+      case NameKey("listing"): kind = kPre; break;
+      case NameKey("table"): kind = kTable; break;
+      case NameKey("ul"):
+      case NameKey("ol"):
+      case NameKey("dl"): kind = kList; break;
+      case NameKey("select"): kind = kSelect; break;
+      case NameKey("script"): raw = "script"; break;
+      case NameKey("style"): raw = "style"; break;
+      case NameKey("textarea"): raw = "textarea"; break;
+      default: continue;
     }
-    for (const FollowedElement& element : kFollowed) {
-      if (tag != element.name) continue;
-      if (element.kind < 0) {
-        if (!closing) raw_ = element.name;
-      } else if (!closing) {
-        ++depth_[element.kind];
-      } else if (depth_[element.kind] > 0) {
-        --depth_[element.kind];
-      }
-      break;
+    if (!raw.empty()) {
+      if (!closing) raw_ = raw;
+    } else if (!closing) {
+      ++depth_[kind];
+    } else if (depth_[kind] > 0) {
+      --depth_[kind];
     }
   }
 }
