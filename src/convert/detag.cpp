@@ -783,22 +783,14 @@ void DetagPass::ApplySentenceGap(std::string& text) {
   if (actions > 0 && report_) report_("INFO: Reformatting sentence text", 10);
 }
 
-// Hands the text to `write` line by line, a stand-in for the layout step.
-// In text mode, outside verbatim
-// stretches and unless white space is preserved, lines are trimmed, trailing
-// blanks are removed and every run of empty lines becomes one empty line;
-// empty lines at the end are dropped. Works on views of the text, so a large
-// document is not copied again.
-// Lays out the converted text into the output lines: wrapping, alignment,
-// lists and verbatim stretches in text mode; lines unchanged in markup
-// removal. The alignment state and the justification toggle carry over from
-// file to file.
-// Lays the converted text out and hands each finished line to `write`, as
-// soon as it is done, so the laid-out text is never held whole. `state` is
-// the alignment and justification toggle that carry over between files.
-// The paragraph end after a short last line would leave the file ending in
-// an empty line; empty lines at the end are dropped, since the reference
-// table and the footer bring their own separation.
+// Lays the converted text out (wrapping, alignment, lists and verbatim
+// stretches in text mode; lines unchanged in markup removal) and hands each
+// finished line to `write` as soon as it is done, so the laid-out text is
+// never held whole. `state` is the alignment and the justification toggle
+// that carry over from file to file. The paragraph end after a short last
+// line would leave the file ending in an empty line: empty lines at the
+// end are dropped, since the reference table and the footer bring their
+// own separation.
 void DetagPass::StreamLayout(std::string& text, ProgramLayoutState& state,
                              const ReportFunction& report,
                              const std::function<void(std::string_view)>& write) {
