@@ -100,7 +100,17 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
                           const ReportFunction& report) {
   options_ = options;
   options_.ApplyDependentRules();
-  report_ = report;
+  // A message that quotes the document (a link's address) gets its 0xFF
+  // bytes back.
+  report_ = !report ? ReportFunction() : ReportFunction([report](const std::string& message, int level) {
+    if (message.find(kHeldFF) == std::string::npos) {
+      report(message, level);
+    } else {
+      std::string restored = message;
+      RestoreHeldFF(restored);
+      report(restored, level);
+    }
+  });
   info_ = DocumentInfo{};
   unicode_output_ = false;
   utf8_input_ = false;
@@ -498,6 +508,7 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
                                     options_.allow_ansi_alternatives, TextIsUtf8()},
                       unicode);
       info_.title = CollapseBlanks(title);
+      RestoreHeldFF(info_.title);
     }
   }
   if (first && options_.remove_style_sheet)
@@ -747,6 +758,8 @@ void DetagPass::WholeTextPass(std::string& text) {
   const bool rejoin = text_mode && ParagraphTagsSeen() && !options_.preserve_white_space;
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
   RejoinAndResolveMarks(text, rejoin);
+  // The marks are gone: the text's own 0xFF bytes can come back.
+  RestoreHeldFF(text);
 
   FindByLineAndAddress(text);
 
@@ -1065,6 +1078,16 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
 // in UTF-8. Windows-1252 text is written in UTF-8 as a whole; when entity
 // replacement put UTF-8 sequences into it, those stay as they are.
 std::string_view DetagPass::AsUtf8(std::string_view text, std::string& buffer) const {
+  // What did not pass through the body (a header field, a link's address)
+  // may still hold its 0xFF bytes as kHeldFF. Once they are back, the text
+  // has a byte that is not UTF-8, so it is converted into `buffer` below
+  // and never handed back itself.
+  std::string restored;
+  if (text.find(kHeldFF) != std::string_view::npos) {
+    restored.assign(text);
+    RestoreHeldFF(restored);
+    text = restored;
+  }
   if (TextIsUtf8() || unicode_output_) {
     if (IsValidUtf8(text)) return text;
     buffer.clear();

@@ -184,7 +184,7 @@ bool InputLineReader::ReadPhysicalLine(std::string& line) {
 // NUL and carriage return become spaces; in text mode so does the
 // non-breaking space. In UTF-8 text (16-bit input) the non-breaking space is
 // the pair C2 A0, and a lone A0 byte is part of another character, so only
-// the pair is replaced there.
+// the pair is replaced there. A 0xFF byte is held as kHeldFF (entities.h).
 namespace {
 
 // The offset of the first byte of `line` that is below 14 or above 127
@@ -229,6 +229,9 @@ void InputLineReader::CleanLine(std::string& line) const {
     const char c = line[i];
     if (c == '\0' || c == '\r' || (text_mode_ && !utf8_line && c == '\xA0')) {
       line[out++] = ' ';
+      ++i;
+    } else if (c == '\xFF') {
+      line[out++] = kHeldFF;  // never part of UTF-8: a character of the text
       ++i;
     } else if (text_mode_ && utf8_line && c == '\xC2' && i + 1 < n && line[i + 1] == '\xA0') {
       line[out++] = ' ';

@@ -298,6 +298,11 @@ size_t AppendAsUtf8(std::string_view text, std::string& out) {
   return converted;
 }
 
+void RestoreHeldFF(std::string& text) {
+  for (size_t at = text.find(kHeldFF); at != std::string::npos; at = text.find(kHeldFF, at + 1))
+    text[at] = '\xFF';
+}
+
 bool AppendUtf8(int code, std::string& out) {
   if (code < 0 || code > 0x10FFFF) return false;
   if (code < 128) {
@@ -386,6 +391,7 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
       replacement.clear();
       AppendUtf8(Windows1252Code(byte), replacement);
     }
+    if (replacement.size() == 1 && replacement[0] == '\xFF') replacement[0] = kHeldFF;
 
     if (!copying && replacement.size() > semi + 1 - amp) {
       copying = true;

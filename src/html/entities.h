@@ -75,6 +75,18 @@ size_t NextHighByte(std::string_view text, size_t from = 0);
 // Returns the number of bytes converted; linear.
 size_t AppendAsUtf8(std::string_view text, std::string& out);
 
+// A 0xFF byte of the document's own text (a "ÿ" of a Windows-1252 or
+// Latin-1 text, read as such or made by a reference) is held as this byte
+// until the conversion's in-band marks are resolved: those marks are led
+// by pairs of 0xFF bytes, and text that held such a pair would be read as
+// marks (a line break, or a blank lost). The line reader turns every NUL
+// into a blank, so no document can put this byte into the text itself;
+// RestoreHeldFF puts the 0xFF bytes back.
+inline constexpr char kHeldFF = '\0';
+
+// Turns every kHeldFF byte of `text` back into 0xFF, in place.
+void RestoreHeldFF(std::string& text);
+
 // Number of entries in the entity table (the 252 of HTML 4.01 and four
 // upper-case spellings).
 size_t EntityTableSize();
@@ -84,7 +96,7 @@ size_t EntityTableSize();
 // most kMaxReferenceName characters lie between them. "&amp;" always gives
 // "&"; with ANSI alternatives some characters become plain-ASCII or
 // Windows-1252 stand-ins; below 128 the character itself; 128 to 255 the
-// byte when 8-bit output is allowed; otherwise the UTF-8 sequence, which sets
+// byte when 8-bit output is allowed (a 0xFF byte as kHeldFF); otherwise the UTF-8 sequence, which sets
 // `unicode_output` (never cleared here). Unknown references are left alone;
 // references to code points that cannot be written (0, surrogates, above
 // 0x10FFFF) are left alone too and reported once through `report`. A name

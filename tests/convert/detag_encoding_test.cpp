@@ -16,6 +16,7 @@
 namespace orv {
 namespace {
 
+using testing::Body;
 using testing::ReadFile;
 
 // `utf8` in the character set `charset`, through iconv.
@@ -137,6 +138,33 @@ TEST(DetagEncodingTest, MarkupRemovalKeepsThePagesOwnBytes) {
   const std::string cp1251 = "<meta charset=windows-1251><p>" +
                              Encode("хорошо… конец", "WINDOWS-1251") + "</p>\n";
   EXPECT_EQ(Convert(cp1251, false), cp1251);
+}
+
+// The marks the conversion puts into its text are led by pairs of 0xFF
+// bytes, which an 8-bit page holds as "ÿ": its own "ÿÿ", from the file or
+// from references, stays text (no line break, no blank lost), in the body,
+// the title and a link's address, and markup removal writes it back as the
+// page's own byte.
+TEST(DetagEncodingTest, YDiaeresisOfAnEightBitPageStaysText) {
+  const std::string page =
+      "<meta charset=iso-8859-1><title>Lou\xFFs \xFF\xFF</title>"
+      "<p>one \xFF\xFF two \xFF\xFF" "BR\xFF\xFF three &yuml;&yuml; four \xFF\xFF" "P\xFF\xFF end\xFF</p>\n"
+      "<p><a href=\"http://e.com/\xFF\xFF\">l\xFF</a> \xFF\xFF" "CBR\xFF\xFF$_$_START_LIST x</p>\n";
+  const std::string text = Convert(page);
+  const std::string y = "\xC3\xBF";
+  EXPECT_NE(text.find("Lou" + y + "s " + y + y), std::string::npos) << text;
+  EXPECT_NE(Body(text).find("one " + y + y + " two " + y + y + "BR" + y + y + " three " + y + y +
+                            " four " + y + y + "P" + y + y + " end" + y + "\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(Body(text).find("l" + y + " [1] " + y + y + "CBR" + y + y + "$_$_START_LIST x"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("http://e.com/" + y + y), std::string::npos) << text;
+  EXPECT_EQ(text.find('\0'), std::string::npos);
+  EXPECT_TRUE(IsValidUtf8(text));
+
+  EXPECT_EQ(Convert(page, false), page);
 }
 
 // Entities replaced in markup removal go into a UTF-8 page as UTF-8.

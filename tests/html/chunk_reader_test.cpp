@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "html/chunk_reader.h"
+#include "html/entities.h"
 #include "support/temp_folder.h"
 
 namespace orv {
@@ -63,6 +64,15 @@ TEST(InputLineReaderTest, EightBitCleaningRules) {
   // Markup-removal mode keeps the non-breaking space byte.
   EXPECT_EQ(ReadLines(path, /*text_mode=*/false)[1], "nb\xA0sp");
 
+  // A 0xFF byte ("ÿ" in Latin-1) is held as kHeldFF in both modes, and so
+  // is one after UTF-8 ("é" here: it cannot be part of it); a NUL of the
+  // file never is.
+  const std::string held = std::string(1, kHeldFF);
+  const std::string ff = dir.Write("ff.htm", std::string("Lou\xFFs \xFF\xFF ") + '\0' + "\ncaf\xC3\xA9\xFF\n");
+  EXPECT_EQ(ReadLines(ff), (std::vector<std::string>{"Lou" + held + "s " + held + held + "  ",
+                                                     "caf\xC3\xA9" + held}));
+  EXPECT_EQ(ReadLines(ff, /*text_mode=*/false)[0], "Lou" + held + "s " + held + held + "  ");
+
   // A line that is valid UTF-8 is read as UTF-8: its non-breaking space is
   // the pair C2 A0, and the A0 of another character ("à", "†") stays; a
   // line that is not (Latin-1 "café") has its A0 bytes replaced.
@@ -91,8 +101,9 @@ TEST(InputLineReaderTest, LongLinesSplitAtFormFeedsKeepEveryPiece) {
 }
 
 // The cleaning looks at long lines several bytes at a time: a byte to
-// change is found wherever it sits, and bytes close to the ones changed
-// (tab, line-feed-free controls, 0x7F, other 8-bit bytes) are kept.
+// change (0xFF is held as kHeldFF) is found wherever it sits, and bytes
+// close to the ones changed (tab, line-feed-free controls, 0x7F, other
+// 8-bit bytes) are kept.
 TEST(InputLineReaderTest, CleaningFindsBytesAtEveryOffsetOfLongLines) {
   testing::TempFolder dir;
   const std::string plain = "abcdefghijklmnopqrstuvwxyz0123";
@@ -101,7 +112,8 @@ TEST(InputLineReaderTest, CleaningFindsBytesAtEveryOffsetOfLongLines) {
   for (size_t at = 0; at < 20; ++at) {
     for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
              {std::string(1, '\0'), " "}, {"\r", " "}, {"\xA0", " "},
-             {"\t\x0B\x0E\x7F\x80\xFF", "\t\x0B\x0E\x7F\x80\xFF"}}) {
+             {"\xFF", std::string(1, kHeldFF)},
+             {"\t\x0B\x0E\x7F\x80\xFE", "\t\x0B\x0E\x7F\x80\xFE"}}) {
       file += plain.substr(0, at) + in + plain.substr(at) + "\n";
       want.push_back(plain.substr(0, at) + out + plain.substr(at));
     }

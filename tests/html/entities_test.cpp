@@ -179,6 +179,11 @@ TEST(ReplaceEntitiesTest, Cases) {
       {"&larr;&harr;&rarr;", kText, kNo8Bit, kAlt, "<-<->->", 3, false},
       {"&#150;&#151;&shy;&brvbar;&acute;", kText, k8Bit, kAlt, "----:'", 5, false},
       {"&#150;", kText, k8Bit, kNoAlt, "\x96", 1, false},
+      // "ÿ" as a byte is held as kHeldFF (the marks are made of 0xFF bytes);
+      // as UTF-8 it is written as such.
+      {"&yuml;&#255;&#xFF; &yuml;", kText, k8Bit, kNoAlt, std::string(3, kHeldFF) + " " + kHeldFF, 4,
+       false},
+      {"&yuml;", kText, kNo8Bit, kNoAlt, "\xC3\xBF", 1, true},
       {"&ensp;|&emsp;|", kText, kNo8Bit, kAlt, " |  |", 2, false},
       {"&eacute;", kText, kNo8Bit, kAlt, "\xC3\xA9", 1, true},  // no alternative: UTF-8
       // Written-back HTML keeps escaped markup escaped; other references go.
