@@ -758,8 +758,9 @@ void DetagPass::WholeTextPass(std::string& text) {
   const bool rejoin = text_mode && ParagraphTagsSeen() && !options_.preserve_white_space;
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
   RejoinAndResolveMarks(text, rejoin);
-  // The marks are gone: the text's own 0xFF bytes can come back.
-  RestoreHeldFF(text);
+  // Markup removal has no marks left: the text's own 0xFF bytes come back.
+  // Text mode still has its forced breaks: the writers restore them (AsUtf8).
+  if (!text_mode) RestoreHeldFF(text);
 
   FindByLineAndAddress(text);
 

@@ -1,7 +1,8 @@
 // The in-band marks that the conversion puts into its intermediate text and
 // the layout step reads back: names between pairs of 0xFF bytes, which
-// ordinary text never holds, the forced-break marker, and the statement
-// texts built from them.
+// the text itself never holds (its own 0xFF bytes are held as kHeldFF of
+// html/entities.h), the forced-break marker, and the statement texts built
+// from them.
 #pragma once
 
 #include <string>
@@ -10,11 +11,12 @@
 namespace orv {
 
 // The forced-break marker at the start of an output line: the layout step
-// ends the pending text there.
+// ends the pending text there. A text's own 0xFF bytes are held as another
+// byte until its lines are written (kHeldFF), so no text spells it.
 inline constexpr std::string_view kForcedBreak =
-    "\xBF"
+    "\xFF"
     "BR"
-    "\xBF";
+    "\xFF";
 
 // The in-band marks and statement texts of one file.
 struct DetagMarkers {

@@ -140,16 +140,17 @@ TEST(DetagEncodingTest, MarkupRemovalKeepsThePagesOwnBytes) {
   EXPECT_EQ(Convert(cp1251, false), cp1251);
 }
 
-// The marks the conversion puts into its text are led by pairs of 0xFF
-// bytes, which an 8-bit page holds as "ÿ": its own "ÿÿ", from the file or
-// from references, stays text (no line break, no blank lost), in the body,
-// the title and a link's address, and markup removal writes it back as the
-// page's own byte.
-TEST(DetagEncodingTest, YDiaeresisOfAnEightBitPageStaysText) {
+// The marks the conversion puts into its text are made of 0xFF bytes,
+// which an 8-bit page holds as "ÿ": its own "ÿÿ", "ÿBRÿ" and "¿BR¿",
+// from the file or from references, stay text (no line break, no blank or
+// word lost), in the body, the title and a link's address, and markup
+// removal writes them back as the page's own bytes.
+TEST(DetagEncodingTest, EightBitPagesCannotSpellTheConversionsMarks) {
   const std::string page =
       "<meta charset=iso-8859-1><title>Lou\xFFs \xFF\xFF</title>"
       "<p>one \xFF\xFF two \xFF\xFF" "BR\xFF\xFF three &yuml;&yuml; four \xFF\xFF" "P\xFF\xFF end\xFF</p>\n"
-      "<p><a href=\"http://e.com/\xFF\xFF\">l\xFF</a> \xFF\xFF" "CBR\xFF\xFF$_$_START_LIST x</p>\n";
+      "<p><a href=\"http://e.com/\xFF\xFF\">l\xFF</a> \xFF\xFF" "CBR\xFF\xFF$_$_START_LIST x</p>\n"
+      "<p>\xBF" "BR\xBF a \xFF" "BR\xFF b &iquest;BR&iquest; c &yuml;BR&yuml;</p>\n";
   const std::string text = Convert(page);
   const std::string y = "\xC3\xBF";
   EXPECT_NE(text.find("Lou" + y + "s " + y + y), std::string::npos) << text;
@@ -158,6 +159,11 @@ TEST(DetagEncodingTest, YDiaeresisOfAnEightBitPageStaysText) {
             std::string::npos)
       << text;
   EXPECT_NE(Body(text).find("l" + y + " [1] " + y + y + "CBR" + y + y + "$_$_START_LIST x"),
+            std::string::npos)
+      << text;
+  const std::string q = "\xC2\xBF";
+  EXPECT_NE(Body(text).find(q + "BR" + q + " a " + y + "BR" + y + " b " + q + "BR" + q + " c " + y +
+                            "BR" + y + "\n"),
             std::string::npos)
       << text;
   EXPECT_NE(text.find("http://e.com/" + y + y), std::string::npos) << text;
