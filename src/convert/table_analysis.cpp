@@ -520,8 +520,15 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     walk.starting_width =
         EnclosedWidth(text, std::string_view(text).substr(static_cast<size_t>(end) + 1));
   }
-  // The table itself is closed when the scan goes on after it.
-  tracked_to_ = static_cast<size_t>(end) + 1;
+  // The table itself is closed when the scan goes on after it. While
+  // enclosing tables are followed, its own tags are followed too: a stray
+  // end tag inside it (one the scan does not pair, "</table " without its
+  // ">") closes an enclosing table here as it does where a text is cut
+  // into parts (FreshTableCut counts every table tag).
+  if (enclosing_.empty())
+    tracked_to_ = static_cast<size_t>(end) + 1;
+  else
+    TrackEnclosingTables(text, static_cast<size_t>(end) + 1);
 
   std::string flattened;
   std::string_view table = walk.table;
