@@ -102,15 +102,18 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   options_.ApplyDependentRules();
   // A message that quotes the document (a link's address) gets its 0xFF
   // bytes back.
-  report_ = !report ? ReportFunction() : ReportFunction([report](const std::string& message, int level) {
-    if (message.find(kHeldFF) == std::string::npos) {
-      report(message, level);
-    } else {
-      std::string restored = message;
-      RestoreHeldFF(restored);
-      report(restored, level);
-    }
-  });
+  report_ = ReportFunction();
+  if (report) {
+    report_ = [report](const std::string& message, int level) {
+      if (message.find(kHeldFF) == std::string::npos) {
+        report(message, level);
+      } else {
+        std::string restored = message;
+        RestoreHeldFF(restored);
+        report(restored, level);
+      }
+    };
+  }
   info_ = DocumentInfo{};
   unicode_output_ = false;
   utf8_input_ = false;
@@ -1079,10 +1082,11 @@ void DetagPass::FillHeaderDocument(const DetagRequest& request) {
 // in UTF-8. Windows-1252 text is written in UTF-8 as a whole; when entity
 // replacement put UTF-8 sequences into it, those stay as they are.
 std::string_view DetagPass::AsUtf8(std::string_view text, std::string& buffer) const {
-  // What did not pass through the body (a header field, a link's address)
-  // may still hold its 0xFF bytes as kHeldFF. Once they are back, the text
-  // has a byte that is not UTF-8, so it is converted into `buffer` below
-  // and never handed back itself.
+  // Text mode holds the text's own 0xFF bytes as kHeldFF until its lines
+  // are written (its forced-break markers are 0xFF bytes), and so may a
+  // header field or a link's address. Once they are back, the text has a
+  // byte that is not UTF-8, so it is converted into `buffer` below and is
+  // never handed back itself.
   std::string restored;
   if (text.find(kHeldFF) != std::string_view::npos) {
     restored.assign(text);

@@ -96,11 +96,12 @@ size_t EntityTableSize();
 // most kMaxReferenceName characters lie between them. "&amp;" always gives
 // "&"; with ANSI alternatives some characters become plain-ASCII or
 // Windows-1252 stand-ins; below 128 the character itself; 128 to 255 the
-// byte when 8-bit output is allowed (a 0xFF byte as kHeldFF); otherwise the UTF-8 sequence, which sets
-// `unicode_output` (never cleared here). Unknown references are left alone;
-// references to code points that cannot be written (0, surrogates, above
-// 0x10FFFF) are left alone too and reported once through `report`. A name
-// that stands for two code points gives both, in UTF-8.
+// byte when 8-bit output is allowed (a 0xFF byte as kHeldFF); otherwise the
+// UTF-8 sequence, which sets `unicode_output` (never cleared here). Unknown
+// references are left alone; references to code points that cannot be
+// written (0, surrogates, above 0x10FFFF) are left alone too and reported
+// once through `report`. A name that stands for two code points gives both,
+// in UTF-8.
 // Linear in the length of the text.
 int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unicode_output,
                     const EntityReporter& report = {});

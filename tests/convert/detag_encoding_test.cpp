@@ -148,7 +148,8 @@ TEST(DetagEncodingTest, MarkupRemovalKeepsThePagesOwnBytes) {
 TEST(DetagEncodingTest, EightBitPagesCannotSpellTheConversionsMarks) {
   const std::string page =
       "<meta charset=iso-8859-1><title>Lou\xFFs \xFF\xFF</title>"
-      "<p>one \xFF\xFF two \xFF\xFF" "BR\xFF\xFF three &yuml;&yuml; four \xFF\xFF" "P\xFF\xFF end\xFF</p>\n"
+      "<p>one \xFF\xFF two \xFF\xFF" "BR\xFF\xFF three &yuml;&yuml; four "
+      "\xFF\xFF" "P\xFF\xFF end\xFF</p>\n"
       "<p><a href=\"http://e.com/\xFF\xFF\">l\xFF</a> \xFF\xFF" "CBR\xFF\xFF$_$_START_LIST x</p>\n"
       "<p>\xBF" "BR\xBF a \xFF" "BR\xFF b &iquest;BR&iquest; c &yuml;BR&yuml;</p>\n";
   const std::string text = Convert(page);

@@ -68,7 +68,8 @@ TEST(InputLineReaderTest, EightBitCleaningRules) {
   // is one after UTF-8 ("é" here: it cannot be part of it); a NUL of the
   // file never is.
   const std::string held = std::string(1, kHeldFF);
-  const std::string ff = dir.Write("ff.htm", std::string("Lou\xFFs \xFF\xFF ") + '\0' + "\ncaf\xC3\xA9\xFF\n");
+  const std::string ff =
+      dir.Write("ff.htm", std::string("Lou\xFFs \xFF\xFF ") + '\0' + "\ncaf\xC3\xA9\xFF\n");
   EXPECT_EQ(ReadLines(ff), (std::vector<std::string>{"Lou" + held + "s " + held + held + "  ",
                                                      "caf\xC3\xA9" + held}));
   EXPECT_EQ(ReadLines(ff, /*text_mode=*/false)[0], "Lou" + held + "s " + held + held + "  ");

@@ -181,8 +181,8 @@ TEST(ReplaceEntitiesTest, Cases) {
       {"&#150;", kText, k8Bit, kNoAlt, "\x96", 1, false},
       // "ÿ" as a byte is held as kHeldFF (the marks are made of 0xFF bytes);
       // as UTF-8 it is written as such.
-      {"&yuml;&#255;&#xFF; &yuml;", kText, k8Bit, kNoAlt, std::string(3, kHeldFF) + " " + kHeldFF, 4,
-       false},
+      {"&yuml;&#255;&#xFF; &yuml;", kText, k8Bit, kNoAlt,
+       std::string(3, kHeldFF) + " " + kHeldFF, 4, false},
       {"&yuml;", kText, kNo8Bit, kNoAlt, "\xC3\xBF", 1, true},
       {"&ensp;|&emsp;|", kText, kNo8Bit, kAlt, " |  |", 2, false},
       {"&eacute;", kText, kNo8Bit, kAlt, "\xC3\xA9", 1, true},  // no alternative: UTF-8
