@@ -511,7 +511,6 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
                                     options_.allow_ansi_alternatives, TextIsUtf8()},
                       unicode);
       info_.title = CollapseBlanks(title);
-      RestoreHeldFF(info_.title);
     }
   }
   if (first && options_.remove_style_sheet)
