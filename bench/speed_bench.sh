@@ -116,14 +116,15 @@ for _ in $(seq "$runs"); do
 done
 
 size_of() { du -cb "$@" | tail -1 | cut -f1; }
-ratio() { echo "scale=2; $1 / $2" | bc | sed 's/^\./0./'; }
+# ratio A B [DIGITS]: A / B rounded (not cut) to DIGITS decimals, 2 by default.
+ratio() { awk -v a="$1" -v b="$2" -v d="${3:-2}" 'BEGIN { printf "%.*f", d, a / b }'; }
 row() {  # key, label, input bytes, the key's group
   local key=$1 label=$2 bytes=$3 group=$4 ms
   ms=${best_ms[$key]:-}
   [ -n "$ms" ] || return 0
   local per_floor="" per_links=""
   [ "$key" != "$group.floor" ] && per_floor="$(ratio "$ms" "${best_ms[$group.floor]}")x"
-  [ "$key" != "$group.links" ] && per_links=$(ratio "$ms" "${best_ms[$group.links]}")
+  [ "$key" != "$group.links" ] && per_links=$(ratio "$ms" "${best_ms[$group.links]}" 3)
   printf '%-36s %8d %8d %8.1f %9s %8s %8d %7s\n' "$label" "$ms" "${cpu_ms[$key]}" \
     "$(echo "scale=1; $bytes * 1000 / 1048576 / $ms" | bc)" "$per_floor" "$per_links" \
     "$((peak_kb[$key] / 1024))" "$(ratio $((peak_kb[$key] * 1024)) "$bytes")"
