@@ -27,6 +27,15 @@ template <typename Out>
 void AppendCollapsed(std::string_view line, Out& out) {
   line = TrimView(line);
   auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  // Most lines have nothing to collapse (single spaces between words, no
+  // tab): they go in whole rather than a word at a time.
+  bool runs = false;
+  for (size_t k = 0; k < line.size() && !runs; ++k)
+    runs = line[k] == '\t' || (line[k] == ' ' && k + 1 < line.size() && blank(line[k + 1]));
+  if (!runs) {
+    out.Append(line);
+    return;
+  }
   size_t i = 0;
   while (i < line.size()) {
     // A stretch of non-blanks and the first blank after it go in whole.

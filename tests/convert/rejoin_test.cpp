@@ -54,6 +54,18 @@ TEST(RejoinLines, KnowsWhenATextEndsInsideAJoinedLineOrASection) {
   EXPECT_TRUE(RejoinLines(m.start_pre + "\ncode\n" + m.end_pre + "\n", m, out).ends_between_lines);
 }
 
+// Joined lines are trimmed and each run of blanks keeps only its first
+// blank (a tab stays a tab); a line with no run goes in as it is.
+TEST(RejoinLines, RunsOfBlanksBecomeTheirFirstBlank) {
+  const DetagMarkers m = MakeDetagMarkers(false);
+  std::string out;
+  RejoinLines("  one  two\tthree \na \tb\t\tc\nplain words here\n", m, out);
+  EXPECT_EQ(out, " one two\tthree a b\tc plain words here\n");
+  std::string in_place = "x  y\nb\t\tc\nplain\n";
+  RejoinLinesInPlace(in_place, m);
+  EXPECT_EQ(in_place, " x y b\tc plain\n");
+}
+
 // Re-joined in place, a text comes out as re-joined into a string of its
 // own: with the output behind the line being read, level with it (joined
 // lines gain a leading blank), and ahead of the lines still to be read
