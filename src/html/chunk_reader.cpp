@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "common/text.h"
 #include "html/entities.h"
@@ -495,7 +494,7 @@ class ChunkGatherer {
     if (chunk_.empty() && line.capacity() >= needed) {
       chunk_.swap(line);
     } else {
-      if (chunk_.capacity() < needed) MakeChunkRoom(needed);
+      if (chunk_.capacity() < needed) chunk_.reserve(std::max(needed, 2 * chunk_.capacity()));
       chunk_ += line;
     }
     chunk_ += '\n';
@@ -511,22 +510,6 @@ class ChunkGatherer {
       open_elements_.Forget();
     }
     CloseChunk(/*report=*/true);
-  }
-
-  // A chunk grows by doubling up to its usual size. One that must hold an
-  // element longer than that gets room for the longest element at once:
-  // doubling a large chunk would hold its old and its new room together,
-  // and room that is never written costs no memory.
-  void MakeChunkRoom(size_t needed) {
-    if (needed > options_.chunk_limit && options_.element_limit > needed) {
-      try {
-        chunk_.reserve(options_.element_limit + (size_t{1} << 16));
-        return;
-      } catch (const std::bad_alloc&) {
-        // Grows by doubling instead.
-      }
-    }
-    chunk_.reserve(std::max(needed, 2 * chunk_.capacity()));
   }
 
   void CloseChunk(bool report) {
