@@ -226,9 +226,11 @@ void DetagPass::BuildLists() {
     for (const std::string& pattern : StartTagPatterns("object", "**/object>"))
       l.objects.AddDelete(pattern);
   if (text) {
-    // Never shown as text: template content and in-line drawings. They go
-    // after the style sheets, which drawings often hold.
-    for (const char* name : {"template", "svg", "math"})
+    // Never shown as text: template content, in-line drawings, and the
+    // annotations of a formula (its TeX source, say). They go after the
+    // style sheets, which drawings often hold. The formula itself is text
+    // a browser shows ("a set of N objects"): its tags go with the others.
+    for (const char* name : {"template", "svg", "annotation", "annotation-xml"})
       for (const std::string& pattern : StartTagPatterns(name, "**/" + std::string(name) + ">"))
         l.objects.AddDelete(pattern);
   }

@@ -16,10 +16,11 @@ namespace orv {
 namespace {
 
 // HTML 4.01, the current HTML standard (with its obsolete elements that
-// browsers still know), the embedded svg and math, and a few extensions
-// that pages still carry.
+// browsers still know), the embedded svg and math (with a formula's
+// annotations), and a few extensions that pages still carry.
 constexpr const char* kElementNames[] = {
-    "a", "abbr", "acronym", "address", "applet", "area", "article", "aside", "audio", "b",
+    "a", "abbr", "acronym", "address", "annotation", "annotation-xml", "applet", "area",
+    "article", "aside", "audio", "b",
     "base", "basefont", "bdi", "bdo", "bgsound", "big", "blink", "blockquote", "body", "br",
     "button", "canvas", "caption", "center", "cite", "code", "col", "colgroup", "data",
     "datalist", "dd", "del", "details", "dfn", "dialog", "dir", "div", "dl", "dt", "em",
@@ -45,7 +46,7 @@ std::string PatternElement(const std::string& pattern) {
   if (i < pattern.size() && pattern[i] == '/') ++i;
   std::string name;
   while (i < pattern.size() &&
-         (std::isalnum(static_cast<unsigned char>(pattern[i])) ||
+         (std::isalnum(static_cast<unsigned char>(pattern[i])) || pattern[i] == '-' ||
           (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == '1'))) {
     if (pattern[i] == '%') {
       name += "%1";
