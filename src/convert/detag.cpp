@@ -554,9 +554,19 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   if (text_mode || options_.remove_form)
     ApplyList(l.forms, text, "INFO: Removing Form fields", gate);
   if (text_mode || options_.remove_font || options_.remove_span || options_.remove_emphasis) {
-    // Nested in-line tags hide each other within one scan; a second scan
-    // catches what the first uncovered.
-    if (ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags", gate) > 0)
+    // Nested in-line tags hide each other within one scan ("<spa<b>n>");
+    // a second scan catches what the first uncovered. It can only find a
+    // tag that reaches across a change of the first, so it is spared when
+    // no tag is left open before any change (as on nearly every page).
+    PatternList::ChangeSpans changes;
+    struct StopNoting {
+      PatternList& list;
+      ~StopNoting() { list.NoteChanges(nullptr); }
+    } stop_noting{l.inline_markup};
+    l.inline_markup.NoteChanges(&changes);
+    const int removed = ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags", gate);
+    l.inline_markup.NoteChanges(nullptr);
+    if (removed > 0 && TagsMayMatchAcrossChanges(l.inline_markup, text, changes))
       ApplyList(l.inline_markup, text, nullptr, gate, /*repeat=*/1);
   }
   if (text_mode) {

@@ -63,6 +63,7 @@
 #include "html/pattern_list.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -1077,7 +1078,9 @@ int PatternList::Splice(size_t from, size_t to, std::string_view insert) {
     result_.reserve(input_.size() + std::min(input_.size(), size_t{64} << 20));
   MakeResultRoom(from - copied_ + insert.size(), to);
   result_.append(input_, copied_, from - copied_);
+  const size_t inserted_at = result_.size();
   result_.append(insert);
+  if (noted_changes_ != nullptr) noted_changes_->emplace_back(inserted_at, result_.size());
   copied_ = to;
   handler_changed_ = true;
   return ActionChanged;
@@ -1126,6 +1129,59 @@ int PatternList::ReplaceText(long start, long end, std::string_view replacement)
 int PatternList::InsertText(long offset, std::string_view insert) {
   if (!applying_ || offset < 0) return ActionNone;
   return Splice(static_cast<size_t>(offset), static_cast<size_t>(offset), insert);
+}
+
+namespace {
+
+// Whether a match of `entry` is a tag that the action takes away: the
+// pattern is '<', then name characters, name-end, white-space, digit and
+// letter classes and "**" runs, then at most a final '>'; nothing in it can
+// take a '>' before its end. The action deletes the match or replaces it by
+// text without a '<'.
+bool RemovesATag(const Pattern& entry) {
+  if (entry.kind != Delete && entry.kind != Replace) return false;
+  if (entry.replacement.find('<') != std::string::npos) return false;
+  const std::string& t = entry.text;
+  if (t.size() < 2 || t[0] != '<' || t.back() == '*') return false;
+  for (size_t i = 1; i < t.size(); ++i) {
+    const char c = t[i];
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '!' || c == '-' || c == '*')
+      continue;
+    if (c == '%' && i + 1 < t.size() && std::string_view("/W1ZAa").find(t[i + 1]) != std::string_view::npos) {
+      ++i;
+      continue;
+    }
+    if (c == '>' && i + 1 == t.size()) continue;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TagsMayMatchAcrossChanges(const PatternList& list, std::string_view text,
+                               const PatternList::ChangeSpans& changes) {
+  for (size_t e = 0; e < list.Size(); ++e)
+    if (!RemovesATag(list.Entry(e))) return true;
+  // Whether the last '<' or '>' so far is a '<', carried from one change to
+  // the next over the text between them.
+  bool open = false;
+  size_t from = 0;
+  for (const auto& [begin, end] : changes) {
+    if (begin < from || end < begin || end > text.size()) return true;  // not from one application
+    for (size_t k = begin; k > from; --k) {
+      if (text[k - 1] == '<' || text[k - 1] == '>') {
+        open = text[k - 1] == '<';
+        break;
+      }
+    }
+    if (open) return true;
+    const std::string_view put_in = text.substr(begin, end - begin);
+    if (put_in.find('<') != std::string_view::npos) return true;
+    if (put_in.find('>') != std::string_view::npos) open = false;
+    from = end;
+  }
+  return false;
 }
 
 }  // namespace orv

@@ -22,6 +22,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "html/pattern_finder.h"
@@ -131,6 +132,11 @@ class PatternList {
   // The rewritten text of the last Apply.
   const std::string& Result() const { return result_; }
 
+  // While set (not null), each change an application makes is noted in
+  // `changes`: where the text put in begins and ends in the result.
+  using ChangeSpans = std::vector<std::pair<size_t, size_t>>;
+  void NoteChanges(ChangeSpans* changes) { noted_changes_ = changes; }
+
   // For handlers, during Apply. Each returns ActionChanged when it changed
   // the text and ActionNone when the offsets were refused (see above).
   // Replaces the match the handler was called for.
@@ -163,6 +169,7 @@ class PatternList {
   std::string input_;
   std::string result_;
   size_t copied_ = 0;        // input before this offset is already in result_
+  ChangeSpans* noted_changes_ = nullptr;
   size_t position_ = 0;      // scan position during Apply
   long match_start_ = -1;    // the match a handler is running for
   long match_end_ = -1;
@@ -236,5 +243,16 @@ class PatternList {
   std::vector<std::bitset<256>> skip_pairs_;
   std::vector<unsigned char> skip_row_ready_;
 };
+
+// Whether `list` could match `text` again after an application of it that
+// made `changes` (noted by NoteChanges) and gave `text`. True whenever some
+// entry does more than delete a tag or replace it by text without a '<': a
+// tag here begins with '<', holds no other '<', and ends at its first '>'
+// (or at its name). Otherwise every match of the first application is gone,
+// and a second can only find a match that reaches across a change
+// (everywhere else the text is what the first one scanned), which begins
+// with a '<' before the change that no '>' follows up to it. Linear.
+bool TagsMayMatchAcrossChanges(const PatternList& list, std::string_view text,
+                               const PatternList::ChangeSpans& changes);
 
 }  // namespace orv
