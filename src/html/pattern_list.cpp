@@ -1134,24 +1134,30 @@ int PatternList::InsertText(long offset, std::string_view insert) {
 namespace {
 
 // Whether a match of `entry` is a tag that the action takes away: the
-// pattern is '<', then name characters, name-end, white-space, digit and
-// letter classes and "**" runs, then at most a final '>'; nothing in it can
-// take a '>' before its end. The action deletes the match or replaces it by
-// text without a '<'.
+// pattern is '<', then name characters and classes that hold neither '<'
+// nor '>' (name end, white space, digits, letters), then at most "**>" or a
+// final '>'; nothing in it can take a '>' before its end ("**" stops at the
+// first '>'). The action deletes the match or replaces it by text without a
+// '<'.
 bool RemovesATag(const Pattern& entry) {
   if (entry.kind != Delete && entry.kind != Replace) return false;
   if (entry.replacement.find('<') != std::string::npos) return false;
   const std::string& t = entry.text;
-  if (t.size() < 2 || t[0] != '<' || t.back() == '*') return false;
-  for (size_t i = 1; i < t.size(); ++i) {
+  const size_t n = t.size();
+  if (n < 2 || t[0] != '<') return false;
+  for (size_t i = 1; i < n; ++i) {
     const char c = t[i];
-    if (std::isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '!' || c == '-' || c == '*')
-      continue;
-    if (c == '%' && i + 1 < t.size() && std::string_view("/W1ZAa").find(t[i + 1]) != std::string_view::npos) {
-      ++i;
-      continue;
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '!' || c == '-') continue;
+    if (c == '>' && i + 1 == n) continue;
+    if ((c == '%' || c == '*' || c == '?') && i + 1 < n) {
+      const char set = t[i + 1];
+      const bool plain_class = std::string_view("/W1ZAa").find(set) != std::string_view::npos;
+      const bool run_to_close = c == '*' && set == '*' && i + 3 == n && t[n - 1] == '>';
+      if (plain_class || run_to_close) {
+        ++i;
+        continue;
+      }
     }
-    if (c == '>' && i + 1 == t.size()) continue;
     return false;
   }
   return true;
