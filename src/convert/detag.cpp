@@ -559,13 +559,15 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
     // tag that reaches across a change of the first, so it is spared when
     // no tag is left open before any change (as on nearly every page).
     PatternList::ChangeSpans changes;
-    struct StopNoting {
-      PatternList& list;
-      ~StopNoting() { list.NoteChanges(nullptr); }
-    } stop_noting{l.inline_markup};
-    l.inline_markup.NoteChanges(&changes);
-    const int removed = ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags", gate);
-    l.inline_markup.NoteChanges(nullptr);
+    int removed = 0;
+    {
+      struct StopNoting {
+        PatternList& list;
+        ~StopNoting() { list.NoteChanges(nullptr); }
+      } stop_noting{l.inline_markup};
+      l.inline_markup.NoteChanges(&changes);
+      removed = ApplyList(l.inline_markup, text, "INFO: Removing in-line markup tags", gate);
+    }
     if (removed > 0 && TagsMayMatchAcrossChanges(l.inline_markup, text, changes))
       ApplyList(l.inline_markup, text, nullptr, gate, /*repeat=*/1);
   }
