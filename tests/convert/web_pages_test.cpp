@@ -45,6 +45,11 @@ bool Holds(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// Fails for each of `gone` that `body` holds.
+void ExpectNoneOf(const std::string& body, std::initializer_list<const char*> gone) {
+  for (const char* text : gone) EXPECT_FALSE(Holds(body, text)) << text << " in\n" << body;
+}
+
 TEST(WebPageTest, HeaderElementDoesNotStartTheHead) {
   // Ad scripts hold "<head></head>"; a <header> before it must not open a
   // head element that swallows the article.
@@ -67,8 +72,7 @@ TEST(WebPageTest, ScriptsThatHoldMarkupAreRemovedWhole) {
       "<svg><style>.a{fill:red}</style><title>picture title</title></svg>\n"
       "<template><p>template text</p></template>\n");
   EXPECT_TRUE(Holds(body, "Before.")) << body;
-  for (const char* gone : {"leaked", "fill:red", "picture title", "template text", "<"})
-    EXPECT_FALSE(Holds(body, gone)) << gone << " in\n" << body;
+  ExpectNoneOf(body, {"leaked", "fill:red", "picture title", "template text", "<"});
 }
 
 // A formula is text a browser shows, in a sentence ("a set of N objects");
@@ -82,8 +86,7 @@ TEST(WebPageTest, FormulasKeepTheirTextWithoutTheirAnnotations) {
       "</semantics></math> objects.</p>\n");
   EXPECT_TRUE(Holds(body, "After x+y the formula.")) << body;
   EXPECT_TRUE(Holds(body, "Given a set of N objects.")) << body;
-  for (const char* gone : {"displaystyle", "kept_out", "<"})
-    EXPECT_FALSE(Holds(body, gone)) << gone << " in\n" << body;
+  ExpectNoneOf(body, {"displaystyle", "kept_out", "<"});
 }
 
 TEST(WebPageTest, BlockElementsAndLineBreaksEndTheLine) {
