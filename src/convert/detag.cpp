@@ -14,6 +14,7 @@
 #include "html/entities.h"
 #include "html/parsed_tag.h"
 #include "html/pattern_search.h"
+#include "html/quoted_values.h"
 #include "convert/table_analysis.h"
 #include "html/tag_rewriter.h"
 #include "convert/headings.h"
@@ -497,6 +498,10 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   const bool text_mode = options_.TextMode();
   const bool first = chunk_number == 1;
   gate.StartChunk();
+  // Every tag of text mode goes whole, so a '<' or '>' inside one of its
+  // values must not end it early; as entities they come back in any value
+  // that reaches the text.
+  if (text_mode) EscapeMarkupInQuotedValues(text);
 
   if (first && (text_mode || options_.remove_head))
     ApplyList(l.meta, text, "INFO: Processing <META> tags", gate);

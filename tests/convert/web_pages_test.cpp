@@ -89,6 +89,31 @@ TEST(WebPageTest, FormulasKeepTheirTextWithoutTheirAnnotations) {
   ExpectNoneOf(body, {"displaystyle", "kept_out", "<"});
 }
 
+// Templates, widgets and forms put '<' and '>' into quoted values; the tag
+// still ends at the '>' after its last value, as in a browser, and what the
+// values say shows only where a value reaches the text.
+TEST(WebPageTest, MarkupInsideQuotedValuesStaysInItsTag) {
+  const std::string body = ConvertedBody(
+      "<div ng-if=\"rows.length > 0 && rows[rows.length - 1]\">Shown rows.</div>\n"
+      "<input type=\"hidden\" value=\"<span>Please%20wait</span>\"/>\n"
+      "<div data-html='<iframe src=\"v\"></iframe>' data-kind=\"video\">Video.</div>\n"
+      "<ul><li class=\"lang-de>\"><a href=\"/de\">DE</a></li></ul>\n"
+      "<p>An <a href=\"x>Link</a> never closed, \"quoted\" words.</p>\n");
+  for (const char* kept : {"Shown rows.", "Video.", "DE", "never closed"})
+    EXPECT_TRUE(Holds(body, kept)) << kept << " missing in\n" << body;
+  ExpectNoneOf(body, {"rows.length", "Please", "iframe", "video", "\">"});
+
+  DetagOptions alternatives;
+  alternatives.img_text_marker = true;
+  alternatives.img_use_alt = true;
+  const std::string shown = ConvertedBody(
+      "<p>A <img src=\"a.png\" alt=\"x > y\"> picture.</p>\n"
+      "<p><a href=\"https://e.com/?q=a>b\">Link</a>.</p>\n",
+      alternatives);
+  EXPECT_TRUE(Holds(shown, "A [x > y] picture.")) << shown;
+  EXPECT_TRUE(Holds(shown, "https://e.com/?q=a>b")) << shown;
+}
+
 TEST(WebPageTest, BlockElementsAndLineBreaksEndTheLine) {
   const std::string body = ConvertedBody(
       "<p>Intro paragraph.</p>\n"
