@@ -11,50 +11,28 @@
 namespace orv {
 namespace {
 
-// Bit k set when data[k] is one of the `kCount` bytes of `bytes`, for the
-// first `length` (at most 64) bytes of `data`.
-template <int kCount>
-uint64_t ByteMask(const char* data, size_t length, const unsigned char* bytes) {
+// Bit k set when data[k] is `byte`, for the first `length` (at most 64)
+// bytes of `data`.
+uint64_t ByteMask(const char* data, size_t length, unsigned char byte) {
 #if defined(__SSE2__)
   if (length == 64) {
-    __m128i needles[kCount];
-    for (int b = 0; b < kCount; ++b) needles[b] = _mm_set1_epi8(static_cast<char>(bytes[b]));
+    const __m128i needle = _mm_set1_epi8(static_cast<char>(byte));
     uint64_t mask = 0;
     for (int part = 0; part < 4; ++part) {
       const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
-      __m128i hits = _mm_cmpeq_epi8(block, needles[0]);
-      for (int b = 1; b < kCount; ++b) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, needles[b]));
-      mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(hits))) << (16 * part);
+      mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, needle))))
+              << (16 * part);
     }
     return mask;
   }
 #endif
   uint64_t mask = 0;
-  for (size_t k = 0; k < length; ++k) {
-    const unsigned char c = static_cast<unsigned char>(data[k]);
-    bool hit = false;
-    for (int b = 0; b < kCount; ++b) hit |= c == bytes[b];
-    mask |= static_cast<uint64_t>(hit) << k;
-  }
+  for (size_t k = 0; k < length; ++k)
+    mask |= static_cast<uint64_t>(static_cast<unsigned char>(data[k]) == byte) << k;
   return mask;
 }
 
-uint64_t ByteMask(const char* data, size_t length, const unsigned char* bytes, int count) {
-  switch (count) {
-    case 1: return ByteMask<1>(data, length, bytes);
-    case 2: return ByteMask<2>(data, length, bytes);
-    case 3: return ByteMask<3>(data, length, bytes);
-    default: return ByteMask<4>(data, length, bytes);
-  }
-}
-
 }  // namespace
-
-ByteCursor::ByteCursor(std::string_view text, std::string_view bytes)
-    : text_(text), bytes_{}, count_(static_cast<int>(std::clamp<size_t>(bytes.size(), 1, 4))) {
-  for (size_t b = 0; b < bytes.size() && b < 4; ++b)
-    bytes_[b] = static_cast<unsigned char>(bytes[b]);
-}
 
 size_t ByteCursor::NextBlock(size_t from) {
   const size_t n = text_.size();
@@ -65,14 +43,14 @@ size_t ByteCursor::NextBlock(size_t from) {
       from = base_ + 64;
       if (from >= n) break;
       // A stretch of plain text: memchr crosses it faster than masks do.
-      if (mask_ == 0 && count_ == 1) {
-        const void* hit = std::memchr(text_.data() + from, bytes_[0], n - from);
+      if (mask_ == 0) {
+        const void* hit = std::memchr(text_.data() + from, byte_, n - from);
         if (hit == nullptr) break;
         from = static_cast<size_t>(static_cast<const char*>(hit) - text_.data());
       }
     }
     base_ = from;
-    mask_ = ByteMask(text_.data() + from, std::min<size_t>(64, n - from), bytes_, count_);
+    mask_ = ByteMask(text_.data() + from, std::min<size_t>(64, n - from), byte_);
   }
   return n;
 }

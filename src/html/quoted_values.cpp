@@ -7,7 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "common/byte_cursor.h"
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/text.h"
 
 namespace orv {
@@ -36,26 +39,32 @@ bool HoldsAnEndThatOthersFind(std::string_view value) {
 }
 
 // The position of the next `quote` at or after `from`, remembered from the
-// last search while it still lies ahead, so that the searches of a whole
-// text cost one pass over it.
+// last search while it answers the question too (asked from no earlier a
+// position, found no earlier than `from`), so that the searches of a whole
+// text cost about one pass over it.
 class QuoteFinder {
  public:
   explicit QuoteFinder(std::string_view text) : text_(text) {}
   size_t Next(char quote, size_t from) {
-    size_t& known = quote == '"' ? double_ : single_;
-    if (known != kUnknown && (known == std::string_view::npos || known >= from)) return known;
+    Known& known = quote == '"' ? double_ : single_;
+    if (known.asked_from <= from && (known.found == std::string_view::npos || known.found >= from))
+      return known.found;
     const void* found = from < text_.size()
                             ? std::memchr(text_.data() + from, quote, text_.size() - from)
                             : nullptr;
-    known = found ? static_cast<size_t>(static_cast<const char*>(found) - text_.data())
-                  : std::string_view::npos;
-    return known;
+    known.asked_from = from;
+    known.found = found ? static_cast<size_t>(static_cast<const char*>(found) - text_.data())
+                        : std::string_view::npos;
+    return known.found;
   }
 
  private:
-  static constexpr size_t kUnknown = std::string_view::npos - 1;
+  struct Known {
+    size_t asked_from = std::string_view::npos;  // nothing asked yet
+    size_t found = 0;
+  };
   std::string_view text_;
-  size_t double_ = kUnknown, single_ = kUnknown;
+  Known double_, single_;
 };
 
 struct Span {
@@ -183,75 +192,101 @@ bool HoldsNoMarkup(std::string_view name, std::string_view& raw) {
   return false;
 }
 
+// The position of the first of the bytes `a`, `b` and `c` in [from, to),
+// or `to`: sixteen bytes at a time, as most tags and values are short and
+// a library call would cost more than the search.
+size_t FindAnyOf(std::string_view text, size_t from, size_t to, char a, char b, char c) {
+#if defined(__SSE2__)
+  const __m128i need_a = _mm_set1_epi8(a), need_b = _mm_set1_epi8(b), need_c = _mm_set1_epi8(c);
+  // Whole blocks of the text, the last one cut at `to`.
+  for (; from < to && from + 16 <= text.size(); from += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+    const __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, need_a), _mm_cmpeq_epi8(block, need_b)),
+                     _mm_cmpeq_epi8(block, need_c));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (to - from < 16) mask &= (1u << (to - from)) - 1;
+    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; from < to; ++from) {
+    const char x = text[from];
+    if (x == a || x == b || x == c) return from;
+  }
+  return to;
+}
+
+// The position of the first '>' or quote at or after `from`, or the
+// text's size.
+size_t NextTagStop(std::string_view text, size_t from) {
+  return FindAnyOf(text, from, text.size(), '>', '"', '\'');
+}
+
+// Whether `text` holds a '<' or a '>' in [from, to).
+bool HoldsMarkup(std::string_view text, size_t from, size_t to) {
+  return FindAnyOf(text, from, to, '<', '>', '>') < to;
+}
+
 }  // namespace
 
-// The text is read by its structural bytes alone ('<', '>' and the two
-// quotes), taken 64 at a time from bit masks: in text, a '<' with a letter
-// after it opens a start tag and "<!--" a comment; in a tag, a quote after
-// '=' opens a value and '>' ends the tag; in a value, its own quote closes
-// it. A '<' or '>' met in a value makes its tag a candidate, which the
-// exact walk (WalkStartTag) reads from its '<'; the reading goes on where
-// the walk stopped.
+// The text is read from one '<' to the next: a '<' with a letter after it
+// opens a start tag, read up to its '>' with each value after an '=' taken
+// whole from its quote to the next; "<!--" opens a comment. A tag with a
+// '<' or '>' in a value (or a value that never closes) is handed to the
+// exact walk (WalkStartTag), and the reading goes on where the walk
+// stopped.
 size_t EscapeMarkupInQuotedValues(std::string& text) {
   const std::string_view all(text);
-  ByteCursor structure(all, "<>\"'");
+  const size_t n = all.size();
   QuoteFinder quotes(all);
   std::vector<Span> spans;
   size_t values = 0;
-  enum class State { kText, kTag, kValue } state = State::kText;
-  size_t open = 0, name_end = 0;
-  char quote = 0;
-  std::string_view raw;  // the tag is of an element without markup inside
-  for (size_t at = structure.Next(0); at < all.size(); at = structure.Next(at + 1)) {
-    const char c = all[at];
-    switch (state) {
-      case State::kText: {
-        if (c != '<' || at + 1 >= all.size()) break;
-        const char next = all[at + 1];
-        if (next == '!' && all.compare(at, 4, "<!--") == 0) {
-          const size_t end = all.find("-->", at + 2);
-          // An unclosed comment runs to the end of the text.
-          at = end == std::string_view::npos ? all.size() - 1 : end + 2;
+  size_t i = 0;
+  while (i < n) {
+    const void* found = std::memchr(all.data() + i, '<', n - i);
+    if (found == nullptr) break;
+    const size_t open = static_cast<size_t>(static_cast<const char*>(found) - all.data());
+    i = open + 1;
+    if (i >= n) break;
+    if (all[i] == '!') {
+      if (all.compare(open, 4, "<!--") == 0) {
+        const size_t end = all.find("-->", open + 2);
+        if (end == std::string_view::npos) break;  // an unclosed comment runs to the end
+        i = end + 3;
+      }
+      continue;
+    }
+    if (!IsAsciiLetter(all[i])) continue;
+    const size_t name_end = NameEnd(all, i);
+    // The tag up to its '>', its values passed over whole.
+    bool suspect = false;
+    size_t p = NextTagStop(all, name_end);
+    while (p < n && all[p] != '>') {
+      size_t before = p;
+      while (before > name_end && IsTagBlank(all[before - 1])) --before;
+      if (before > name_end && all[before - 1] == '=') {
+        const size_t close = quotes.Next(all[p], p + 1);
+        if (close == std::string_view::npos || HoldsMarkup(all, p + 1, close)) {
+          suspect = true;
           break;
         }
-        if (!IsAsciiLetter(next)) break;
-        open = at;
-        name_end = NameEnd(all, at + 1);
-        raw = {};
-        HoldsNoMarkup(all.substr(at + 1, name_end - at - 1), raw);
-        state = State::kTag;
-        at = name_end - 1;
-        break;
+        p = close;
       }
-      case State::kTag: {
-        if (c == '>') {
-          state = State::kText;
-          if (!raw.empty()) at = EndOfContent(all, raw, at + 1) - 1;
-        } else if (c == '"' || c == '\'') {
-          size_t before = at;
-          while (before > name_end && IsTagBlank(all[before - 1])) --before;
-          if (before > name_end && all[before - 1] == '=') {
-            state = State::kValue;
-            quote = c;
-          }
-        }
-        break;
-      }
-      case State::kValue: {
-        if (c == quote) {
-          state = State::kTag;
-        } else if (c == '<' || c == '>') {
-          const size_t spans_before = spans.size();
-          const TagWalk walk = WalkStartTag(all, open, name_end, quotes, spans);
-          values += spans.size() - spans_before;
-          state = State::kText;
-          size_t resume = walk.resume;
-          if (walk.whole && !raw.empty()) resume = EndOfContent(all, raw, resume);
-          at = resume - 1;
-        }
-        break;
-      }
+      p = NextTagStop(all, p + 1);
     }
+    if (p >= n && !suspect) break;  // no tag ends from here on
+    std::string_view raw;
+    const bool whole_content = HoldsNoMarkup(all.substr(open + 1, name_end - open - 1), raw);
+    if (suspect) {
+      const size_t spans_before = spans.size();
+      const TagWalk walk = WalkStartTag(all, open, name_end, quotes, spans);
+      values += spans.size() - spans_before;
+      i = walk.resume;
+      if (!walk.whole) continue;
+    } else {
+      i = p + 1;
+    }
+    if (whole_content) i = EndOfContent(all, raw, i);
   }
   if (spans.empty()) return 0;
 

@@ -22,6 +22,8 @@ TEST(QuotedValuesTest, RewritesOnlyValuesThatAreSurelyValues) {
       {"single quotes and blanks around '='", "<p title = 'a<b>c'>x", "<p title = 'a&lt;b&gt;c'>x"},
       {"several values, one without markup", "<input value=\"<b>w</b>\" id=\"i\" alt=\"1>0\"/>",
        "<input value=\"&lt;b&gt;w&lt;/b&gt;\" id=\"i\" alt=\"1&gt;0\"/>"},
+      {"values before and after a '<' that is part of the tag", "<a x=\"1\" < y=\"2>3\">",
+       "<a x=\"1\" < y=\"2&gt;3\">"},
       {"value closing the tag at once", "<li class=\"de>\">DE", "<li class=\"de&gt;\">DE"},
       {"plain tags", "<a href=\"x\" b='y'>t</a><br/><hr noshade>", nullptr},
       {"a quote that follows no '='", "<a b\"c>d\" e=\"f\">", nullptr},
@@ -84,12 +86,27 @@ TEST(QuotedValuesTest, HostileRunsOnlyGainEntities) {
   }
 }
 
-
 // Random pages of tag pieces: the rewriting only ever adds entities, and a
 // second one finds nothing left to do.
 TEST(QuotedValuesTest, RandomPagesOnlyGainEntitiesAndSettleAtOnce) {
-  const char* pieces[] = {"<a", " href=", "\"", "'", ">", "<", "=", " ", "x", "</", "script",
-                          "<!--", "-->", "style", "\n", "/", "<b t=\"1>2\">", "<p>"};
+  const char* pieces[] = {"<a",
+                          " href=",
+                          "\"",
+                          "'",
+                          ">",
+                          "<",
+                          "=",
+                          " ",
+                          "x",
+                          "</",
+                          "script",
+                          "<!--",
+                          "-->",
+                          "style",
+                          "\n",
+                          "/",
+                          "<b t=\"1>2\">",
+                          "<p>"};
   std::mt19937 random(11);
   int rewritten = 0;
   for (int round = 0; round < 3000; ++round) {
