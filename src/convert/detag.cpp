@@ -515,7 +515,7 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
       bool unicode = false;
       ReplaceEntities(title,
                       EntityOptions{true, options_.allow_8bit_ansi,
-                                    options_.allow_ansi_alternatives, TextIsUtf8()},
+                                    options_.allow_ansi_alternatives, TextIsUtf8(), true},
                       unicode);
       info_.title = CollapseBlanks(title);
     }
@@ -767,10 +767,11 @@ void DetagPass::WholeTextPass(std::string& text) {
   } else {
     RemainingTagPass(text, options_, catalogue_, MakeTagRewriter(options_, Elements()), report_);
   }
+  // A document's text may write a reference without its ';' ("&nbsp").
   if ((text_mode || options_.replace_entities) && text.find('&') != std::string::npos &&
-      text.find(';') != std::string::npos) {
+      (text_mode || text.find(';') != std::string::npos)) {
     EntityOptions entity_options{text_mode, options_.allow_8bit_ansi,
-                                 options_.allow_ansi_alternatives, EntitiesInUtf8()};
+                                 options_.allow_ansi_alternatives, EntitiesInUtf8(), text_mode};
     ReplaceEntities(text, entity_options, unicode_output_, report_);
   }
 

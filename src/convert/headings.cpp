@@ -162,7 +162,8 @@ std::string PlainHeadingText(std::string_view heading, const DetagOptions& optio
   RemainingTagPass(plain, text_mode, catalogue, {}, {});
   bool unicode = false;
   ReplaceEntities(plain,
-                  EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives},
+                  EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives,
+                                false, true},
                   unicode);
   if (utf8 != nullptr) *utf8 = unicode;
   return CollapseBlanks(plain);

@@ -478,7 +478,7 @@ void TableAnalysis::FinishCellContent(std::string& content) {
     const DetagOptions& options = pass_.Options();
     ReplaceEntities(content,
                     EntityOptions{true, options.allow_8bit_ansi, options.allow_ansi_alternatives,
-                                  pass_.TextIsUtf8()},
+                                  pass_.TextIsUtf8(), true},
                     unicode_output_);
   }
   // Linear however many there are (a cell of many line breaks holds many).

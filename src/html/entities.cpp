@@ -2,6 +2,7 @@
 #include "html/entities.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -192,6 +193,63 @@ std::optional<std::pair<int, int>> ReferenceToCodes(std::string_view reference) 
   return std::nullopt;
 }
 
+namespace {
+
+// The code of a name that a browser reads without its ';' in a
+// document's text, or nothing.
+std::optional<int> LegacyNameCode(std::string_view name) {
+  struct Named {
+    std::string_view name;
+    int code;
+  };
+  static constexpr Named kOthers[] = {{"amp", 38},   {"lt", 60},  {"gt", 62}, {"quot", 34},
+                                      {"AMP", 38},   {"LT", 60},  {"GT", 62}, {"QUOT", 34},
+                                      {"COPY", 169}, {"REG", 174}};
+  for (const Named& other : kOthers)
+    if (name == other.name) return other.code;
+  const auto& map = NameToCodeMap();
+  const auto it = map.find(name);
+  if (it == map.end() || it->second < 160 || it->second > 255 || name == "NBSP")
+    return std::nullopt;
+  return it->second;
+}
+
+struct LegacyReference {
+  int code;
+  size_t end;  // one past its last character
+};
+
+// The reference without a ';' that begins with the '&' at `amp`, if any:
+// "&#" and digits (or "&#x" and hexadecimal digits), or the longest name
+// of the legacy list.
+std::optional<LegacyReference> LegacyReferenceAt(std::string_view text, size_t amp) {
+  constexpr size_t kLongestLegacyName = 6;  // "frac12", "middot"
+  constexpr size_t kMostDigits = 7;
+  size_t at = amp + 1;
+  if (at < text.size() && text[at] == '#') {
+    ++at;
+    const bool hex = at < text.size() && (text[at] == 'x' || text[at] == 'X');
+    const size_t digits_start = hex ? at + 1 : at;
+    size_t end = digits_start;
+    while (end < text.size() && end - digits_start <= kMostDigits &&
+           (hex ? std::isxdigit(static_cast<unsigned char>(text[end]))
+                : std::isdigit(static_cast<unsigned char>(text[end]))))
+      ++end;
+    if (end == digits_start || end - digits_start > kMostDigits) return std::nullopt;
+    const std::optional<int> code = ParseNumericReference(text.substr(at, end - at));
+    if (!code || *code == 0) return std::nullopt;
+    return LegacyReference{*code, end};
+  }
+  for (size_t length = std::min(kLongestLegacyName, text.size() - at); length >= 2; --length) {
+    const std::string_view name = text.substr(at, length);
+    if (const std::optional<int> code = LegacyNameCode(name))
+      return LegacyReference{*code, at + length};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<int> EntityNameToCode(std::string_view reference) {
   const std::optional<std::pair<int, int>> codes = ReferenceToCodes(reference);
   if (!codes || codes->second != 0) return std::nullopt;
@@ -327,7 +385,8 @@ size_t EntityTableSize() { return std::size(kEntities); }
 
 int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unicode_output,
                     const EntityReporter& report) {
-  if (text.find('&') == std::string::npos || text.find(';') == std::string::npos) return 0;
+  if (text.find('&') == std::string::npos) return 0;
+  if (!options.text_content && text.find(';') == std::string::npos) return 0;
 
   // The text is rewritten in place while every replacement is no longer
   // than its reference (nearly always): `kept` is where the next kept byte
@@ -354,11 +413,19 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
     const size_t window_end = std::min(size, amp + 2 + kMaxReferenceName);
     size_t semi = amp + 1;
     while (semi < window_end && data[semi] != ';') ++semi;
-    if (semi >= window_end) continue;
-
-    const std::string_view reference(data + amp, semi - amp + 1);
-    const std::optional<std::pair<int, int>> codes = ReferenceToCodes(reference);
+    std::optional<std::pair<int, int>> codes;
+    size_t end = semi + 1;  // one past the reference
+    if (semi < window_end) codes = ReferenceToCodes(std::string_view(data + amp, end - amp));
+    if (!codes && options.text_content) {
+      const std::optional<LegacyReference> legacy =
+          LegacyReferenceAt(std::string_view(data, size), amp);
+      if (legacy) {
+        codes = std::pair<int, int>(legacy->code, 0);
+        end = legacy->end;
+      }
+    }
     if (!codes) continue;
+    const std::string_view reference(data + amp, end - amp);
     const std::optional<int> code = codes->first;
     if (IsUnwritable(*code)) {
       if (unwritable++ == 0) first_unwritable = std::string(reference);
@@ -393,7 +460,7 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
     }
     if (replacement.size() == 1 && replacement[0] == '\xFF') replacement[0] = kHeldFF;
 
-    if (!copying && replacement.size() > semi + 1 - amp) {
+    if (!copying && replacement.size() > end - amp) {
       copying = true;
       out.reserve(size + size / 8);
       out.append(data, kept);
@@ -411,7 +478,7 @@ int ReplaceEntities(std::string& text, const EntityOptions& options, bool& unico
       kept += replacement.size();
     }
     ++replacements;
-    pos = semi + 1;
+    pos = end;
     copied = pos;
   }
   if (copying) {

@@ -28,6 +28,12 @@ struct EntityOptions {
   // UTF-8 of its Windows-1252 character (which does not count as UTF-8
   // output for `unicode_output`).
   bool utf8_text = false;
+  // The text is a document's text, not an attribute value: references
+  // written without their ';' are read as browsers read them there, the
+  // numeric ones ("&#64") and the names that HTML has always allowed so
+  // (the Latin-1 letters and signs, "&amp", "&lt", "&gt", "&quot": "&nbsp",
+  // "&copy2020"), the longest such name first.
+  bool text_content = false;
 };
 
 // Longest stretch between "&" and ";" that can be a reference: the longest

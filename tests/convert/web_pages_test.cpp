@@ -114,6 +114,19 @@ TEST(WebPageTest, MarkupInsideQuotedValuesStaysInItsTag) {
   EXPECT_TRUE(Holds(shown, "https://e.com/?q=a>b")) << shown;
 }
 
+// References written without their ';', as browsers read them in a page's
+// text, headings and table cells; a link's address keeps its own.
+TEST(WebPageTest, ReferencesWithoutTheirSemicolonInTheText) {
+  const std::string body = ConvertedBody(
+      "<h1>Caf&eacute menu</h1>\n<p>Copyright &copy 2020&nbspThe Team, info&#64team.de.</p>\n"
+      "<table><tr><td>cr&egrave;me</td><td>&frac12 price</td></tr></table>\n"
+      "<p><a href=\"https://e.com/?a=1&copy=2\">Link</a></p>\n");
+  for (const char* kept : {"Caf\xC3\xA9 menu\n*********\n", "The Team, info@team.de.",
+                           "\xC2\xBD price", "https://e.com/?a=1&copy=2"})
+    EXPECT_TRUE(Holds(body, kept)) << kept << " missing in\n" << body;
+  ExpectNoneOf(body, {"&eacute", "&nbsp", "&#64", "&frac12"});
+}
+
 TEST(WebPageTest, BlockElementsAndLineBreaksEndTheLine) {
   const std::string body = ConvertedBody(
       "<p>Intro paragraph.</p>\n"

@@ -214,6 +214,39 @@ TEST(ReplaceEntitiesTest, Cases) {
   }
 }
 
+// A document's text may leave out a reference's ';' where browsers allow
+// it ("&nbspThe", "info&#64site.de"); an attribute value (a link address)
+// may not, and other names never may.
+TEST(ReplaceEntitiesTest, TextReferencesWithoutTheirSemicolon) {
+  struct Case {
+    const char* input;
+    const char* expected;
+    int count;
+  };
+  const Case cases[] = {
+      {"2020&nbspThe", "2020\xA0The", 1},
+      {"info&#64site.de and &#x40x", "info@site.de and @x", 2},
+      {"&copy 2020, &COPY, &frac12, &Eacutet", "\xA9 2020, \xA9, \xBD, \xC9t", 4},
+      {"R&ampD &ampersand &lt &gt &quotx", "R&D &ersand < > \"x", 5},
+      {"&notit; &not;", "\xACit; \xAC", 2},  // the longest legacy name, then the rest
+      {"AT&T &Tab &hellip &NBSP &nbs", "AT&T &Tab &hellip &NBSP &nbs", 0},
+      {"&#0 &# &#x &#123456789 &#xZZ", "&#0 &# &#x &#123456789 &#xZZ", 0},
+      {"no semicolon anywhere &eacute", "no semicolon anywhere \xE9", 1},
+      {"&", "&", 0},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.input;
+    bool unicode = false;
+    EntityOptions options;
+    options.allow_8bit = true;
+    options.text_content = true;
+    EXPECT_EQ(ReplaceEntities(text, options, unicode), c.count) << c.input;
+    EXPECT_EQ(text, c.expected) << c.input;
+  }
+  // Outside a document's text (an address in an attribute) they stay.
+  EXPECT_EQ(DecodeAttributeValue("/q?a=1&copy=2&lt=3&#64"), "/q?a=1&copy=2&lt=3&#64");
+}
+
 TEST(ReplaceEntitiesTest, UnicodeFlagIsNeverCleared) {
   std::string text = "&amp;";
   bool unicode = true;
