@@ -11,6 +11,10 @@
 
 namespace orv {
 
+// The widest output any width may ask for: a width or indentation policy,
+// or a width written in the page (a table's, a cell's, a rule's).
+inline constexpr int kMaxOutputColumns = 32767;
+
 inline char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 inline char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 

@@ -87,7 +87,7 @@ void ScaleWidth(std::string_view tag, const DetagOptions& options, int& width) {
   const int64_t number = LeadingNumber(v, &digits);
   if (digits == 0 || number <= 0) return;
   if (v.back() == '%')
-    width = static_cast<int>(width * number / 100);
+    width = static_cast<int>(PercentOfColumns(number, width));
   else
     width = static_cast<int>(
         PixelsToColumns(number, options.adjust_table_to_page ? options.page_width : 80));
@@ -417,14 +417,24 @@ void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
   tracked_to_ = std::max(tracked_to_, to);
 }
 
-int TableAnalysis::EnclosedWidth(const std::string& text, std::string_view after) const {
+int TableAnalysis::EnclosedWidth(const std::string& text, std::string_view table,
+                                 std::string_view after) const {
   const DetagOptions& options = pass_.Options();
   int width = options.table_width;
   // The cells after the nested table in the row of the innermost enclosing
   // cell, a bounded look ahead that skips the cells of other nested tables.
+  // A stray end tag inside the nested table ("</table " that the scan does
+  // not pair) has closed the enclosing table already: nothing after it is
+  // in that row, as in a text cut into parts right after the table.
   int cells_after = 0;
   int depth = 0;
-  const size_t limit = std::min(after.size(), size_t{1} << 16);
+  for (size_t at = table.find('<'); at != std::string_view::npos; at = table.find('<', at + 1)) {
+    const int kind = TableTagKind(table, at);
+    if (kind == 1) ++depth;
+    if (kind == 2) --depth;
+  }
+  const size_t limit = depth < 0 ? 0 : std::min(after.size(), size_t{1} << 16);
+  depth = 0;
   for (size_t at = after.find('<'); at != std::string_view::npos && at < limit;
        at = after.find('<', at + 1)) {
     const int kind = TableTagKind(after, at);
@@ -517,8 +527,11 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     walk.nested = true;
     nested_seen_ = true;
     deepest_ = std::max(deepest_, static_cast<int>(enclosing_.size()) + 1);
-    walk.starting_width =
-        EnclosedWidth(text, std::string_view(text).substr(static_cast<size_t>(end) + 1));
+    const size_t table_start = static_cast<size_t>(start) + walk.prefix.size();
+    walk.starting_width = EnclosedWidth(
+        text,
+        std::string_view(text).substr(table_start, static_cast<size_t>(end) + 1 - table_start),
+        std::string_view(text).substr(static_cast<size_t>(end) + 1));
   }
   // The table itself is closed when the scan goes on after it. While
   // enclosing tables are followed, its own tags are followed too: a stray

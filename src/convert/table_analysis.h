@@ -115,8 +115,10 @@ class TableAnalysis {
   // The width a nested table may take in the cell that holds it: the
   // starting width narrowed level by level by the enclosing tables' and
   // cells' width attributes, or, for a cell without one, by its share of
-  // the row. `after` is the text after the nested table.
-  int EnclosedWidth(const std::string& text, std::string_view after) const;
+  // the row. `table` is the nested table's own text, `after` the text after
+  // it.
+  int EnclosedWidth(const std::string& text, std::string_view table,
+                    std::string_view after) const;
   std::string CellContent(std::string_view stretch);
   std::string CellContent(std::string content);
   // What CellContent does once the tags are out.

@@ -9,12 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"  // kMaxOutputColumns
 #include "policy/policy_section.h"
 
 namespace orv {
-
-// The widest output a width or indentation policy may ask for.
-inline constexpr int kMaxOutputColumns = 32767;
 
 constexpr int kPolicySectionCount = 10;
 using PolicySections = std::array<PolicySection, kPolicySectionCount>;

@@ -38,7 +38,7 @@ bool StartsWithDigit(std::string_view text) {
 int WidthInColumns(std::string_view value, int percent_base, bool& percent) {
   value = TrimView(value);
   percent = !value.empty() && value.back() == '%';
-  if (percent) return static_cast<int>(int64_t{NumberAfterBlanks(value)} * percent_base / 100);
+  if (percent) return static_cast<int>(PercentOfColumns(NumberAfterBlanks(value), percent_base));
   return static_cast<int>(PixelsToColumns(NumberAfterBlanks(value), 80));
 }
 

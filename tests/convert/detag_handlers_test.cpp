@@ -98,7 +98,7 @@ TEST(DetagHandlersTest, RuleWidthsAndAlignment) {
   EXPECT_EQ(RuleWidth("<hr width=5>", options), "");  // less than a column
   EXPECT_EQ(RuleWidth("<hr width=wide>", options), "");
   EXPECT_EQ(RuleWidth("<hr width=99999999999999999999>", options),
-            " 89999999");  // nine digits at most
+            " 32767");  // nine digits at most, no wider than the widest page
   EXPECT_EQ(RuleWidth("<hr>", options), "");
 
   auto block = [&options](const std::string& statement) {

@@ -171,6 +171,30 @@ TEST(DetagTest, HostileInputsKeepTheirText) {
   }
 }
 
+// Widths written in a page (a table's, a cell's, a rule's, in pixels or in
+// percent) are no wider than the widest page: a few rows of a
+// "width=900000000%" table once made lines of fifty million blanks.
+TEST(DetagTest, WidthsInThePageAreBounded) {
+  testing::TempFolder dir;
+  const std::string input = dir.Write(
+      "wide.htm",
+      "<table><tr><th colspan=6 width=55552222>a</th><th width=\"90000000%\">b</th></tr>"
+      "<tr><td width=99999999>c</td><td>d</td></tr></table>\n"
+      "<table width=\"900000000%\"><tr><td><table width=\"999999999\"><tr><td>e</td></tr>"
+      "</table></td></tr></table><hr width=\"999999999\">\n");
+  Conversion result = Convert(input, dir.Path() + "wide.txt");
+  ASSERT_TRUE(result.ok);
+  size_t widest = 0;
+  for (size_t from = 0; from < result.output.size();) {
+    size_t end = result.output.find('\n', from);
+    if (end == std::string::npos) end = result.output.size();
+    widest = std::max(widest, end - from);
+    from = end + 1;
+  }
+  EXPECT_LE(widest, static_cast<size_t>(kMaxOutputColumns) + 100);
+  EXPECT_EQ(WithoutBlanks(Body(result.output)).find_first_not_of("|+-=abcde"), std::string::npos);
+}
+
 TEST(DetagTest, LongLineAndChunkedDocument) {
   testing::TempFolder dir;
   std::string line;
@@ -364,34 +388,43 @@ TEST(DetagTest, SideBySideStagesWithTablesAcrossChunks) {
 // ("</table " without its ">") closes the table around it for the tracker
 // of enclosing tables, in one text as where the text is cut into parts for
 // the stages side by side: the same messages (two levels, not three) and
-// the same text either way.
+// the same text either way. Cells after such a table are in no row of the
+// table around it, so they do not narrow the nested table either.
 TEST(DetagTest, StrayTableEndTagsCountTheSameInPartsAndWhole) {
   testing::TempFolder dir;
-  const std::string input =
-      dir.Write("nested.htm", "<table><table></table </table>\n<table><table></table>");
-  Conversion results[2];
-  for (const bool side_by_side : {false, true}) {
-    TagCatalogue catalogue;
-    DetagPass pass(catalogue);
-    pass.SetSideBySideStages(side_by_side);
-    pass.SetChunkingForTests(64, side_by_side);
-    pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
-    ASCIIFile output;
-    DetagRequest request;
-    request.input_path = input;
-    request.output_path = dir.Path() + "nested.txt";
-    Conversion& result = results[side_by_side ? 1 : 0];
-    result.ok = pass.ConvertFile(DetagOptions{}, request, output,
-                                 [&](const std::string& m, int) { result.messages.push_back(m); });
-    output.Close();
-    result.output = ReadFile(request.output_path);
+  const char* documents[] = {
+      "<table><table></table </table>\n<table><table></table>",
+      "<table><tr><td>a <table><tr><td>cell words</table </table>\n<td>b\n<td>c\n<td>d",
+  };
+  // A narrow table shows the width the nested table is given.
+  DetagOptions options;
+  options.table_width = 24;
+  for (const char* document : documents) {
+    const std::string input = dir.Write("nested.htm", document);
+    Conversion results[2];
+    for (const bool side_by_side : {false, true}) {
+      TagCatalogue catalogue;
+      DetagPass pass(catalogue);
+      pass.SetSideBySideStages(side_by_side);
+      pass.SetChunkingForTests(64, side_by_side);
+      pass.SetTimestampSource([] { return std::string("2026-01-01 00:00:00"); });
+      ASCIIFile output;
+      DetagRequest request;
+      request.input_path = input;
+      request.output_path = dir.Path() + "nested.txt";
+      Conversion& result = results[side_by_side ? 1 : 0];
+      result.ok = pass.ConvertFile(options, request, output,
+                                   [&](const std::string& m, int) { result.messages.push_back(m); });
+      output.Close();
+      result.output = ReadFile(request.output_path);
+    }
+    ASSERT_TRUE(results[0].ok && results[1].ok);
+    EXPECT_EQ(results[0].messages, results[1].messages) << document;
+    EXPECT_EQ(results[0].output, results[1].output) << document;
+    EXPECT_NE(std::find(results[0].messages.begin(), results[0].messages.end(),
+                        "INFO: nested tables detected (2 levels)"),
+              results[0].messages.end());
   }
-  ASSERT_TRUE(results[0].ok && results[1].ok);
-  EXPECT_EQ(results[0].messages, results[1].messages);
-  EXPECT_EQ(results[0].output, results[1].output);
-  EXPECT_NE(std::find(results[0].messages.begin(), results[0].messages.end(),
-                      "INFO: nested tables detected (2 levels)"),
-            results[0].messages.end());
 }
 
 // A pass driven step by step, recording its messages.
