@@ -71,6 +71,14 @@ struct Span {
   size_t from, to;  // a value's characters, quotes excluded
 };
 
+// Whether the '<' at `at`, inside a start tag, begins what looks like a
+// tag of its own ("<td <table>"): a blank before it, a letter after it.
+// A browser reads it as an attribute name; the pattern lists would take it
+// for a tag, a table among them, and lose the text around it.
+bool IsStrayTagStart(std::string_view text, size_t at) {
+  return at > 0 && IsTagBlank(text[at - 1]) && at + 1 < text.size() && IsAsciiLetter(text[at + 1]);
+}
+
 // What the walk over one start tag found.
 struct TagWalk {
   size_t resume = 0;   // where the search for the next tag goes on
@@ -103,7 +111,11 @@ TagWalk WalkStartTag(std::string_view text, size_t open, size_t name_end, QuoteF
       ++p;
       continue;
     }
-    if (c == '<' && pending) return give_up(p);
+    if (c == '<') {
+      if (pending) return give_up(p);
+      // "<td <table>": an attribute name to a browser, no tag of its own.
+      if (IsStrayTagStart(text, p)) spans.push_back({p, p + 1});
+    }
     // An attribute name, then perhaps '=' and a value.
     ++p;
     while (p < limit && !IsTagBlank(text[p]) && text[p] != '/' && text[p] != '>' &&
@@ -192,18 +204,20 @@ bool HoldsNoMarkup(std::string_view name, std::string_view& raw) {
   return false;
 }
 
-// The position of the first of the bytes `a`, `b` and `c` in [from, to),
+// The position of the first of the bytes `a` to `d` in [from, to),
 // or `to`: sixteen bytes at a time, as most tags and values are short and
 // a library call would cost more than the search.
-size_t FindAnyOf(std::string_view text, size_t from, size_t to, char a, char b, char c) {
+[[gnu::always_inline]] inline size_t FindAnyOf(std::string_view text, size_t from, size_t to,
+                                               char a, char b, char c, char d) {
 #if defined(__SSE2__)
-  const __m128i need_a = _mm_set1_epi8(a), need_b = _mm_set1_epi8(b), need_c = _mm_set1_epi8(c);
+  const __m128i need_a = _mm_set1_epi8(a), need_b = _mm_set1_epi8(b), need_c = _mm_set1_epi8(c),
+                need_d = _mm_set1_epi8(d);
   // Whole blocks of the text, the last one cut at `to`.
   for (; from < to && from + 16 <= text.size(); from += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
     const __m128i hits =
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, need_a), _mm_cmpeq_epi8(block, need_b)),
-                     _mm_cmpeq_epi8(block, need_c));
+                     _mm_or_si128(_mm_cmpeq_epi8(block, need_c), _mm_cmpeq_epi8(block, need_d)));
     unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
     if (to - from < 16) mask &= (1u << (to - from)) - 1;
     if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(mask));
@@ -211,20 +225,20 @@ size_t FindAnyOf(std::string_view text, size_t from, size_t to, char a, char b, 
 #endif
   for (; from < to; ++from) {
     const char x = text[from];
-    if (x == a || x == b || x == c) return from;
+    if (x == a || x == b || x == c || x == d) return from;
   }
   return to;
 }
 
-// The position of the first '>' or quote at or after `from`, or the
+// The position of the first '>', quote or '<' at or after `from`, or the
 // text's size.
 size_t NextTagStop(std::string_view text, size_t from) {
-  return FindAnyOf(text, from, text.size(), '>', '"', '\'');
+  return FindAnyOf(text, from, text.size(), '>', '"', '\'', '<');
 }
 
 // Whether `text` holds a '<' or a '>' in [from, to).
 bool HoldsMarkup(std::string_view text, size_t from, size_t to) {
-  return FindAnyOf(text, from, to, '<', '>', '>') < to;
+  return FindAnyOf(text, from, to, '<', '>', '>', '>') < to;
 }
 
 }  // namespace
@@ -262,6 +276,14 @@ size_t EscapeMarkupInQuotedValues(std::string& text) {
     bool suspect = false;
     size_t p = NextTagStop(all, name_end);
     while (p < n && all[p] != '>') {
+      if (all[p] == '<') {
+        if (IsStrayTagStart(all, p)) {
+          suspect = true;
+          break;
+        }
+        p = NextTagStop(all, p + 1);
+        continue;
+      }
       size_t before = p;
       while (before > name_end && IsTagBlank(all[before - 1])) --before;
       if (before > name_end && all[before - 1] == '=') {

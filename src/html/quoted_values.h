@@ -19,12 +19,16 @@ namespace orv {
 // - the tag goes on from a closing quote as a tag does (a blank, '/' or
 //   '>' right after it) and reaches its '>' with no '<' outside a value.
 // Anything else (an unclosed quote, text after a stray one) keeps the first
-// '>' as the tag's end, as before. Comments and the content of script,
-// style and the other elements whose content holds no tags are passed
-// over, and a value that holds "-->" or a script or style end tag is left
-// alone, so that no comment or script ends elsewhere than it did.
-// Returns the number of values rewritten; the text is copied only when
-// there is one. Cost: linear in the text.
+// '>' as the tag's end, as before. A '<' with a blank before it and a
+// letter after it inside a start tag that ends ("<td <table>") is an
+// attribute name to a browser and becomes "&lt;" too, so that no list
+// takes it for a tag of its own (a table that would swallow the cell).
+// Comments and the content of script, style and the other elements whose
+// content holds no tags are passed over, and a value that holds "-->" or a
+// script or style end tag is left alone, so that no comment or script ends
+// elsewhere than it did. Returns the number of values and such '<'
+// rewritten; the text is copied only when there is one. Cost: linear in
+// the text.
 size_t EscapeMarkupInQuotedValues(std::string& text);
 
 // The longest tag whose quoted values are rewritten.

@@ -98,8 +98,9 @@ TEST(WebPageTest, MarkupInsideQuotedValuesStaysInItsTag) {
       "<input type=\"hidden\" value=\"<span>Please%20wait</span>\"/>\n"
       "<div data-html='<iframe src=\"v\"></iframe>' data-kind=\"video\">Video.</div>\n"
       "<ul><li class=\"lang-de>\"><a href=\"/de\">DE</a></li></ul>\n"
-      "<p>An <a href=\"x>Link</a> never closed, \"quoted\" words.</p>\n");
-  for (const char* kept : {"Shown rows.", "Video.", "DE", "never closed"})
+      "<p>An <a href=\"x>Link</a> never closed, \"quoted\" words.</p>\n"
+      "<table><td <table><tr><td>Cell words</table></table>\n<p><b <i>Bold</i></b> words.</p>\n");
+  for (const char* kept : {"Shown rows.", "Video.", "DE", "never closed", "Cell words", "Bold"})
     EXPECT_TRUE(Holds(body, kept)) << kept << " missing in\n" << body;
   ExpectNoneOf(body, {"rows.length", "Please", "iframe", "video", "\">"});
 
