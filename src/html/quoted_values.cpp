@@ -3,6 +3,7 @@
 // the old reading wherever the browser's would take text into a tag.
 #include "html/quoted_values.h"
 
+#include <array>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -20,12 +21,6 @@ namespace {
 bool IsTagBlank(char c) { return IsBlank(c) || c == '\f'; }
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// Elements whose content is no markup: what lies between their start and
-// end tags is passed over.
-constexpr std::string_view kNoMarkupInside[] = {"script",   "style",    "textarea", "title",
-                                                "xmp",      "iframe",   "noembed",  "noframes",
-                                                "noscript", "plaintext"};
 
 // A value that holds one of these is left as it is: the steps that find a
 // comment's or a script's end read them wherever they stand.
@@ -174,34 +169,42 @@ size_t EndOfContent(std::string_view text, std::string_view name, size_t from) {
   return text.size();
 }
 
-// The end of the tag name that starts at `from`.
+// The end of the tag name that starts at `from`: its first blank, '/',
+// '>' or '<'.
 size_t NameEnd(std::string_view text, size_t from) {
-  while (from < text.size() && !IsTagBlank(text[from]) && text[from] != '/' && text[from] != '>' &&
-         text[from] != '<')
-    ++from;
+  static constexpr auto kEnds = [] {
+    std::array<bool, 256> ends{};
+    for (unsigned char c : std::string_view(" \t\r\n\f/><")) ends[c] = true;
+    return ends;
+  }();
+  while (from < text.size() && !kEnds[static_cast<unsigned char>(text[from])]) ++from;
   return from;
 }
 
 // Whether the start tag named `name` is of an element whose content holds
-// no markup; `raw` gets that name.
+// no markup (script, style, textarea, title, xmp, iframe, noembed,
+// noframes, noscript, plaintext), passed over to its end tag; `raw` gets
+// that name. One comparison at most: the length and a letter or two tell
+// them apart.
 bool HoldsNoMarkup(std::string_view name, std::string_view& raw) {
-  if (name.size() < 3 || name.size() > 9) return false;
-  switch (name[0] | 0x20) {
-    case 's':
-    case 't':
-    case 'x':
-    case 'i':
-    case 'n':
-    case 'p': break;
+  std::string_view candidate;
+  const char first = static_cast<char>(name.empty() ? 0 : name[0] | 0x20);
+  switch (name.size()) {
+    case 3: candidate = "xmp"; break;
+    case 5: candidate = first == 's' ? "style" : "title"; break;
+    case 6: candidate = first == 's' ? "script" : "iframe"; break;
+    case 7: candidate = "noembed"; break;
+    case 8:
+      candidate = first == 't'                       ? "textarea"
+                  : name[2] == 'f' || name[2] == 'F' ? "noframes"
+                                                     : "noscript";
+      break;
+    case 9: candidate = "plaintext"; break;
     default: return false;
   }
-  for (std::string_view candidate : kNoMarkupInside) {
-    if (EqualsNoCase(name, candidate)) {
-      raw = candidate;
-      return true;
-    }
-  }
-  return false;
+  if (!EqualsNoCase(name, candidate)) return false;
+  raw = candidate;
+  return true;
 }
 
 // The position of the first of the bytes `a` to `d` in [from, to),
@@ -234,11 +237,6 @@ bool HoldsNoMarkup(std::string_view name, std::string_view& raw) {
 // text's size.
 size_t NextTagStop(std::string_view text, size_t from) {
   return FindAnyOf(text, from, text.size(), '>', '"', '\'', '<');
-}
-
-// Whether `text` holds a '<' or a '>' in [from, to).
-bool HoldsMarkup(std::string_view text, size_t from, size_t to) {
-  return FindAnyOf(text, from, to, '<', '>', '>', '>') < to;
 }
 
 }  // namespace
@@ -287,12 +285,13 @@ size_t EscapeMarkupInQuotedValues(std::string& text) {
       size_t before = p;
       while (before > name_end && IsTagBlank(all[before - 1])) --before;
       if (before > name_end && all[before - 1] == '=') {
-        const size_t close = quotes.Next(all[p], p + 1);
-        if (close == std::string_view::npos || HoldsMarkup(all, p + 1, close)) {
+        // The value up to its closing quote, or to a '<' or '>' in it.
+        const size_t stop = FindAnyOf(all, p + 1, n, all[p], '<', '>', '>');
+        if (stop >= n || all[stop] != all[p]) {
           suspect = true;
           break;
         }
-        p = close;
+        p = stop;
       }
       p = NextTagStop(all, p + 1);
     }

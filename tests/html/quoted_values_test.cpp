@@ -56,6 +56,24 @@ TEST(QuotedValuesTest, RewritesOnlyValuesThatAreSurelyValues) {
   }
 }
 
+// The content of each element that holds no markup is passed over to its
+// end tag, whatever the case of its name; other elements are read on.
+TEST(QuotedValuesTest, ElementsWithoutMarkupInsideArePassedOver) {
+  for (const char* name : {"script", "style", "textarea", "title", "xmp", "iframe", "noembed",
+                           "noframes", "noscript", "plaintext", "SCRIPT", "NoScript"}) {
+    const std::string n = name;
+    std::string text = "<" + n + " a=\"1\"><b t=\"x>y\"></" + n + "><i t=\"x>y\">";
+    EscapeMarkupInQuotedValues(text);
+    EXPECT_EQ(text, "<" + n + " a=\"1\"><b t=\"x>y\"></" + n + "><i t=\"x&gt;y\">") << name;
+  }
+  for (const char* name : {"scripts", "styl", "tr", "noscripts", "p", "textareas"}) {
+    const std::string n = name;
+    std::string text = "<" + n + "><b t=\"x>y\"></" + n + ">";
+    EscapeMarkupInQuotedValues(text);
+    EXPECT_EQ(text, "<" + n + "><b t=\"x&gt;y\"></" + n + ">") << name;
+  }
+}
+
 TEST(QuotedValuesTest, TagsBeyondTheBoundKeepTheirFirstEnd) {
   const std::string long_value(kMaxQuotedTagLength, 'v');
   std::string text = "<a t=\"x>" + long_value + "\">y";
