@@ -33,34 +33,31 @@ bool HoldsAnEndThatOthersFind(std::string_view value) {
   return false;
 }
 
-// The position of the next `quote` at or after `from`, remembered from the
-// last search while it answers the question too (asked from no earlier a
-// position, found no earlier than `from`), so that the searches of a whole
-// text cost about one pass over it.
-class QuoteFinder {
- public:
-  explicit QuoteFinder(std::string_view text) : text_(text) {}
-  size_t Next(char quote, size_t from) {
-    Known& known = quote == '"' ? double_ : single_;
-    if (known.asked_from <= from && (known.found == std::string_view::npos || known.found >= from))
-      return known.found;
-    const void* found = from < text_.size()
-                            ? std::memchr(text_.data() + from, quote, text_.size() - from)
-                            : nullptr;
-    known.asked_from = from;
-    known.found = found ? static_cast<size_t>(static_cast<const char*>(found) - text_.data())
-                        : std::string_view::npos;
-    return known.found;
+// The position of the first of the bytes `a` to `d` in [from, to),
+// or `to`: sixteen bytes at a time, as most tags and values are short and
+// a library call would cost more than the search.
+[[gnu::always_inline]] inline size_t FindAnyOf(std::string_view text, size_t from, size_t to,
+                                               char a, char b, char c, char d) {
+#if defined(__SSE2__)
+  const __m128i need_a = _mm_set1_epi8(a), need_b = _mm_set1_epi8(b), need_c = _mm_set1_epi8(c),
+                need_d = _mm_set1_epi8(d);
+  // Whole blocks of the text, the last one cut at `to`.
+  for (; from < to && from + 16 <= text.size(); from += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+    const __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, need_a), _mm_cmpeq_epi8(block, need_b)),
+                     _mm_or_si128(_mm_cmpeq_epi8(block, need_c), _mm_cmpeq_epi8(block, need_d)));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (to - from < 16) mask &= (1u << (to - from)) - 1;
+    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(mask));
   }
-
- private:
-  struct Known {
-    size_t asked_from = std::string_view::npos;  // nothing asked yet
-    size_t found = 0;
-  };
-  std::string_view text_;
-  Known double_, single_;
-};
+#endif
+  for (; from < to; ++from) {
+    const char x = text[from];
+    if (x == a || x == b || x == c || x == d) return from;
+  }
+  return to;
+}
 
 struct Span {
   size_t from, to;  // a value's characters, quotes excluded
@@ -82,7 +79,7 @@ struct TagWalk {
 
 // Reads the start tag whose '<' is at `open` and whose name ends at
 // `name_end`; adds the values to rewrite to `spans` when it is read whole.
-TagWalk WalkStartTag(std::string_view text, size_t open, size_t name_end, QuoteFinder& quotes,
+TagWalk WalkStartTag(std::string_view text, size_t open, size_t name_end,
                      std::vector<Span>& spans) {
   TagWalk walk;
   const size_t spans_before = spans.size();
@@ -137,8 +134,10 @@ TagWalk WalkStartTag(std::string_view text, size_t open, size_t name_end, QuoteF
       }
       continue;
     }
-    const size_t close = quotes.Next(quote, q + 1);
-    if (close == std::string_view::npos || close >= limit) return give_up(q + 1);
+    // The next such quote is the value's end: searches never overlap, as
+    // each stops at the quote that the next one would start after.
+    const size_t close = FindAnyOf(text, q + 1, limit, quote, quote, quote, quote);
+    if (close >= limit) return give_up(q + 1);
     const std::string_view value = text.substr(q + 1, close - q - 1);
     const bool markup = value.find_first_of("<>") != std::string_view::npos;
     if (markup) {
@@ -207,32 +206,6 @@ bool HoldsNoMarkup(std::string_view name, std::string_view& raw) {
   return true;
 }
 
-// The position of the first of the bytes `a` to `d` in [from, to),
-// or `to`: sixteen bytes at a time, as most tags and values are short and
-// a library call would cost more than the search.
-[[gnu::always_inline]] inline size_t FindAnyOf(std::string_view text, size_t from, size_t to,
-                                               char a, char b, char c, char d) {
-#if defined(__SSE2__)
-  const __m128i need_a = _mm_set1_epi8(a), need_b = _mm_set1_epi8(b), need_c = _mm_set1_epi8(c),
-                need_d = _mm_set1_epi8(d);
-  // Whole blocks of the text, the last one cut at `to`.
-  for (; from < to && from + 16 <= text.size(); from += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
-    const __m128i hits =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, need_a), _mm_cmpeq_epi8(block, need_b)),
-                     _mm_or_si128(_mm_cmpeq_epi8(block, need_c), _mm_cmpeq_epi8(block, need_d)));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (to - from < 16) mask &= (1u << (to - from)) - 1;
-    if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(mask));
-  }
-#endif
-  for (; from < to; ++from) {
-    const char x = text[from];
-    if (x == a || x == b || x == c || x == d) return from;
-  }
-  return to;
-}
-
 // The position of the first '>', quote or '<' at or after `from`, or the
 // text's size.
 size_t NextTagStop(std::string_view text, size_t from) {
@@ -250,7 +223,6 @@ size_t NextTagStop(std::string_view text, size_t from) {
 size_t EscapeMarkupInQuotedValues(std::string& text) {
   const std::string_view all(text);
   const size_t n = all.size();
-  QuoteFinder quotes(all);
   std::vector<Span> spans;
   size_t values = 0;
   size_t i = 0;
@@ -300,7 +272,7 @@ size_t EscapeMarkupInQuotedValues(std::string& text) {
     const bool whole_content = HoldsNoMarkup(all.substr(open + 1, name_end - open - 1), raw);
     if (suspect) {
       const size_t spans_before = spans.size();
-      const TagWalk walk = WalkStartTag(all, open, name_end, quotes, spans);
+      const TagWalk walk = WalkStartTag(all, open, name_end, spans);
       values += spans.size() - spans_before;
       i = walk.resume;
       if (!walk.whole) continue;

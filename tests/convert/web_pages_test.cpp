@@ -50,6 +50,11 @@ void ExpectNoneOf(const std::string& body, std::initializer_list<const char*> go
   for (const char* text : gone) EXPECT_FALSE(Holds(body, text)) << text << " in\n" << body;
 }
 
+// Fails for each of `kept` that `body` does not hold.
+void ExpectAllOf(const std::string& body, std::initializer_list<const char*> kept) {
+  for (const char* text : kept) EXPECT_TRUE(Holds(body, text)) << text << " missing in\n" << body;
+}
+
 TEST(WebPageTest, HeaderElementDoesNotStartTheHead) {
   // Ad scripts hold "<head></head>"; a <header> before it must not open a
   // head element that swallows the article.
@@ -58,9 +63,7 @@ TEST(WebPageTest, HeaderElementDoesNotStartTheHead) {
       "<p>The whole article text.</p>\n"
       "<script>var frame = \"<head></head><body>\";</script>\n"
       "<p>Closing words.</p></body></html>\n");
-  EXPECT_TRUE(Holds(body, "Site name")) << body;
-  EXPECT_TRUE(Holds(body, "The whole article text.")) << body;
-  EXPECT_TRUE(Holds(body, "Closing words.")) << body;
+  ExpectAllOf(body, {"Site name", "The whole article text.", "Closing words."});
   EXPECT_FALSE(Holds(body, "var frame")) << body;
 }
 
@@ -100,8 +103,7 @@ TEST(WebPageTest, MarkupInsideQuotedValuesStaysInItsTag) {
       "<ul><li class=\"lang-de>\"><a href=\"/de\">DE</a></li></ul>\n"
       "<p>An <a href=\"x>Link</a> never closed, \"quoted\" words.</p>\n"
       "<table><td <table><tr><td>Cell words</table></table>\n<p><b <i>Bold</i></b> words.</p>\n");
-  for (const char* kept : {"Shown rows.", "Video.", "DE", "never closed", "Cell words", "Bold"})
-    EXPECT_TRUE(Holds(body, kept)) << kept << " missing in\n" << body;
+  ExpectAllOf(body, {"Shown rows.", "Video.", "DE", "never closed", "Cell words", "Bold"});
   ExpectNoneOf(body, {"rows.length", "Please", "iframe", "video", "\">"});
 
   DetagOptions alternatives;
@@ -122,9 +124,8 @@ TEST(WebPageTest, ReferencesWithoutTheirSemicolonInTheText) {
       "<h1>Caf&eacute menu</h1>\n<p>Copyright &copy 2020&nbspThe Team, info&#64team.de.</p>\n"
       "<table><tr><td>cr&egrave;me</td><td>&frac12 price</td></tr></table>\n"
       "<p><a href=\"https://e.com/?a=1&copy=2\">Link</a></p>\n");
-  for (const char* kept : {"Caf\xC3\xA9 menu\n*********\n", "The Team, info@team.de.",
-                           "\xC2\xBD price", "https://e.com/?a=1&copy=2"})
-    EXPECT_TRUE(Holds(body, kept)) << kept << " missing in\n" << body;
+  ExpectAllOf(body, {"Caf\xC3\xA9 menu\n*********\n", "The Team, info@team.de.", "\xC2\xBD price",
+                     "https://e.com/?a=1&copy=2"});
   ExpectNoneOf(body, {"&eacute", "&nbsp", "&#64", "&frac12"});
 }
 
