@@ -102,15 +102,18 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   options_ = options;
   options_.ApplyDependentRules();
   // A message that quotes the document (a link's address) gets its 0xFF
-  // bytes back.
+  // bytes and the '<' and '>' that markup removal holds back.
   report_ = ReportFunction();
   if (report) {
-    report_ = [report](const std::string& message, int level) {
-      if (message.find(kHeldFF) == std::string::npos) {
+    const std::string_view held =
+        options_.TextMode() ? std::string_view("\0", 1) : std::string_view("\0\r", 2);
+    report_ = [report, held](const std::string& message, int level) {
+      if (message.find_first_of(held) == std::string::npos) {
         report(message, level);
       } else {
         std::string restored = message;
         RestoreHeldFF(restored);
+        if (held.size() > 1) RestoreHeldMarkup(restored);
         report(restored, level);
       }
     };
@@ -498,10 +501,11 @@ void DetagPass::ChunkPassFront(int chunk_number, std::string& text, ListGate& ga
   const bool text_mode = options_.TextMode();
   const bool first = chunk_number == 1;
   gate.StartChunk();
-  // Every tag of text mode goes whole, so a '<' or '>' inside one of its
-  // values must not end it early; as entities they come back in any value
-  // that reaches the text.
-  if (text_mode) EscapeMarkupInQuotedValues(text);
+  // Every tag goes whole or stays whole, so a '<' or '>' inside one of its
+  // values must not end it early. Text mode writes them as entities, which
+  // come back in any value that reaches the text; markup removal holds them
+  // until its last step, so that the tags it keeps are written as they came.
+  EscapeMarkupInQuotedValues(text, text_mode ? kMarkupAsEntities : kMarkupHeld);
 
   if (first && (text_mode || options_.remove_head))
     ApplyList(l.meta, text, "INFO: Processing <META> tags", gate);
@@ -780,9 +784,13 @@ void DetagPass::WholeTextPass(std::string& text) {
   const bool rejoin = text_mode && ParagraphTagsSeen() && !options_.preserve_white_space;
   if (text_mode && report_) report_("INFO: Reinserting line/paragraph markers", 10);
   RejoinAndResolveMarks(text, rejoin);
-  // Markup removal has no marks left: the text's own 0xFF bytes come back.
-  // Text mode still has its forced breaks: the writers restore them (AsUtf8).
-  if (!text_mode) RestoreHeldFF(text);
+  // Markup removal has no marks left: the text's own 0xFF bytes come back,
+  // and so do the '<' and '>' of values. Text mode still has its forced
+  // breaks: the writers restore them (AsUtf8).
+  if (!text_mode) {
+    RestoreHeldFF(text);
+    RestoreHeldMarkup(text);
+  }
 
   FindByLineAndAddress(text);
 

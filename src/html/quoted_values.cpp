@@ -220,7 +220,7 @@ size_t NextTagStop(std::string_view text, size_t from) {
 // '<' or '>' in a value (or a value that never closes) is handed to the
 // exact walk (WalkStartTag), and the reading goes on where the walk
 // stopped.
-size_t EscapeMarkupInQuotedValues(std::string& text) {
+size_t EscapeMarkupInQuotedValues(std::string& text, const QuotedMarkupForm& form) {
   const std::string_view all(text);
   const size_t n = all.size();
   std::vector<Span> spans;
@@ -291,9 +291,9 @@ size_t EscapeMarkupInQuotedValues(std::string& text) {
     for (size_t k = span.from; k < span.to; ++k) {
       const char c = all[k];
       if (c == '<')
-        out += "&lt;";
+        out += form.less;
       else if (c == '>')
-        out += "&gt;";
+        out += form.greater;
       else
         out += c;
     }
@@ -302,6 +302,24 @@ size_t EscapeMarkupInQuotedValues(std::string& text) {
   out.append(all, from, std::string_view::npos);
   text.swap(out);
   return values;
+}
+
+void RestoreHeldMarkup(std::string& text) {
+  size_t at = text.find('\r');
+  if (at == std::string::npos) return;
+  size_t out = at;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c != '\r') {
+      text[out++] = c;
+    } else if (at + 1 < text.size() && (text[at + 1] == '(' || text[at + 1] == ')')) {
+      text[out++] = text[at + 1] == '(' ? '<' : '>';
+      ++at;
+    } else {
+      text[out++] = ' ';
+    }
+  }
+  text.resize(out);
 }
 
 }  // namespace orv

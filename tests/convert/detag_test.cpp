@@ -604,6 +604,29 @@ TEST(MarkupRemovalTest, QuotedValuesDoNotEndATag) {
   EXPECT_EQ(ConvertedHtml("<a title=\"a>b <i>c</i>\n", options), "<A TITLE=\"a>b <I>c</I>\n");
 }
 
+// A removed tag goes whole when a value of it holds '<' or '>', and a kept
+// tag keeps such a value byte for byte.
+TEST(MarkupRemovalTest, MarkupInsideQuotedValuesStaysInItsTag) {
+  DetagOptions options = MarkupRemoval();
+  options.remove_font = true;
+  options.remove_emphasis = true;
+  options.remove_span = true;
+  EXPECT_EQ(ConvertedHtml("<p>Before <b title=\"a>b\">Fat</b> after, <i data-x='1 > 0'>slanted</i>"
+                          " end.</p>\n<font face=\"x>y\" color=red>Font text</font> tail.\n"
+                          "<span data-html=\"<b>bold</b>\">Span</span> <a title=\"<i>x</i> > y\""
+                          " href=z>kept</a>\n",
+                          options),
+            "<p>Before Fat after, slanted end.</p>\nFont text tail.\n"
+            "Span <a title=\"<i>x</i> > y\" href=z>kept</a>\n");
+  // A '<' that is an attribute name to a browser ("<b <i>") comes back too.
+  EXPECT_EQ(ConvertedHtml("<p><b <i>it</i></b> <em class=\"a>\">x</em></p>\n", options),
+            "<p>it x</p>\n");
+  // The text's own carriage returns and the document's other bytes stay as
+  // the reader leaves them.
+  EXPECT_EQ(ConvertedHtml("<p title=\"(a)\">a\rb \\r( \\r)</p>\n", options),
+            "<p title=\"(a)\">a b \\r( \\r)</p>\n");
+}
+
 TEST(MarkupRemovalTest, SpanAndFontWithoutAttributesGoWithTheirEndTags) {
   DetagOptions options = MarkupRemoval();
   options.remove_span = true;

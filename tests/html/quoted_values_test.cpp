@@ -110,7 +110,9 @@ TEST(QuotedValuesTest, HostileRunsOnlyGainEntities) {
 }
 
 // Random pages of tag pieces: the rewriting only ever adds entities, and a
-// second one finds nothing left to do.
+// second one finds nothing left to do. Held instead, the same characters
+// come back byte for byte, and the held form is rewritten where the
+// entities are.
 TEST(QuotedValuesTest, RandomPagesOnlyGainEntitiesAndSettleAtOnce) {
   const char* pieces[] = {"<a",
                           " href=",
@@ -142,6 +144,20 @@ TEST(QuotedValuesTest, RandomPagesOnlyGainEntitiesAndSettleAtOnce) {
     const std::string once = text;
     EXPECT_EQ(EscapeMarkupInQuotedValues(text), 0u) << input;
     EXPECT_EQ(text, once) << input;
+
+    std::string held = input;
+    EscapeMarkupInQuotedValues(held, kMarkupHeld);
+    std::string as_entities;
+    for (size_t i = 0; i < held.size(); ++i) {
+      if (held[i] != '\r') {
+        as_entities += held[i];
+      } else {
+        as_entities += held[++i] == '(' ? "&lt;" : "&gt;";
+      }
+    }
+    EXPECT_EQ(as_entities, once) << input;
+    RestoreHeldMarkup(held);
+    ASSERT_EQ(held, input);
   }
   EXPECT_GT(rewritten, 100);
 }
