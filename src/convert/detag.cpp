@@ -105,15 +105,16 @@ void DetagPass::BeginFile(const DetagOptions& options, const DetagRequest& reque
   // bytes and the '<' and '>' that markup removal holds back.
   report_ = ReportFunction();
   if (report) {
-    const std::string_view held =
-        options_.TextMode() ? std::string_view("\0", 1) : std::string_view("\0\r", 2);
-    report_ = [report, held](const std::string& message, int level) {
-      if (message.find_first_of(held) == std::string::npos) {
+    const bool held_markup = !options_.TextMode();
+    report_ = [report, held_markup](const std::string& message, int level) {
+      const bool ff = message.find(kHeldFF) != std::string::npos;
+      const bool markup = held_markup && message.find('\r') != std::string::npos;
+      if (!ff && !markup) {
         report(message, level);
       } else {
         std::string restored = message;
-        RestoreHeldFF(restored);
-        if (held.size() > 1) RestoreHeldMarkup(restored);
+        if (ff) RestoreHeldFF(restored);
+        if (markup) RestoreHeldMarkup(restored);
         report(restored, level);
       }
     };
