@@ -16,18 +16,8 @@ binary=${1:-$root/build-rel/orvtext}
 [ $# -gt 0 ] && shift
 sizes=${*:-1 4}
 
-if [ ! -x "$binary" ]; then
-  cmake -S "$root" -B "$root/build-rel" -DCMAKE_BUILD_TYPE=Release -DORVTEXT_TESTS=OFF >/dev/null
-  cmake --build "$root/build-rel" -j2 --target orvtext >/dev/null
-fi
-if [ ! -x /usr/bin/time ]; then
-  echo "memory_bench: /usr/bin/time is missing (apt-get install time)" >&2
-  exit 1
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export ORVTEXT_SETTINGS="$work/no-settings.ini"
+bench=memory_bench
+. "$root/bench/shapes_setup.sh"
 
 # make SHAPE BYTES FILE: writes about BYTES bytes of the shape to FILE.
 make() {
