@@ -1,6 +1,7 @@
-// Entities for '<' and '>' inside quoted attribute values: a walk over the
-// start tags that reads each tag as a browser does, within bounds that keep
-// the old reading wherever the browser's would take text into a tag.
+// '<' and '>' inside quoted attribute values, rewritten as entities or held
+// in bytes of their own: a walk over the start tags that reads each tag as
+// a browser does, within bounds that keep the old reading wherever the
+// browser's would take text into a tag.
 #include "html/quoted_values.h"
 
 #include <array>
