@@ -674,7 +674,7 @@ void DetagPass::RejoinAndResolveMarks(std::string& text, bool rejoin) {
     bool ends_idle = false;
   };
   auto finish = [&](std::string_view part, Half& half, size_t room, MarkResolver& resolver) {
-    half.out.reserve(room);
+    ReserveLargeText(half.out, room);
     half.joined = RejoinLines(part, markers_, half.out);
     resolver.Resolve(half.out, &half.ends_idle);
   };
@@ -942,7 +942,7 @@ bool DetagPass::ConvertFile(const DetagOptions& options, const DetagRequest& req
   // the text would need its old and its new room together, several times
   // its size. Room that is never written costs no memory.
   const uint64_t input_size = InputSize(request);
-  if (input_size > 0 && input_size < (uint64_t{1} << 32)) whole_text.reserve(input_size);
+  if (input_size > 0 && input_size < (uint64_t{1} << 32)) ReserveLargeText(whole_text, input_size);
   input_size_ = input_size;
   read_so_far_ = converted_so_far_ = 0;
   // A file of several chunks has its two chunk-pass stages run side by side.
@@ -1043,7 +1043,7 @@ void DetagPass::MakeRoomInWholeText(std::string& whole_text, size_t appended) {
   uint64_t room = std::max(expected, needed);
   if (needed > capacity) room = std::max(room, capacity + capacity / 2);
   try {
-    whole_text.reserve(room);
+    ReserveLargeText(whole_text, room);
   } catch (const std::bad_alloc&) {
     // The text grows as it can.
   }

@@ -57,4 +57,17 @@ void ReleasePages(char* begin, size_t length) {
 #endif
 }
 
+void ReserveLargeText(std::string& text, size_t room) {
+  text.reserve(room);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr size_t kLargeText = size_t{8} << 20;
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  if (text.capacity() < kLargeText) return;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(text.data());
+  const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t last = (start + text.capacity()) & ~(kHugePage - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
+
 }  // namespace orv
