@@ -19,8 +19,9 @@
 #   WEB=/some/folder/of/pages bench/speed_bench.sh
 #
 # Every program of a group runs once per round, in turn, for RUNS rounds,
-# so that all meet the same load on a shared machine; the table shows each
-# one's fastest round and its largest peak memory. Say what else ran (the
+# so that all meet the same load on a shared machine (the new and the old
+# orvtext swap places every round); the table shows each one's fastest
+# round and its largest peak memory. Say what else ran (the
 # script prints `uptime` before and after).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -81,27 +82,44 @@ each_page() {  # folder, then the peer's command before the file name
 export -f each_page
 export work
 
+# The two orvtext binaries take turns at going first: on a shared machine
+# the program run just after another one may be a few percent slower or
+# faster, and a fixed order would give that to the same binary each round.
+round=0
+in_turn() {  # function, then its arguments for the new binary and for the old
+  local run=$1
+  if [ -z "$old" ]; then
+    "$run" "$2" "$3"
+  elif [ $((round % 2)) -eq 1 ]; then
+    "$run" "$2" "$3"
+    "$run" "$4" "$5"
+  else
+    "$run" "$4" "$5"
+    "$run" "$2" "$3"
+  fi
+}
+
+pg_one() {  # key, binary
+  measure "pg.$1" "$2" "$corpus" -silent -output="$work/out/pgdoc.txt"
+  measure "pg.${1}1" env ORVTEXT_THREADS=1 "$2" "$corpus" -silent -output="$work/out/pgdoc.txt"
+}
+
 one_file() {
   measure pg.floor "$floor" "$corpus" "$work/out/pgdoc.txt"
-  measure pg.orvtext "$orvtext" "$corpus" -silent -output="$work/out/pgdoc.txt"
-  measure pg.orvtext1 env ORVTEXT_THREADS=1 "$orvtext" "$corpus" -silent -output="$work/out/pgdoc.txt"
-  if [ -n "$old" ]; then
-    measure pg.old "$old" "$corpus" -silent -output="$work/out/pgdoc.txt"
-    measure pg.old1 env ORVTEXT_THREADS=1 "$old" "$corpus" -silent -output="$work/out/pgdoc.txt"
-  fi
+  in_turn pg_one orvtext "$orvtext" old "$old"
   measure pg.links links -dump -width 72 "$corpus"
   measure pg.w3m w3m -dump -cols 72 "$corpus"
+}
+
+batch_one() {  # key (group.binary), binary
+  measure "$1" "$2" "$folder/*.html" -silent -output="$work/out/*.txt"
+  measure "${1}1" "$2" "$folder/*.html" -silent -output="$work/out/*.txt" --jobs=1
 }
 
 batch() {  # key prefix, folder
   local key=$1 folder=$2
   measure "$key.floor" bash -c '"$0" --batch "$work/out" "$1"/*.html' "$floor" "$folder"
-  measure "$key.orvtext" "$orvtext" "$folder/*.html" -silent -output="$work/out/*.txt"
-  measure "$key.orvtext1" "$orvtext" "$folder/*.html" -silent -output="$work/out/*.txt" --jobs=1
-  if [ -n "$old" ]; then
-    measure "$key.old" "$old" "$folder/*.html" -silent -output="$work/out/*.txt"
-    measure "$key.old1" "$old" "$folder/*.html" -silent -output="$work/out/*.txt" --jobs=1
-  fi
+  in_turn batch_one "$key.orvtext" "$orvtext" "$key.old" "$old"
   measure "$key.links" bash -c 'each_page "$0" links -dump -width 72' "$folder"
   measure "$key.w3m" bash -c 'each_page "$0" w3m -dump -cols 72' "$folder"
 }
@@ -109,7 +127,7 @@ batch() {  # key prefix, folder
 echo "uptime: $(uptime)"
 echo "orvtext: $orvtext ($(nproc) cores, RUNS=$runs)"
 [ -z "$old" ] || echo "old: $old"
-for _ in $(seq "$runs"); do
+for round in $(seq "$runs"); do
   one_file
   batch pages "$pages"
   [ -d "$web" ] && batch web "$web"
