@@ -21,7 +21,7 @@
 # Every program of a group runs once per round, in turn, for RUNS rounds,
 # so that all meet the same load on a shared machine (the new and the old
 # orvtext swap places every round); the table shows each one's fastest
-# round and its largest peak memory. Say what else ran (the
+# and median rounds and its largest peak memory. Say what else ran (the
 # script prints `uptime` before and after).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -52,9 +52,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ORVTEXT_SETTINGS="$work/none.ini"  # no stored settings steer the run
 
-declare -A best_ms cpu_ms peak_kb
-# measure KEY COMMAND...: one run; keeps the least wall time (ms), the
-# least processor time (user and system, ms; a busy machine disturbs it
+declare -A best_ms all_ms cpu_ms peak_kb
+# measure KEY COMMAND...: one run; keeps every wall time (ms) and the
+# least of them, the least processor time (user and system, ms; a busy machine disturbs it
 # less) and the largest peak memory (KB) of KEY. The command's output goes
 # to $work/out.
 measure() {
@@ -69,6 +69,7 @@ measure() {
   read -r peak user system < <(tail -1 "$work/peak")
   cpu=$(echo "($user + $system) * 1000 / 1" | bc)
   if [ -z "${best_ms[$key]:-}" ] || [ "$took" -lt "${best_ms[$key]}" ]; then best_ms[$key]=$took; fi
+  all_ms[$key]="${all_ms[$key]:-} $took"
   if [ -z "${cpu_ms[$key]:-}" ] || [ "$cpu" -lt "${cpu_ms[$key]}" ]; then cpu_ms[$key]=$cpu; fi
   if [ -z "${peak_kb[$key]:-}" ] || [ "$peak" -gt "${peak_kb[$key]}" ]; then peak_kb[$key]=$peak; fi
 }
@@ -136,6 +137,9 @@ done
 size_of() { du -cb "$@" | tail -1 | cut -f1; }
 # ratio A B [DIGITS]: A / B rounded (not cut) to DIGITS decimals, 2 by default.
 ratio() { awk -v a="$1" -v b="$2" -v d="${3:-2}" 'BEGIN { printf "%.*f", d, a / b }'; }
+# median KEY: the middle one of the key's times (the lower middle of an even
+# count).
+median() { tr ' ' '\n' <<<"${all_ms[$1]}" | grep . | sort -n | awk '{t[NR] = $1} END { print t[int((NR + 1) / 2)] }'; }
 row() {  # key, label, input bytes, the key's group
   local key=$1 label=$2 bytes=$3 group=$4 ms
   ms=${best_ms[$key]:-}
@@ -143,14 +147,14 @@ row() {  # key, label, input bytes, the key's group
   local per_floor="" per_links=""
   [ "$key" != "$group.floor" ] && per_floor="$(ratio "$ms" "${best_ms[$group.floor]}")x"
   [ "$key" != "$group.links" ] && per_links=$(ratio "$ms" "${best_ms[$group.links]}" 3)
-  printf '%-36s %8d %8d %8.1f %9s %8s %8d %7s\n' "$label" "$ms" "${cpu_ms[$key]}" \
-    "$(echo "scale=1; $bytes * 1000 / 1048576 / $ms" | bc)" "$per_floor" "$per_links" \
+  printf '%-36s %8d %8d %8d %8.1f %9s %8s %8d %7s\n' "$label" "$ms" "$(median "$key")" \
+    "${cpu_ms[$key]}" "$(echo "scale=1; $bytes * 1000 / 1048576 / $ms" | bc)" "$per_floor" "$per_links" \
     "$((peak_kb[$key] / 1024))" "$(ratio $((peak_kb[$key] * 1024)) "$bytes")"
 }
 
 echo
-printf '%-36s %8s %8s %8s %9s %8s %8s %7s\n' "case" "wall ms" "cpu ms" "MB/s" "x floor" \
-  "/ links" "peak MB" "/ input"
+printf '%-36s %8s %8s %8s %8s %9s %8s %8s %7s\n' "case" "wall ms" "median" "cpu ms" "MB/s" \
+  "x floor" "/ links" "peak MB" "/ input"
 corpus_bytes=$(size_of "$corpus")
 echo "-- postgresql-doc as one file ($((corpus_bytes / 1048576)) MB)"
 row pg.floor "floor (one pass, memchr)" "$corpus_bytes" pg
