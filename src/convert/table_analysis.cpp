@@ -389,7 +389,7 @@ void RowWithoutLineFeeds(std::string_view row, const DetagMarkers& m, std::strin
 }
 
 
-void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
+void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to, size_t restart_at) {
   to = std::min(to, text.size());
   for (size_t at = text.find('<', tracked_to_); at != std::string::npos && at < to;
        at = text.find('<', at + 1)) {
@@ -398,6 +398,8 @@ void TableAnalysis::TrackEnclosingTables(const std::string& text, size_t to) {
       case 1: enclosing_.push_back({at, std::string::npos, 0}); break;
       case 2:
         if (!enclosing_.empty()) enclosing_.pop_back();
+        if (enclosing_.empty() && restart_at != std::string::npos && at + 1 < restart_at)
+          at = restart_at - 1;
         break;
       case 3:
         if (!enclosing_.empty()) {
@@ -522,7 +524,8 @@ int TableAnalysis::HandleTextTable(PatternList& list, long start, long end,
     tracked_to_ = static_cast<size_t>(start);
   }
   if (walk.nested || !enclosing_.empty())
-    TrackEnclosingTables(text, static_cast<size_t>(start) + walk.prefix.size());
+    TrackEnclosingTables(text, static_cast<size_t>(start) + walk.prefix.size(),
+                         static_cast<size_t>(start));
   if (!enclosing_.empty()) {
     walk.nested = true;
     nested_seen_ = true;

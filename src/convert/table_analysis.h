@@ -110,8 +110,13 @@ class TableAnalysis {
   // Text mode: follows the table, row and cell tags of the scanned text
   // from where it last stopped up to `to`, so that a table whose enclosing tables lie before its match
   // (a second nested table in a row) is known as nested, and the width
-  // of the cell that holds it can be estimated.
-  void TrackEnclosingTables(const std::string& text, size_t to);
+  // of the cell that holds it can be estimated. Once no table is open, the
+  // tags before `restart_at` (the start of the match at hand) are passed
+  // over, as they are when a match comes with no table open: a table
+  // opening the scan passed over ("<<table>") is then not taken for an
+  // enclosing table in one text and left out in a text cut into parts.
+  void TrackEnclosingTables(const std::string& text, size_t to,
+                            size_t restart_at = std::string::npos);
   // The width a nested table may take in the cell that holds it: the
   // starting width narrowed level by level by the enclosing tables' and
   // cells' width attributes, or, for a cell without one, by its share of

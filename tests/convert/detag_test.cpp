@@ -395,6 +395,9 @@ TEST(DetagTest, StrayTableEndTagsCountTheSameInPartsAndWhole) {
   const char* documents[] = {
       "<table><table></table </table>\n<table><table></table>",
       "<table><tr><td>a <table><tr><td>cell words</table </table>\n<td>b\n<td>c\n<td>d",
+      // A table opening that the scan passes over ("<<table>": the first
+      // "<" spends the second) after the tables before it have closed.
+      "<table><table/</table></table>\n<<table><table><table></table>",
   };
   // A narrow table shows the width the nested table is given.
   DetagOptions options;
