@@ -16,6 +16,25 @@
 
 namespace orv {
 
+namespace {
+
+// The whole blocks of `block` bytes (a power of two), aligned to their
+// size, inside [begin, begin + length): where they start and how long they
+// are together; a length of 0 when there is none.
+struct BlockSpan {
+  void* first = nullptr;
+  size_t length = 0;
+};
+[[maybe_unused]] BlockSpan WholeBlocksInside(const char* begin, size_t length, uintptr_t block) {
+  const uintptr_t start = reinterpret_cast<uintptr_t>(begin);
+  const uintptr_t first = (start + block - 1) & ~(block - 1);
+  const uintptr_t last = (start + length) & ~(block - 1);
+  if (length == 0 || last <= first) return {};
+  return {reinterpret_cast<void*>(first), static_cast<size_t>(last - first)};
+}
+
+}  // namespace
+
 void ConfigureAllocator() {
 #if defined(__GLIBC__)
   // A fixed threshold also keeps the allocator from raising it to the size
@@ -46,11 +65,8 @@ void ReleasePages(char* begin, size_t length) {
 #if defined(__unix__) && defined(MADV_DONTNEED)
   static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
   if (page == 0 || (page & (page - 1)) != 0) return;
-  const uintptr_t start = reinterpret_cast<uintptr_t>(begin);
-  const uintptr_t first = (start + page - 1) & ~(page - 1);
-  const uintptr_t last = (start + length) & ~(page - 1);
-  if (length == 0 || last <= first) return;
-  madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+  const BlockSpan span = WholeBlocksInside(begin, length, page);
+  if (span.length > 0) madvise(span.first, span.length, MADV_DONTNEED);
 #else
   (void)begin;
   (void)length;
@@ -63,10 +79,8 @@ void ReserveLargeText(std::string& text, size_t room) {
   constexpr size_t kLargeText = size_t{8} << 20;
   constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
   if (text.capacity() < kLargeText) return;
-  const uintptr_t start = reinterpret_cast<uintptr_t>(text.data());
-  const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t last = (start + text.capacity()) & ~(kHugePage - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  const BlockSpan span = WholeBlocksInside(text.data(), text.capacity(), kHugePage);
+  if (span.length > 0) madvise(span.first, span.length, MADV_HUGEPAGE);
 #endif
 }
 
